@@ -1,0 +1,47 @@
+// One game: up to 32 outcomes, each a result in bet units and its probability, with the figures derived from them.
+#pragma once
+
+#include "support/Checked.h"
+
+#include <QString>
+
+#include <cstdint>
+
+namespace wl {
+
+class TIniStore;
+
+class TGameDescription {
+public:
+    static constexpr int MaxOutcomes = 32;
+
+    QString Name;
+    TCheckedArray<int32_t, 0, MaxOutcomes - 1> OutcomeResults;
+    TCheckedArray<double, 0, MaxOutcomes - 1> OutcomeProbabilities;
+    int32_t OutcomeCount = 0;
+
+    int32_t Result(int i) const { return OutcomeResults[i]; }
+    void SetResult(int i, int32_t v) { OutcomeResults[i] = v; }
+    double Probability(int i) const { return OutcomeProbabilities[i]; }
+    void SetProbability(int i, double v) { OutcomeProbabilities[i] = v; }
+
+    void Assign(const TGameDescription& source);
+    void InsertOutcome(int k); // ERangeError at 32 outcomes, game unchanged
+    void DeleteOutcome(int k);
+
+    int32_t RiskUnit() const;
+    double ExpectedResult() const;
+    double ExpectedReturn() const;
+    double Variance() const;
+    double StdDeviation() const;
+    double WinProbability() const;
+    double DrawProbability() const;
+    double LossProbability() const;
+    double ProbabilitySum() const;
+    double Info(int k) const;
+
+    void LoadFromIni(const TIniStore& store);
+    void SaveToIni(TIniStore& store) const;
+};
+
+} // namespace wl

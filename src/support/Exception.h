@@ -1,0 +1,53 @@
+// The error classes: every failure in Wagerlens is one of these, carrying a message and where it was raised.
+#pragma once
+
+#include <QString>
+
+#include <exception>
+#include <string>
+
+namespace wl {
+
+class Exception : public std::exception {
+public:
+    // Records the code address of the caller (the throw site) along with the message.
+    explicit Exception(const QString& message);
+    explicit Exception(const char* message);
+    explicit Exception(const std::string& message);
+
+    const QString& Message() const { return FMessage; }
+    void SetMessage(const QString& message);
+    const void* RaiseAddress() const { return FAddress; }
+    const char* what() const noexcept override { return FUtf8.c_str(); }
+
+private:
+    QString FMessage;
+    std::string FUtf8;
+    const void* FAddress = nullptr;
+};
+
+class ERangeError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+class EOverflowError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+class EFileError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// A format text that does not fit its arguments (see SafeFormat).
+class EFormatError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// Puts a context line in front of the message: context, CR LF, then the old message.
+void PrefixExceptionMessage(Exception& e, const QString& context);
+
+} // namespace wl
