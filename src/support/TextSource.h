@@ -1,0 +1,15 @@
+// Where the core gets its language texts: the preferences implement it, tests pass a fake.
+#pragma once
+
+#include <QString>
+
+namespace wl {
+
+class ITextSource {
+public:
+    virtual ~ITextSource() = default;
+    // The text of (section, key), or an empty text when either is missing.
+    virtual QString GetText(const QString& section, const QString& key) const = 0;
+};
+
+} // namespace wl
