@@ -1,0 +1,131 @@
+// The chart controller: storage, series, chart kinds and the background calculation behind the main window.
+#pragma once
+
+#include "charts/ChartDescription.h"
+#include "engine/Synchronizer.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace wl {
+
+class Exception;
+class IChartDialogs;
+class ITextSource;
+class TBetDescription;
+class TChart;
+class TChartLine;
+class TExecuteThread;
+class TGameCalculator;
+class TGameDescription;
+class TStorage;
+
+class TChartController {
+public:
+    using TProgressHandler = std::function<void(int)>;
+    using TThreadErrorHandler = std::function<void(const Exception&)>;
+
+    // Creates the storage of games.ini and bets.ini in dataFolder (loading them) and the nine kinds, kind 0
+    // current. Inactive, without chart, handlers or dialogs.
+    explicit TChartController(const QString& dataFolder, const ITextSource* texts = nullptr);
+    // Stops a running calculation, discarding it. Owners call SaveStorage first to see save failures.
+    ~TChartController();
+    TChartController(const TChartController&) = delete;
+    TChartController& operator=(const TChartController&) = delete;
+
+    TStorage& Storage() { return *FStorage; }
+    // Writes the modified lists; raises EFileError naming the file.
+    void SaveStorage();
+
+    void SetChart(TChart* chart) { FChart = chart; }
+    TChart* Chart() const { return FChart; }
+    void SetOnProgress(TProgressHandler handler) { FOnProgress = std::move(handler); }
+    const TProgressHandler& OnProgress() const { return FOnProgress; }
+    // Receives a failure of the calculation thread, its message starting with "Error in thread" (interface thread).
+    void SetOnThreadError(TThreadErrorHandler handler) { FOnThreadError = std::move(handler); }
+    // The message of the last thread failure since the latest RunCalculations, if any.
+    const std::optional<QString>& LastThreadError() const { return FLastThreadError; }
+    void SetDialogs(IChartDialogs* dialogs) { FDialogs = dialogs; }
+    void SetTextSource(const ITextSource* texts);
+    TSynchronizer& Synchronizer() { return FSynchronizer; }
+
+    int SeriesCount() const { return static_cast<int>(FSeries.size()); }
+    TGameCalculator& GetCalculator(int index) const; // checked: ERangeError
+    QString GetSeriesCaption(int index) const;       // checked: ERangeError
+
+    // Adds a series and restarts the calculation; false (nothing added, nothing stopped) when every line is taken
+    // or no chart is set.
+    bool AddSeries(const TGameDescription& game, const TBetDescription& system);
+    bool ChooseSeries();
+    void DeleteSeries(int index);
+    void ClearSeries();
+    void HighlightSeries(int index);
+
+    int ChartKindCount() const { return static_cast<int>(FChartKinds.size()); }
+    TChartDescription& GetChartKind(int index) const;
+    QString GetChartKindName(int index) const;
+    void SelectChartKind(int index);
+    TChartDescription& CurrentKind() const { return *FCurrentKind; }
+    int ChartIndex() const { return FChartIndex; }
+
+    int MinX() const { return FMinX; }
+    int MaxX() const { return FMaxX; }
+
+    void RunCalculations();
+    bool StopCalculations(bool discard);
+    bool Running() const { return FThread != nullptr; }
+    // Serves the thread's synchronised calls until the running calculation has ended (the command-line companion).
+    void WaitForCalculation();
+    bool Active() const { return FActive; }
+    void SetActive(bool active);
+
+    TGameDescription* CreateGame();
+    bool ModifyGame(TGameDescription& game);
+    TBetDescription* CreateSystem();
+    bool ModifySystem(TBetDescription& system);
+    void DeleteGame(int index);
+    void DeleteSystem(int index);
+    void OpenAbout();
+
+private:
+    friend class TExecuteThread;
+
+    struct TSeries {
+        QString Caption;
+        std::unique_ptr<TGameCalculator> Calculator;
+    };
+
+    TChartLine* FindFreeLine() const;
+    void StartThread();
+    void ThreadDone();
+    void ShowResults();
+    void RemoveSeriesAt(int index);
+    void ReportThreadFailure(const Exception& failure);
+    void WaitForThreadEnd();
+    void RestartSeriesUsing(const void* description, bool isGame);
+
+    std::unique_ptr<TStorage> FStorage;
+    std::vector<TSeries> FSeries;
+    TChart* FChart = nullptr;
+    TChartDescription* FCurrentKind = nullptr;
+    TProgressHandler FOnProgress;
+    TThreadErrorHandler FOnThreadError;
+    std::vector<std::unique_ptr<TChartDescription>> FChartKinds;
+    int FChartIndex = 0;
+    int FMinX = 0;
+    int FMaxX = 0;
+    std::unique_ptr<TExecuteThread> FThread;
+    std::unique_ptr<TExecuteThread> FFinishedThread; // ended, waiting to be joined
+    bool FDiscardResults = false;
+    bool FActive = false;
+    IChartDialogs* FDialogs = nullptr;
+    const ITextSource* FTexts = nullptr;
+    std::optional<QString> FLastThreadError;
+    TSynchronizer FSynchronizer;
+};
+
+} // namespace wl

@@ -1,0 +1,189 @@
+// The chart kind base class, its three families, the nine concrete kinds and the registry that creates them.
+#pragma once
+
+#include "support/Checked.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <vector>
+
+namespace wl {
+
+class TChart;
+class TChartController;
+class TGameCalculator;
+class ITextSource;
+
+class TChartDescription {
+public:
+    TChartDescription() { Params.Fill(0); }
+    virtual ~TChartDescription() = default;
+    TChartDescription(const TChartDescription&) = delete;
+    TChartDescription& operator=(const TChartDescription&) = delete;
+
+    QString SectionName;
+    TCheckedArray<int32_t, 0, 2> Params;
+    // Rounds up to which every series has been computed and collected for this kind; 0 = nothing reusable.
+    int32_t ComputedRounds = 0;
+
+    virtual void ParamChanged(int /*index*/) {}
+    virtual void SetupChart(TChart& chart, int minX, int maxX, double minY, double maxY);
+    // Turns the distribution of calculator after `round` rounds into the kind's values (calculation thread).
+    virtual void CollectRound(TGameCalculator& calculator, int round) = 0;
+    virtual void Activate(TChartController& /*controller*/, int prev) { ComputedRounds = prev; }
+    virtual int ParamCount() const { return 0; }
+    virtual QString GetParamName(int index) const;
+    virtual int RoundsToCompute() const { return 3000; }
+    virtual int Bankroll() const { return 0; }
+    virtual int TargetBankroll() const { return 0; }
+
+    // A risk kind removes probability from the distributions whatever its target; kinds that reuse
+    // distributions ask this rather than TargetBankroll() != 0.
+    virtual bool RemovesProbability() const { return false; }
+    // Whether every value is plotted, the small ones included (the calculators' ShowAll during a run).
+    virtual bool ShowsAllValues() const { return false; }
+    // Called on the calculation thread before any round, with the series of the run; kinds with per-series state
+    // prepare it here so that collecting never has to insert.
+    virtual void PrepareSeries(const std::vector<TGameCalculator*>& /*calculators*/) {}
+
+    QString GetName() const;
+    QString GetXName() const;
+    QString GetYName() const;
+    void SetAxisTitles(TChart& chart) const;
+    int GetParam(int index) const { return Params[CheckIndex(index, 0, 2, "chart parameter index")]; }
+    void SetParam(int index, int value);
+
+    void SetTextSource(const ITextSource* texts) { FTexts = texts; }
+
+protected:
+    QString Text(const QString& key) const;
+
+private:
+    const ITextSource* FTexts = nullptr;
+};
+
+// Net results: the balance distribution after N rounds. Params: bankroll, rounds.
+class TBalanceChart : public TChartDescription {
+public:
+    TBalanceChart();
+    void ParamChanged(int index) override;
+    void SetupChart(TChart& chart, int minX, int maxX, double minY, double maxY) override;
+    void Activate(TChartController& controller, int prev) override;
+    int ParamCount() const override { return 2; }
+    int RoundsToCompute() const override { return Params[1]; }
+    int Bankroll() const override { return Params[0]; }
+};
+
+class TNetResultsChart : public TBalanceChart {
+public:
+    TNetResultsChart();
+    void CollectRound(TGameCalculator& calculator, int round) override;
+};
+
+class TNetResultsCumulativeChart : public TBalanceChart {
+public:
+    TNetResultsCumulativeChart();
+    void CollectRound(TGameCalculator& calculator, int round) override;
+};
+
+// Progress: one value per round for rounds 1..3000. Params: bankroll.
+class TRoundsChart : public TChartDescription {
+public:
+    void ParamChanged(int index) override;
+    void SetupChart(TChart& chart, int minX, int maxX, double minY, double maxY) override;
+    void Activate(TChartController& controller, int prev) override;
+    int ParamCount() const override { return 1; }
+    int Bankroll() const override { return Params[0]; }
+
+protected:
+    // The frame every progress kind shares: resets the X range at round 1 and appends v.
+    static void StoreRoundValue(TGameCalculator& calculator, int round, double v);
+};
+
+class TExpResultChart : public TRoundsChart {
+public:
+    TExpResultChart();
+    void CollectRound(TGameCalculator& calculator, int round) override;
+    void SetupChart(TChart& chart, int minX, int maxX, double minY, double maxY) override;
+    bool ShowsAllValues() const override { return true; }
+};
+
+class TWinProbChart : public TRoundsChart {
+public:
+    TWinProbChart();
+    void CollectRound(TGameCalculator& calculator, int round) override;
+};
+
+class TLoseProbChart : public TRoundsChart {
+public:
+    TLoseProbChart();
+    void CollectRound(TGameCalculator& calculator, int round) override;
+};
+
+class TWinLoseRateChart : public TRoundsChart {
+public:
+    TWinLoseRateChart();
+    void CollectRound(TGameCalculator& calculator, int round) override;
+    void SetupChart(TChart& chart, int minX, int maxX, double minY, double maxY) override;
+};
+
+// Risk: a player with bankroll B who leaves when ruined or at target T. Params: bankroll, target.
+class TRangeChart : public TChartDescription {
+public:
+    TRangeChart();
+    void ParamChanged(int index) override;
+    void SetupChart(TChart& chart, int minX, int maxX, double minY, double maxY) override;
+    void CollectRound(TGameCalculator& calculator, int round) override;
+    void Activate(TChartController& controller, int prev) override;
+    int ParamCount() const override { return 2; }
+    int Bankroll() const override { return Params[0]; }
+    int TargetBankroll() const override { return Params[1]; }
+    bool RemovesProbability() const override { return true; }
+
+    virtual void StoreRangeValue(TGameCalculator& calculator, int round, double ruin, double success) = 0;
+};
+
+class TRORChart : public TRangeChart {
+public:
+    TRORChart();
+    void StoreRangeValue(TGameCalculator& calculator, int round, double ruin, double success) override;
+};
+
+class TCOSChart : public TRangeChart {
+public:
+    TCOSChart();
+    void StoreRangeValue(TGameCalculator& calculator, int round, double ruin, double success) override;
+};
+
+class TCOSRORRateChart : public TRangeChart {
+public:
+    TCOSRORRateChart();
+    void StoreRangeValue(TGameCalculator& calculator, int round, double ruin, double success) override;
+    void PrepareSeries(const std::vector<TGameCalculator*>& calculators) override;
+
+    struct TSums {
+        double CumulativeRuin = 0.0;
+        double CumulativeSuccess = 0.0;
+    };
+    // The running sums of a series; ERangeError for a calculator that PrepareSeries has not seen.
+    const TSums& Sums(const TGameCalculator& calculator) const;
+
+    // The rate of two cumulative sums: success / ruin, capped at 100; 0 while both are at most 1.0e-7, or when the
+    // division cannot be done.
+    static double Rate(double cumulativeSuccess, double cumulativeRuin);
+
+private:
+    // One slot per series, keyed by its calculator; only PrepareSeries inserts or erases, so parallel collection
+    // of different series touches different slots.
+    std::map<const TGameCalculator*, TSums> FSums;
+};
+
+inline constexpr int ChartKindCount = 9;
+
+// The nine kinds in registry order; the index is the chart identifier.
+std::vector<std::unique_ptr<TChartDescription>> CreateChartKinds();
+
+} // namespace wl

@@ -1,0 +1,51 @@
+// The calculation thread: carries every series of a controller forward round by round for the current kind.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <thread>
+
+namespace wl {
+
+class TChartController;
+class TChartDescription;
+class Exception;
+
+class TExecuteThread {
+public:
+    // Created suspended; Start runs Execute on a new thread, then OnDone through a synchronised call.
+    explicit TExecuteThread(TChartController& controller);
+    ~TExecuteThread(); // joins; only destroy after OnDone has run
+    TExecuteThread(const TExecuteThread&) = delete;
+    TExecuteThread& operator=(const TExecuteThread&) = delete;
+
+    // Runs in the interface thread when the thread ends, however it ends (the controller's ThreadDone).
+    std::function<void()> OnDone;
+
+    void Start();
+    void Terminate() { FTerminated.store(true, std::memory_order_relaxed); }
+    bool Terminated() const { return FTerminated.load(std::memory_order_relaxed); }
+    // Waits for the std::thread to finish; only after OnDone has run, since the thread waits for the interface
+    // thread until then.
+    void Join();
+
+    // The percentage of `round` out of n, rounded half to even; n > 0.
+    static int32_t Percent(int32_t round, int32_t n);
+
+    // The thread body. Public so that tests can run one calculation on the calling thread.
+    void Execute();
+
+private:
+    void Run();
+    void ResetSeries(TChartDescription& kind, int index);
+    void StepSeries(TChartDescription& kind, int index, int round);
+    void ReportProgress(int32_t progress);
+    void ReportFailure(Exception& failure);
+
+    TChartController& FController;
+    std::atomic<bool> FTerminated{false};
+    std::thread FThread;
+};
+
+} // namespace wl
