@@ -18,6 +18,8 @@ public:
     const QString& Message() const { return FMessage; }
     void SetMessage(const QString& message);
     const void* RaiseAddress() const { return FAddress; }
+    // For raising helpers: records their caller instead of the helper itself.
+    void SetRaiseAddress(const void* address) { FAddress = address; }
     const char* what() const noexcept override { return FUtf8.c_str(); }
 
 private:
