@@ -30,10 +30,15 @@ public:
     void SetWinState(int i, int32_t v);  // ERangeError for v outside 0..20, system unchanged
     void SetLossState(int i, int32_t v); // ERangeError for v outside 0..20, system unchanged
 
+    // Moves the later states down and renumbers successors above k; ERangeError for k outside 0..StateCount-1.
     void DeleteState(int k);
+    // Removes the states that no state names (state 0 always stays); ERangeError, system unchanged, for a
+    // successor outside 0..20.
     void PruneStates();
+    // Copies Name and the states in use, then prunes; unchanged when that fails.
     void Assign(const TBetDescription& source);
 
+    // The section named Name; loading does not prune. A Count above 21 raises ERangeError before anything changes.
     void LoadFromIni(const TIniStore& store);
     void SaveToIni(TIniStore& store) const;
 };

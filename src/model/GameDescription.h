@@ -25,8 +25,10 @@ public:
     double Probability(int i) const { return OutcomeProbabilities[i]; }
     void SetProbability(int i, double v) { OutcomeProbabilities[i] = v; }
 
-    void Assign(const TGameDescription& source);
-    void InsertOutcome(int k); // ERangeError at 32 outcomes, game unchanged
+    void Assign(const TGameDescription& source); // copies Name and the outcomes in use; other slots stay
+    // Both raise ERangeError and leave the game unchanged when full (insert) or k is outside the outcomes in use
+    // (0..OutcomeCount for insert, 0..OutcomeCount-1 for delete). Insert treats a count below 0 as 0.
+    void InsertOutcome(int k);
     void DeleteOutcome(int k);
 
     int32_t RiskUnit() const;
@@ -40,6 +42,7 @@ public:
     double ProbabilitySum() const;
     double Info(int k) const;
 
+    // The section named Name. A Count above 32 raises ERangeError before anything changes.
     void LoadFromIni(const TIniStore& store);
     void SaveToIni(TIniStore& store) const;
 };

@@ -1,0 +1,175 @@
+// The sorted owning name list shared by the game list and the bet list.
+#include "model/NameList.h"
+
+#include "model/BetDescription.h"
+#include "model/GameDescription.h"
+#include "support/Checked.h"
+#include "support/IniStore.h"
+
+#include <QDebug>
+
+#include <algorithm>
+
+namespace wl {
+
+namespace {
+
+void PrepareRekey(TGameDescription&) {}
+void PrepareRekey(TBetDescription& system) {
+    system.PruneStates();
+}
+
+// The store matches section names this way, so two names equal under it share one section.
+bool SameSectionName(const QString& a, const QString& b) {
+    return QString::compare(a, b, Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+QString FileInFolder(const QString& folder, const QString& fileName) {
+    if (folder.isEmpty() || folder.endsWith(QLatin1Char('/')))
+        return folder + fileName;
+    return folder + QLatin1Char('/') + fileName;
+}
+
+template <typename T> TNameList<T>::TNameList(QString filePath) : FFilePath(std::move(filePath)) {}
+
+template <typename T> TNameList<T>::~TNameList() {
+    try {
+        Save();
+    } catch (const Exception& e) {
+        // A destructor cannot raise; owners that want to see this call Save() first.
+        qCritical().noquote() << e.Message();
+    } catch (const std::exception& e) {
+        qCritical() << e.what();
+    }
+}
+
+template <typename T> bool TNameList<T>::KeyLess(const TEntry& a, const TEntry& b) {
+    return QString::localeAwareCompare(a.FoldedKey, b.FoldedKey) < 0;
+}
+
+template <typename T> T* TNameList<T>::Item(int i) const {
+    return FEntries[static_cast<size_t>(CheckIndex(i, 0, Count() - 1, "list index"))].Item.get();
+}
+
+template <typename T> QString TNameList<T>::ItemName(int i) const {
+    return FEntries[static_cast<size_t>(CheckIndex(i, 0, Count() - 1, "list index"))].Key;
+}
+
+template <typename T> int TNameList<T>::IndexOf(const T* item) const {
+    for (int i = 0; i < Count(); ++i)
+        if (FEntries[static_cast<size_t>(i)].Item.get() == item)
+            return i;
+    return -1;
+}
+
+template <typename T> QStringList TNameList<T>::NameList() const {
+    QStringList names;
+    names.reserve(Count());
+    for (const TEntry& entry : FEntries)
+        names.append(entry.Key);
+    return names;
+}
+
+template <typename T> int TNameList<T>::Add(std::unique_ptr<T> item) {
+    if (!item)
+        throw Exception(QStringLiteral("Cannot add an empty entry to the list of %1.").arg(FFilePath));
+    TEntry entry{item->Name, item->Name.toCaseFolded(), std::move(item)};
+    // lower_bound puts the new entry in front of the equal ones.
+    const auto place = std::lower_bound(FEntries.begin(), FEntries.end(), entry, KeyLess);
+    const auto inserted = FEntries.insert(place, std::move(entry));
+    Modified = true;
+    return static_cast<int>(inserted - FEntries.begin());
+}
+
+template <typename T> void TNameList<T>::Rekey(T* item) {
+    const int i = IndexOf(item);
+    if (i < 0)
+        return;
+    PrepareRekey(*item);
+    TEntry& entry = FEntries[static_cast<size_t>(i)];
+    entry.Key = item->Name;
+    entry.FoldedKey = item->Name.toCaseFolded();
+    std::stable_sort(FEntries.begin(), FEntries.end(), KeyLess);
+    Modified = true;
+}
+
+template <typename T> void TNameList<T>::Delete(int i) {
+    CheckIndex(i, 0, Count() - 1, "list index");
+    FEntries.erase(FEntries.begin() + i);
+    Modified = true;
+}
+
+template <typename T> void TNameList<T>::Clear() {
+    FEntries.clear();
+}
+
+template <typename T> void TNameList<T>::Load() {
+    TIniStore store;
+    store.LoadFromFile(FFilePath);
+
+    std::vector<TEntry> entries;
+    std::vector<TRawSection> kept;
+    const QStringList sections = store.Sections();
+    for (int s = 0; s < sections.size(); ++s) {
+        const QString& name = sections[s];
+        bool repeated = false;
+        for (int earlier = 0; earlier < s && !repeated; ++earlier)
+            repeated = SameSectionName(sections[earlier], name);
+        if (!repeated) {
+            try {
+                auto item = std::make_unique<T>();
+                item->Name = name;
+                item->LoadFromIni(store);
+                TEntry entry{name, name.toCaseFolded(), std::move(item)};
+                entries.insert(std::lower_bound(entries.begin(), entries.end(), entry, KeyLess), std::move(entry));
+                continue;
+            } catch (const Exception&) {
+                // Falls through: the section is kept as it stands.
+            }
+        }
+        kept.push_back(TRawSection{name, store.SectionLines(s)});
+    }
+    FEntries = std::move(entries);
+    FKeptSections = std::move(kept);
+    Modified = false;
+}
+
+template <typename T> void TNameList<T>::WriteTo(TIniStore& store) const {
+    for (const TEntry& entry : FEntries) {
+        const T& item = *entry.Item;
+        if (!store.SectionExists(item.Name)) {
+            item.SaveToIni(store);
+            continue;
+        }
+        // Same section name as an earlier entry: writing into it would overwrite that entry's values, so the
+        // section goes to the file on its own and the next load keeps it unread.
+        TIniStore single;
+        item.SaveToIni(single);
+        store.AppendRawSection(item.Name, single.SectionLines(0));
+    }
+    for (const TRawSection& section : FKeptSections)
+        store.AppendRawSection(section.Name, section.Lines);
+}
+
+template <typename T> void TNameList<T>::Save() {
+    if (!Modified)
+        return;
+    TIniStore store;
+    WriteTo(store);
+    store.SaveToFile(FFilePath);
+    Modified = false;
+}
+
+template <typename T> QStringList TNameList<T>::KeptSectionNames() const {
+    QStringList names;
+    for (const TRawSection& section : FKeptSections)
+        names.append(section.Name);
+    return names;
+}
+
+template class TNameList<TGameDescription>;
+template class TNameList<TBetDescription>;
+
+} // namespace wl

@@ -1,0 +1,57 @@
+// Refusing names that the ini files cannot hold apart or read back.
+#include "model/NameValidation.h"
+
+#include "model/BetList.h"
+#include "model/GameList.h"
+
+namespace wl {
+
+namespace {
+
+bool IsControl(QChar c) {
+    switch (c.category()) {
+    case QChar::Other_Control:
+    case QChar::Separator_Line:
+    case QChar::Separator_Paragraph:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+QString ValidateName(const QString& name, const QStringList& existingKeys, int ownIndex) {
+    if (name.isEmpty())
+        return QStringLiteral("The name is empty.");
+    for (const QChar c : name)
+        if (IsControl(c))
+            return QStringLiteral("The name contains a line break or another control character.");
+    for (int i = 0; i < existingKeys.size(); ++i) {
+        if (i == ownIndex)
+            continue;
+        const QString& key = existingKeys[i];
+        if (QString::compare(name, key, Qt::CaseInsensitive) != 0)
+            continue;
+        if (name == key)
+            return QStringLiteral("The name \"%1\" is already in use.").arg(name);
+        return QStringLiteral("The name \"%1\" differs from the name \"%2\" only in letter case.").arg(name, key);
+    }
+    return {};
+}
+
+void CheckName(const QString& name, const QStringList& existingKeys, int ownIndex) {
+    const QString problem = ValidateName(name, existingKeys, ownIndex);
+    if (!problem.isEmpty())
+        throw ENameError(problem);
+}
+
+void CheckGameName(const TGameList& games, const QString& name, const TGameDescription* own) {
+    CheckName(name, games.NameList(), own ? games.IndexOf(own) : -1);
+}
+
+void CheckSystemName(const TBetList& systems, const QString& name, const TBetDescription* own) {
+    CheckName(name, systems.NameList(), own ? systems.IndexOf(own) : -1);
+}
+
+} // namespace wl

@@ -1,0 +1,32 @@
+// Checks a name the user gives a game or system: both are section names of an ini file, where letter case is
+// ignored, so a name may not clash with another entry's key in any letter case.
+#pragma once
+
+#include "support/Exception.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace wl {
+
+class TGameList;
+class TBetList;
+class TGameDescription;
+class TBetDescription;
+
+class ENameError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// Empty when the name is fine, otherwise the reason. ownIndex is the position of the entry being renamed in
+// existingKeys (its own key is no clash), or -1 for a new entry. Refused: an empty name, a line break or another
+// control character, and a name equal to another entry's key without regard to letter case.
+QString ValidateName(const QString& name, const QStringList& existingKeys, int ownIndex);
+void CheckName(const QString& name, const QStringList& existingKeys, int ownIndex); // ENameError
+
+// For the controller: own is the game or system being renamed (nullptr for a new one).
+void CheckGameName(const TGameList& games, const QString& name, const TGameDescription* own);
+void CheckSystemName(const TBetList& systems, const QString& name, const TBetDescription* own);
+
+} // namespace wl
