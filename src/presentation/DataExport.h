@@ -1,0 +1,80 @@
+// The text and HTML forms of the data table (text export, copy, HTML page) and the export file-name rules.
+//
+// Numbers are formatted with "." and then, in data lines only, turned into the user's decimal symbol. Every text
+// that comes from a user or a language file (captions, chart names, addresses) is escaped in the HTML lines, and
+// non-ASCII characters become character references, so the page reads the same in any character set.
+#pragma once
+
+#include "support/Color.h"
+
+#include <QByteArray>
+#include <QChar>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+class QDateTime;
+class QLocale;
+
+namespace wl {
+
+class TDataTable;
+class TChartController;
+
+// What the exports show: the rows MinX..MaxX of the table, one column per series.
+struct TDataSource {
+    const TDataTable* Table = nullptr;
+    int MinX = 0;
+    int MaxX = 0;
+    QStringList Captions;       // series order
+    std::vector<TColor> Colors; // series order; white for a series without a line
+};
+
+// The controller's series, captions, colours and X range over the given table.
+TDataSource DataSourceOf(const TChartController& controller, const TDataTable& table);
+
+// The first character of the locale's decimal symbol, "." when it has none.
+QChar DecimalSymbolFrom(const QString& localeSymbol);
+
+// printf's "%<width>.<decimals>f" in the C locale, without printf: right-aligned, rounded like printf.
+QString FormatFixedPadded(double value, int decimals, int width);
+
+// The tab-separated table: the title line "X<tab>caption...", then one line per X with "%10.6f" values.
+void BuildDataText(QStringList& lines, const TDataSource& source, QChar decimalSymbol);
+// The same layout with every value in 17 significant digits and "." (the companion's full output).
+void BuildDataFullText(QStringList& lines, const TDataSource& source);
+// The HTML table: values below 1e-6 show as "-".
+void BuildDataHtmlTable(QStringList& lines, const TDataSource& source, QChar decimalSymbol);
+
+struct THtmlPageInfo {
+    QString ChartName;       // as the language gives it, not upper-cased
+    QString PictureFileName; // file name only, no folder
+    int PictureWidth = 0;
+    int PictureHeight = 0;
+    QString GeneratedAt; // see FormatGeneratedTime
+    QString SiteAddress; // the maker's web site; the footer links to its product page
+};
+
+// The whole page: heading, picture, colour legend, the HTML data table and the footer.
+void BuildHtmlPage(QStringList& lines, const TDataSource& source, const THtmlPageInfo& info, QChar decimalSymbol);
+
+QString HtmlEscape(const QString& text);
+// The site address followed by "/soft/wagerlens/".
+QString ProductPageAddress(const QString& siteAddress);
+// The locale's short date and long time, for the page's footer.
+QString FormatGeneratedTime(const QDateTime& when, const QLocale& locale);
+
+// Every line followed by CR LF, encoded as UTF-8: the form of a written file and of the copied text.
+QByteArray LinesToBytes(const QStringList& lines);
+QString LinesToText(const QStringList& lines);
+
+enum class TExportKind { None, Bitmap, Metafile, EnhancedMetafile, Gif, Text, Html };
+
+// The export the name's extension selects (from the last dot of the file name, compared in upper case exactly):
+// .BMP .WMF .EMF .GIF .TXT .HTM; anything else, ".html" included, is None.
+TExportKind ExportKindOf(const QString& path);
+// Replaces the file name's extension (from its last dot) or appends one: ("c/chart.htm", ".GIF") -> "c/chart.GIF".
+QString ChangeFileExtension(const QString& path, const QString& extension);
+
+} // namespace wl

@@ -1,0 +1,43 @@
+// The data table behind the data grid and the exports: the values of the chart's points, one column per series.
+#pragma once
+
+#include <vector>
+
+namespace wl {
+
+class TChartLine;
+class TChartController;
+
+// Rows are indexed by X from -5000 to 5000, columns 0 to 10 (column k is series k; column 10 stays unused).
+// Every access is checked and raises ERangeError outside those bounds.
+class TDataTable {
+public:
+    static constexpr int MinX = -5000;
+    static constexpr int MaxX = 5000;
+    static constexpr int RowCount = MaxX - MinX + 1;
+    static constexpr int ColumnCount = 11;
+
+    TDataTable();
+
+    double Value(int x, int column) const;
+    void SetValue(int x, int column, double value);
+    void Clear(); // every cell to 0
+
+private:
+    int CellIndex(int x, int column) const;
+
+    std::vector<double> FCells; // about 860 KB, so it lives on the heap rather than inside the window
+};
+
+// Rounds to the nearest integer, halves to the even neighbour (2.5 -> 2, -0.5 -> 0, 3.5 -> 4).
+double RoundHalfEven(double value);
+
+// Clears the table, then stores the points of lines[k] in column k: X rounded half to even picks the row, a later
+// point with the same row overwrites an earlier one. A null entry (a series without a line) leaves its column 0.
+// A row outside -5000..5000, a non-finite X or more than 11 lines raise ERangeError.
+void CaptureChartData(TDataTable& table, const std::vector<const TChartLine*>& lines);
+
+// The same for the controller's series in series order, each through its calculator's line.
+void CaptureChartData(TDataTable& table, const TChartController& controller);
+
+} // namespace wl

@@ -1,0 +1,54 @@
+// The main window's layout arithmetic, free of the toolkit: the series buttons, the data grid and its cell format.
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+namespace wl {
+
+struct TLayoutRect {
+    int Left = 0;
+    int Top = 0;
+    int Width = 0;
+    int Height = 0;
+    bool operator==(const TLayoutRect&) const = default;
+};
+
+struct TSeriesButtonsLayout {
+    TLayoutRect Add;
+    TLayoutRect Delete;
+    TLayoutRect Clear;
+};
+
+// The three buttons side by side in a panel of the given size; border is the panel's border width (3).
+TSeriesButtonsLayout LayoutSeriesButtons(int panelWidth, int panelHeight, int border);
+
+struct TGridGeometry {
+    int ColumnCount = 1; // X column plus one per series
+    int RowCount = 2;    // the title row, the data rows, and enough empty rows to fill the view
+    int XColumnWidth = 0;
+    int SeriesColumnWidth = 0; // every series column
+};
+
+// seriesCount n, the grid's client size, its grid-line width and default row height, and the X range shown.
+TGridGeometry ComputeGridGeometry(int seriesCount, int clientWidth, int clientHeight, int gridLineWidth,
+                                  int defaultRowHeight, int minX, int maxX);
+
+// The number of decimals (6 down to 1) for grid values: the first for which the sample 98.9999999, formatted and
+// trimmed, is at least 5 pixels narrower than the series column. textWidth measures a text in the grid's font.
+int ChooseCellDecimals(int seriesColumnWidth, const std::function<int(const QString&)>& textWidth);
+// The format text of a decimals count, for display: "%10.6f" for 6.
+QString CellFormatText(int decimals);
+// A grid value: "-" below 1e-7, else fixed-point with the decimals, width 10, trimmed for drawing.
+QString FormatGridValue(double value, int decimals);
+
+// Data rows start at row 1 (row 0 is the title); row r shows X = minX + r - 1 and only rows up to maxX hold data.
+inline int GridRowX(int row, int minX) {
+    return minX + row - 1;
+}
+inline bool CanSelectGridRow(int row, int minX, int maxX) {
+    return row >= 1 && GridRowX(row, minX) <= maxX;
+}
+
+} // namespace wl
