@@ -29,6 +29,8 @@ public:
     // Waits for the std::thread to finish; only after OnDone has run, since the thread waits for the interface
     // thread until then.
     void Join();
+    // Set when the thread body has finished, OnDone included (or its hand-over failed).
+    bool Finished() const { return FFinished.load(std::memory_order_acquire); }
 
     // The percentage of `round` out of n, rounded half to even; n > 0.
     static int32_t Percent(int32_t round, int32_t n);
@@ -45,6 +47,7 @@ private:
 
     TChartController& FController;
     std::atomic<bool> FTerminated{false};
+    std::atomic<bool> FFinished{false};
     std::thread FThread;
 };
 

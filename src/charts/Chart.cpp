@@ -1,0 +1,235 @@
+// The chart model's lines, axes, zoom stack and batched notifications.
+#include "charts/Chart.h"
+
+#include "support/Checked.h"
+
+#include <algorithm>
+#include <limits>
+#include <utility>
+
+namespace wl {
+
+namespace {
+uint32_t LineBit(int index) {
+    return uint32_t{1} << index;
+}
+} // namespace
+
+void TChartChange::Merge(const TChartChange& other) {
+    PointsChanged |= other.PointsChanged;
+    LooksChanged |= other.LooksChanged;
+    AxesChanged = AxesChanged || other.AxesChanged;
+}
+
+// --- lines
+
+void TChartLine::Clear() {
+    if (FPoints.empty())
+        return;
+    FPoints.clear();
+    FOwner->Changed({LineBit(FIndex), 0, false});
+}
+
+void TChartLine::AddXY(double x, double y) {
+    FPoints.push_back({x, y});
+    FOwner->Changed({LineBit(FIndex), 0, false});
+}
+
+void TChartLine::SetPoints(std::vector<TChartPoint> points) {
+    FPoints = std::move(points);
+    FOwner->Changed({LineBit(FIndex), 0, false});
+}
+
+const TChartPoint& TChartLine::Point(int i) const {
+    return FPoints[static_cast<size_t>(CheckIndex(i, 0, Count() - 1, "chart point index"))];
+}
+
+void TChartLine::SetColor(TColor color) {
+    if (FColor == color)
+        return;
+    FColor = color;
+    FOwner->Changed({0, LineBit(FIndex), false});
+}
+
+void TChartLine::SetPenWidth(int width) {
+    if (FPenWidth == width)
+        return;
+    FPenWidth = width;
+    FOwner->Changed({0, LineBit(FIndex), false});
+}
+
+void TChartLine::SetPointersVisible(bool visible) {
+    if (FPointersVisible == visible)
+        return;
+    FPointersVisible = visible;
+    FOwner->Changed({0, LineBit(FIndex), false});
+}
+
+void TChartLine::SetVisible(bool visible) {
+    if (FVisible == visible)
+        return;
+    FVisible = visible;
+    FOwner->Changed({0, LineBit(FIndex), false});
+}
+
+// --- axes
+
+void TChartAxis::SetMinMax(double min, double max) {
+    if (min > max)
+        std::swap(min, max);
+    if (FRange.Minimum == min && FRange.Maximum == max && !FAutomatic)
+        return;
+    FRange = {min, max};
+    FAutomatic = false;
+    FOwner->Changed({0, 0, true});
+}
+
+void TChartAxis::SetAutomatic(bool automatic) {
+    if (FAutomatic == automatic)
+        return;
+    FAutomatic = automatic;
+    FOwner->Changed({0, 0, true});
+}
+
+void TChartAxis::SetTitle(const QString& title) {
+    if (FTitle == title)
+        return;
+    FTitle = title;
+    FOwner->Changed({0, 0, true});
+}
+
+// --- chart
+
+TChart::TChart() {
+    for (int i = 0; i < LineCount; ++i)
+        FLines[static_cast<size_t>(i)].reset(new TChartLine(this, i, ChartLineColors[static_cast<size_t>(i)]));
+}
+
+TChart::~TChart() = default;
+
+TChartLine& TChart::Line(int index) {
+    return *FLines[static_cast<size_t>(CheckIndex(index, 0, LineCount - 1, "chart line index"))];
+}
+
+const TChartLine& TChart::Line(int index) const {
+    return *FLines[static_cast<size_t>(CheckIndex(index, 0, LineCount - 1, "chart line index"))];
+}
+
+TAxisRange TChart::EffectiveRange(TAxisKind kind) const {
+    const TChartAxis& axis = Axis(kind);
+    TAxisRange range = axis.FRange;
+    if (axis.FAutomatic) {
+        double lo = std::numeric_limits<double>::infinity();
+        double hi = -std::numeric_limits<double>::infinity();
+        for (const auto& line : FLines) {
+            if (!line->FVisible)
+                continue;
+            for (const TChartPoint& p : line->FPoints) {
+                const double v = kind == TAxisKind::Bottom ? p.X : p.Y;
+                lo = std::min(lo, v);
+                hi = std::max(hi, v);
+            }
+        }
+        if (lo <= hi)
+            range = {lo, hi};
+    }
+    if (range.Minimum == range.Maximum)
+        range = {range.Minimum - 1.0, range.Maximum + 1.0};
+    return range;
+}
+
+TChart::TZoomState TChart::CurrentZoomState() const {
+    return {FBottom.FRange, FLeft.FRange, FBottom.FAutomatic, FLeft.FAutomatic};
+}
+
+void TChart::RestoreZoomState(const TZoomState& state) {
+    FBottom.FRange = state.Bottom;
+    FBottom.FAutomatic = state.BottomAutomatic;
+    FLeft.FRange = state.Left;
+    FLeft.FAutomatic = state.LeftAutomatic;
+    Changed({0, 0, true});
+}
+
+void TChart::Zoom(const TAxisRange& bottom, const TAxisRange& left) {
+    TChartUpdate update(*this);
+    FZoomStack.push_back(CurrentZoomState());
+    FBottom.SetMinMax(bottom.Minimum, bottom.Maximum);
+    FLeft.SetMinMax(left.Minimum, left.Maximum);
+    NotifyZoom(false);
+}
+
+void TChart::ZoomPercent(double percent) {
+    auto scaled = [percent](TAxisRange r) {
+        const double d = (r.Maximum - r.Minimum) * (percent - 100.0) / 100.0;
+        return TAxisRange{r.Minimum + d, r.Maximum - d};
+    };
+    Zoom(scaled(EffectiveRange(TAxisKind::Bottom)), scaled(EffectiveRange(TAxisKind::Left)));
+}
+
+void TChart::UndoZoom() {
+    if (FZoomStack.empty())
+        return;
+    TChartUpdate update(*this);
+    const TZoomState state = FZoomStack.back();
+    FZoomStack.pop_back();
+    RestoreZoomState(state);
+    NotifyZoom(true);
+}
+
+void TChart::UndoAllZooms() {
+    if (FZoomStack.empty())
+        return;
+    TChartUpdate update(*this);
+    const TZoomState state = FZoomStack.front();
+    FZoomStack.clear();
+    RestoreZoomState(state);
+    NotifyZoom(true);
+}
+
+void TChart::AddObserver(IChartObserver* observer) {
+    if (observer && std::find(FObservers.begin(), FObservers.end(), observer) == FObservers.end())
+        FObservers.push_back(observer);
+}
+
+void TChart::RemoveObserver(IChartObserver* observer) {
+    FObservers.erase(std::remove(FObservers.begin(), FObservers.end(), observer), FObservers.end());
+}
+
+void TChart::BeginUpdate() {
+    ++FUpdateDepth;
+}
+
+void TChart::EndUpdate() {
+    if (FUpdateDepth > 0 && --FUpdateDepth == 0)
+        Flush();
+}
+
+void TChart::Changed(const TChartChange& change) {
+    FPending.Merge(change);
+    if (FUpdateDepth == 0)
+        Flush();
+}
+
+void TChart::NotifyZoom(bool undo) {
+    (undo ? FPendingUndoZoom : FPendingZoom) = true;
+    if (FUpdateDepth == 0)
+        Flush();
+}
+
+void TChart::Flush() {
+    const TChartChange change = std::exchange(FPending, TChartChange{});
+    const bool undo = std::exchange(FPendingUndoZoom, false);
+    const bool zoom = std::exchange(FPendingZoom, false);
+    // A copy: an observer may unsubscribe while being notified.
+    const std::vector<IChartObserver*> observers = FObservers;
+    for (IChartObserver* o : observers) {
+        if (!change.Empty())
+            o->ChartChanged(*this, change);
+        if (undo)
+            o->ChartUndoZoomed(*this);
+        if (zoom)
+            o->ChartZoomed(*this);
+    }
+}
+
+} // namespace wl

@@ -1,0 +1,359 @@
+// The chart controller: series and kinds, starting, stopping and ending calculations, and the dialog operations.
+#include "charts/ChartController.h"
+
+#include "charts/Chart.h"
+#include "charts/ChartDialogs.h"
+#include "engine/ExecuteThread.h"
+#include "engine/GameCalculator.h"
+#include "model/NameValidation.h"
+#include "model/Storage.h"
+#include "support/Checked.h"
+#include "support/Exception.h"
+#include "support/SafeFormat.h"
+
+#include <chrono>
+
+namespace wl {
+
+TChartController::TChartController(const QString& dataFolder, const ITextSource* texts)
+    : FStorage(std::make_unique<TStorage>(dataFolder)), FChartKinds(CreateChartKinds()) {
+    FCurrentKind = FChartKinds.front().get();
+    SetTextSource(texts);
+}
+
+TChartController::~TChartController() {
+    // Drawing into a chart or calling a window that is itself being destroyed helps nobody: discard.
+    StopCalculations(true);
+    if (FFinishedThread)
+        FFinishedThread->Join();
+}
+
+void TChartController::SaveStorage() {
+    FStorage->Save();
+}
+
+void TChartController::SetTextSource(const ITextSource* texts) {
+    FTexts = texts;
+    for (auto& kind : FChartKinds)
+        kind->SetTextSource(texts);
+}
+
+TGameCalculator& TChartController::GetCalculator(int index) const {
+    return *FSeries[static_cast<size_t>(CheckIndex(index, 0, SeriesCount() - 1, "series index"))].Calculator;
+}
+
+QString TChartController::GetSeriesCaption(int index) const {
+    return FSeries[static_cast<size_t>(CheckIndex(index, 0, SeriesCount() - 1, "series index"))].Caption;
+}
+
+TChartDescription& TChartController::GetChartKind(int index) const {
+    return *FChartKinds[static_cast<size_t>(CheckIndex(index, 0, ChartKindCount() - 1, "chart kind index"))];
+}
+
+QString TChartController::GetChartKindName(int index) const {
+    return GetChartKind(index).GetName();
+}
+
+TChartLine* TChartController::FindFreeLine() const {
+    if (!FChart)
+        return nullptr;
+    for (int i = 0; i < TChart::LineCount; ++i) {
+        TChartLine* line = &FChart->Line(i);
+        bool used = false;
+        for (const TSeries& s : FSeries)
+            used = used || s.Calculator->Line == line;
+        if (!used)
+            return line;
+    }
+    return nullptr;
+}
+
+bool TChartController::AddSeries(const TGameDescription& game, const TBetDescription& system) {
+    TChartLine* line = FindFreeLine();
+    if (!line)
+        return false; // a series without a line would never be drawn
+    StopCalculations(true);
+    auto calculator = std::make_unique<TGameCalculator>();
+    calculator->Game = &game;
+    calculator->BetSystem = &system;
+    calculator->Line = line;
+    FSeries.push_back({SafeFormat(QStringLiteral("%s [%s]"), {game.Name, system.Name}), std::move(calculator)});
+    RunCalculations();
+    return true;
+}
+
+bool TChartController::ChooseSeries() {
+    return FDialogs ? FDialogs->SelectGameAndSystem(*this) : false;
+}
+
+void TChartController::RemoveSeriesAt(int index) {
+    TSeries& s = FSeries[static_cast<size_t>(index)];
+    if (s.Calculator->Line)
+        s.Calculator->Line->SetVisible(false);
+    FSeries.erase(FSeries.begin() + index);
+}
+
+void TChartController::DeleteSeries(int index) {
+    CheckIndex(index, 0, SeriesCount() - 1, "series index");
+    const bool wasRunning = StopCalculations(SeriesCount() > 1);
+    RemoveSeriesAt(index);
+    if (wasRunning && SeriesCount() > 0)
+        RunCalculations();
+}
+
+void TChartController::ClearSeries() {
+    StopCalculations(false);
+    for (int i = SeriesCount() - 1; i >= 0; --i)
+        DeleteSeries(i);
+}
+
+void TChartController::HighlightSeries(int index) {
+    if (index != -1)
+        CheckIndex(index, 0, SeriesCount() - 1, "series index");
+    if (!FChart)
+        return;
+    TChartUpdate update(*FChart);
+    for (int i = 0; i < TChart::LineCount; ++i)
+        FChart->Line(i).SetPenWidth(1);
+    if (index != -1 && GetCalculator(index).Line)
+        GetCalculator(index).Line->SetPenWidth(2);
+}
+
+void TChartController::SelectChartKind(int index) {
+    const int prev = FCurrentKind->ComputedRounds;
+    TChartDescription& kind = GetChartKind(index);
+    StopCalculations(true);
+    kind.Activate(*this, prev);
+    FChartIndex = index;
+    FCurrentKind = &kind;
+    RunCalculations();
+}
+
+void TChartController::RunCalculations() {
+    if (FSeries.empty() || !FActive)
+        return;
+    try {
+        const int bankroll = FCurrentKind->Bankroll();
+        const bool showAll = FCurrentKind->ShowsAllValues();
+        for (TSeries& s : FSeries) {
+            s.Calculator->Bankroll = bankroll;
+            s.Calculator->ShowAll = showAll;
+        }
+        FMaxX = 0;
+        FMinX = 0;
+        FDiscardResults = false;
+        FLastThreadError.reset();
+        if (FOnProgress)
+            FOnProgress(-1);
+        StartThread();
+    } catch (Exception& e) {
+        PrefixExceptionMessage(e, QStringLiteral("Run calculations"));
+        throw;
+    }
+}
+
+void TChartController::StartThread() {
+    if (FFinishedThread) {
+        FFinishedThread->Join();
+        FFinishedThread.reset();
+    }
+    FThread = std::make_unique<TExecuteThread>(*this);
+    FThread->OnDone = [this] { ThreadDone(); };
+    FThread->Start();
+}
+
+void TChartController::WaitForThreadEnd() {
+    while (FThread) {
+        FSynchronizer.CheckSynchronize();
+        if (!FThread)
+            break;
+        // The end hand-over itself failed: end the calculation here.
+        if (FThread->Finished()) {
+            ThreadDone();
+            break;
+        }
+        FSynchronizer.WaitForCall(std::chrono::milliseconds(20));
+    }
+    if (FFinishedThread) {
+        FFinishedThread->Join();
+        FFinishedThread.reset();
+    }
+}
+
+bool TChartController::StopCalculations(bool discard) {
+    FDiscardResults = discard;
+    if (!FThread)
+        return false;
+    FThread->Terminate();
+    WaitForThreadEnd();
+    return true;
+}
+
+void TChartController::WaitForCalculation() {
+    WaitForThreadEnd();
+}
+
+void TChartController::ThreadDone() {
+    // The thread object stays alive until joined: its std::thread is still returning from this call.
+    FFinishedThread = std::move(FThread);
+    if (FDiscardResults)
+        return;
+    try {
+        ShowResults();
+        if (FOnProgress)
+            FOnProgress(10000);
+    } catch (Exception& e) {
+        ReportThreadFailure(e);
+    } catch (const std::exception& e) {
+        ReportThreadFailure(Exception(e.what()));
+    }
+}
+
+void TChartController::ShowResults() {
+    if (!FChart)
+        return;
+    TChartUpdate update(*FChart);
+    for (int i = 0; i < TChart::LineCount; ++i)
+        FChart->Line(i).SetVisible(false);
+    int minX = 0;
+    int maxX = 0;
+    double minY = 1000.0;
+    double maxY = -1000.0;
+    for (TSeries& s : FSeries) {
+        TGameCalculator& c = *s.Calculator;
+        if (!c.Line)
+            continue;
+        c.FillSeries();
+        minX = std::min(minX, c.FirstX);
+        maxX = std::max(maxX, c.LastX);
+        minY = std::min(minY, c.MinY);
+        maxY = std::max(maxY, c.MaxY);
+    }
+    FCurrentKind->SetupChart(*FChart, minX, maxX, minY, maxY);
+    for (TSeries& s : FSeries)
+        if (s.Calculator->Line)
+            s.Calculator->Line->SetVisible(true);
+    FMinX = minX;
+    FMaxX = maxX;
+}
+
+void TChartController::ReportThreadFailure(const Exception& failure) {
+    FLastThreadError = failure.Message();
+    if (FOnThreadError)
+        FOnThreadError(failure);
+}
+
+void TChartController::SetActive(bool active) {
+    FActive = active;
+    if (active)
+        RunCalculations();
+    else
+        StopCalculations(false);
+}
+
+void TChartController::RestartSeriesUsing(const void* description, bool isGame) {
+    for (TSeries& s : FSeries) {
+        TGameCalculator& c = *s.Calculator;
+        const void* used = isGame ? static_cast<const void*>(c.Game) : static_cast<const void*>(c.BetSystem);
+        if (used != description)
+            continue;
+        c.RoundCount = 0;
+        s.Caption = SafeFormat(QStringLiteral("%s [%s]"), {c.Game->Name, c.BetSystem->Name});
+    }
+}
+
+TGameDescription* TChartController::CreateGame() {
+    if (!FDialogs)
+        return nullptr;
+    std::unique_ptr<TGameDescription> game = FDialogs->NewGame(FStorage->Games->NameList());
+    if (!game)
+        return nullptr;
+    CheckGameName(*FStorage->Games, game->Name, nullptr);
+    TGameDescription* added = game.get();
+    FStorage->Games->Add(std::move(game));
+    return added;
+}
+
+bool TChartController::ModifyGame(TGameDescription& game) {
+    if (!FDialogs)
+        return false;
+    TGameDescription edited;
+    if (!FDialogs->EditGame(game, FStorage->Games->NameList(), edited))
+        return false;
+    // The thread reads the description without a lock: stop it before the shared game changes.
+    const bool wasRunning = StopCalculations(true);
+    try {
+        CheckGameName(*FStorage->Games, edited.Name, &game);
+    } catch (...) {
+        if (wasRunning)
+            RunCalculations();
+        throw;
+    }
+    game.Assign(edited);
+    FStorage->Games->Rekey(&game);
+    RestartSeriesUsing(&game, true);
+    RunCalculations();
+    return true;
+}
+
+TBetDescription* TChartController::CreateSystem() {
+    if (!FDialogs)
+        return nullptr;
+    std::unique_ptr<TBetDescription> system = FDialogs->NewSystem(FStorage->Systems->NameList());
+    if (!system)
+        return nullptr;
+    CheckSystemName(*FStorage->Systems, system->Name, nullptr);
+    TBetDescription* added = system.get();
+    FStorage->Systems->Add(std::move(system));
+    return added;
+}
+
+bool TChartController::ModifySystem(TBetDescription& system) {
+    if (!FDialogs)
+        return false;
+    TBetDescription edited;
+    if (!FDialogs->EditSystem(system, FStorage->Systems->NameList(), edited))
+        return false;
+    const bool wasRunning = StopCalculations(true);
+    try {
+        CheckSystemName(*FStorage->Systems, edited.Name, &system);
+    } catch (...) {
+        if (wasRunning)
+            RunCalculations();
+        throw;
+    }
+    system.Assign(edited);
+    FStorage->Systems->Rekey(&system);
+    RestartSeriesUsing(&system, false);
+    RunCalculations();
+    return true;
+}
+
+void TChartController::DeleteGame(int index) {
+    TGameDescription* game = FStorage->Games->Item(index); // checks the index before anything changes
+    const bool wasRunning = StopCalculations(true);
+    for (int i = SeriesCount() - 1; i >= 0; --i)
+        if (FSeries[static_cast<size_t>(i)].Calculator->Game == game)
+            RemoveSeriesAt(i);
+    if (wasRunning)
+        RunCalculations();
+    FStorage->Games->Delete(index);
+}
+
+void TChartController::DeleteSystem(int index) {
+    TBetDescription* system = FStorage->Systems->Item(index);
+    const bool wasRunning = StopCalculations(true);
+    for (int i = SeriesCount() - 1; i >= 0; --i)
+        if (FSeries[static_cast<size_t>(i)].Calculator->BetSystem == system)
+            RemoveSeriesAt(i);
+    if (wasRunning)
+        RunCalculations();
+    FStorage->Systems->Delete(index);
+}
+
+void TChartController::OpenAbout() {
+    if (FDialogs)
+        FDialogs->ShowAbout();
+}
+
+} // namespace wl

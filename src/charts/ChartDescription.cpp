@@ -1,0 +1,338 @@
+// The chart kinds: parameters, carry-over rules, per-round values and axis scaling of the nine kinds.
+#include "charts/ChartDescription.h"
+
+#include "charts/Chart.h"
+#include "charts/ChartController.h"
+#include "engine/GameCalculator.h"
+#include "support/Exception.h"
+#include "support/TextSource.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace wl {
+
+// --- base
+
+void TChartDescription::SetupChart(TChart& chart, int /*minX*/, int /*maxX*/, double /*minY*/, double /*maxY*/) {
+    chart.UndoAllZooms();
+    SetAxisTitles(chart);
+}
+
+QString TChartDescription::Text(const QString& key) const {
+    return FTexts ? FTexts->GetText(SectionName, key) : QString();
+}
+
+QString TChartDescription::GetParamName(int index) const {
+    return Text(QStringLiteral("Param") + QString::number(index));
+}
+
+QString TChartDescription::GetName() const {
+    return Text(QStringLiteral("Name"));
+}
+QString TChartDescription::GetXName() const {
+    return Text(QStringLiteral("XName"));
+}
+QString TChartDescription::GetYName() const {
+    return Text(QStringLiteral("YName"));
+}
+
+void TChartDescription::SetAxisTitles(TChart& chart) const {
+    chart.LeftAxis().SetTitle(GetYName());
+    chart.BottomAxis().SetTitle(GetXName());
+}
+
+void TChartDescription::SetParam(int index, int value) {
+    Params[CheckIndex(index, 0, 2, "chart parameter index")] = value;
+    ParamChanged(index);
+}
+
+// --- net results
+
+TBalanceChart::TBalanceChart() {
+    Params[0] = 0;
+    Params[1] = 10;
+}
+
+void TBalanceChart::ParamChanged(int index) {
+    if (index == 0 || Params[1] < ComputedRounds)
+        ComputedRounds = 0;
+}
+
+void TBalanceChart::SetupChart(TChart& chart, int minX, int maxX, double minY, double maxY) {
+    TChartDescription::SetupChart(chart, minX, maxX, minY, maxY);
+    if (maxY > 0)
+        chart.LeftAxis().SetAutomatic(true);
+    chart.BottomAxis().SetMinMax(minX - 1, maxX + 1);
+}
+
+void TBalanceChart::Activate(TChartController& controller, int prev) {
+    const TChartDescription& previous = controller.CurrentKind();
+    ComputedRounds = prev;
+    Params[0] = previous.Bankroll();
+    Params[1] = previous.RoundsToCompute();
+    // A risk kind has taken probability out of the distributions, even with a target of 0.
+    if (previous.TargetBankroll() != 0 || previous.RemovesProbability()) {
+        ComputedRounds = 0;
+        return; // the calculation about to start recollects every series from round 1
+    }
+    for (int j = 0; j < controller.SeriesCount(); ++j)
+        CollectRound(controller.GetCalculator(j), prev);
+}
+
+TNetResultsChart::TNetResultsChart() {
+    SectionName = QStringLiteral("Chart - Net Results");
+}
+
+void TNetResultsChart::CollectRound(TGameCalculator& calculator, int round) {
+    if (round < RoundsToCompute())
+        return;
+    calculator.FirstX = calculator.MinBalance;
+    calculator.LastX = calculator.MaxBalance;
+    for (int b = calculator.MinBalance; b <= calculator.MaxBalance; ++b)
+        calculator.Results[b] = 100.0 * calculator.BalanceProbability(b);
+}
+
+TNetResultsCumulativeChart::TNetResultsCumulativeChart() {
+    SectionName = QStringLiteral("Chart - Cummulative Net Results");
+}
+
+void TNetResultsCumulativeChart::CollectRound(TGameCalculator& calculator, int round) {
+    if (round < RoundsToCompute())
+        return;
+    calculator.FirstX = calculator.MinBalance;
+    calculator.LastX = calculator.MaxBalance;
+    double s = 0.0;
+    for (int b = calculator.MinBalance; b <= calculator.MaxBalance; ++b) {
+        s += calculator.BalanceProbability(b);
+        calculator.Results[b] = 100.0 * s;
+    }
+}
+
+// --- progress
+
+void TRoundsChart::ParamChanged(int /*index*/) {
+    ComputedRounds = 0;
+}
+
+void TRoundsChart::SetupChart(TChart& chart, int minX, int maxX, double minY, double maxY) {
+    TChartDescription::SetupChart(chart, minX, maxX, minY, maxY);
+    chart.LeftAxis().SetMinMax(0, 101);
+    chart.BottomAxis().SetMinMax(0, RoundsToCompute());
+}
+
+void TRoundsChart::Activate(TChartController& controller, int /*prev*/) {
+    ComputedRounds = 0;
+    Params[0] = controller.CurrentKind().Bankroll();
+}
+
+void TRoundsChart::StoreRoundValue(TGameCalculator& calculator, int round, double v) {
+    if (round == 1) {
+        calculator.FirstX = 1;
+        calculator.LastX = 0;
+    }
+    calculator.Results[round] = v;
+    calculator.LastX = calculator.LastX + 1;
+}
+
+namespace {
+double WinProbability(const TGameCalculator& c) {
+    double win = 0.0;
+    for (int b = 1; b <= c.MaxBalance; ++b)
+        win += c.BalanceProbability(b);
+    return win;
+}
+
+double LossProbability(const TGameCalculator& c) {
+    double lose = 0.0;
+    for (int b = c.MinBalance; b <= -1; ++b)
+        lose += c.BalanceProbability(b);
+    return lose;
+}
+
+// a / b, or 0 when the division cannot be done.
+double SafeQuotient(double a, double b) {
+    if (b == 0.0)
+        return 0.0;
+    const double q = a / b;
+    return std::isfinite(q) ? q : 0.0;
+}
+} // namespace
+
+TExpResultChart::TExpResultChart() {
+    SectionName = QStringLiteral("Chart - Expected Result");
+}
+
+void TExpResultChart::CollectRound(TGameCalculator& calculator, int round) {
+    calculator.ShowAll = true;
+    double e = 0.0;
+    for (int b = calculator.MinBalance; b <= calculator.MaxBalance; ++b)
+        e += b * calculator.BalanceProbability(b);
+    StoreRoundValue(calculator, round, e);
+}
+
+void TExpResultChart::SetupChart(TChart& chart, int minX, int maxX, double minY, double maxY) {
+    TRoundsChart::SetupChart(chart, minX, maxX, minY, maxY);
+    chart.LeftAxis().SetMinMax(minY - 1.0, maxY + 1.0);
+}
+
+TWinProbChart::TWinProbChart() {
+    SectionName = QStringLiteral("Chart - Win Probability Progress");
+}
+
+void TWinProbChart::CollectRound(TGameCalculator& calculator, int round) {
+    StoreRoundValue(calculator, round, 100.0 * WinProbability(calculator));
+}
+
+TLoseProbChart::TLoseProbChart() {
+    SectionName = QStringLiteral("Chart - Loss Probability Progress");
+}
+
+void TLoseProbChart::CollectRound(TGameCalculator& calculator, int round) {
+    StoreRoundValue(calculator, round, 100.0 * LossProbability(calculator));
+}
+
+TWinLoseRateChart::TWinLoseRateChart() {
+    SectionName = QStringLiteral("Chart - Win/Loss Probability Rate");
+}
+
+void TWinLoseRateChart::CollectRound(TGameCalculator& calculator, int round) {
+    const double win = WinProbability(calculator);
+    StoreRoundValue(calculator, round, SafeQuotient(win, LossProbability(calculator)));
+}
+
+void TWinLoseRateChart::SetupChart(TChart& chart, int minX, int maxX, double minY, double maxY) {
+    TRoundsChart::SetupChart(chart, minX, maxX, minY, maxY);
+    if (minY < maxY)
+        chart.LeftAxis().SetMinMax(0.9 * minY, 1.1 * maxY);
+}
+
+// --- risk
+
+TRangeChart::TRangeChart() {
+    Params[0] = 100;
+    Params[1] = 200;
+}
+
+void TRangeChart::ParamChanged(int /*index*/) {
+    ComputedRounds = 0;
+}
+
+void TRangeChart::SetupChart(TChart& chart, int minX, int maxX, double minY, double maxY) {
+    TChartDescription::SetupChart(chart, minX, maxX, minY, maxY);
+    if (maxY > 0)
+        chart.LeftAxis().SetMinMax(0, 1.2 * maxY);
+    chart.BottomAxis().SetMinMax(0, RoundsToCompute());
+}
+
+void TRangeChart::CollectRound(TGameCalculator& calculator, int round) {
+    if (round == 1) {
+        calculator.FirstX = 1;
+        calculator.LastX = 0;
+    }
+    const long long bankroll = Params[0];
+    const long long target = Params[1];
+    // Balances outside the tracked range hold nothing, so the sums are limited to it; bankrolls beyond the
+    // balance limits then need no special case.
+    const long long ruinTop = std::min<long long>(-bankroll, calculator.MaxBalance);
+    double ruin = 0.0;
+    for (long long b = calculator.MinBalance; b <= ruinTop; ++b)
+        ruin += calculator.TakeBalanceProbability(static_cast<int>(b));
+    const long long successBottom = std::max<long long>(target - bankroll, calculator.MinBalance);
+    double success = 0.0;
+    for (long long b = successBottom; b <= calculator.MaxBalance; ++b)
+        success += calculator.TakeBalanceProbability(static_cast<int>(b));
+    calculator.LastX = calculator.LastX + 1;
+    StoreRangeValue(calculator, round, ruin, success);
+}
+
+void TRangeChart::Activate(TChartController& controller, int /*prev*/) {
+    const TChartDescription& previous = controller.CurrentKind();
+    Params[0] = previous.Bankroll();
+    Params[1] = previous.TargetBankroll();
+    if (Params[0] <= 0) {
+        Params[0] = 100;
+        Params[1] = 200;
+    }
+    if (Params[0] >= Params[1]) {
+        const long long doubled = 2LL * Params[0];
+        Params[1] = static_cast<int32_t>(std::min<long long>(doubled, std::numeric_limits<int32_t>::max()));
+    }
+    ComputedRounds = 0;
+}
+
+TRORChart::TRORChart() {
+    SectionName = QStringLiteral("Chart - ROR");
+}
+
+void TRORChart::StoreRangeValue(TGameCalculator& calculator, int round, double ruin, double /*success*/) {
+    calculator.Results[round] = 100.0 * ruin + (round == 1 ? 0.0 : calculator.Results[round - 1]);
+}
+
+TCOSChart::TCOSChart() {
+    SectionName = QStringLiteral("Chart - COS");
+}
+
+void TCOSChart::StoreRangeValue(TGameCalculator& calculator, int round, double /*ruin*/, double success) {
+    calculator.Results[round] = 100.0 * success + (round == 1 ? 0.0 : calculator.Results[round - 1]);
+}
+
+TCOSRORRateChart::TCOSRORRateChart() {
+    SectionName = QStringLiteral("Chart - COS/ROR Rate");
+}
+
+void TCOSRORRateChart::PrepareSeries(const std::vector<TGameCalculator*>& calculators) {
+    std::map<const TGameCalculator*, TSums> sums;
+    for (const TGameCalculator* c : calculators) {
+        auto it = FSums.find(c);
+        sums[c] = it != FSums.end() ? it->second : TSums{};
+    }
+    FSums = std::move(sums);
+}
+
+const TCOSRORRateChart::TSums& TCOSRORRateChart::Sums(const TGameCalculator& calculator) const {
+    auto it = FSums.find(&calculator);
+    if (it == FSums.end())
+        throw ERangeError("COS/ROR rate: the series has no running sums");
+    return it->second;
+}
+
+double TCOSRORRateChart::Rate(double cumulativeSuccess, double cumulativeRuin) {
+    double rate = 0.0;
+    if (cumulativeSuccess > 1.0e-7 || cumulativeRuin > 1.0e-7)
+        rate = SafeQuotient(cumulativeSuccess, cumulativeRuin);
+    return rate > 100.0 ? 100.0 : rate;
+}
+
+void TCOSRORRateChart::StoreRangeValue(TGameCalculator& calculator, int round, double ruin, double success) {
+    auto it = FSums.find(&calculator);
+    if (it == FSums.end())
+        throw ERangeError("COS/ROR rate: the series has no running sums");
+    TSums& sums = it->second;
+    if (round == 1) {
+        sums = {ruin, success};
+    } else {
+        sums.CumulativeRuin += ruin;
+        sums.CumulativeSuccess += success;
+    }
+    calculator.Results[round] = Rate(sums.CumulativeSuccess, sums.CumulativeRuin);
+}
+
+// --- registry
+
+std::vector<std::unique_ptr<TChartDescription>> CreateChartKinds() {
+    std::vector<std::unique_ptr<TChartDescription>> kinds;
+    kinds.push_back(std::make_unique<TNetResultsChart>());
+    kinds.push_back(std::make_unique<TNetResultsCumulativeChart>());
+    kinds.push_back(std::make_unique<TExpResultChart>());
+    kinds.push_back(std::make_unique<TWinProbChart>());
+    kinds.push_back(std::make_unique<TLoseProbChart>());
+    kinds.push_back(std::make_unique<TWinLoseRateChart>());
+    kinds.push_back(std::make_unique<TRORChart>());
+    kinds.push_back(std::make_unique<TCOSChart>());
+    kinds.push_back(std::make_unique<TCOSRORRateChart>());
+    return kinds;
+}
+
+} // namespace wl

@@ -1,0 +1,133 @@
+// The calculation thread: round 1 for new series, then rounds 2..N for every series, with progress and failures
+// handed to the interface thread.
+#include "engine/ExecuteThread.h"
+
+#include "charts/ChartController.h"
+#include "charts/ChartDescription.h"
+#include "engine/GameCalculator.h"
+#include "support/Checked.h"
+#include "support/Exception.h"
+
+#include <vector>
+
+namespace wl {
+
+TExecuteThread::TExecuteThread(TChartController& controller) : FController(controller) {}
+
+TExecuteThread::~TExecuteThread() {
+    Join();
+}
+
+void TExecuteThread::Start() {
+    FThread = std::thread([this] { Run(); });
+}
+
+void TExecuteThread::Join() {
+    if (FThread.joinable())
+        FThread.join();
+}
+
+int32_t TExecuteThread::Percent(int32_t round, int32_t n) {
+    const int32_t scaled = CheckedMul(round, 100);
+    int32_t q = scaled / n;
+    const int32_t r = scaled % n;
+    // Halves go to the even neighbour.
+    if (2LL * r > n || (2LL * r == n && q % 2 != 0))
+        ++q;
+    return q;
+}
+
+void TExecuteThread::Run() {
+    try {
+        Execute();
+    } catch (...) {
+        // Execute reports its own failures; this only keeps a failing report from ending the program.
+    }
+    try {
+        FController.Synchronizer().Synchronize([this] {
+            if (OnDone)
+                OnDone();
+        });
+    } catch (...) {
+        // OnDone reports its own failures on the interface thread.
+    }
+    FFinished.store(true, std::memory_order_release);
+}
+
+void TExecuteThread::ResetSeries(TChartDescription& kind, int index) {
+    TGameCalculator& c = FController.GetCalculator(index);
+    c.Reset();
+    kind.CollectRound(c, 1);
+}
+
+void TExecuteThread::StepSeries(TChartDescription& kind, int index, int round) {
+    TGameCalculator& c = FController.GetCalculator(index);
+    if (c.RoundCount != round - 1)
+        return; // ahead from an earlier calculation
+    c.Step();
+    kind.CollectRound(c, round);
+}
+
+void TExecuteThread::Execute() {
+    try {
+        TChartDescription& kind = FController.CurrentKind();
+        std::vector<TGameCalculator*> calculators;
+        for (int j = 0; j < FController.SeriesCount(); ++j)
+            calculators.push_back(&FController.GetCalculator(j));
+        kind.PrepareSeries(calculators);
+
+        for (int j = 0; j < FController.SeriesCount(); ++j) {
+            TGameCalculator& c = FController.GetCalculator(j);
+            if (c.RoundCount > kind.ComputedRounds)
+                c.RoundCount = 0;
+            if (c.RoundCount == 0)
+                ResetSeries(kind, j);
+        }
+        if (Terminated())
+            return;
+
+        const int32_t n = kind.RoundsToCompute();
+        int32_t last = n > 0 ? Percent(1, n) : 0;
+        for (int32_t i = 2; i <= n; ++i) {
+            for (int j = 0; j < FController.SeriesCount(); ++j)
+                StepSeries(kind, j, i);
+            if (Terminated()) {
+                if (kind.ComputedRounds < i)
+                    kind.ComputedRounds = i;
+                return;
+            }
+            const int32_t progress = Percent(i, n);
+            if (progress != last) {
+                ReportProgress(progress);
+                last = progress;
+            }
+        }
+        kind.ComputedRounds = n;
+    } catch (Exception& e) {
+        ReportFailure(e);
+    } catch (const std::exception& e) {
+        Exception failure(e.what());
+        ReportFailure(failure);
+    } catch (...) {
+        Exception failure("Unknown error");
+        ReportFailure(failure);
+    }
+}
+
+void TExecuteThread::ReportProgress(int32_t progress) {
+    FController.Synchronizer().Synchronize([this, progress] {
+        if (FController.OnProgress())
+            FController.OnProgress()(progress);
+    });
+}
+
+void TExecuteThread::ReportFailure(Exception& failure) {
+    failure.SetMessage(QStringLiteral("Error in thread\n\r") + failure.Message());
+    try {
+        FController.Synchronizer().Synchronize([this, &failure] { FController.ReportThreadFailure(failure); });
+    } catch (...) {
+        // The report itself failed; the calculation still ends normally.
+    }
+}
+
+} // namespace wl
