@@ -6,32 +6,35 @@
 #include <array>
 #include <cstdint>
 
+// Inlined even in debug builds, so that the raise address recorded by the helpers below is the checking code.
+#define WL_ALWAYS_INLINE inline __attribute__((always_inline))
+
 namespace wl {
 
 [[noreturn]] void RaiseRangeError(const char* what, long long index, long long low, long long high);
 [[noreturn]] void RaiseOverflowError(const char* operation, long long a, long long b);
 
-inline int CheckIndex(int index, int low, int high, const char* what) {
+WL_ALWAYS_INLINE int CheckIndex(int index, int low, int high, const char* what) {
     if (index < low || index > high) [[unlikely]]
         RaiseRangeError(what, index, low, high);
     return index;
 }
 
-inline int32_t CheckedAdd(int32_t a, int32_t b) {
+WL_ALWAYS_INLINE int32_t CheckedAdd(int32_t a, int32_t b) {
     int32_t r;
     if (__builtin_add_overflow(a, b, &r)) [[unlikely]]
         RaiseOverflowError("+", a, b);
     return r;
 }
 
-inline int32_t CheckedSub(int32_t a, int32_t b) {
+WL_ALWAYS_INLINE int32_t CheckedSub(int32_t a, int32_t b) {
     int32_t r;
     if (__builtin_sub_overflow(a, b, &r)) [[unlikely]]
         RaiseOverflowError("-", a, b);
     return r;
 }
 
-inline int32_t CheckedMul(int32_t a, int32_t b) {
+WL_ALWAYS_INLINE int32_t CheckedMul(int32_t a, int32_t b) {
     int32_t r;
     if (__builtin_mul_overflow(a, b, &r)) [[unlikely]]
         RaiseOverflowError("*", a, b);

@@ -1,10 +1,15 @@
 // The in-memory ini store shared by games.ini, bets.ini, the preferences store and the language files.
 //
-// Reading rules: a line starting with ";" is a comment; "[name]" starts a section; lines before the first section
-// are ignored; other lines are "key=value" (key before the first "=", value after it; a line without "=" is a key
-// with an empty value). Sections and keys match without regard to letter case, and the first occurrence wins.
+// Reading rules: a line starting with ";" is a comment; "[name]" starts a section (trailing blanks after "]" are
+// allowed); lines before the first section are ignored; other lines are "key=value": the key is the text before the
+// first "=" exactly as it stands (not trimmed), the value everything after it. A line without "=" is never found.
+// Comments and lines without "=" inside a section are kept and written back as they were; blank lines are dropped.
+// Sections and keys match without regard to letter case, and the first occurrence wins. Bytes are UTF-8, or Latin-1
+// when not valid UTF-8; CR LF or LF; a UTF-8 byte order mark is skipped.
 // Writing keeps the file's order: a write replaces a value in place, or appends the key to its section, or appends
-// a new section. The text form is UTF-8 with CR LF: each section is "[name]", its lines, then one empty line.
+// a new section. The text form is UTF-8 with CR LF: each section is "[name]", its lines, then one empty line, so a
+// file this store wrote reads and writes back byte for byte. A write that could not read back the same (a line
+// break anywhere, a key with "=" or starting with ";" or "[") raises Exception and changes nothing.
 #pragma once
 
 #include <QByteArray>
@@ -42,6 +47,7 @@ public:
     void AppendRawSection(const QString& section, const QStringList& lines);
 
     QString ReadString(const QString& section, const QString& key, const QString& defaultValue = {}) const;
+    // Missing or bad values (see ParseInteger, ParseReal) read as the default; a bool is an integer other than 0.
     int32_t ReadInteger(const QString& section, const QString& key, int32_t defaultValue = 0) const;
     double ReadFloat(const QString& section, const QString& key, double defaultValue = 0.0) const;
     bool ReadBool(const QString& section, const QString& key, bool defaultValue = false) const;

@@ -1,0 +1,102 @@
+// Atomic writing and whole-file reading, including the failures that must leave the old file alone.
+#include "support/AtomicFile.h"
+
+#include "support/Exception.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace wl {
+namespace {
+
+QByteArray ReadBack(const QString& path) {
+    QByteArray data;
+    EXPECT_TRUE(ReadWholeFile(path, data));
+    return data;
+}
+
+unsigned ModeOf(const QString& path) {
+    struct stat info {};
+    EXPECT_EQ(stat(QFile::encodeName(path).constData(), &info), 0);
+    return info.st_mode & 0777;
+}
+
+TEST(AtomicFileTest, WritesAndReplacesLeavingNothingElse) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("bets.ini"));
+    WriteFileAtomically(path, QByteArray("first\r\n"));
+    EXPECT_EQ(ReadBack(path), QByteArray("first\r\n"));
+    WriteFileAtomically(path, QByteArray("second"));
+    EXPECT_EQ(ReadBack(path), QByteArray("second"));
+    WriteFileAtomically(path, QByteArray());
+    EXPECT_EQ(ReadBack(path), QByteArray());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({QStringLiteral("bets.ini")}));
+}
+
+TEST(AtomicFileTest, PermissionsFollowTheUmaskOrTheOldFile) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("games.ini"));
+    // A temporary file is private (0600); the finished file must get the mode any new file would get.
+    const mode_t old = umask(022);
+    WriteFileAtomically(path, QByteArray("x"));
+    umask(old);
+    EXPECT_EQ(ModeOf(path), 0644);
+    ASSERT_EQ(chmod(QFile::encodeName(path).constData(), 0640), 0);
+    WriteFileAtomically(path, QByteArray("y"));
+    EXPECT_EQ(ModeOf(path), 0640);
+}
+
+TEST(AtomicFileTest, ParentIsAFileRaisesNamingTheTarget) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString blocker = dir.filePath(QStringLiteral("plain"));
+    WriteFileAtomically(blocker, QByteArray("keep"));
+    const QString path = blocker + QStringLiteral("/games.ini");
+    try {
+        WriteFileAtomically(path, QByteArray("new"));
+        ADD_FAILURE() << "no error";
+    } catch (const EFileError& e) {
+        EXPECT_TRUE(e.Message().contains(QDir::toNativeSeparators(path))) << e.what();
+    }
+    EXPECT_EQ(ReadBack(blocker), QByteArray("keep"));
+}
+
+TEST(AtomicFileTest, ReadOnlyFolderKeepsTheOldFile) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("games.ini"));
+    WriteFileAtomically(path, QByteArray("old"));
+    const QFileDevice::Permissions all = QFile::permissions(dir.path());
+    ASSERT_TRUE(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    QFile probe(dir.filePath(QStringLiteral("probe")));
+    if (probe.open(QIODevice::WriteOnly)) {
+        probe.close();
+        probe.remove();
+        QFile::setPermissions(dir.path(), all);
+        GTEST_SKIP() << "permission bits do not stop this user (root)";
+    }
+    EXPECT_THROW(WriteFileAtomically(path, QByteArray("new")), EFileError);
+    QFile::setPermissions(dir.path(), all);
+    EXPECT_EQ(ReadBack(path), QByteArray("old"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({QStringLiteral("games.ini")}));
+}
+
+TEST(AtomicFileTest, ReadWholeFileMissingAndFolder) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QByteArray data("untouched");
+    EXPECT_FALSE(ReadWholeFile(dir.filePath(QStringLiteral("missing.ini")), data));
+    EXPECT_EQ(data, QByteArray("untouched"));
+    EXPECT_THROW(ReadWholeFile(dir.path(), data), EFileError);
+    EXPECT_EQ(data, QByteArray("untouched"));
+}
+
+} // namespace
+} // namespace wl
