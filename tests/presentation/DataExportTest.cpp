@@ -1,0 +1,213 @@
+// Tests of the text and HTML builders of the data table and the export file-name rules.
+#include "presentation/DataExport.h"
+#include "presentation/DataTable.h"
+
+#include <gtest/gtest.h>
+
+#include <QDateTime>
+#include <QLocale>
+
+using namespace wl;
+
+namespace {
+
+// Two series over X = -1..1: a fair coin after one round, and a series with tiny and exact values.
+struct TFixture {
+    TDataTable Table;
+    TDataSource Source;
+
+    explicit TFixture(QStringList captions = {QStringLiteral("Coin [Flat]"), QStringLiteral("Dice [Martingale]")}) {
+        Table.SetValue(-1, 0, 50.0);
+        Table.SetValue(1, 0, 50.0);
+        Table.SetValue(-1, 1, 1e-7);
+        Table.SetValue(0, 1, 12.3456789);
+        Table.SetValue(1, 1, 1e-6);
+        Source.Table = &Table;
+        Source.MinX = -1;
+        Source.MaxX = 1;
+        Source.Captions = std::move(captions);
+        Source.Colors = {MakeColor(255, 0, 0), MakeColor(0, 128, 0)};
+    }
+};
+
+const QString Hostile = QStringLiteral("<b>x</b> & \"q\" 'a'");
+
+} // namespace
+
+TEST(DataText, TitleAndRowsInPrintfLayout) {
+    TFixture f;
+    QStringList lines;
+    BuildDataText(lines, f.Source, QLatin1Char('.'));
+    const QStringList expected = {
+        QStringLiteral("X\tCoin [Flat]\tDice [Martingale]"),
+        QStringLiteral("-1\t 50.000000\t  0.000000"),
+        QStringLiteral("0\t  0.000000\t 12.345679"),
+        QStringLiteral("1\t 50.000000\t  0.000001"),
+    };
+    EXPECT_EQ(lines, expected);
+}
+
+TEST(DataText, DecimalSymbolConvertsDataLinesOnly) {
+    TFixture f({QStringLiteral("Dice 1.5 [Flat]")});
+    QStringList lines;
+    BuildDataText(lines, f.Source, QLatin1Char(','));
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_EQ(lines[0], QStringLiteral("X\tDice 1.5 [Flat]"));
+    EXPECT_EQ(lines[1], QStringLiteral("-1\t 50,000000"));
+}
+
+TEST(DataText, NoSeriesGivesXColumnOnly) {
+    TFixture f(QStringList{});
+    f.Source.MinX = -2;
+    f.Source.MaxX = 2;
+    QStringList lines;
+    BuildDataText(lines, f.Source, QLatin1Char('.'));
+    EXPECT_EQ(lines, (QStringList{QStringLiteral("X"), QStringLiteral("-2"), QStringLiteral("-1"), QStringLiteral("0"),
+                                  QStringLiteral("1"), QStringLiteral("2")}));
+}
+
+TEST(DataText, ControlCharactersInCaptionsCannotSplitColumns) {
+    TFixture f({QStringLiteral("A\tB [C\r\nD]")});
+    QStringList lines;
+    BuildDataText(lines, f.Source, QLatin1Char('.'));
+    EXPECT_EQ(lines[0], QStringLiteral("X\tA B [C  D]"));
+}
+
+TEST(DataText, FullTextKeepsEveryDigit) {
+    TFixture f;
+    f.Table.SetValue(0, 0, 0.1 + 0.2);
+    QStringList lines;
+    BuildDataFullText(lines, f.Source);
+    ASSERT_EQ(lines.size(), 4);
+    const QStringList cells = lines[2].split(QLatin1Char('\t'));
+    ASSERT_EQ(cells.size(), 3);
+    EXPECT_EQ(cells[0], QStringLiteral("0"));
+    EXPECT_EQ(cells[1].toDouble(), 0.1 + 0.2);
+    EXPECT_EQ(cells[2].toDouble(), 12.3456789);
+}
+
+TEST(DataText, PrintfFixedFormatting) {
+    struct TRow {
+        const char* Name;
+        double Value;
+        int Decimals;
+        int Width;
+        const char* Expected;
+    };
+    const TRow rows[] = {
+        {"padded", 25.0, 6, 10, " 25.000000"},
+        {"wider than width", 12345.5, 6, 10, "12345.500000"},
+        {"negative zero like printf", -0.0, 6, 10, " -0.000000"},
+        {"sample to one decimal", 98.9999999, 1, 10, "      99.0"},
+        {"binary value decides rounding", 0.125, 2, 0, "0.12"},
+        {"no padding", 0.5, 6, 0, "0.500000"},
+    };
+    for (const TRow& r : rows)
+        EXPECT_EQ(FormatFixedPadded(r.Value, r.Decimals, r.Width), QLatin1String(r.Expected)) << r.Name;
+}
+
+TEST(HtmlTable, DashesBelowOneMillionthAndConvertsDecimals) {
+    TFixture f;
+    QStringList lines;
+    BuildDataHtmlTable(lines, f.Source, QLatin1Char(','));
+    const QStringList expected = {
+        QStringLiteral("<table border=\"1\">"),
+        QStringLiteral("<tr align=\"center\"><th>X</th><th>Coin [Flat]</th><th>Dice [Martingale]</th></tr>"),
+        QStringLiteral("<tr align=\"right\"><td>&nbsp;-1&nbsp;</td><td>&nbsp;50,000000&nbsp;</td>"
+                       "<td>&nbsp;-&nbsp;</td></tr>"),
+        QStringLiteral("<tr align=\"right\"><td>&nbsp;0&nbsp;</td><td>&nbsp;-&nbsp;</td>"
+                       "<td>&nbsp;12,345679&nbsp;</td></tr>"),
+        QStringLiteral("<tr align=\"right\"><td>&nbsp;1&nbsp;</td><td>&nbsp;50,000000&nbsp;</td>"
+                       "<td>&nbsp;0,000001&nbsp;</td></tr>"),
+        QStringLiteral("</table>"),
+    };
+    EXPECT_EQ(lines, expected);
+}
+
+TEST(HtmlTable, HostileCaptionsAndDecimalSymbolAreEscaped) {
+    TFixture f({Hostile + QStringLiteral(" [Flat]")});
+    QStringList lines;
+    BuildDataHtmlTable(lines, f.Source, QLatin1Char('<'));
+    EXPECT_EQ(lines[1], QStringLiteral("<tr align=\"center\"><th>X</th><th>&lt;b&gt;x&lt;/b&gt; &amp; &quot;q&quot; "
+                                       "&#39;a&#39; [Flat]</th></tr>"));
+    EXPECT_TRUE(lines[2].contains(QStringLiteral("50&lt;000000"))) << lines[2].toStdString();
+}
+
+TEST(HtmlPage, LinesInOrderWithEverythingEscaped) {
+    TFixture f({Hostile, QString::fromUtf8("Würfel [€]")});
+    f.Source.Colors = {MakeColor(0, 64, 128), clWhite};
+    THtmlPageInfo info;
+    info.ChartName = QStringLiteral("<script>alert(1)</script>");
+    info.PictureFileName = QStringLiteral("a\"b.GIF");
+    info.PictureWidth = 459;
+    info.PictureHeight = 380;
+    info.GeneratedAt = QStringLiteral("07/12/2026 21:00:00");
+    info.SiteAddress = QStringLiteral("https://example.org");
+    QStringList lines;
+    BuildHtmlPage(lines, f.Source, info, QLatin1Char('.'));
+
+    ASSERT_EQ(lines.size(), 2 + 2 + 2 + 1 + 6 + 2);
+    EXPECT_EQ(lines[0], QStringLiteral("<html><body>"));
+    EXPECT_EQ(lines[1], QStringLiteral("<h1>&lt;script&gt;alert(1)&lt;/script&gt;</h1>"));
+    EXPECT_EQ(lines[2], QStringLiteral("<img src=\"a&quot;b.GIF\" width=\"459\" height=\"380\">"));
+    EXPECT_EQ(lines[3], QStringLiteral("<table border=\"0\" cellspacing=\"3\" cellpadding=\"0\">"));
+    const QString swatch = QStringLiteral("<tr><td><table border=\"1\" cellpadding=\"0\" cellspacing=\"0\" "
+                                          "bordercolor=\"#000000\" width=\"20\"><tr><td bgcolor=\"#%1\">&nbsp;</td>"
+                                          "</tr></table></td><td>&nbsp;&nbsp;%2</td></tr>");
+    EXPECT_EQ(lines[4], swatch.arg(QStringLiteral("004080"),
+                                   QStringLiteral("&lt;b&gt;x&lt;/b&gt; &amp; &quot;q&quot; &#39;a&#39;")));
+    EXPECT_EQ(lines[5], swatch.arg(QStringLiteral("ffffff"), QStringLiteral("W&#252;rfel [&#8364;]")));
+    EXPECT_EQ(lines[6], QStringLiteral("</table><p></p>"));
+    EXPECT_EQ(lines[7], QStringLiteral("<table border=\"1\">"));
+    EXPECT_EQ(lines[13],
+              QStringLiteral("<p></p><hr><small>Generated 07/12/2026 21:00:00 by "
+                             "<a href=\"https://example.org/soft/wagerlens/\"><strong>Wagerlens</strong></a>"));
+    EXPECT_EQ(lines[14], QStringLiteral("</small></body></html>"));
+    for (const QString& line : lines)
+        EXPECT_FALSE(line.contains(QStringLiteral("<b>")) || line.contains(QStringLiteral("<script>")))
+            << line.toStdString();
+}
+
+TEST(HtmlPage, EscapeKeepsTheWholePageAscii) {
+    EXPECT_EQ(HtmlEscape(QString::fromUtf8("a\tb\x01😀")), QStringLiteral("a b &#128512;"));
+}
+
+TEST(HtmlPage, GeneratedTimeUsesLocaleFormats) {
+    const QDateTime when(QDate(2026, 12, 7), QTime(21, 5, 9));
+    const QString text = FormatGeneratedTime(when, QLocale::c());
+    EXPECT_TRUE(text.contains(QStringLiteral("21:05:09"))) << text.toStdString();
+}
+
+TEST(Lines, WrittenWithCrLfAsUtf8) {
+    EXPECT_EQ(LinesToBytes({QStringLiteral("a"), QString::fromUtf8("é")}), QByteArray("a\r\n\xc3\xa9\r\n"));
+    EXPECT_EQ(LinesToText({}), QString());
+}
+
+TEST(ExportFileNames, KindsFromExtension) {
+    struct TRow {
+        const char* Path;
+        TExportKind Kind;
+    };
+    const TRow rows[] = {
+        {"chart.bmp", TExportKind::Bitmap},
+        {"chart.WMF", TExportKind::Metafile},
+        {"c.Emf", TExportKind::EnhancedMetafile},
+        {"c.gif", TExportKind::Gif},
+        {"c.txt", TExportKind::Text},
+        {"/tmp/c.htm", TExportKind::Html},
+        {"c.html", TExportKind::None},
+        {"c.jpg", TExportKind::None},
+        {"chart", TExportKind::None},
+        {"dir.htm/chart", TExportKind::None},
+        {"c.tar.txt", TExportKind::Text},
+    };
+    for (const TRow& r : rows)
+        EXPECT_EQ(ExportKindOf(QLatin1String(r.Path)), r.Kind) << r.Path;
+}
+
+TEST(ExportFileNames, PictureBesideThePage) {
+    EXPECT_EQ(ChangeFileExtension(QStringLiteral("/home/u/chart.htm"), QStringLiteral(".GIF")),
+              QStringLiteral("/home/u/chart.GIF"));
+    EXPECT_EQ(ChangeFileExtension(QStringLiteral("/home/u.v/chart"), QStringLiteral(".GIF")),
+              QStringLiteral("/home/u.v/chart.GIF"));
+}
