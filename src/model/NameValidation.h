@@ -20,8 +20,9 @@ public:
 };
 
 // Empty when the name is fine, otherwise the reason. ownIndex is the position of the entry being renamed in
-// existingKeys (its own key is no clash), or -1 for a new entry. Refused: an empty name, a line break or another
-// control character, and a name equal to another entry's key without regard to letter case.
+// existingKeys (its own key is no clash; an editor holding the original passes existingKeys.indexOf(original.Name)),
+// or -1 for a new entry. Refused: an empty name, a line break or another control character, and a name equal to
+// another entry's key without regard to letter case.
 QString ValidateName(const QString& name, const QStringList& existingKeys, int ownIndex);
 void CheckName(const QString& name, const QStringList& existingKeys, int ownIndex); // ENameError
 
