@@ -1,0 +1,244 @@
+// wagerlens-calc: drives the controller and the calculation thread as the window does, then prints the table.
+#include "cli/CalcCommand.h"
+
+#include "charts/Chart.h"
+#include "charts/ChartController.h"
+#include "model/Storage.h"
+#include "presentation/DataExport.h"
+#include "presentation/DataFolder.h"
+#include "presentation/DataTable.h"
+#include "support/Exception.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <exception>
+#include <memory>
+
+namespace wl {
+
+namespace {
+
+// One line for a reason that may quote user input.
+QString OneLine(QString text) {
+    for (QChar& c : text)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            c = QLatin1Char(' ');
+    return text;
+}
+
+// Messages carry context lines separated by CR LF or LF CR; a terminal wants plain line feeds.
+QString PlainLines(QString text) {
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
+    text.remove(QLatin1Char('\r'));
+    return text;
+}
+
+void Print(FILE* stream, const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
+}
+
+void PrintError(const TCalcStreams& streams, const QString& message) {
+    Print(streams.Err, QStringLiteral("wagerlens-calc: ") + PlainLines(message) + QLatin1Char('\n'));
+}
+
+class TProgressBar {
+public:
+    explicit TProgressBar(FILE* stream) : FStream(stream) {}
+    void Show(int percent) {
+        constexpr int Width = 40;
+        const int filled = percent * Width / 100;
+        Print(FStream, QStringLiteral("\r[") + QString(filled, QLatin1Char('#')) +
+                           QString(Width - filled, QLatin1Char('.')) + QStringLiteral("] ") +
+                           QString::number(percent).rightJustified(3) + QLatin1Char('%'));
+        std::fflush(FStream);
+        FShown = true;
+    }
+    void Clear() {
+        if (!FShown)
+            return;
+        Print(FStream, QStringLiteral("\r") + QString(48, QLatin1Char(' ')) + QStringLiteral("\r"));
+        std::fflush(FStream);
+        FShown = false;
+    }
+
+private:
+    FILE* FStream;
+    bool FShown = false;
+};
+
+// The first game (or system) of the list named exactly so, else the first named so without regard to case.
+template <typename TList> int FindByName(const TList& list, const QString& name) {
+    for (int i = 0; i < list.Count(); ++i)
+        if (list.Item(i)->Name == name)
+            return i;
+    for (int i = 0; i < list.Count(); ++i)
+        if (list.Item(i)->Name.compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+template <typename TList> QString KnownNames(const TList& list) {
+    if (list.Count() == 0)
+        return QStringLiteral("none");
+    QStringList names;
+    for (int i = 0; i < list.Count(); ++i)
+        names.append(QLatin1Char('"') + list.Item(i)->Name + QLatin1Char('"'));
+    return names.join(QStringLiteral(", "));
+}
+
+QString ResolveFolder(const TCalcOptions& options) {
+    if (!options.Dir)
+        return DataFolder();
+    if (!QFileInfo(*options.Dir).isDir())
+        throw EUsageError(QStringLiteral("--dir: \"%1\" is not a folder").arg(*options.Dir));
+    return *options.Dir;
+}
+
+// The companion only reads games.ini and bets.ini, whatever the lists think of themselves.
+class TReadOnlyStorage {
+public:
+    explicit TReadOnlyStorage(TChartController& controller) : FController(controller) {}
+    ~TReadOnlyStorage() {
+        FController.Storage().Games->Modified = false;
+        FController.Storage().Systems->Modified = false;
+    }
+    TReadOnlyStorage(const TReadOnlyStorage&) = delete;
+    TReadOnlyStorage& operator=(const TReadOnlyStorage&) = delete;
+
+private:
+    TChartController& FController;
+};
+
+int List(const TChartController& controller, const TCalcStreams& streams) {
+    TStorage& storage = const_cast<TChartController&>(controller).Storage();
+    QString text;
+    for (int i = 0; i < storage.Games->Count(); ++i)
+        text += QStringLiteral("game %1: %2\n").arg(i).arg(OneLine(storage.Games->Item(i)->Name));
+    for (int i = 0; i < storage.Systems->Count(); ++i)
+        text += QStringLiteral("system %1: %2\n").arg(i).arg(OneLine(storage.Systems->Item(i)->Name));
+    Print(streams.Out, text);
+    return ExitSuccess;
+}
+
+int Calculate(TChartController& controller, const TCalcOptions& options, const TCalcStreams& streams) {
+    TStorage& storage = controller.Storage();
+    std::vector<std::pair<int, int>> series;
+    for (const auto& [gameName, systemName] : options.Series) {
+        const int game = FindByName(*storage.Games, gameName);
+        if (game < 0)
+            throw EUsageError(QStringLiteral("unknown game \"%1\"; known games: %2")
+                                  .arg(OneLine(gameName), OneLine(KnownNames(*storage.Games))));
+        const int system = FindByName(*storage.Systems, systemName);
+        if (system < 0)
+            throw EUsageError(QStringLiteral("unknown system \"%1\"; known systems: %2")
+                                  .arg(OneLine(systemName), OneLine(KnownNames(*storage.Systems))));
+        series.emplace_back(game, system);
+    }
+
+    TChart chart;
+    controller.SetChart(&chart);
+    TProgressBar bar(streams.Err);
+    if (streams.ShowProgress)
+        controller.SetOnProgress([&bar](int value) {
+            if (value >= 0 && value <= 100)
+                bar.Show(value);
+        });
+
+    controller.SelectChartKind(options.Chart);
+    TChartDescription& kind = controller.CurrentKind();
+    if (options.Param0)
+        kind.SetParam(0, *options.Param0);
+    if (options.Param1) {
+        if (kind.ParamCount() < 2)
+            throw EUsageError(
+                QStringLiteral("chart %1 has no second parameter; leave out --param1").arg(options.Chart));
+        kind.SetParam(1, *options.Param1);
+    }
+    for (const auto& [game, system] : series)
+        if (!controller.AddSeries(*storage.Games->Item(game), *storage.Systems->Item(system)))
+            throw Exception("No free chart line for another series");
+
+    controller.SetActive(true);
+    controller.WaitForCalculation();
+    bar.Clear();
+    controller.SetChart(nullptr);
+    if (controller.LastThreadError())
+        throw Exception(*controller.LastThreadError());
+
+    TDataTable table;
+    CaptureChartData(table, controller);
+    const TDataSource source = DataSourceOf(controller, table);
+    QStringList lines;
+    switch (options.Format) {
+    case TCalcFormat::Text:
+        BuildDataText(lines, source, QLatin1Char('.'));
+        break;
+    case TCalcFormat::Full:
+        BuildDataFullText(lines, source);
+        break;
+    case TCalcFormat::Html:
+        BuildDataHtmlTable(lines, source, QLatin1Char('.'));
+        break;
+    }
+    Print(streams.Out, lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+    return ExitSuccess;
+}
+
+int Bench(bool /*quick*/, const TCalcStreams& streams) {
+    PrintError(streams, QStringLiteral("the engine benchmarks are not part of this build yet"));
+    return ExitFailure;
+}
+
+} // namespace
+
+int RunCalcCommand(const TCalcOptions& options, const TCalcStreams& streams) {
+    switch (options.Command) {
+    case TCalcCommand::Help:
+        Print(streams.Out, CalcUsageText());
+        return ExitSuccess;
+    case TCalcCommand::Bench:
+        return Bench(false, streams);
+    case TCalcCommand::BenchQuick:
+        return Bench(true, streams);
+    case TCalcCommand::List:
+    case TCalcCommand::Calculate:
+        break;
+    }
+
+    const QString folder = ResolveFolder(options);
+    TChartController controller(folder);
+    TReadOnlyStorage readOnly(controller);
+    if (options.Command == TCalcCommand::List)
+        return List(controller, streams);
+    return Calculate(controller, options, streams);
+}
+
+int RunCalcProgram(const QStringList& args, const TCalcStreams& streams) {
+    int code = ExitFailure;
+    try {
+        code = RunCalcCommand(ParseCalcOptions(args, ChartKindCount), streams);
+    } catch (const EUsageError& e) {
+        Print(streams.Err, QStringLiteral("wagerlens-calc: ") + OneLine(e.Message()) + QLatin1Char('\n'));
+        return ExitUsage;
+    } catch (const Exception& e) {
+        PrintError(streams, e.Message());
+        return ExitFailure;
+    } catch (const std::exception& e) {
+        PrintError(streams, QString::fromLocal8Bit(e.what()));
+        return ExitFailure;
+    } catch (...) {
+        PrintError(streams, QStringLiteral("unknown failure"));
+        return ExitFailure;
+    }
+    // A table that could not be written completely is a failure, not a success.
+    if (std::fflush(streams.Out) != 0 || std::ferror(streams.Out)) {
+        PrintError(streams, QStringLiteral("could not write the output"));
+        return ExitFailure;
+    }
+    return code;
+}
+
+} // namespace wl

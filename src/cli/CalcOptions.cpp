@@ -1,0 +1,163 @@
+// Parsing the command line of wagerlens-calc.
+#include "cli/CalcOptions.h"
+
+#include "presentation/WindowState.h"
+#include "support/Numbers.h"
+
+#include <QRegularExpression>
+
+namespace wl {
+
+namespace {
+
+[[noreturn]] void Fail(const QString& reason) {
+    throw EUsageError(reason);
+}
+
+// Plain decimal integers only: "12", "-3"; no blanks, hexadecimal or fractions.
+int ParseNumber(const QString& option, const QString& text, int low, int high) {
+    static const QRegularExpression decimal(QStringLiteral("^[+-]?[0-9]{1,10}$"));
+    const std::optional<int32_t> value = decimal.match(text).hasMatch() ? ParseInteger(text) : std::optional<int32_t>();
+    if (!value)
+        Fail(QStringLiteral("%1 needs a whole number, not \"%2\"").arg(option, text));
+    if (*value < low || *value > high)
+        Fail(QStringLiteral("%1 must lie within %2..%3, not %4").arg(option).arg(low).arg(high).arg(*value));
+    return *value;
+}
+
+} // namespace
+
+TCalcOptions ParseCalcOptions(const QStringList& args, int chartKindCount) {
+    TCalcOptions options;
+    std::optional<int> chart;
+    std::optional<TCalcFormat> format;
+    bool list = false;
+    bool help = false;
+    std::optional<TCalcCommand> bench;
+
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        QString option = args[i];
+        std::optional<QString> inlineValue;
+        if (option.startsWith(QStringLiteral("--")) && option.contains(QLatin1Char('='))) {
+            inlineValue = option.mid(option.indexOf(QLatin1Char('=')) + 1);
+            option = option.left(option.indexOf(QLatin1Char('=')));
+        }
+        const auto value = [&]() -> QString {
+            if (inlineValue)
+                return *inlineValue;
+            if (i + 1 >= args.size())
+                Fail(QStringLiteral("%1 needs a value").arg(option));
+            return args[++i];
+        };
+        const auto once = [&](bool given) {
+            if (given)
+                Fail(QStringLiteral("%1 is given twice").arg(option));
+        };
+        const auto noValue = [&]() {
+            if (inlineValue)
+                Fail(QStringLiteral("%1 takes no value").arg(option));
+        };
+
+        if (option == QStringLiteral("--help") || option == QStringLiteral("-h")) {
+            noValue();
+            help = true;
+        } else if (option == QStringLiteral("--list")) {
+            noValue();
+            list = true;
+        } else if (option == QStringLiteral("--bench") || option == QStringLiteral("--bench-quick")) {
+            noValue();
+            once(bench.has_value());
+            bench = option == QStringLiteral("--bench") ? TCalcCommand::Bench : TCalcCommand::BenchQuick;
+        } else if (option == QStringLiteral("--dir")) {
+            once(options.Dir.has_value());
+            options.Dir = value();
+            if (options.Dir->isEmpty())
+                Fail(QStringLiteral("--dir needs a folder"));
+        } else if (option == QStringLiteral("--chart")) {
+            once(chart.has_value());
+            chart = ParseNumber(option, value(), 0, chartKindCount - 1);
+        } else if (option == QStringLiteral("--param0")) {
+            once(options.Param0.has_value());
+            options.Param0 = ParseNumber(option, value(), ParamMinimum, ParamMaximum);
+        } else if (option == QStringLiteral("--param1")) {
+            once(options.Param1.has_value());
+            options.Param1 = ParseNumber(option, value(), ParamMinimum, ParamMaximum);
+        } else if (option == QStringLiteral("--series")) {
+            if (inlineValue || i + 2 >= args.size())
+                Fail(QStringLiteral("--series needs a game and a system: --series GAME SYSTEM"));
+            options.Series.emplace_back(args[i + 1], args[i + 2]);
+            i += 2;
+        } else if (option == QStringLiteral("--format")) {
+            once(format.has_value());
+            const QString name = value();
+            if (name == QStringLiteral("text"))
+                format = TCalcFormat::Text;
+            else if (name == QStringLiteral("full"))
+                format = TCalcFormat::Full;
+            else if (name == QStringLiteral("html"))
+                format = TCalcFormat::Html;
+            else
+                Fail(QStringLiteral("--format must be text, full or html, not \"%1\"").arg(name));
+        } else {
+            Fail(QStringLiteral("unknown argument \"%1\" (see --help)").arg(args[i]));
+        }
+    }
+
+    const bool calculation = chart || options.Param0 || options.Param1 || !options.Series.empty() || format;
+    if (help) {
+        options.Command = TCalcCommand::Help;
+        return options;
+    }
+    if (bench) {
+        if (list || calculation || options.Dir)
+            Fail(QStringLiteral("--bench and --bench-quick take no other arguments"));
+        options.Command = *bench;
+        return options;
+    }
+    if (list) {
+        if (calculation)
+            Fail(QStringLiteral("--list takes no other arguments than --dir"));
+        options.Command = TCalcCommand::List;
+        return options;
+    }
+    if (!chart)
+        Fail(QStringLiteral("--chart ID is needed (see --help)"));
+    if (options.Series.empty())
+        Fail(QStringLiteral("at least one --series GAME SYSTEM is needed"));
+    if (options.Series.size() > 10)
+        Fail(QStringLiteral("at most 10 series can be computed at once, not %1").arg(options.Series.size()));
+    options.Command = TCalcCommand::Calculate;
+    options.Chart = *chart;
+    options.Format = format.value_or(TCalcFormat::Text);
+    return options;
+}
+
+QString CalcUsageText() {
+    return QStringLiteral(
+        "Usage:\n"
+        "  wagerlens-calc [--dir FOLDER] --chart ID [--param0 V] [--param1 V] --series GAME SYSTEM\n"
+        "                 [--series GAME SYSTEM ...] [--format text|full|html]\n"
+        "  wagerlens-calc [--dir FOLDER] --list\n"
+        "  wagerlens-calc --bench | --bench-quick\n"
+        "  wagerlens-calc --help\n"
+        "\n"
+        "Computes one chart exactly, as the Wagerlens window does, and prints its table.\n"
+        "\n"
+        "  --dir FOLDER       the folder of games.ini and bets.ini (default: the program's own data folder);\n"
+        "                     they are only read\n"
+        "  --chart ID         the chart: 0 net results, 1 cumulative net results, 2 expected result,\n"
+        "                     3 win probability, 4 loss probability, 5 win/loss rate, 6 risk of ruin,\n"
+        "                     7 chance of success, 8 success/ruin rate\n"
+        "  --param0 V         the bankroll (0..10000; default: the chart's own)\n"
+        "  --param1 V         the rounds (charts 0, 1) or the target bankroll (charts 6, 7, 8)\n"
+        "  --series G S       a game and a betting system by name: exact first, then ignoring letter case;\n"
+        "                     up to 10, drawn in the order given\n"
+        "  --format F         text (default): the text export, tab-separated; full: every value with 17\n"
+        "                     significant digits; html: the HTML data table\n"
+        "  --list             the games and the systems with their list positions\n"
+        "  --bench            the engine benchmarks; --bench-quick runs a tenth of the rounds\n"
+        "\n"
+        "Exit codes: 0 success, 1 a file or calculation failure, 2 bad arguments.\n");
+}
+
+} // namespace wl

@@ -1,0 +1,40 @@
+// The command line of wagerlens-calc: what to compute and how to print it.
+#pragma once
+
+#include "support/Exception.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace wl {
+
+// Bad arguments: the message is the one-line reason shown to the user (exit code 2).
+class EUsageError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+enum class TCalcCommand { Calculate, List, Help, Bench, BenchQuick };
+enum class TCalcFormat { Text, Full, Html };
+
+struct TCalcOptions {
+    TCalcCommand Command = TCalcCommand::Help;
+    std::optional<QString> Dir;
+    int Chart = 0;
+    std::optional<int> Param0;
+    std::optional<int> Param1;
+    std::vector<std::pair<QString, QString>> Series; // game name, system name
+    TCalcFormat Format = TCalcFormat::Text;
+};
+
+// The arguments after the program name. Raises EUsageError for anything it cannot use. The chart identifier is
+// checked against 0..chartKindCount - 1, parameters against the window's 0..10000.
+TCalcOptions ParseCalcOptions(const QStringList& args, int chartKindCount);
+
+QString CalcUsageText();
+
+} // namespace wl
