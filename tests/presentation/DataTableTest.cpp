@@ -23,10 +23,10 @@ TEST(DataTable, RoundsHalvesToEven) {
 
 TEST(DataTable, CaptureRoundsXAndLaterPointsWin) {
     TChart chart;
-    chart.Line(0).AddXY(2.5, 10.0);  // row 2
-    chart.Line(0).AddXY(1.5, 20.0);  // row 2 again: overwrites
-    chart.Line(0).AddXY(-0.5, 30.0); // row 0
-    chart.Line(3).AddXY(5000.4, 40.0);
+    chart.Line(0).AddXY(2.5, 10.0);     // row 2
+    chart.Line(0).AddXY(1.5, 20.0);     // row 2 again: overwrites
+    chart.Line(0).AddXY(-0.5, 30.0);    // row 0
+    chart.Line(3).AddXY(5000.5, 40.0);  // halves to even: row 5000, the last
     chart.Line(3).AddXY(-5000.5, 50.0); // rounds to -5000, the first row
 
     TDataTable table;
@@ -46,7 +46,7 @@ TEST(DataTable, CaptureRoundsXAndLaterPointsWin) {
 TEST(DataTable, BadPointsAndIndexesRaiseRangeErrors) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
-    for (double x : {5000.5, -5000.6, 1e300, nan, inf, -inf}) {
+    for (double x : {5000.6, 5001.5, -5000.6, 1e300, nan, inf, -inf}) {
         TChart chart;
         chart.Line(0).AddXY(x, 1.0);
         TDataTable table;
