@@ -137,7 +137,7 @@ QString FormatFixed(double value, int decimals) {
     bool negative = false;
     int intDigits = 1;
     if (value == 0) {
-        digits = "0";
+        digits.push_back('0');
     } else {
         const TDecimal d = ToDecimal(value, -1);
         negative = d.Negative;
@@ -147,7 +147,8 @@ QString FormatFixed(double value, int decimals) {
             if (digits.size() < static_cast<size_t>(intDigits))
                 digits.append(static_cast<size_t>(intDigits) - digits.size(), '0');
         } else {
-            digits = std::string(static_cast<size_t>(-d.Exponent), '0') + d.Digits;
+            digits.assign(static_cast<size_t>(-d.Exponent), '0');
+            digits.append(d.Digits);
         }
     }
     const size_t keep = static_cast<size_t>(intDigits + decimals);
