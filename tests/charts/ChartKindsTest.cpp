@@ -1,0 +1,262 @@
+// Chart kinds: the coin game's values for every kind, parameter rules and carry-over, the COS/ROR rate rules, and
+// the filling of a line from a calculator.
+#include "ChartTestSupport.h"
+
+#include "charts/ChartDescription.h"
+#include "support/Exception.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace wl {
+namespace {
+
+using test::Pairs;
+using Points = std::vector<std::pair<double, double>>;
+
+enum Kind { NetResults, Cumulative, ExpResult, WinProb, LoseProb, WinLoseRate, ROR, COS, COSRORRate };
+
+struct TCoinRow {
+    const char* Name;
+    int Kind;
+    int Param0;
+    int Param1; // -1: the kind's default
+    Points FirstPoints;
+    int PointCount;
+};
+
+TEST(ChartKindsTest, CoinGameValuesOfEveryKind) {
+    const TCoinRow rows[] = {
+        {"net results, 2 rounds", NetResults, 0, 2, {{-2, 25}, {0, 50}, {2, 25}}, 3},
+        {"net results, 1 round: 0 has no probability", NetResults, 0, 1, {{-1, 50}, {1, 50}}, 2},
+        {"cumulative, 1 round: 0 is plotted", Cumulative, 0, 1, {{-1, 50}, {0, 50}, {1, 100}}, 3},
+        {"win probability", WinProb, 0, -1, {{1, 50}, {2, 25}, {3, 50}}, 3000},
+        {"loss probability", LoseProb, 0, -1, {{1, 50}, {2, 25}, {3, 50}}, 3000},
+        {"win/loss rate", WinLoseRate, 0, -1, {{1, 1}, {2, 1}, {3, 1}}, 3000},
+        {"expected result: zeros are plotted", ExpResult, 0, -1, {{1, 0}, {2, 0}, {3, 0}}, 3000},
+        {"risk of ruin, 1 to 2", ROR, 1, 2, {{1, 50}, {2, 50}, {3, 50}}, 3000},
+        {"chance of success, 1 to 2", COS, 1, 2, {{1, 50}, {2, 50}, {3, 50}}, 3000},
+        {"COS/ROR rate, 1 to 2", COSRORRate, 1, 2, {{1, 1}, {2, 1}, {3, 1}}, 3000},
+    };
+    for (const TCoinRow& row : rows) {
+        SCOPED_TRACE(row.Name);
+        test::TControllerFixture f;
+        const TGameDescription coin = test::CoinGame();
+        const TBetDescription flat = test::FlatSystem();
+        f.Controller->SelectChartKind(row.Kind);
+        f.Controller->CurrentKind().SetParam(0, row.Param0);
+        if (row.Param1 >= 0)
+            f.Controller->CurrentKind().SetParam(1, row.Param1);
+        ASSERT_TRUE(f.Controller->AddSeries(coin, flat));
+        f.Compute();
+        ASSERT_TRUE(f.Failures.empty()) << f.Failures.front().toStdString();
+        const Points points = Pairs(f.Chart.Line(0));
+        ASSERT_EQ(static_cast<int>(points.size()), row.PointCount);
+        for (size_t i = 0; i < row.FirstPoints.size(); ++i) {
+            EXPECT_EQ(points[i].first, row.FirstPoints[i].first) << "point " << i;
+            EXPECT_NEAR(points[i].second, row.FirstPoints[i].second, 1e-12) << "point " << i;
+        }
+        EXPECT_TRUE(f.Chart.Line(0).Visible());
+        EXPECT_FALSE(f.Chart.Line(1).Visible());
+    }
+}
+
+TEST(ChartKindsTest, AxesAfterACalculation) {
+    test::TControllerFixture f;
+    const TGameDescription coin = test::CoinGame();
+    const TBetDescription flat = test::FlatSystem();
+    test::TFakeTexts texts;
+    texts.Texts[QStringLiteral("Chart - Net Results|XName")] = QStringLiteral("Balance");
+    texts.Texts[QStringLiteral("Chart - Net Results|YName")] = QStringLiteral("Probability, %");
+    f.Controller->SetTextSource(&texts);
+    f.Controller->CurrentKind().SetParam(1, 2);
+    f.Controller->AddSeries(coin, flat);
+    f.Chart.Zoom({0, 1}, {0, 1});
+    f.Compute();
+    EXPECT_FALSE(f.Chart.Zoomed());
+    EXPECT_EQ(f.Chart.BottomAxis().Title(), QStringLiteral("Balance"));
+    EXPECT_EQ(f.Chart.LeftAxis().Title(), QStringLiteral("Probability, %"));
+    EXPECT_EQ(f.Chart.EffectiveRange(TAxisKind::Bottom), (TAxisRange{-3, 3}));
+    EXPECT_TRUE(f.Chart.LeftAxis().Automatic());
+    EXPECT_EQ(f.Controller->MinX(), -2);
+    EXPECT_EQ(f.Controller->MaxX(), 2);
+
+    f.Controller->SelectChartKind(ROR);
+    f.Controller->WaitForCalculation();
+    EXPECT_EQ(f.Chart.EffectiveRange(TAxisKind::Bottom), (TAxisRange{0, 3000}));
+    EXPECT_EQ(f.Controller->MinX(), 0);
+    EXPECT_EQ(f.Controller->MaxX(), 3000);
+}
+
+TEST(ChartKindsTest, ParameterCarryOverWhenKindsAreSelected) {
+    test::TControllerFixture f;
+    TChartController& c = *f.Controller;
+    auto params = [&c] { return std::make_pair(c.CurrentKind().GetParam(0), c.CurrentKind().GetParam(1)); };
+
+    c.SelectChartKind(ROR); // bankroll 0 from net results: the risk defaults
+    EXPECT_EQ(params(), std::make_pair(100, 200));
+    c.CurrentKind().SetParam(1, 300);
+    c.SelectChartKind(COS); // a risk kind's target travels
+    EXPECT_EQ(params(), std::make_pair(100, 300));
+    c.SelectChartKind(WinProb);
+    EXPECT_EQ(c.CurrentKind().GetParam(0), 100);
+    c.SelectChartKind(NetResults); // a progress chart's 3000 rounds become N
+    EXPECT_EQ(params(), std::make_pair(100, 3000));
+    c.CurrentKind().SetParam(0, 50);
+    c.SelectChartKind(ROR); // no target: twice the bankroll
+    EXPECT_EQ(params(), std::make_pair(50, 100));
+    c.CurrentKind().SetParam(0, -5);
+    c.SelectChartKind(COSRORRate); // a bankroll of 0 or less: the defaults
+    EXPECT_EQ(params(), std::make_pair(100, 200));
+}
+
+TEST(ChartKindsTest, ComputedRoundsRules) {
+    test::TControllerFixture f;
+    TChartController& c = *f.Controller;
+    TChartDescription& net = c.GetChartKind(NetResults);
+    net.ComputedRounds = 20;
+    net.SetParam(1, 30); // more rounds: keep
+    EXPECT_EQ(net.ComputedRounds, 20);
+    net.SetParam(1, 10); // fewer than computed: restart
+    EXPECT_EQ(net.ComputedRounds, 0);
+    net.ComputedRounds = 5;
+    net.SetParam(0, 5); // bankroll: restart
+    EXPECT_EQ(net.ComputedRounds, 0);
+    net.ComputedRounds = 5;
+    net.SetParam(2, 77); // stored, read by no kind
+    EXPECT_EQ(net.GetParam(2), 77);
+    EXPECT_EQ(net.ComputedRounds, 5);
+    EXPECT_THROW(net.GetParam(3), ERangeError);
+    EXPECT_THROW(net.SetParam(-1, 0), ERangeError);
+
+    for (int k : {ExpResult, ROR}) {
+        c.GetChartKind(k).ComputedRounds = 9;
+        c.GetChartKind(k).SetParam(1, 400);
+        EXPECT_EQ(c.GetChartKind(k).ComputedRounds, 0) << k;
+    }
+
+    // A risk kind with target 0 still took probability out of the distributions: nothing is reused.
+    c.SelectChartKind(ROR);
+    c.CurrentKind().SetParam(1, 0);
+    c.CurrentKind().ComputedRounds = 3000;
+    c.SelectChartKind(NetResults);
+    EXPECT_EQ(c.CurrentKind().ComputedRounds, 0);
+
+    c.SelectChartKind(WinProb);
+    c.CurrentKind().ComputedRounds = 3000;
+    c.SelectChartKind(Cumulative);
+    EXPECT_EQ(c.CurrentKind().ComputedRounds, 3000);
+    EXPECT_EQ(c.CurrentKind().GetParam(1), 3000);
+}
+
+TEST(ChartKindsTest, NetResultsAfterAProgressChartReusesItsRounds) {
+    test::TControllerFixture f;
+    const TGameDescription coin = test::CoinGame();
+    const TBetDescription flat = test::FlatSystem();
+    f.Controller->SelectChartKind(WinProb);
+    f.Controller->AddSeries(coin, flat);
+    f.Compute();
+    // Mark the distribution: a recomputation would bring the mass back.
+    f.Controller->GetCalculator(0).TakeBalanceProbability(0);
+    f.Controller->SelectChartKind(NetResults);
+    f.Controller->WaitForCalculation();
+    double sum = 0;
+    for (const TChartPoint& p : f.Chart.Line(0).Points())
+        sum += p.Y;
+    EXPECT_EQ(f.Controller->CurrentKind().ComputedRounds, 3000);
+    EXPECT_LT(sum, 99.0);
+    EXPECT_EQ(f.Controller->GetCalculator(0).RoundCount, 3000);
+}
+
+TEST(ChartKindsTest, NamesComeFromTheKindsSections) {
+    test::TControllerFixture f;
+    test::TFakeTexts texts;
+    texts.Texts[QStringLiteral("Chart - ROR|Name")] = QStringLiteral("Risk of ruin");
+    texts.Texts[QStringLiteral("Chart - ROR|Param0")] = QStringLiteral("Bankroll");
+    texts.Texts[QStringLiteral("Chart - ROR|Param1")] = QStringLiteral("Target");
+    f.Controller->SetTextSource(&texts);
+    EXPECT_EQ(f.Controller->ChartKindCount(), 9);
+    EXPECT_EQ(f.Controller->GetChartKindName(ROR), QStringLiteral("Risk of ruin"));
+    EXPECT_EQ(f.Controller->GetChartKind(ROR).GetParamName(0), QStringLiteral("Bankroll"));
+    EXPECT_EQ(f.Controller->GetChartKind(ROR).GetParamName(1), QStringLiteral("Target"));
+    EXPECT_TRUE(f.Controller->GetChartKindName(COS).isEmpty()); // missing texts are empty
+    EXPECT_EQ(f.Controller->GetChartKind(COSRORRate).SectionName, QStringLiteral("Chart - COS/ROR Rate"));
+    EXPECT_THROW(f.Controller->GetChartKind(9), ERangeError);
+}
+
+TEST(ChartKindsTest, COSRORRateCapAndZeroRules) {
+    struct TRow {
+        const char* Name;
+        double Success, Ruin, Rate;
+    };
+    const TRow rows[] = {
+        {"success without ruin", 0.4, 0.0, 0.0},
+        {"tiny ruin: capped", 0.4, 1.0e-9, 100.0},
+        {"both at most 1e-7", 1.0e-7, 0.5e-7, 0.0},
+        {"plain quotient", 0.2, 0.1, 2.0},
+        {"only success above 1e-7", 2.0e-7, 1.0e-7, 2.0},
+        {"quotient too large for a double", 0.4, 1.0e-309, 0.0},
+        {"nothing yet", 0.0, 0.0, 0.0},
+    };
+    for (const TRow& row : rows)
+        EXPECT_DOUBLE_EQ(TCOSRORRateChart::Rate(row.Success, row.Ruin), row.Rate) << row.Name;
+}
+
+TEST(ChartKindsTest, EachSeriesHasItsOwnCOSRORSums) {
+    const TGameDescription coin = test::CoinGame();
+    const TGameDescription skewed = test::MakeGame(QStringLiteral("Skewed"), {{1, 0.6}, {-1, 0.4}});
+    const TBetDescription flat = test::FlatSystem();
+    auto lineOf = [&](std::vector<const TGameDescription*> games, int which) {
+        test::TControllerFixture f;
+        f.Controller->SelectChartKind(COSRORRate);
+        f.Controller->CurrentKind().SetParam(0, 3);
+        f.Controller->CurrentKind().SetParam(1, 6);
+        for (const TGameDescription* g : games)
+            f.Controller->AddSeries(*g, flat);
+        f.Compute();
+        return Pairs(f.Chart.Line(which));
+    };
+    const Points aloneCoin = lineOf({&coin}, 0);
+    const Points aloneSkewed = lineOf({&skewed}, 0);
+    ASSERT_FALSE(aloneCoin.empty());
+    EXPECT_NE(aloneCoin, aloneSkewed);
+    EXPECT_EQ(lineOf({&coin, &skewed}, 0), aloneCoin);
+    EXPECT_EQ(lineOf({&coin, &skewed}, 1), aloneSkewed);
+}
+
+TEST(ChartKindsTest, FillSeriesPlotsVisibleValuesAndNarrowsTheRange) {
+    TChart chart;
+    TGameCalculator c;
+    EXPECT_EQ(c.LineColor(), clWhite);
+    c.Line = &chart.Line(2);
+    EXPECT_EQ(c.LineColor(), MakeColor(0, 64, 128));
+    c.FirstX = 1;
+    c.LastX = 5;
+    const double values[] = {50, 5.0e-7, 7, 0, 3}; // the first takes no part in MinY/MaxY
+    for (int i = 0; i < 5; ++i)
+        c.Results[i + 1] = values[i];
+    c.FillSeries();
+    EXPECT_EQ(Pairs(chart.Line(2)), (Points{{1, 50}, {3, 7}, {5, 3}}));
+    EXPECT_EQ(c.MinY, 0);
+    EXPECT_EQ(c.MaxY, 7);
+    EXPECT_EQ(c.FirstX, 1);
+    EXPECT_EQ(c.LastX, 5);
+
+    c.ShowAll = true;
+    c.FillSeries();
+    EXPECT_EQ(chart.Line(2).Count(), 5);
+
+    // Nothing above the threshold: an empty line, the kind's range kept.
+    c.ShowAll = false;
+    c.FirstX = 2;
+    c.LastX = 4;
+    c.Results[3] = 0;
+    c.FillSeries();
+    EXPECT_EQ(chart.Line(2).Count(), 0);
+    EXPECT_EQ(c.FirstX, 2);
+    EXPECT_EQ(c.LastX, 4);
+}
+
+} // namespace
+} // namespace wl

@@ -1,0 +1,130 @@
+// The chart model: line defaults, batched notifications, effective ranges and the zoom stack.
+#include "charts/Chart.h"
+#include "support/Exception.h"
+
+#include <gtest/gtest.h>
+
+namespace wl {
+namespace {
+
+struct TRecorder : IChartObserver {
+    int Changes = 0, Zooms = 0, Undos = 0;
+    TChartChange Last;
+    void ChartChanged(const TChart&, const TChartChange& change) override {
+        ++Changes;
+        Last = change;
+    }
+    void ChartZoomed(const TChart&) override { ++Zooms; }
+    void ChartUndoZoomed(const TChart&) override { ++Undos; }
+};
+
+TEST(ChartTest, LinesStartWithTheirColoursAndCheckIndexes) {
+    TChart chart;
+    EXPECT_EQ(chart.Line(0).Color(), MakeColor(255, 0, 0));
+    EXPECT_EQ(chart.Line(1).Color(), MakeColor(0, 128, 0));
+    EXPECT_EQ(chart.Line(9).Color(), MakeColor(255, 0, 255));
+    EXPECT_EQ(chart.Line(4).PenWidth(), 1);
+    EXPECT_THROW(chart.Line(10), ERangeError);
+    EXPECT_THROW(chart.Line(-1), ERangeError);
+    EXPECT_THROW(chart.Line(0).Point(0), ERangeError);
+}
+
+TEST(ChartTest, ABatchOfManyChangesIsOneNotification) {
+    TChart chart;
+    TRecorder rec;
+    chart.AddObserver(&rec);
+    {
+        TChartUpdate outer(chart);
+        TChartUpdate inner(chart); // nesting holds until the outermost ends
+        for (int line = 0; line < TChart::LineCount; ++line)
+            for (int i = 0; i < 10001; ++i)
+                chart.Line(line).AddXY(i, i * 0.5);
+        chart.Line(3).SetPenWidth(2);
+        chart.LeftAxis().SetTitle(QStringLiteral("Y"));
+        EXPECT_EQ(rec.Changes, 0);
+    }
+    EXPECT_EQ(rec.Changes, 1);
+    EXPECT_EQ(rec.Last.PointsChanged, 0x3FFu);
+    EXPECT_EQ(rec.Last.LooksChanged, 1u << 3);
+    EXPECT_TRUE(rec.Last.AxesChanged);
+
+    // Setting a property to the value it has is no change.
+    chart.Line(3).SetPenWidth(2);
+    EXPECT_EQ(rec.Changes, 1);
+    chart.RemoveObserver(&rec);
+    chart.Line(0).Clear();
+    EXPECT_EQ(rec.Changes, 1);
+}
+
+TEST(ChartTest, EffectiveRange) {
+    TChart chart;
+    // Automatic with no points: the stored range, widened so that it can be drawn.
+    EXPECT_EQ(chart.EffectiveRange(TAxisKind::Bottom), (TAxisRange{-1, 1}));
+    chart.Line(0).AddXY(-3, 10);
+    chart.Line(0).AddXY(7, 40);
+    chart.Line(1).AddXY(100, 1000);
+    chart.Line(1).SetVisible(false); // hidden lines do not count
+    EXPECT_EQ(chart.EffectiveRange(TAxisKind::Bottom), (TAxisRange{-3, 7}));
+    EXPECT_EQ(chart.EffectiveRange(TAxisKind::Left), (TAxisRange{10, 40}));
+    chart.LeftAxis().SetMinMax(101, 0); // given the other way round
+    EXPECT_FALSE(chart.LeftAxis().Automatic());
+    EXPECT_EQ(chart.EffectiveRange(TAxisKind::Left), (TAxisRange{0, 101}));
+}
+
+TEST(ChartTest, UndoZoomRestoresEachEarlierStateExactly) {
+    TChart chart;
+    TRecorder rec;
+    chart.AddObserver(&rec);
+    chart.Line(0).AddXY(0, 0);
+    chart.Line(0).AddXY(100, 50);
+    chart.BottomAxis().SetMinMax(0, 3000); // left stays automatic
+    rec = {};
+
+    chart.Zoom({10, 20}, {1, 2});
+    EXPECT_EQ(rec.Changes, 1);
+    EXPECT_EQ(rec.Zooms, 1);
+    chart.ZoomPercent(105); // [10,20] -> [10.5,19.5]
+    EXPECT_EQ(chart.EffectiveRange(TAxisKind::Bottom), (TAxisRange{10.5, 19.5}));
+    EXPECT_EQ(chart.ZoomDepth(), 2);
+
+    chart.UndoZoom();
+    EXPECT_EQ(rec.Undos, 1);
+    EXPECT_EQ(chart.EffectiveRange(TAxisKind::Bottom), (TAxisRange{10, 20}));
+    EXPECT_EQ(chart.EffectiveRange(TAxisKind::Left), (TAxisRange{1, 2}));
+    chart.UndoZoom();
+    EXPECT_EQ(chart.BottomAxis().Minimum(), 0);
+    EXPECT_EQ(chart.BottomAxis().Maximum(), 3000);
+    EXPECT_FALSE(chart.BottomAxis().Automatic());
+    EXPECT_TRUE(chart.LeftAxis().Automatic());
+    EXPECT_EQ(chart.EffectiveRange(TAxisKind::Left), (TAxisRange{0, 50}));
+
+    chart.UndoZoom(); // not zoomed: nothing happens
+    EXPECT_EQ(rec.Undos, 2);
+
+    chart.Zoom({1, 2}, {1, 2});
+    chart.Zoom({1.2, 1.8}, {1.2, 1.8});
+    chart.UndoAllZooms();
+    EXPECT_FALSE(chart.Zoomed());
+    EXPECT_EQ(rec.Undos, 3);
+    EXPECT_EQ(chart.EffectiveRange(TAxisKind::Bottom), (TAxisRange{0, 3000}));
+}
+
+TEST(ChartTest, ZoomPercentMovesBothEndsByTheShare) {
+    struct TRow {
+        const char* Name;
+        double Percent;
+        TAxisRange Expected;
+    };
+    const TRow rows[] = {{"wheel in", 105, {5, 95}}, {"wheel out", 95, {-5, 105}}, {"no change", 100, {0, 100}}};
+    for (const TRow& row : rows) {
+        TChart chart;
+        chart.BottomAxis().SetMinMax(0, 100);
+        chart.LeftAxis().SetMinMax(0, 100);
+        chart.ZoomPercent(row.Percent);
+        EXPECT_EQ(chart.EffectiveRange(TAxisKind::Bottom), row.Expected) << row.Name;
+        EXPECT_EQ(chart.EffectiveRange(TAxisKind::Left), row.Expected) << row.Name;
+    }
+}
+
+} // namespace
+} // namespace wl

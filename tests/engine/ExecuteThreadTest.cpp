@@ -1,0 +1,89 @@
+// The calculation thread: progress rounding, stops at round boundaries, continuation of series that are ahead.
+#include "../charts/ChartTestSupport.h"
+
+#include "engine/ExecuteThread.h"
+
+#include <gtest/gtest.h>
+
+namespace wl {
+namespace {
+
+TEST(ExecuteThreadTest, PercentRoundsHalvesToEven) {
+    struct TRow {
+        int Round, N, Expected;
+    };
+    const TRow rows[] = {{1, 10, 10},       {1, 3000, 0}, {15, 3000, 0}, {16, 3000, 1}, {45, 3000, 2},
+                         {3000, 3000, 100}, {1, 3, 33},   {2, 3, 67},    {5, 1000, 0},  {15, 1000, 2},
+                         {1, 1, 100},       {1, 200, 0},  {3, 200, 2}};
+    for (const TRow& row : rows)
+        EXPECT_EQ(TExecuteThread::Percent(row.Round, row.N), row.Expected) << row.Round << " of " << row.N;
+    EXPECT_THROW(TExecuteThread::Percent(30000000, 40000000), EOverflowError);
+}
+
+struct TThreadFixture : test::TControllerFixture {
+    TGameDescription Coin = test::CoinGame();
+    TGameDescription Skewed = test::MakeGame(QStringLiteral("Skewed"), {{1, 0.6}, {-1, 0.4}});
+    TBetDescription Flat = test::FlatSystem();
+
+    TThreadFixture(int rounds) {
+        Controller->CurrentKind().SetParam(1, rounds);
+        Controller->AddSeries(Coin, Flat);
+        Controller->AddSeries(Skewed, Flat);
+    }
+};
+
+// Execute runs on the calling thread here, so the stop can be requested at an exact round.
+TEST(ExecuteThreadTest, AStopTakesEffectAtTheNextRoundBoundary) {
+    TThreadFixture f(100);
+    TExecuteThread thread(*f.Controller);
+    f.Controller->SetOnProgress([&](int p) {
+        f.Progress.push_back(p);
+        if (p == 56)
+            thread.Terminate(); // read after every series has done round 57
+    });
+    thread.Execute();
+    EXPECT_EQ(f.Progress.back(), 56);
+    EXPECT_EQ(f.Controller->CurrentKind().ComputedRounds, 57);
+    EXPECT_EQ(f.Controller->GetCalculator(0).RoundCount, 57);
+    EXPECT_EQ(f.Controller->GetCalculator(1).RoundCount, 57);
+
+    // The next calculation carries both series on from round 57.
+    f.Controller->GetCalculator(0).TakeBalanceProbability(1);
+    f.Progress.clear();
+    f.Compute();
+    EXPECT_EQ(f.Progress.back(), 10000);
+    EXPECT_EQ(f.Controller->GetCalculator(0).RoundCount, 100);
+    double sum = 0;
+    for (const TChartPoint& p : f.Chart.Line(0).Points())
+        sum += p.Y;
+    EXPECT_LT(sum, 95.0);
+}
+
+TEST(ExecuteThreadTest, AStopDuringRoundOneRecordsNothing) {
+    TThreadFixture f(100);
+    f.Controller->CurrentKind().ComputedRounds = 0;
+    TExecuteThread thread(*f.Controller);
+    thread.Terminate();
+    thread.Execute();
+    EXPECT_TRUE(f.Progress.empty());
+    EXPECT_EQ(f.Controller->CurrentKind().ComputedRounds, 0);
+    EXPECT_EQ(f.Controller->GetCalculator(0).RoundCount, 1);
+}
+
+TEST(ExecuteThreadTest, OnlySeriesBehindAreStepped) {
+    TThreadFixture f(3000);
+    f.Compute();
+    // Series 0 stands at round 3000; a marked distribution shows that it is not computed again.
+    f.Controller->GetCalculator(0).TakeBalanceProbability(0);
+    const double before = f.Controller->GetCalculator(0).BalanceProbability(2);
+    TGameDescription other = test::MakeGame(QStringLiteral("Other"), {{1, 0.3}, {-1, 0.7}});
+    f.Controller->AddSeries(other, f.Flat);
+    f.Controller->WaitForCalculation();
+    EXPECT_EQ(f.Controller->GetCalculator(0).BalanceProbability(0), 0.0);
+    EXPECT_EQ(f.Controller->GetCalculator(0).BalanceProbability(2), before);
+    EXPECT_EQ(f.Controller->GetCalculator(2).RoundCount, 3000);
+    EXPECT_GT(f.Chart.Line(2).Count(), 0);
+}
+
+} // namespace
+} // namespace wl
