@@ -1,0 +1,45 @@
+// Pieces the selector and the editors share.
+#include "ui/dialogs/DialogTools.h"
+
+#include "model/NameValidation.h"
+#include "ui/widgets/Looks.h"
+
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace wl {
+
+bool ConfirmBox(QWidget* parent, const QString& text) {
+    return QMessageBox::question(parent, QStringLiteral("Confirm"), text, QMessageBox::Ok | QMessageBox::Cancel,
+                                 QMessageBox::Ok) == QMessageBox::Ok;
+}
+
+void InformationBox(QWidget* parent, const QString& text) {
+    const QString caption = parent != nullptr ? parent->windowTitle().trimmed() : QString();
+    QMessageBox::information(parent, caption, text);
+}
+
+QLabel* MakeHeaderBar(QLabel* label, int height) {
+    QLabel* bar = StyleHeader(label);
+    bar->setAlignment(Qt::AlignCenter);
+    bar->setFixedHeight(height);
+    return bar;
+}
+
+bool AcceptName(QWidget* parent, const QString& name, const QStringList& keys, int ownIndex) {
+    const QString problem = ValidateName(name, keys, ownIndex);
+    if (problem.isEmpty())
+        return true;
+    InformationBox(parent, problem);
+    return false;
+}
+
+void NoDefaultButton(QWidget* button) {
+    if (auto* push = qobject_cast<QPushButton*>(button)) {
+        push->setAutoDefault(false);
+        push->setDefault(false);
+    }
+}
+
+} // namespace wl

@@ -1,0 +1,27 @@
+// Small pieces the selector and the editors share: confirmations, caption bars, the name check on OK.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QLabel;
+class QWidget;
+
+namespace wl {
+
+// The toolkit's own confirmation box: caption "Confirm", buttons OK and Cancel. True on OK.
+bool ConfirmBox(QWidget* parent, const QString& text);
+
+// A short message in a box of the dialog.
+void InformationBox(QWidget* parent, const QString& text);
+
+// Turns a header label into a caption bar of the given height and returns the label now in its place.
+QLabel* MakeHeaderBar(QLabel* label, int height);
+
+// Refuses a name that cannot be stored, with a message in the dialog. True when the name may be taken.
+bool AcceptName(QWidget* parent, const QString& name, const QStringList& keys, int ownIndex);
+
+// Buttons that Enter must not press: the dialogs have no default button.
+void NoDefaultButton(QWidget* button);
+
+} // namespace wl

@@ -1,0 +1,321 @@
+// The bet system editor.
+#include "ui/dialogs/fBetSystemEditor.h"
+
+#include "preferences/Preferences.h"
+#include "support/Numbers.h"
+#include "ui/dialogs/DialogTools.h"
+#include "ui/dialogs/EditorGrid.h"
+#include "ui/widgets/Looks.h"
+#include "ui/widgets/QuickEdit.h"
+
+#include <QAbstractTableModel>
+#include <QBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QStyledItemDelegate>
+#include <QTableView>
+
+#include <algorithm>
+
+namespace wl {
+
+namespace {
+
+const QString SystemSection = QStringLiteral("SystemEditorWindow");
+constexpr int ColumnWidths[4] = {63, 62, 91, 93};
+constexpr int HeaderHeight = 20;
+constexpr int SuccessorDigits = 2;
+
+} // namespace
+
+class TStatesModel : public QAbstractTableModel {
+public:
+    explicit TStatesModel(TfmBetSystemEditor& form) : QAbstractTableModel(&form), FForm(form) {}
+
+    int rowCount(const QModelIndex& parent) const override {
+        return parent.isValid() ? 0 : TfmBetSystemEditor::GridStateRows;
+    }
+    int columnCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : 4; }
+
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid())
+            return {};
+        if (role == Qt::DisplayRole || role == Qt::EditRole)
+            return FForm.CellText(index.column(), index.row() + 1);
+        if (role == Qt::TextAlignmentRole)
+            return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
+        return {};
+    }
+
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
+            return FForm.CellText(section, 0);
+        return {};
+    }
+
+    Qt::ItemFlags flags(const QModelIndex& index) const override {
+        if (!index.isValid())
+            return Qt::NoItemFlags;
+        if (FForm.CanSelectCell(index.column(), index.row() + 1))
+            return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
+        return Qt::NoItemFlags;
+    }
+
+    void Refresh() {
+        Q_EMIT dataChanged(index(0, 0), index(rowCount({}) - 1, 3));
+        Q_EMIT headerDataChanged(Qt::Horizontal, 0, 3);
+    }
+
+private:
+    TfmBetSystemEditor& FForm;
+};
+
+namespace {
+
+class TStateDelegate : public QStyledItemDelegate {
+public:
+    TStateDelegate(TfmBetSystemEditor& form, QObject* parent) : QStyledItemDelegate(parent), FForm(form) {}
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const override {
+        auto* edit = new QLineEdit(parent); // owned by the view, which deletes it on close
+        edit->setAlignment(Qt::AlignCenter);
+        edit->setFrame(false);
+        if (index.column() >= 2)
+            edit->setMaxLength(SuccessorDigits);
+        return edit;
+    }
+
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override {
+        static_cast<QLineEdit*>(editor)->setText(FForm.CellText(index.column(), index.row() + 1));
+    }
+
+    void setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const override {
+        FForm.StatesGridSetEditText(index.column(), index.row() + 1, static_cast<QLineEdit*>(editor)->text());
+    }
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QStyleOptionViewItem opt(option);
+        initStyleOption(&opt, index);
+        const QString text = opt.text;
+        opt.text.clear();
+        if (index.column() == 0 && index.row() + 1 == FForm.FramedRow()) {
+            // The state the current successor cell leads to.
+            opt.rect.adjust(1, 1, -1, -1);
+            painter->save();
+            painter->setPen(opt.palette.color(QPalette::Active, QPalette::Text));
+            painter->drawRect(opt.rect.adjusted(0, 0, -1, -1));
+            painter->restore();
+            opt.rect.adjust(1, 1, -1, -1);
+        }
+        if (const QWidget* widget = opt.widget)
+            widget->style()->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+        const bool selected = (opt.state & QStyle::State_Selected) != 0;
+        painter->save();
+        painter->setPen(opt.palette.color(QPalette::Active, selected ? QPalette::HighlightedText : QPalette::Text));
+        painter->drawText(opt.rect, Qt::AlignCenter | Qt::TextSingleLine, text);
+        painter->restore();
+    }
+
+private:
+    TfmBetSystemEditor& FForm;
+};
+
+} // namespace
+
+TfmBetSystemEditor::TfmBetSystemEditor(QWidget* parent) : QDialog(parent) {
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
+    setWindowTitle(QStringLiteral("Bet System Editor"));
+    setProperty("HelpTopic", HelpTopic);
+
+    lSystemName = new QLabel(QStringLiteral("Bet System name"), this);
+    edSystemName = new QLineEdit(this);
+    lSystemName->setBuddy(edSystemName);
+    lHeader = new QLabel(QStringLiteral("BET STATES TABLE"), this);
+
+    FModel = new TStatesModel(*this);
+    FGrid = new TEditorGrid(this);
+    StatesGrid = FGrid;
+    FHeader = new TGridHeader(StatesGrid);
+    StatesGrid->setHorizontalHeader(FHeader);
+    StatesGrid->setModel(FModel);
+    StatesGrid->setItemDelegate(new TStateDelegate(*this, StatesGrid));
+    StatesGrid->verticalHeader()->hide();
+    StatesGrid->setSelectionMode(QAbstractItemView::SingleSelection);
+    StatesGrid->setSelectionBehavior(QAbstractItemView::SelectItems);
+    StatesGrid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked |
+                                QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
+    StatesGrid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    StatesGrid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    StatesGrid->setTabKeyNavigation(false);
+    for (int c = 0; c < 4; ++c)
+        StatesGrid->setColumnWidth(c, ColumnWidths[c]);
+    StatesGrid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    StatesGrid->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    FHeader->SetRowHeight(std::max(HeaderHeight, fontMetrics().height() + 6));
+    // The frame follows the current cell.
+    connect(StatesGrid->selectionModel(), &QItemSelectionModel::currentChanged, StatesGrid->viewport(),
+            qOverload<>(&QWidget::update));
+
+    btnOK = new QPushButton(QStringLiteral("OK"), this);
+    btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    for (QPushButton* b : {btnOK, btnCancel}) {
+        NoDefaultButton(b);
+        b->setFixedSize(80, 22);
+    }
+    connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
+    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(edSystemName, &QLineEdit::textChanged, this, [this](const QString& text) { WorkingCopy.Name = text; });
+
+    auto* bottom = new QHBoxLayout;
+    bottom->addStretch(1);
+    bottom->addWidget(btnOK);
+    bottom->addWidget(btnCancel);
+    auto* main = new QVBoxLayout(this);
+    main->setContentsMargins(8, 6, 8, 4);
+    main->setSpacing(2);
+    main->addWidget(lSystemName);
+    main->addWidget(edSystemName);
+    main->addSpacing(6);
+    main->addWidget(lHeader);
+    main->addWidget(StatesGrid, 1);
+    main->addSpacing(4);
+    main->addLayout(bottom);
+
+    edSystemName->setFixedWidth(331);
+    FitGridHeight();
+}
+
+TfmBetSystemEditor::~TfmBetSystemEditor() = default;
+
+void TfmBetSystemEditor::Open(const TBetDescription* system, const QStringList& names) {
+    if (system != nullptr)
+        WorkingCopy.Assign(*system);
+    FNames = names;
+    FOwnIndex = system != nullptr ? static_cast<int>(names.indexOf(system->Name)) : -1;
+    FQuickEdit = std::make_unique<TQuickEdit>(*edSystemName, names);
+}
+
+void TfmBetSystemEditor::showEvent(QShowEvent* event) {
+    if (!FShown) {
+        FShown = true;
+        FormShow();
+    }
+    QDialog::showEvent(event);
+}
+
+void TfmBetSystemEditor::FormShow() {
+    edSystemName->setText(WorkingCopy.Name);
+    StatesGrid->setCurrentIndex(FModel->index(0, 1));
+    const TPreferences& prefs = GetPreferences();
+    setWindowTitle(prefs.GetWindowCaption(SystemSection));
+    ApplyFont(*this);
+    lHeader = MakeHeaderBar(lHeader, HeaderHeight + 3);
+    lSystemName->setText(prefs.GetText(SystemSection, QStringLiteral("SystemName")));
+    lHeader->setText(prefs.GetText(SystemSection, QStringLiteral("HeaderStates")));
+    const QString keys[4] = {QStringLiteral("State"), QStringLiteral("BetSize"), QStringLiteral("WinState"),
+                             QStringLiteral("LossState")};
+    for (int c = 0; c < 4; ++c)
+        FColumnTitles[c] = prefs.GetText(SystemSection, keys[c]);
+    btnOK->setText(prefs.GetButtonText(QStringLiteral("OK")));
+    btnCancel->setText(prefs.GetButtonText(QStringLiteral("Cancel")));
+    FModel->Refresh();
+    FitTitleRow();
+}
+
+void TfmBetSystemEditor::FitTitleRow() {
+    const int current = FHeader->RowHeight();
+    const int h = std::max(FHeader->WrappedTitleHeight(), current);
+    if (h > current)
+        FHeader->SetRowHeight(h);
+    FitGridHeight();
+    setFixedSize(sizeHint());
+}
+
+void TfmBetSystemEditor::FitGridHeight() {
+    const int rows = StatesGrid->verticalHeader()->defaultSectionSize() * GridStateRows;
+    int width = 2 * StatesGrid->frameWidth();
+    for (int w : ColumnWidths)
+        width += w;
+    StatesGrid->setFixedSize(width, FHeader->RowHeight() + rows + 2 * StatesGrid->frameWidth());
+}
+
+int TfmBetSystemEditor::TitleRowHeight() const {
+    return FHeader->RowHeight();
+}
+
+QString TfmBetSystemEditor::CellText(int col, int row) const {
+    if (row == 0)
+        return col >= 0 && col < 4 ? FColumnTitles[col] : QString();
+    const int state = row - 1;
+    if (state < 0 || state >= WorkingCopy.StateCount)
+        return {};
+    switch (col) {
+    case 0:
+        return QString::number(state);
+    case 1:
+        return QString::number(WorkingCopy.Bet(state));
+    case 2:
+        return QString::number(WorkingCopy.WinState(state));
+    case 3:
+        return QString::number(WorkingCopy.LossState(state));
+    default:
+        return {};
+    }
+}
+
+void TfmBetSystemEditor::StatesGridSetEditText(int col, int row, const QString& text) {
+    const int state = row - 1;
+    int32_t v = ParseInteger(text.trimmed()).value_or(0);
+    if (col >= 2)
+        v = std::clamp<int32_t>(v, 0, TBetDescription::MaxStates - 1);
+    if (col == 1)
+        WorkingCopy.SetBet(state, v);
+    else if (col == 2)
+        WorkingCopy.SetWinState(state, v);
+    else if (col == 3)
+        WorkingCopy.SetLossState(state, v);
+    FModel->Refresh();
+    StatesGrid->viewport()->update();
+}
+
+int TfmBetSystemEditor::FramedRow() const {
+    const QModelIndex current = StatesGrid->currentIndex();
+    if (!current.isValid() || current.column() < 2 || current.row() >= WorkingCopy.StateCount)
+        return -1;
+    const int state = current.row();
+    const int t = current.column() == 2 ? WorkingCopy.WinState(state) : WorkingCopy.LossState(state);
+    return t + 1;
+}
+
+void TfmBetSystemEditor::done(int r) {
+    if (r == QDialog::Accepted) {
+        FGrid->CommitEdit();
+        if (!AcceptName(this, WorkingCopy.Name, FNames, FOwnIndex))
+            return;
+    }
+    QDialog::done(r);
+}
+
+bool EditSystem(const TBetDescription& system, const QStringList& names, TBetDescription& edited, QWidget* parent) {
+    auto form = std::make_unique<TfmBetSystemEditor>(parent);
+    form->Open(&system, names);
+    if (form->exec() != QDialog::Accepted)
+        return false;
+    edited.Assign(form->WorkingCopy);
+    return true;
+}
+
+std::unique_ptr<TBetDescription> NewSystem(const QStringList& names, QWidget* parent) {
+    auto form = std::make_unique<TfmBetSystemEditor>(parent);
+    form->Open(nullptr, names);
+    if (form->exec() != QDialog::Accepted)
+        return nullptr;
+    auto system = std::make_unique<TBetDescription>();
+    system->Assign(form->WorkingCopy);
+    return system;
+}
+
+} // namespace wl

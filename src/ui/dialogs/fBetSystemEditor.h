@@ -1,0 +1,82 @@
+// The bet system editor: a system's name and states table, edited on a working copy and pruned on OK.
+#pragma once
+
+#include "model/BetDescription.h"
+
+#include <QDialog>
+#include <QStringList>
+
+#include <memory>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableView;
+
+namespace wl {
+
+class TEditorGrid;
+class TGridHeader;
+class TStatesModel;
+class TQuickEdit;
+
+class TfmBetSystemEditor : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int GridStateRows = TBetDescription::MaxStates;
+    static constexpr int HelpTopic = 400;
+
+    explicit TfmBetSystemEditor(QWidget* parent = nullptr);
+    ~TfmBetSystemEditor() override;
+
+    // Copies system (none: the one-state default) into WorkingCopy, pruning it, and attaches name completion over
+    // names, the keys of the bet list in list order; the name is checked against them on OK.
+    void Open(const TBetDescription* system, const QStringList& names);
+
+    // Rows as the user sees them: row 0 is the title row, row r > 0 shows state r - 1.
+    QString CellText(int col, int row) const;
+    void StatesGridSetEditText(int col, int row, const QString& text);
+    bool CanSelectCell(int col, int row) const { return col != 0 && row >= 1 && row - 1 < WorkingCopy.StateCount; }
+    // The row whose state-number cell is framed: the state the current successor cell leads to; -1 for none.
+    int FramedRow() const;
+    int TitleRowHeight() const;
+
+    TBetDescription WorkingCopy;
+
+    QLabel* lSystemName = nullptr;
+    QLineEdit* edSystemName = nullptr;
+    QLabel* lHeader = nullptr;
+    QTableView* StatesGrid = nullptr;
+    QPushButton* btnOK = nullptr;
+    QPushButton* btnCancel = nullptr;
+
+public Q_SLOTS:
+    void done(int r) override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void FormShow();
+    void FitTitleRow();
+    void FitGridHeight();
+
+    friend class TStatesModel;
+
+    QString FColumnTitles[4];
+    QStringList FNames;
+    int FOwnIndex = -1;
+    bool FShown = false;
+    TStatesModel* FModel = nullptr;
+    TGridHeader* FHeader = nullptr;
+    TEditorGrid* FGrid = nullptr;
+    std::unique_ptr<TQuickEdit> FQuickEdit;
+};
+
+// Shows the editor on a copy of system; on OK copies the result (pruned) into edited and returns true.
+bool EditSystem(const TBetDescription& system, const QStringList& names, TBetDescription& edited,
+                QWidget* parent = nullptr);
+// Shows the editor on the one-state default; on OK returns the new system.
+std::unique_ptr<TBetDescription> NewSystem(const QStringList& names, QWidget* parent = nullptr);
+
+} // namespace wl

@@ -1,0 +1,90 @@
+// The game editor: a game's name and outcomes table, with its figures shown live, edited on a working copy.
+#pragma once
+
+#include "model/GameDescription.h"
+
+#include <QColor>
+#include <QDialog>
+#include <QStringList>
+
+#include <memory>
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QTableView;
+
+namespace wl {
+
+class TOutcomesModel;
+class TOutcomesGrid;
+class TQuickEdit;
+
+class TfmGameEditor : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int GridOutcomeRows = 30;
+    static constexpr int HelpTopic = 300;
+
+    explicit TfmGameEditor(QWidget* parent = nullptr);
+    ~TfmGameEditor() override;
+
+    // Copies game (none: an empty game) into WorkingCopy and attaches name completion over names, the keys of the
+    // game list in list order; the name is checked against them on OK.
+    void Open(const TGameDescription* game, const QStringList& names);
+
+    // Rows as the user sees them: row 0 is the title row, row r > 0 shows outcome r - 1.
+    QString CellText(int col, int row) const;
+    void OutcomesGridSetEditText(int col, int row, const QString& text);
+    bool CanSelectRow(int row) const { return row >= 1 && row <= WorkingCopy.OutcomeCount + 1; }
+    // The current outcome row's Delete (after confirmation) and Insert.
+    void DeleteCurrentOutcome();
+    void InsertCurrentOutcome();
+
+    // Whether the probabilities sum to 1 or 100 at seven decimals.
+    bool SumOk() const;
+    QString InfoValueText(int k) const; // "%10.8f" of Info(k)
+    QColor InfoItemColor(int k, bool selected) const;
+
+    TGameDescription WorkingCopy;
+
+    QLabel* lGameName = nullptr;
+    QLineEdit* edName = nullptr;
+    QLabel* lInfoHeader = nullptr;
+    QListWidget* lbInfo = nullptr;
+    QLabel* lTableHeader = nullptr;
+    QTableView* OutcomesGrid = nullptr;
+    QPushButton* btnOK = nullptr;
+    QPushButton* btnCancel = nullptr;
+
+public Q_SLOTS:
+    void done(int r) override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void FormShow();
+    void RefreshOutcomes();
+    int CurrentOutcome() const; // current grid row - 1, -1 without a current cell
+
+    friend class TOutcomesModel;
+    friend class TOutcomesGrid;
+
+    QString FColumnTitles[2];
+    QStringList FNames;
+    int FOwnIndex = -1;
+    bool FShown = false;
+    TOutcomesModel* FModel = nullptr;
+    TOutcomesGrid* FGrid = nullptr;
+    std::unique_ptr<TQuickEdit> FQuickEdit;
+};
+
+// Shows the editor on a copy of game; on OK copies the result into edited and returns true.
+bool EditGame(const TGameDescription& game, const QStringList& names, TGameDescription& edited,
+              QWidget* parent = nullptr);
+// Shows the editor on an empty game; on OK returns the new game.
+std::unique_ptr<TGameDescription> NewGame(const QStringList& names, QWidget* parent = nullptr);
+
+} // namespace wl
