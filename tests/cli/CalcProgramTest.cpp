@@ -1,0 +1,187 @@
+// Tests of wagerlens-calc, run as a separate program: its output, its messages and its exit codes.
+#include <gtest/gtest.h>
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+namespace {
+
+struct TRun {
+    int Code = -1;
+    QString Out;
+    QString Err;
+};
+
+TRun RunCalc(const QStringList& args) {
+    QProcess process;
+    process.start(QStringLiteral(WL_CALC_BINARY), args);
+    EXPECT_TRUE(process.waitForFinished(60000)) << "wagerlens-calc did not finish";
+    TRun run;
+    run.Code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.Out = QString::fromUtf8(process.readAllStandardOutput());
+    run.Err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QByteArray Digest(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1)
+                                          : QByteArray();
+}
+
+const QByteArray CoinGame =
+    "[Coin]\r\nCount=2\r\nResult0=1\r\nProbability0=0.5\r\nResult1=-1\r\nProbability1=0.5\r\n\r\n";
+const QByteArray FlatSystem = "[Flat]\r\nCount=1\r\nBet0=1\r\nWin0=0\r\nLoss0=0\r\n\r\n";
+
+class CalcProgramTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(Folder.isValid());
+        SetFiles(CoinGame, FlatSystem);
+    }
+    void SetFiles(const QByteArray& games, const QByteArray& bets) {
+        WriteFile(Folder.filePath(QStringLiteral("games.ini")), games);
+        WriteFile(Folder.filePath(QStringLiteral("bets.ini")), bets);
+    }
+    QStringList With(QStringList args) { return QStringList{QStringLiteral("--dir"), Folder.path()} + args; }
+
+    QTemporaryDir Folder;
+};
+
+QStringList Args(const char* text) {
+    return QString::fromUtf8(text).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+TEST_F(CalcProgramTest, CoinGameTwoRoundsAsTheTextExport) {
+    const QByteArray games = Digest(Folder.filePath(QStringLiteral("games.ini")));
+    const QByteArray bets = Digest(Folder.filePath(QStringLiteral("bets.ini")));
+
+    const TRun run = RunCalc(With(Args("--chart 0 --param1 2 --series Coin Flat")));
+    EXPECT_EQ(run.Code, 0);
+    EXPECT_EQ(run.Out, QStringLiteral("X\tCoin [Flat]\n-2\t 25.000000\n-1\t  0.000000\n0\t 50.000000\n"
+                                      "1\t  0.000000\n2\t 25.000000\n"));
+    EXPECT_EQ(run.Err, QString()) << "no progress bar when stderr is not a terminal";
+
+    EXPECT_EQ(Digest(Folder.filePath(QStringLiteral("games.ini"))), games);
+    EXPECT_EQ(Digest(Folder.filePath(QStringLiteral("bets.ini"))), bets);
+    EXPECT_EQ(QDir(Folder.path()).entryList(QDir::Files | QDir::Hidden).size(), 2) << "nothing else is written";
+}
+
+TEST_F(CalcProgramTest, FormatsAndKinds) {
+    struct TRow {
+        const char* Name;
+        const char* Args;
+        const char* Out;
+    };
+    const TRow rows[] = {
+        {"full precision", "--chart 0 --param1 1 --series Coin Flat --format full",
+         "X\tCoin [Flat]\n-1\t50\n0\t0\n1\t50\n"},
+        {"html table, names matched ignoring case", "--chart 0 --param1 1 --series coin FLAT --format html",
+         "<table border=\"1\">\n<tr align=\"center\"><th>X</th><th>Coin [Flat]</th></tr>\n"
+         "<tr align=\"right\"><td>&nbsp;-1&nbsp;</td><td>&nbsp;50.000000&nbsp;</td></tr>\n"
+         "<tr align=\"right\"><td>&nbsp;0&nbsp;</td><td>&nbsp;-&nbsp;</td></tr>\n"
+         "<tr align=\"right\"><td>&nbsp;1&nbsp;</td><td>&nbsp;50.000000&nbsp;</td></tr>\n</table>\n"},
+        {"cumulative", "--chart=1 --param1=1 --series Coin Flat",
+         "X\tCoin [Flat]\n-1\t 50.000000\n0\t 50.000000\n1\t100.000000\n"},
+        {"risk of ruin with bankroll 1, target 2: round 1 ruins half",
+         "--chart 6 --param0 1 --param1 2 "
+         "--series Coin Flat --format full",
+         nullptr},
+    };
+    for (const TRow& r : rows) {
+        const TRun run = RunCalc(With(Args(r.Args)));
+        EXPECT_EQ(run.Code, 0) << r.Name << ": " << run.Err.toStdString();
+        if (r.Out)
+            EXPECT_EQ(run.Out, QString::fromUtf8(r.Out)) << r.Name;
+        else
+            EXPECT_TRUE(run.Out.startsWith(QStringLiteral("X\tCoin [Flat]\n0\t0\n1\t50\n2\t50\n"))) << r.Name;
+    }
+}
+
+TEST_F(CalcProgramTest, ListAndHelp) {
+    SetFiles(CoinGame + "[Dice]\r\nCount=1\r\nResult0=1\r\nProbability0=1\r\n\r\n", FlatSystem);
+    TRun run = RunCalc(With({QStringLiteral("--list")}));
+    EXPECT_EQ(run.Code, 0);
+    EXPECT_EQ(run.Out, QStringLiteral("game 0: Coin\ngame 1: Dice\nsystem 0: Flat\n"));
+
+    run = RunCalc({QStringLiteral("--help")});
+    EXPECT_EQ(run.Code, 0);
+    EXPECT_TRUE(run.Out.contains(QStringLiteral("--series GAME SYSTEM")));
+    EXPECT_EQ(run.Err, QString());
+}
+
+TEST_F(CalcProgramTest, BadArgumentsExitTwoWithOneLine) {
+    struct TRow {
+        const char* Name;
+        QStringList Args;
+        const char* Reason; // part of the message
+    };
+    const QStringList coin = {QStringLiteral("--series"), QStringLiteral("Coin"), QStringLiteral("Flat")};
+    const TRow rows[] = {
+        {"no arguments", {}, "--chart"},
+        {"unknown option", Args("--chart 0 --colour red") + coin, "--colour"},
+        {"missing value", Args("--chart"), "needs a value"},
+        {"chart out of range", Args("--chart 9") + coin, "0..8"},
+        {"negative chart", Args("--chart -1") + coin, "0..8"},
+        {"chart not a number", Args("--chart two") + coin, "two"},
+        {"fractional parameter", Args("--chart 0 --param1 1.5") + coin, "1.5"},
+        {"hexadecimal parameter", Args("--chart 0 --param1 0x10") + coin, "0x10"},
+        {"parameter too large", Args("--chart 0 --param1 10001") + coin, "0..10000"},
+        {"no series", Args("--chart 0"), "--series"},
+        {"series without system", Args("--chart 0 --series Coin"), "GAME SYSTEM"},
+        {"second parameter of a one-parameter chart", Args("--chart 2 --param1 3") + coin, "--param1"},
+        {"bad format", Args("--chart 0 --format xml") + coin, "xml"},
+        {"list with a chart", Args("--list --chart 0"), "--list"},
+        {"chart given twice", Args("--chart 0 --chart 1") + coin, "twice"},
+        {"eleven series",
+         Args("--chart 0") + coin + coin + coin + coin + coin + coin + coin + coin + coin + coin + coin, "10"},
+        {"unknown game names the known ones", Args("--chart 0 --series Dice Flat"), "known games: \"Coin\""},
+        {"unknown system names the known ones", Args("--chart 0 --series Coin Martingale"), "known systems: \"Flat\""},
+        {"a line break in a name stays on one line",
+         {QStringLiteral("--chart"), QStringLiteral("0"), QStringLiteral("--series"), QStringLiteral("Di\nce"),
+          QStringLiteral("Flat")},
+         "Di ce"},
+    };
+    for (const TRow& r : rows) {
+        const TRun run = RunCalc(With(r.Args));
+        EXPECT_EQ(run.Code, 2) << r.Name;
+        EXPECT_EQ(run.Out, QString()) << r.Name;
+        EXPECT_EQ(run.Err.count(QLatin1Char('\n')), 1) << r.Name << ": " << run.Err.toStdString();
+        EXPECT_TRUE(run.Err.endsWith(QLatin1Char('\n'))) << r.Name;
+        EXPECT_TRUE(run.Err.contains(QString::fromUtf8(r.Reason))) << r.Name << ": " << run.Err.toStdString();
+    }
+
+    const TRun missing =
+        RunCalc({QStringLiteral("--dir"), Folder.filePath(QStringLiteral("nowhere")), QStringLiteral("--list")});
+    EXPECT_EQ(missing.Code, 2);
+}
+
+TEST_F(CalcProgramTest, FailuresExitOneWithNothingOnStdout) {
+    // games.ini that cannot be read at all.
+    QTemporaryDir broken;
+    ASSERT_TRUE(QDir(broken.path()).mkdir(QStringLiteral("games.ini")));
+    TRun run = RunCalc({QStringLiteral("--dir"), broken.path(), QStringLiteral("--list")});
+    EXPECT_EQ(run.Code, 1);
+    EXPECT_EQ(run.Out, QString());
+    EXPECT_TRUE(run.Err.contains(QStringLiteral("games.ini"))) << run.Err.toStdString();
+
+    // A result times the bet overflows 32 bits in the first round.
+    SetFiles("[Huge]\r\nCount=1\r\nResult0=2000000000\r\nProbability0=1\r\n\r\n",
+             "[Double]\r\nCount=1\r\nBet0=2\r\nWin0=0\r\nLoss0=0\r\n\r\n");
+    run = RunCalc(With(Args("--chart 0 --series Huge Double")));
+    EXPECT_EQ(run.Code, 1);
+    EXPECT_EQ(run.Out, QString());
+    EXPECT_TRUE(run.Err.startsWith(QStringLiteral("wagerlens-calc: Error in thread\n"))) << run.Err.toStdString();
+    EXPECT_FALSE(run.Err.contains(QLatin1Char('\r')));
+}
