@@ -4,18 +4,29 @@
 // -5000..5000) after round RoundCount. Reset computes round 1, Step the next round. MinBalance..MaxBalance always
 // covers every balance holding probability (the range is only ever widened). All storage is part of the object;
 // nothing is allocated per round.
+//
+// Exactness contract of Step (every kernel gives the same bits as StepReference):
+// - states are handled from StateCount-1 down to 0; within a state, balances ascending, outcomes in stored order;
+// - cells holding 0 or less (or NaN) are not spread; each product x * p is rounded to double before it is added;
+// - moves past -5000 or 5000 pile up at that bound;
+// - with Bankroll > 0, a state's balances whose money is below its bet fall back to state 0 (or stay put in state 0)
+//   before state 0 is spread.
 #pragma once
 
 #include "support/Checked.h"
 #include "support/Color.h"
 
 #include <cstdint>
+#include <memory>
 
 namespace wl {
 
 class TGameDescription;
 class TBetDescription;
 class TChartLine;
+class TStepPool;
+
+enum class TStepKernel { Reference, Portable, Avx2 };
 
 class TGameCalculator {
 public:
@@ -25,20 +36,36 @@ public:
     static constexpr int StateLimit = 21;
 
     TGameCalculator();
+    ~TGameCalculator();
+    TGameCalculator(const TGameCalculator&) = delete;
+    TGameCalculator& operator=(const TGameCalculator&) = delete;
 
     void Reset();
+    // Runs the kernel chosen by Kernel; every kernel gives the bits of StepReference.
     void Step();
+    // The same round with the target rows of a wide distribution shared out over the pool's workers.
+    void Step(TStepPool& pool);
+    // The plain loops, kept as the oracle of the fast kernels.
+    void StepReference();
 
     double BalanceProbability(int k) const;
     double TakeBalanceProbability(int k);
 
     // The probability cell of (state, balance) in the current buffer; checked.
     double Cell(int state, int balance) const;
-    // Unchecked row of a state in a buffer, indexed by balance - MinBalanceLimit.
-    double* Row(int buffer, int state) { return FDistribution + (buffer * StateLimit + state) * BalanceCount; }
-    const double* Row(int buffer, int state) const {
-        return FDistribution + (buffer * StateLimit + state) * BalanceCount;
-    }
+    // Unchecked row of a state in a buffer, indexed by balance - MinBalanceLimit. Read only, except for setting
+    // cells to 0: the fast kernels rely on the cells being finite and not negative.
+    double* Row(int buffer, int state) { return FDistribution.get() + RowOffset(buffer, state); }
+    const double* Row(int buffer, int state) const { return FDistribution.get() + RowOffset(buffer, state); }
+    // The whole storage of both buffers, for comparing calculators bit for bit.
+    const double* Storage() const { return FDistribution.get(); }
+    static constexpr size_t StorageSize() { return size_t{2} * StateLimit * RowStride; }
+
+    // The kernel used by Step; new calculators take the process-wide default.
+    TStepKernel Kernel;
+    static TStepKernel DefaultKernel();
+    static void SetDefaultKernel(TStepKernel kernel);
+    static bool Avx2Supported();
 
     TColor LineColor() const;
     // Plots Results[FirstX..LastX] into Line (charts/ implements it, next to the chart model).
@@ -60,8 +87,38 @@ public:
     TCheckedArray<double, MinBalanceLimit, MaxBalanceLimit> Results;
 
 private:
-    double* FDistribution; // 2 x 21 x 10001 doubles, owned
-    // (the engine adds what its kernels need here)
+    // Zero cells on both sides of each row let the gather read whole blocks past the tracked range.
+    static constexpr int RowPadding = 32;
+    static constexpr int RowStride = 10072; // RowPadding + BalanceCount + back padding, a multiple of 8
+    static_assert(RowStride % 8 == 0 && RowStride - RowPadding - BalanceCount >= RowPadding);
+    static constexpr size_t RowOffset(int buffer, int state) {
+        return static_cast<size_t>(buffer * StateLimit + state) * RowStride + RowPadding;
+    }
+
+    struct TAlignedDelete {
+        void operator()(double* p) const;
+    };
+    using TAlignedDoubles = std::unique_ptr<double[], TAlignedDelete>;
+    static TAlignedDoubles AllocateRows(int rows);
+
+    struct TRange {
+        int32_t Lo = 1, Hi = 0; // empty when Lo > Hi
+    };
+    struct TFastPlan;
+
+    bool StepFast(TStepPool* pool);
+    void Track(TRange& r, int32_t lo, int32_t hi);
+    void NoteReferenceStep(int old, int stateCount);
+
+    TAlignedDoubles FDistribution; // 2 x 21 rows of RowStride doubles
+    TAlignedDoubles FStash;        // one row: state 0's stopped cells while the gather runs
+    std::unique_ptr<TFastPlan> FPlan;
+    // Per buffer and row, a hull of the cells that may hold anything but +0.
+    TRange FDirty[2][StateLimit];
+    // While true, every cell is finite and not negative, and MassBound bounds the sum of the cells.
+    bool FClean = false;
+    double FMassBound = 0.0;
+    int32_t FLastStateCount = -1;
 };
 
 } // namespace wl

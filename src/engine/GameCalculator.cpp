@@ -1,0 +1,254 @@
+// The calculator's storage, Reset, the reference Step and the probability queries.
+#include "engine/GameCalculator.h"
+
+#include "engine/StepKernel.h"
+#include "model/BetDescription.h"
+#include "model/GameDescription.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+namespace wl {
+
+namespace {
+
+std::atomic<TStepKernel>& DefaultKernelSlot() {
+    static std::atomic<TStepKernel> kernel{TGameCalculator::Avx2Supported() ? TStepKernel::Avx2
+                                                                            : TStepKernel::Portable};
+    return kernel;
+}
+
+constexpr int Offset = -TGameCalculator::MinBalanceLimit; // row index of balance 0
+
+} // namespace
+
+void TGameCalculator::TAlignedDelete::operator()(double* p) const {
+    std::free(p);
+}
+
+TGameCalculator::TAlignedDoubles TGameCalculator::AllocateRows(int rows) {
+    const size_t bytes = static_cast<size_t>(rows) * RowStride * sizeof(double);
+    void* p = std::aligned_alloc(64, bytes);
+    if (!p)
+        throw std::bad_alloc();
+    std::memset(p, 0, bytes);
+    return TAlignedDoubles(static_cast<double*>(p));
+}
+
+TGameCalculator::TGameCalculator()
+    : Kernel(DefaultKernel()), FDistribution(AllocateRows(2 * StateLimit)), FStash(AllocateRows(1)),
+      FPlan(std::make_unique<TFastPlan>()) {}
+
+TGameCalculator::~TGameCalculator() = default;
+
+TStepKernel TGameCalculator::DefaultKernel() {
+    return DefaultKernelSlot().load(std::memory_order_relaxed);
+}
+
+void TGameCalculator::SetDefaultKernel(TStepKernel kernel) {
+    if (kernel == TStepKernel::Avx2 && !Avx2Supported())
+        kernel = TStepKernel::Portable;
+    DefaultKernelSlot().store(kernel, std::memory_order_relaxed);
+}
+
+bool TGameCalculator::Avx2Supported() {
+#if defined(__x86_64__) || defined(__i386__)
+    return __builtin_cpu_supports("avx2");
+#else
+    return false;
+#endif
+}
+
+void TGameCalculator::Track(TRange& r, int32_t lo, int32_t hi) {
+    if (lo > hi)
+        return;
+    if (r.Lo > r.Hi) {
+        r.Lo = lo;
+        r.Hi = hi;
+    } else {
+        r.Lo = std::min(r.Lo, lo);
+        r.Hi = std::max(r.Hi, hi);
+    }
+}
+
+void TGameCalculator::Reset() {
+    if (!Game || !BetSystem)
+        throw Exception("The series has no game or no betting system");
+    const TGameDescription& game = *Game;
+    const TBetDescription& system = *BetSystem;
+    // A count below 0 (a hand-made file) means none, as in the model.
+    const int outcomeCount =
+        CheckIndex(std::max(game.OutcomeCount, 0), 0, TGameDescription::MaxOutcomes, "outcome count");
+    FClean = false;
+
+    ShowAll = false;
+    CurrentBuffer = 0;
+    MaxBalance = 0;
+    MinBalance = 0;
+    for (int s = 0; s < StateLimit; ++s)
+        std::fill_n(Row(0, s), BalanceCount, 0.0);
+    for (TRange& r : FDirty[0])
+        r = TRange{};
+
+    // Round 1 ignores the bankroll: state 0's bet is always placed.
+    const int32_t bet = system.Bets[0];
+    const int32_t win = system.WinStates[0];
+    const int32_t loss = system.LossStates[0];
+    bool clean = true;
+    double mass = 0.0;
+    for (int o = 0; o < outcomeCount; ++o) {
+        const int32_t d = CheckedMul(game.OutcomeResults.Data()[o], bet);
+        int target;
+        if (d < 0) {
+            target = loss;
+            MinBalance = std::min(MinBalance, d);
+        } else {
+            target = win;
+            MaxBalance = std::max(MaxBalance, d);
+        }
+        CheckIndex(target, 0, StateLimit - 1, "successor state");
+        CheckIndex(d, MinBalanceLimit, MaxBalanceLimit, "balance of round 1");
+        const double p = game.OutcomeProbabilities.Data()[o];
+        Row(0, target)[d + Offset] += p;
+        Track(FDirty[0][target], d, d);
+        clean = clean && std::isfinite(p) && p >= 0.0;
+        mass += p;
+    }
+    FClean = clean;
+    FMassBound = mass * 1.0001;
+    FLastStateCount = system.StateCount;
+    RoundCount = 1;
+}
+
+void TGameCalculator::StepReference() {
+    if (!Game || !BetSystem)
+        throw Exception("The series has no game or no betting system");
+    const TGameDescription& game = *Game;
+    const TBetDescription& system = *BetSystem;
+    // A count below 0 (a hand-made file) means none, as in the model.
+    const int outcomeCount =
+        CheckIndex(std::max(game.OutcomeCount, 0), 0, TGameDescription::MaxOutcomes, "outcome count");
+    const int stateCount = CheckIndex(std::max(system.StateCount, 0), 0, StateLimit, "state count");
+    const int32_t* results = game.OutcomeResults.Data();
+    const double* probabilities = game.OutcomeProbabilities.Data();
+
+    const int old = CurrentBuffer;
+    const int cur = 1 - old;
+    CurrentBuffer = cur;
+    for (int s = 0; s < stateCount; ++s)
+        std::fill_n(Row(cur, s), BalanceCount, 0.0);
+
+    for (int s = stateCount - 1; s >= 0; --s) {
+        const int32_t bet = system.Bets.Data()[s];
+        const int32_t win = system.WinStates.Data()[s];
+        const int32_t loss = system.LossStates.Data()[s];
+        double* source = Row(old, s);
+        int32_t start = MinBalance;
+        if (Bankroll > 0) {
+            // Balances below this one leave the player less money than the bet.
+            const long long afford = static_cast<long long>(bet) - Bankroll;
+            if (MinBalance < afford) {
+                if (afford - 1 > MaxBalanceLimit)
+                    RaiseRangeError("balance of the bankroll rule", afford - 1, MinBalanceLimit, MaxBalanceLimit);
+                double* state0 = Row(old, 0);
+                for (int32_t b = MinBalance; b < afford; ++b) {
+                    const double x = source[b + Offset];
+                    if (s == 0) {
+                        Row(cur, 0)[b + Offset] += x;
+                    } else {
+                        source[b + Offset] = 0.0;
+                        state0[b + Offset] += x;
+                    }
+                }
+                start = static_cast<int32_t>(afford);
+            }
+        }
+        const int32_t top = MaxBalance;
+        for (int32_t b = start; b <= top; ++b) {
+            const double x = source[b + Offset];
+            if (!(x > 0.0))
+                continue;
+            for (int o = 0; o < outcomeCount; ++o) {
+                const int32_t d = CheckedMul(results[o], bet);
+                int32_t nb = CheckedAdd(b, d);
+                int target;
+                if (d < 0) {
+                    target = loss;
+                    nb = std::max(nb, MinBalanceLimit);
+                    MinBalance = std::min(MinBalance, nb);
+                } else {
+                    target = win;
+                    nb = std::min(nb, MaxBalanceLimit);
+                    MaxBalance = std::max(MaxBalance, nb);
+                }
+                CheckIndex(target, 0, StateLimit - 1, "successor state");
+                Row(cur, target)[nb + Offset] += x * probabilities[o];
+            }
+        }
+    }
+    NoteReferenceStep(old, stateCount);
+    ++RoundCount;
+}
+
+// Keeps the bookkeeping of the fast kernels true after a round of the plain loops.
+void TGameCalculator::NoteReferenceStep(int old, int stateCount) {
+    const int cur = 1 - old;
+    for (int t = 0; t < StateLimit; ++t) {
+        if (t < stateCount)
+            FDirty[cur][t] = TRange{MinBalance, MaxBalance};
+        else
+            Track(FDirty[cur][t], MinBalance, MaxBalance);
+    }
+    for (int s = 1; s < stateCount; ++s)
+        Track(FDirty[old][0], FDirty[old][s].Lo, FDirty[old][s].Hi);
+    const TGameDescription& game = *Game;
+    double sum = 0.0;
+    bool clean = FClean;
+    for (int o = 0; o < std::clamp(game.OutcomeCount, 0, TGameDescription::MaxOutcomes); ++o) {
+        const double p = game.OutcomeProbabilities.Data()[o];
+        clean = clean && std::isfinite(p) && p >= 0.0;
+        sum += p;
+    }
+    FMassBound *= sum * 1.0001;
+    FClean = clean && FMassBound < 1e300;
+    FLastStateCount = stateCount;
+}
+
+void TGameCalculator::Step() {
+    if (Kernel == TStepKernel::Reference || !StepFast(nullptr))
+        StepReference();
+}
+
+void TGameCalculator::Step(TStepPool& pool) {
+    if (Kernel == TStepKernel::Reference || !StepFast(&pool))
+        StepReference();
+}
+
+double TGameCalculator::Cell(int state, int balance) const {
+    CheckIndex(state, 0, StateLimit - 1, "state");
+    CheckIndex(balance, MinBalanceLimit, MaxBalanceLimit, "balance");
+    return Row(CurrentBuffer, state)[balance + Offset];
+}
+
+double TGameCalculator::BalanceProbability(int k) const {
+    CheckIndex(k, MinBalanceLimit, MaxBalanceLimit, "balance");
+    const int stateCount = BetSystem ? std::clamp(BetSystem->StateCount, 0, StateLimit) : 0;
+    double sum = 0.0;
+    for (int s = 0; s < stateCount; ++s)
+        sum += Row(CurrentBuffer, s)[k + Offset];
+    return sum;
+}
+
+double TGameCalculator::TakeBalanceProbability(int k) {
+    const double sum = BalanceProbability(k);
+    const int stateCount = BetSystem ? std::clamp(BetSystem->StateCount, 0, StateLimit) : 0;
+    for (int s = 0; s < stateCount; ++s)
+        Row(CurrentBuffer, s)[k + Offset] = 0.0;
+    return sum;
+}
+
+} // namespace wl
