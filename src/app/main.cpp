@@ -1,0 +1,39 @@
+// The program's main block: the application, the main window, and the preferences written at the end.
+#include "preferences/Preferences.h"
+#include "presentation/DataFolder.h"
+#include "support/Exception.h"
+#include "ui/main/Application.h"
+#include "ui/main/fMain.h"
+
+#include <QMessageBox>
+
+#include <memory>
+
+int main(int argc, char** argv) {
+    wl::TApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Brellion"));
+    QApplication::setApplicationName(QStringLiteral("Wagerlens"));
+
+    int result = 0;
+    try {
+        // Creating the preferences first means a missing Langs folder is reported before any window exists.
+        wl::GetPreferences();
+        auto window = std::make_unique<wl::TfmMain>(wl::DataFolder());
+        // The dialogs the controller opens are installed here:
+        //   window->SetChartDialogs(std::make_unique<wl::TChartDialogs>(...));
+        window->show();
+        result = app.exec();
+        window.reset();
+    } catch (...) {
+        QMessageBox::critical(nullptr, QStringLiteral("Wagerlens 1.3"), wl::ExceptionMessage(std::current_exception()));
+        result = 1;
+    }
+    try {
+        if (wl::PreferencesExist())
+            wl::ReleasePreferences();
+    } catch (...) {
+        QMessageBox::critical(nullptr, QStringLiteral("Wagerlens 1.3"), wl::ExceptionMessage(std::current_exception()));
+        result = result == 0 ? 1 : result;
+    }
+    return result;
+}

@@ -1,0 +1,239 @@
+// The Qt Charts view of the chart model.
+#include "ui/chart/ChartView.h"
+
+#include <QChart>
+#include <QImage>
+#include <QLineSeries>
+#include <QMouseEvent>
+#include <QRubberBand>
+#include <QValueAxis>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cmath>
+
+namespace wl {
+
+namespace {
+
+QColor ToQColor(TColor c) {
+    return QColor(ColorRed(c), ColorGreen(c), ColorBlue(c));
+}
+
+QImage MarkerImage(TColor c) {
+    QImage image(2, 2, QImage::Format_ARGB32);
+    image.fill(ToQColor(c));
+    return image;
+}
+
+constexpr int MinDragPixels = 4;
+
+} // namespace
+
+double NiceTickInterval(double span, int maxTicks) {
+    if (!(span > 0.0) || !std::isfinite(span) || maxTicks < 1)
+        return 1.0;
+    const double raw = span / maxTicks;
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    for (double m : {1.0, 2.0, 5.0, 10.0}) {
+        if (m * power >= raw)
+            return m * power;
+    }
+    return 10.0 * power;
+}
+
+int TickDecimals(double interval) {
+    if (!(interval > 0.0) || interval >= 1.0)
+        return 0;
+    return std::clamp(static_cast<int>(std::ceil(-std::log10(interval) - 1e-9)), 0, 10);
+}
+
+TChartView::TChartView(QWidget* parent) : QChartView(parent) {
+    auto* chart = new QChart(); // owned by this view through setChart
+    chart->legend()->hide();
+    chart->setTitle(QString());
+    chart->setBackgroundBrush(Qt::white);
+    chart->setBackgroundRoundness(0);
+    chart->setPlotAreaBackgroundBrush(Qt::white);
+    chart->setPlotAreaBackgroundVisible(true);
+    chart->setMargins(QMargins(4, 6, 10, 4));
+    chart->setAnimationOptions(QChart::GridAxisAnimations);
+    chart->setAnimationDuration(250);
+
+    FAxisX = new QValueAxis(chart);
+    FAxisY = new QValueAxis(chart);
+    for (QValueAxis* axis : {FAxisX, FAxisY}) {
+        QPen grid(QColor(128, 128, 128));
+        grid.setStyle(Qt::DotLine);
+        grid.setCosmetic(true);
+        axis->setGridLinePen(grid);
+        axis->setMinorGridLineVisible(false);
+        axis->setLinePen(QPen(Qt::black));
+        axis->setLabelsColor(Qt::black);
+        axis->setTitleBrush(Qt::black);
+        axis->setTickType(QValueAxis::TicksDynamic);
+    }
+    chart->addAxis(FAxisX, Qt::AlignBottom);
+    chart->addAxis(FAxisY, Qt::AlignLeft);
+
+    for (int i = 0; i < TChart::LineCount; ++i) {
+        auto* series = new QLineSeries(chart);
+        series->setName(QStringLiteral("Series%1").arg(i + 1));
+        chart->addSeries(series);
+        series->attachAxis(FAxisX);
+        series->attachAxis(FAxisY);
+        series->setMarkerSize(2.0);
+        QPen pen(ToQColor(ChartLineColors[static_cast<size_t>(i)]));
+        pen.setWidth(1);
+        series->setPen(pen);
+        FSeries[static_cast<size_t>(i)] = series;
+    }
+    setChart(chart);
+    setRenderHint(QPainter::Antialiasing, false);
+    setRubberBand(QChartView::NoRubberBand);
+    FRubberBand = new QRubberBand(QRubberBand::Rectangle, this);
+    FRubberBand->hide();
+}
+
+TChartView::~TChartView() {
+    SetModel(nullptr);
+}
+
+void TChartView::SetModel(TChart* model) {
+    if (FModel == model)
+        return;
+    if (FModel != nullptr)
+        FModel->RemoveObserver(this);
+    FModel = model;
+    if (FModel != nullptr) {
+        FModel->AddObserver(this);
+        TChartChange all;
+        all.PointsChanged = all.LooksChanged = (1u << TChart::LineCount) - 1;
+        all.AxesChanged = true;
+        Mirror(all);
+    }
+}
+
+void TChartView::Mirror(const TChartChange& change) {
+    if (FModel == nullptr)
+        return;
+    for (int i = 0; i < TChart::LineCount; ++i) {
+        const uint32_t bit = 1u << i;
+        if (change.PointsChanged & bit) {
+            const auto& points = FModel->Line(i).Points();
+            QList<QPointF> list;
+            list.reserve(static_cast<qsizetype>(points.size()));
+            for (const TChartPoint& p : points)
+                list.append(QPointF(p.X, p.Y));
+            // One replace is one repaint, however many points.
+            FSeries[static_cast<size_t>(i)]->replace(list);
+        }
+        if (change.LooksChanged & bit)
+            MirrorLooks(i);
+    }
+    // Automatic axes follow the points, so any change may move them.
+    MirrorAxes();
+}
+
+void TChartView::MirrorLooks(int index) {
+    const TChartLine& line = FModel->Line(index);
+    QLineSeries* series = FSeries[static_cast<size_t>(index)];
+    QPen pen = series->pen();
+    pen.setColor(ToQColor(line.Color()));
+    pen.setWidth(std::max(1, line.PenWidth()));
+    series->setPen(pen);
+    series->setLightMarker(line.PointersVisible() ? MarkerImage(line.Color()) : QImage());
+    series->setVisible(line.Visible());
+}
+
+void TChartView::MirrorAxes() {
+    const auto apply = [](QValueAxis* axis, const TAxisRange& r, const QString& title) {
+        axis->setRange(r.Minimum, r.Maximum);
+        const double interval = NiceTickInterval(r.Maximum - r.Minimum, 8);
+        axis->setTickAnchor(std::ceil(r.Minimum / interval) * interval);
+        axis->setTickInterval(interval);
+        axis->setLabelFormat(QStringLiteral("%.") + QString::number(TickDecimals(interval)) + QStringLiteral("f"));
+        if (axis->titleText() != title)
+            axis->setTitleText(title);
+        axis->setTitleVisible(!title.isEmpty());
+    };
+    apply(FAxisX, FModel->EffectiveRange(TAxisKind::Bottom), FModel->BottomAxis().Title());
+    apply(FAxisY, FModel->EffectiveRange(TAxisKind::Left), FModel->LeftAxis().Title());
+}
+
+void TChartView::ChartChanged(const TChart&, const TChartChange& change) {
+    Mirror(change);
+}
+
+void TChartView::ChartZoomed(const TChart&) {
+    MirrorAxes();
+    Q_EMIT Zoomed();
+}
+
+void TChartView::ChartUndoZoomed(const TChart&) {
+    MirrorAxes();
+    Q_EMIT UndoZoomed();
+}
+
+QRect TChartView::PlotRect() const {
+    return mapFromScene(chart()->mapToScene(chart()->plotArea())).boundingRect();
+}
+
+bool TChartView::WheelZoom(const QPoint& pos, int delta) {
+    if (FModel == nullptr || !isVisible() || !PlotRect().contains(pos))
+        return false;
+    FModel->ZoomPercent(delta > 0 ? 95.0 : 105.0);
+    return true;
+}
+
+void TChartView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && FModel != nullptr) {
+        FDragStart = event->position().toPoint();
+        FDragging = true;
+        FRubberBand->setGeometry(QRect(FDragStart, QSize()));
+        FRubberBand->show();
+        event->accept();
+        return;
+    }
+    QChartView::mousePressEvent(event);
+}
+
+void TChartView::mouseMoveEvent(QMouseEvent* event) {
+    if (FDragging) {
+        FRubberBand->setGeometry(QRect(FDragStart, event->position().toPoint()).normalized());
+        event->accept();
+        return;
+    }
+    QChartView::mouseMoveEvent(event);
+}
+
+void TChartView::mouseReleaseEvent(QMouseEvent* event) {
+    if (!FDragging || event->button() != Qt::LeftButton) {
+        QChartView::mouseReleaseEvent(event);
+        return;
+    }
+    FDragging = false;
+    FRubberBand->hide();
+    event->accept();
+    const QPoint end = event->position().toPoint();
+    const QPoint d = end - FDragStart;
+    if (std::abs(d.x()) < MinDragPixels && std::abs(d.y()) < MinDragPixels)
+        return;
+    if (d.x() > 0 && d.y() > 0) {
+        const QPointF a = chart()->mapToValue(chart()->mapFromScene(mapToScene(FDragStart)));
+        const QPointF b = chart()->mapToValue(chart()->mapFromScene(mapToScene(end)));
+        FModel->Zoom({std::min(a.x(), b.x()), std::max(a.x(), b.x())},
+                     {std::min(a.y(), b.y()), std::max(a.y(), b.y())});
+    } else {
+        // Dragging back towards the top left takes the latest zoom back.
+        FModel->UndoZoom();
+    }
+}
+
+void TChartView::wheelEvent(QWheelEvent* event) {
+    WheelZoom(event->position().toPoint(), event->angleDelta().y());
+    // Left unhandled on purpose: the window may act on it too.
+    event->ignore();
+}
+
+} // namespace wl

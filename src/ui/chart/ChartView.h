@@ -1,0 +1,73 @@
+// The chart on screen: a Qt Charts view that mirrors the core's chart model and turns drags and the wheel into
+// model calls, so that every zoom goes through the model's zoom stack.
+#pragma once
+
+#include "charts/Chart.h"
+
+#include <QChartView>
+#include <QPoint>
+
+#include <array>
+
+class QLineSeries;
+class QRubberBand;
+class QValueAxis;
+
+namespace wl {
+
+class TChartView : public QChartView, private IChartObserver {
+    Q_OBJECT
+public:
+    explicit TChartView(QWidget* parent = nullptr);
+    ~TChartView() override;
+
+    // Observes model (not owned); nullptr detaches. Mirrors everything at once.
+    void SetModel(TChart* model);
+    TChart* Model() const { return FModel; }
+
+    // The plotting rectangle in this widget's coordinates.
+    QRect PlotRect() const;
+    // The wheel rule: inside the plotting rectangle of a visible chart, a positive delta zooms out (95 %) and any
+    // other zooms in (105 %). Returns whether it zoomed.
+    bool WheelZoom(const QPoint& pos, int delta);
+
+    QLineSeries* Series(int index) const { return FSeries.at(static_cast<size_t>(index)); }
+    QValueAxis* LeftAxis() const { return FAxisY; }
+    QValueAxis* BottomAxis() const { return FAxisX; }
+
+    // Copies the model into the Qt series and axes, everything or what change names.
+    void Mirror(const TChartChange& change);
+
+Q_SIGNALS:
+    void Zoomed();
+    void UndoZoomed();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+
+private:
+    void ChartChanged(const TChart& chart, const TChartChange& change) override;
+    void ChartZoomed(const TChart& chart) override;
+    void ChartUndoZoomed(const TChart& chart) override;
+
+    void MirrorLooks(int index);
+    void MirrorAxes();
+
+    TChart* FModel = nullptr;
+    std::array<QLineSeries*, TChart::LineCount> FSeries{};
+    QValueAxis* FAxisX = nullptr;
+    QValueAxis* FAxisY = nullptr;
+    QRubberBand* FRubberBand = nullptr;
+    QPoint FDragStart;
+    bool FDragging = false;
+};
+
+// A tick step of 1, 2 or 5 times a power of ten that splits span into at most about maxTicks parts.
+double NiceTickInterval(double span, int maxTicks);
+// Decimals enough to tell ticks of that interval apart.
+int TickDecimals(double interval);
+
+} // namespace wl

@@ -1,0 +1,876 @@
+// The main window.
+#include "ui/main/fMain.h"
+
+#include "charts/Chart.h"
+#include "charts/ChartController.h"
+#include "charts/ChartDialogs.h"
+#include "engine/GameCalculator.h"
+#include "preferences/Preferences.h"
+#include "presentation/Layout.h"
+#include "presentation/WindowState.h"
+#include "ui/chart/ChartView.h"
+#include "ui/main/Application.h"
+#include "ui/main/DataGrid.h"
+#include "ui/main/HelpWindow.h"
+#include "ui/widgets/GradientLabel.h"
+#include "ui/widgets/HelpContext.h"
+#include "ui/widgets/Looks.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QSpinBox>
+#include <QStyledItemDelegate>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+
+namespace wl {
+
+namespace {
+
+const QString ProductTitle = QStringLiteral("Wagerlens 1.3");
+constexpr int SeriesColorRole = Qt::UserRole + 1;
+constexpr int GridRowHeight = 18;
+
+QColor ToQColor(TColor c) {
+    return QColor(ColorRed(c), ColorGreen(c), ColorBlue(c));
+}
+
+QString Framed(const QString& text) {
+    return QStringLiteral("  ") + text + QStringLiteral("  ");
+}
+
+// Draws a series item: its text after a square swatch of the series' colour.
+class TSeriesItemDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    static constexpr int ItemHeight = 13;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        painter->save();
+        const bool selected = option.state & QStyle::State_Selected;
+        const QPalette& pal = option.palette;
+        const QColor back = selected ? pal.color(QPalette::Highlight) : pal.color(QPalette::Base);
+        const QColor fore = selected ? pal.color(QPalette::HighlightedText) : pal.color(QPalette::Text);
+        const QRect r = option.rect;
+        const QFontMetrics fm(option.font);
+        const int w = fm.horizontalAdvance(QLatin1Char(' '));
+        const int h = r.height() - 2 * w;
+        painter->fillRect(r, back);
+        painter->setFont(option.font);
+        painter->setPen(fore);
+        painter->drawText(QRect(r.left() + 3 * w + h, r.top(), r.width() - 3 * w - h, r.height()),
+                          Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, index.data().toString());
+        const QRect swatch(r.left() + w, r.top() + w, h + 1, h + 1);
+        painter->fillRect(swatch, index.data(SeriesColorRole).value<QColor>());
+        painter->setPen(fore);
+        painter->drawRect(swatch.adjusted(0, 0, -1, -1));
+        painter->restore();
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize s = QStyledItemDelegate::sizeHint(option, index);
+        // The design height fits an 8-point font; a larger interface font needs its own line height.
+        s.setHeight(std::max(ItemHeight, QFontMetrics(option.font).height()));
+        return s;
+    }
+};
+
+TGradientLabel* NewHeader(QWidget* parent, const QString& name, const QString& text) {
+    auto* label = new TGradientLabel(parent);
+    label->setObjectName(name);
+    label->setText(text);
+    label->setAlignment(Qt::AlignCenter);
+    return label;
+}
+
+} // namespace
+
+// The 3-pixel bar between the two panels; dragging it asks the window whether the new width is allowed.
+class TSplitterBar : public QWidget {
+public:
+    explicit TSplitterBar(TfmMain* owner) : QWidget(owner), FOwner(owner) {
+        setObjectName(QStringLiteral("Splitter1"));
+        setCursor(Qt::SplitHCursor);
+    }
+
+protected:
+    void mousePressEvent(QMouseEvent* e) override {
+        FStartX = e->globalPosition().toPoint().x();
+        FStartWidth = FOwner->MainPanelWidth();
+    }
+    void mouseMoveEvent(QMouseEvent* e) override {
+        if (!(e->buttons() & Qt::LeftButton))
+            return;
+        const int width = FStartWidth + e->globalPosition().toPoint().x() - FStartX;
+        if (FOwner->Splitter1CanResize(width))
+            FOwner->SetMainPanelWidth(width);
+    }
+
+private:
+    TfmMain* FOwner;
+    int FStartX = 0;
+    int FStartWidth = 0;
+};
+
+TfmMain::TfmMain(const QString& dataFolder, QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("fmMain"));
+    TPreferences& prefs = GetPreferences();
+    if (prefs.FontName() == QStringLiteral("MS Shell Dlg"))
+        prefs.SetFontName(ChooseFontName());
+    SetInterfaceFontName(prefs.FontName());
+
+    // 1. The help handler for the whole application.
+    FHelpHandler = new THelpHandler(this);
+    // 2. Titles and help contexts.
+    SetApplicationTitle(ProductTitle);
+    CreateControls();
+    SetHelpContext(this, MainWindowHelpContext);
+    SetHelpContext(lbCharts, ChartListHelpContext);
+    // 3. Number formatting and parsing never follow the user's locale.
+    QLocale::setDefault(QLocale::c());
+    // 4. The progress timer.
+    FProgressTimer = new QTimer(this);
+    FProgressTimer->setInterval(1000);
+    connect(FProgressTimer, &QTimer::timeout, this, &TfmMain::OnProgressTimer);
+    // 5. The controller and its chart.
+    FDataTable = std::make_unique<TDataTable>();
+    FChart = std::make_unique<TChart>();
+    FController = std::make_unique<TChartController>(dataFolder, &prefs);
+    FController->SetOnProgress([this](int v) { OnCalcProgress(v); });
+    FController->SetOnThreadError([](const Exception& e) { ShowErrorMessage(e.Message()); });
+    TSynchronizer* sync = &FController->Synchronizer();
+    QPointer<TfmMain> self(this);
+    sync->SetWakeUp([this, sync] {
+        // Worker thread: the call is served on the interface thread's event loop.
+        QMetaObject::invokeMethod(
+            this, [sync] { sync->CheckSynchronize(); }, Qt::QueuedConnection);
+    });
+    FController->SetChart(FChart.get());
+    MainChart->SetModel(FChart.get());
+    // 6. Texts.
+    ApplyLanguage();
+    // 7. The play link only with an address.
+    lPlay->setVisible(!prefs.PlayNowAddress().isEmpty());
+    // 8. The saved state.
+    LoadState();
+    // 9. Lists and menu.
+    RefreshSeriesList();
+    FillChartList();
+    BuildLanguageMenu();
+}
+
+TfmMain::~TfmMain() {
+    if (MainChart != nullptr)
+        MainChart->SetModel(nullptr);
+    // The controller stops and joins its thread before the chart it draws into goes.
+    FController.reset();
+    FChart.reset();
+}
+
+void TfmMain::SetChartDialogs(std::unique_ptr<IChartDialogs> dialogs) {
+    FDialogs = std::move(dialogs);
+    FController->SetDialogs(FDialogs.get());
+}
+
+void TfmMain::CreateControls() {
+    setWindowTitle(ProductTitle);
+    resize(696, 497);
+    setMinimumSize(MinMainPanelWidth + SplitterWidth + MinOptionsWidth, 300);
+
+    MainPanel = new QWidget(this);
+    MainPanel->setObjectName(QStringLiteral("MainPanel"));
+    auto* mainLayout = new QVBoxLayout(MainPanel);
+    mainLayout->setContentsMargins(5, 5, 5, 5);
+    mainLayout->setSpacing(0);
+
+    ChartHeaderPanel = new QWidget(MainPanel);
+    ChartHeaderPanel->setObjectName(QStringLiteral("ChartHeaderPanel"));
+    ChartHeaderPanel->setFixedHeight(23);
+    auto* header = new QHBoxLayout(ChartHeaderPanel);
+    header->setContentsMargins(3, 3, 3, 3);
+    header->setSpacing(6);
+    lChartName = NewHeader(ChartHeaderPanel, QStringLiteral("lChartName"), QString());
+    lMenu = NewHeader(ChartHeaderPanel, QStringLiteral("lMenu"), Framed(QStringLiteral("Menu")));
+    lPlay = NewHeader(ChartHeaderPanel, QStringLiteral("lPlay"), Framed(QStringLiteral("Play now!")));
+    lMenu->setCursor(Qt::PointingHandCursor);
+    lPlay->setCursor(Qt::PointingHandCursor);
+    header->addWidget(lChartName, 1);
+    header->addWidget(lMenu);
+    header->addWidget(lPlay);
+    connect(lMenu, &TGradientLabel::clicked, this, &TfmMain::lMenuClick);
+    connect(lPlay, &TGradientLabel::clicked, this, &TfmMain::lPlayClick);
+    mainLayout->addWidget(ChartHeaderPanel);
+
+    ChartPanel = new QFrame(MainPanel);
+    ChartPanel->setObjectName(QStringLiteral("ChartPanel"));
+    ChartPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    auto* chartLayout = new QVBoxLayout(ChartPanel);
+    chartLayout->setContentsMargins(3, 3, 3, 3);
+    MainChart = new TChartView(ChartPanel);
+    MainChart->setObjectName(QStringLiteral("MainChart"));
+    DataGrid = new TDataGrid(ChartPanel);
+    DataGrid->setObjectName(QStringLiteral("DataGrid"));
+    DataGrid->SetDefaultRowHeight(GridRowHeight);
+    DataGrid->hide();
+    chartLayout->addWidget(MainChart);
+    chartLayout->addWidget(DataGrid);
+    ChartPanel->installEventFilter(this);
+    connect(MainChart, &TChartView::Zoomed, this, &TfmMain::MainChartZoom);
+    connect(MainChart, &TChartView::UndoZoomed, this, &TfmMain::MainChartUndoZoom);
+    DataGrid->SetDrawCell([this](QPainter& p, int c, int r, const QRect& rect, TDataGrid::TCellState s) {
+        DataGridDrawCell(p, c, r, rect, static_cast<int>(s));
+    });
+    DataGrid->SetSelectCell(
+        [this](int, int row) { return CanSelectGridRow(row, FController->MinX(), FController->MaxX()); });
+    mainLayout->addWidget(ChartPanel, 1);
+
+    Panel6 = new QWidget(MainPanel);
+    Panel6->setObjectName(QStringLiteral("Panel6"));
+    Panel6->setFixedHeight(30);
+    Panel6->setMouseTracking(true);
+    Panel6->installEventFilter(this);
+    auto* bottom = new QHBoxLayout(Panel6);
+    bottom->setContentsMargins(3, 3, 3, 3);
+    bottom->setSpacing(6);
+    lParam1 = new QLabel(QStringLiteral("Rounds"), Panel6);
+    lParam1->setObjectName(QStringLiteral("lParam1"));
+    seParam1 = new QSpinBox(Panel6);
+    seParam1->setObjectName(QStringLiteral("seParam1"));
+    lParam2 = new QLabel(QStringLiteral("Target bankroll"), Panel6);
+    lParam2->setObjectName(QStringLiteral("lParam2"));
+    seParam2 = new QSpinBox(Panel6);
+    seParam2->setObjectName(QStringLiteral("seParam2"));
+    int tag = 0;
+    for (QSpinBox* spin : {seParam1, seParam2}) {
+        spin->setRange(ParamMinimum, ParamMaximum);
+        spin->setSingleStep(1);
+        spin->setMinimumWidth(64);
+        connect(spin, &QSpinBox::valueChanged, this, [this, tag](int v) { seParamChange(tag, v); });
+        ++tag;
+    }
+    ProgressBar = new QProgressBar(Panel6);
+    ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
+    ProgressBar->setRange(0, 100);
+    ProgressBar->setTextVisible(false);
+    ProgressBar->setMaximumHeight(16);
+    ProgressBar->hide();
+    lURL = new QLabel(MakerSiteAddress(), Panel6);
+    lURL->setObjectName(QStringLiteral("lURL"));
+    lURL->setCursor(Qt::PointingHandCursor);
+    lURL->installEventFilter(this);
+    bottom->addWidget(lParam1);
+    bottom->addWidget(seParam1);
+    bottom->addSpacing(6);
+    bottom->addWidget(lParam2);
+    bottom->addWidget(seParam2);
+    bottom->addSpacing(6);
+    bottom->addWidget(ProgressBar, 1);
+    bottom->addStretch(0);
+    bottom->addWidget(lURL);
+    mainLayout->addWidget(Panel6);
+
+    Splitter1 = new TSplitterBar(this);
+
+    OptionsPanel = new QWidget(this);
+    OptionsPanel->setObjectName(QStringLiteral("OptionsPanel"));
+    auto* options = new QVBoxLayout(OptionsPanel);
+    options->setContentsMargins(5, 5, 5, 5);
+    options->setSpacing(0);
+    lChartsHeader = NewHeader(OptionsPanel, QStringLiteral("lChartsHeader"), QStringLiteral("CHART LIST"));
+    lbCharts = new QListWidget(OptionsPanel);
+    lbCharts->setObjectName(QStringLiteral("lbCharts"));
+    lSeriesHeader = NewHeader(OptionsPanel, QStringLiteral("lSeriesHeader"), QStringLiteral("SERIES LIST"));
+    lbSeries = new QListWidget(OptionsPanel);
+    lbSeries->setObjectName(QStringLiteral("lbSeries"));
+    lbSeries->setSelectionMode(QAbstractItemView::SingleSelection);
+    lbSeries->setUniformItemSizes(true);
+    lbSeries->setItemDelegate(new TSeriesItemDelegate(lbSeries));
+    lbSeries->viewport()->installEventFilter(this);
+    for (TGradientLabel* h : {lChartsHeader, lSeriesHeader})
+        h->setFixedHeight(18);
+    for (TGradientLabel* h : {lChartName, lMenu, lPlay})
+        h->setFixedHeight(17);
+    connect(lbCharts, &QListWidget::currentRowChanged, this, [this] {
+        if (!FFilling)
+            lbChartsClick();
+    });
+    connect(lbSeries, &QListWidget::itemSelectionChanged, this, &TfmMain::SeriesSelectionChanged);
+
+    SeriesControlPanel = new QWidget(OptionsPanel);
+    SeriesControlPanel->setObjectName(QStringLiteral("SeriesControlPanel"));
+    SeriesControlPanel->setFixedHeight(30);
+    SeriesControlPanel->installEventFilter(this);
+    btnAdd = new QPushButton(QStringLiteral("Add"), SeriesControlPanel);
+    btnAdd->setObjectName(QStringLiteral("btnAdd"));
+    btnDel = new QPushButton(QStringLiteral("Del"), SeriesControlPanel);
+    btnDel->setObjectName(QStringLiteral("btnDel"));
+    btnClear = new QPushButton(QStringLiteral("Clear"), SeriesControlPanel);
+    btnClear->setObjectName(QStringLiteral("btnClear"));
+    connect(btnAdd, &QPushButton::clicked, this, &TfmMain::btnAddClick);
+    connect(btnDel, &QPushButton::clicked, this, &TfmMain::btnDelClick);
+    connect(btnClear, &QPushButton::clicked, this, &TfmMain::btnClearClick);
+
+    options->addWidget(lChartsHeader);
+    options->addWidget(lbCharts, 9);
+    options->addSpacing(5);
+    options->addWidget(lSeriesHeader);
+    options->addWidget(lbSeries, 10);
+    options->addWidget(SeriesControlPanel);
+
+    PopupMenu = new QMenu(this);
+    PopupMenu->setObjectName(QStringLiteral("PopupMenu"));
+    miLines = PopupMenu->addAction(QStringLiteral("Charts"));
+    miLines->setObjectName(QStringLiteral("miLines"));
+    miLines->setCheckable(true);
+    miLines->setChecked(true);
+    miData = PopupMenu->addAction(QStringLiteral("Data"));
+    miData->setObjectName(QStringLiteral("miData"));
+    miData->setCheckable(true);
+    PopupMenu->addSeparator();
+    miLang = PopupMenu->addMenu(QStringLiteral("Lang"));
+    miLang->setObjectName(QStringLiteral("miLang"));
+    PopupMenu->addSeparator();
+    miHelp = PopupMenu->addAction(QStringLiteral("Help"));
+    miHelp->setObjectName(QStringLiteral("miHelp"));
+    miAbout = PopupMenu->addAction(QStringLiteral("About"));
+    miAbout->setObjectName(QStringLiteral("miAbout"));
+    connect(miLines, &QAction::triggered, this, &TfmMain::ShowChartView);
+    connect(miData, &QAction::triggered, this, &TfmMain::ShowDataView);
+    connect(miHelp, &QAction::triggered, this, &TfmMain::miHelpClick);
+    connect(miAbout, &QAction::triggered, this, &TfmMain::miAboutClick);
+    FLanguageGroup = new QActionGroup(this);
+    FLanguageGroup->setExclusive(true);
+    connect(FLanguageGroup, &QActionGroup::triggered, this, &TfmMain::LanguageItemClick);
+
+    PlacePanels();
+}
+
+void TfmMain::SetApplicationTitle(const QString& title) {
+    // One title serves as caption and taskbar text here.
+    setWindowTitle(title);
+}
+
+// --- lists and buttons ---
+
+int TfmMain::SelectedSeries() const {
+    const QList<QListWidgetItem*> items = lbSeries->selectedItems();
+    return items.isEmpty() ? -1 : lbSeries->row(items.first());
+}
+
+void TfmMain::RefreshSeriesList() {
+    const int remembered = SelectedSeries();
+    {
+        const QSignalBlocker block(lbSeries);
+        lbSeries->clear();
+        for (int i = 0; i < FController->SeriesCount(); ++i) {
+            auto* item = new QListWidgetItem(FController->GetSeriesCaption(i), lbSeries);
+            item->setData(SeriesColorRole, ToQColor(FController->GetCalculator(i).LineColor()));
+        }
+        if (remembered >= 0 && remembered < lbSeries->count())
+            lbSeries->setCurrentRow(remembered);
+        else
+            lbSeries->setCurrentRow(-1);
+    }
+    LayoutViews();
+    UpdateSeriesButtons();
+}
+
+void TfmMain::UpdateSeriesButtons() {
+    btnAdd->setEnabled(FController->SeriesCount() < TChart::LineCount);
+    btnDel->setEnabled(SelectedSeries() >= 0);
+    btnClear->setEnabled(FController->SeriesCount() > 0);
+}
+
+void TfmMain::FillChartList() {
+    FFilling = true;
+    lbCharts->clear();
+    for (int i = 0; i < FController->ChartKindCount(); ++i)
+        lbCharts->addItem(QStringLiteral(" ") + FController->GetChartKindName(i).toUpper());
+    lbCharts->setCurrentRow(FController->ChartIndex());
+    FFilling = false;
+    ShowChartName();
+}
+
+void TfmMain::ShowChartName() {
+    lChartName->setText(FController->GetChartKindName(FController->ChartIndex()).toUpper());
+}
+
+void TfmMain::UpdateParamControls() {
+    ShowChartName();
+    TChartDescription& kind = FController->CurrentKind();
+    const int count = kind.ParamCount();
+    const auto show = [&kind](int index, QLabel* label, QSpinBox* spin, bool visible) {
+        if (visible) {
+            label->setText(kind.GetParamName(index));
+            spin->setValue(kind.GetParam(index));
+        }
+        label->setVisible(visible);
+        spin->setVisible(visible);
+    };
+    show(0, lParam1, seParam1, count > 0);
+    show(1, lParam2, seParam2, count >= 2);
+}
+
+void TfmMain::LayoutSeriesButtons() {
+    const TSeriesButtonsLayout l =
+        wl::LayoutSeriesButtons(SeriesControlPanel->width(), SeriesControlPanel->height(), 3);
+    const auto place = [](QPushButton* b, const TLayoutRect& r) { b->setGeometry(r.Left, r.Top, r.Width, r.Height); };
+    place(btnAdd, l.Add);
+    place(btnDel, l.Delete);
+    place(btnClear, l.Clear);
+}
+
+void TfmMain::LayoutViews() {
+    // The header line follows its layout; the menu and play labels keep the size of their texts.
+    for (TGradientLabel* label : {lMenu, lPlay})
+        label->setFixedWidth(label->fontMetrics().horizontalAdvance(label->text()) + 2);
+
+    // The grid's client width depends on whether its scroll bar shows, which depends on the row count.
+    for (int pass = 0; pass < 2; ++pass) {
+        const int n = FController->SeriesCount();
+        const QWidget* client = DataGrid->viewport();
+        const TGridGeometry g =
+            ComputeGridGeometry(n, client->width(), client->height(), TDataGrid::GridLineWidth,
+                                DataGrid->DefaultRowHeight(), FController->MinX(), FController->MaxX());
+        std::vector<int> widths{g.XColumnWidth};
+        widths.insert(widths.end(), static_cast<size_t>(n), g.SeriesColumnWidth);
+        const int before = client->width();
+        DataGrid->SetGeometry(widths, g.RowCount);
+        const QFontMetrics fm(DataGrid->font());
+        FCellDecimals =
+            ChooseCellDecimals(g.SeriesColumnWidth, [&fm](const QString& text) { return fm.horizontalAdvance(text); });
+        if (DataGrid->viewport()->width() == before)
+            break;
+    }
+    DataGrid->viewport()->update();
+}
+
+void TfmMain::ShowChartView() {
+    DataGrid->hide();
+    MainChart->show();
+    miLines->setChecked(true);
+    miData->setChecked(false);
+}
+
+void TfmMain::ShowDataView() {
+    setUpdatesEnabled(false);
+    MainChart->hide();
+    DataGrid->show();
+    ChartPanel->layout()->activate();
+    LayoutViews();
+    miLines->setChecked(false);
+    miData->setChecked(true);
+    setUpdatesEnabled(true);
+}
+
+// --- progress ---
+
+void TfmMain::OnCalcProgress(int value) {
+    if (value == -1) {
+        FElapsedSeconds = 0;
+        FProgressTimer->start();
+        return;
+    }
+    if (value == 10000) {
+        SetApplicationTitle(ProductTitle);
+        FProgressTimer->stop();
+        ProgressBar->hide();
+        ProgressBar->setValue(0);
+        lURL->show();
+        CaptureChartData(*FDataTable, *FController);
+        LayoutViews();
+        FFullCount = true;
+        UpdatePointMarkers();
+        return;
+    }
+    if (value != ProgressBar->value()) {
+        if (ProgressBar->isVisible())
+            SetApplicationTitle(QStringLiteral("%1% %2").arg(value).arg(ProductTitle));
+        ProgressBar->setValue(value);
+    }
+}
+
+bool TfmMain::ProgressTimerActive() const {
+    return FProgressTimer->isActive();
+}
+
+void TfmMain::OnProgressTimer() {
+    ++FElapsedSeconds;
+    const int s = FElapsedSeconds;
+    const int p = ProgressBar->value();
+    if (p > 0 && s * 100 / p - s >= 3 && QWidget::mouseGrabber() == nullptr) {
+        lURL->hide();
+        ProgressBar->show();
+        FProgressTimer->stop();
+    }
+}
+
+// --- markers, zoom ---
+
+void TfmMain::UpdatePointMarkers() {
+    if (lbSeries->count() == 0)
+        return;
+    const TAxisRange bottom = FChart->EffectiveRange(TAxisKind::Bottom);
+    const TAxisRange left = FChart->EffectiveRange(TAxisKind::Left);
+    long long total = 0;
+    int withMarkers = 0;
+    for (int i = 0; i < TChart::LineCount; ++i) {
+        const TChartLine& line = FChart->Line(i);
+        if (!line.Visible())
+            continue;
+        if (FFullCount) {
+            total += line.Count();
+        } else {
+            for (const TChartPoint& p : line.Points()) {
+                if (p.X >= bottom.Minimum && p.X <= bottom.Maximum && p.Y >= left.Minimum && p.Y <= left.Maximum)
+                    ++total;
+            }
+        }
+        if (line.PointersVisible())
+            ++withMarkers;
+    }
+    FFullCount = false;
+    const bool many = static_cast<double>(total) / lbSeries->count() > 200.0;
+    if (many ? withMarkers == 0 : withMarkers > 0)
+        return;
+    TChartUpdate batch(*FChart);
+    for (int i = 0; i < TChart::LineCount; ++i) {
+        TChartLine& line = FChart->Line(i);
+        if (line.Visible())
+            line.SetPointersVisible(!many);
+    }
+}
+
+void TfmMain::MainChartZoom() {
+    UpdatePointMarkers();
+}
+
+void TfmMain::MainChartUndoZoom() {
+    FFullCount = true;
+    UpdatePointMarkers();
+}
+
+// --- language ---
+
+void TfmMain::ApplyLanguage() {
+    TPreferences& prefs = GetPreferences();
+    SetApplicationTitle(ProductTitle);
+    ApplyFont(*this);
+    lChartName = static_cast<TGradientLabel*>(StyleHeader(lChartName));
+    lChartsHeader = static_cast<TGradientLabel*>(StyleHeader(lChartsHeader));
+    lSeriesHeader = static_cast<TGradientLabel*>(StyleHeader(lSeriesHeader));
+    lMenu = static_cast<TGradientLabel*>(StyleHeader(lMenu));
+    lPlay = static_cast<TGradientLabel*>(StyleHeader(lPlay));
+    StyleLink(*lURL);
+
+    btnAdd->setText(prefs.GetButtonText(QStringLiteral("Add")));
+    btnDel->setText(prefs.GetButtonText(QStringLiteral("Delete")));
+    btnClear->setText(prefs.GetButtonText(QStringLiteral("Clear")));
+    lMenu->setText(Framed(prefs.GetButtonText(QStringLiteral("Menu"))));
+    lPlay->setText(Framed(prefs.GetButtonText(QStringLiteral("Play"))));
+    miLines->setText(prefs.GetText(QStringLiteral("Menu"), QStringLiteral("Chart")));
+    miData->setText(prefs.GetText(QStringLiteral("Menu"), QStringLiteral("Data")));
+    miLang->setTitle(prefs.GetText(QStringLiteral("Menu"), QStringLiteral("Language")));
+    miHelp->setText(prefs.GetText(QStringLiteral("Menu"), QStringLiteral("Help")));
+    miAbout->setText(prefs.GetText(QStringLiteral("Menu"), QStringLiteral("About")));
+    lChartsHeader->setText(prefs.GetText(QStringLiteral("MainWindow"), QStringLiteral("ChartsHeader")));
+    lSeriesHeader->setText(prefs.GetText(QStringLiteral("MainWindow"), QStringLiteral("SeriesHeader")));
+
+    TChartDescription& kind = FController->CurrentKind();
+    if (kind.ParamCount() >= 1)
+        lParam1->setText(kind.GetParamName(0));
+    if (kind.ParamCount() >= 2)
+        lParam2->setText(kind.GetParamName(1));
+    FillChartList();
+    kind.SetAxisTitles(*FChart);
+}
+
+void TfmMain::BuildLanguageMenu() {
+    for (QAction* a : FLanguageGroup->actions()) {
+        FLanguageGroup->removeAction(a);
+        delete a;
+    }
+    miLang->clear();
+    const QStringList names = GetPreferences().GetLanguageNames();
+    const int current = GetPreferences().LanguageIndex();
+    for (int i = 0; i < names.size(); ++i) {
+        QAction* item = miLang->addAction(names[i]);
+        item->setCheckable(true);
+        item->setEnabled(true);
+        item->setChecked(i == current);
+        item->setData(i);
+        FLanguageGroup->addAction(item);
+    }
+}
+
+void TfmMain::LanguageItemClick(QAction* item) {
+    item->setChecked(true);
+    GetPreferences().SelectLanguageByIndex(item->data().toInt());
+    ApplyLanguage();
+    LayoutViews();
+}
+
+// --- handlers ---
+
+void TfmMain::lbChartsClick() {
+    const int row = lbCharts->currentRow();
+    if (row >= 0)
+        FController->SelectChartKind(row);
+    UpdateParamControls();
+}
+
+void TfmMain::lbSeriesMouseDown(const QPoint& pos) {
+    if (lbSeries->itemAt(pos) == nullptr) {
+        lbCharts->setFocus(Qt::MouseFocusReason);
+        lbSeries->clearSelection();
+        lbSeries->setCurrentRow(-1);
+    }
+    SeriesSelectionChanged();
+}
+
+void TfmMain::SeriesSelectionChanged() {
+    UpdateSeriesButtons();
+    FController->HighlightSeries(SelectedSeries());
+    DataGrid->RepaintRow(0);
+}
+
+void TfmMain::btnAddClick() {
+    if (FController->ChooseSeries())
+        RefreshSeriesList();
+}
+
+void TfmMain::btnDelClick() {
+    const int index = SelectedSeries();
+    if (index < 0)
+        return;
+    FController->DeleteSeries(index);
+    RefreshSeriesList();
+}
+
+void TfmMain::btnClearClick() {
+    FController->ClearSeries();
+    RefreshSeriesList();
+}
+
+void TfmMain::seParamChange(int tag, int value) {
+    FController->StopCalculations(true);
+    FController->CurrentKind().SetParam(tag, value);
+    FController->RunCalculations();
+}
+
+void TfmMain::lMenuClick() {
+    PopupMenu->popup(lMenu->mapToGlobal(QPoint(0, lMenu->height() + 1)));
+}
+
+void TfmMain::lPlayClick() {
+    QDesktopServices::openUrl(QUrl(GetPreferences().PlayNowAddress()));
+}
+
+void TfmMain::lURLClick() {
+    QDesktopServices::openUrl(QUrl(GetPreferences().GetSiteAddress()));
+}
+
+void TfmMain::miHelpClick() {
+    FHelpHandler->ShowHelpTopic(MainWindowHelpContext);
+}
+
+void TfmMain::miAboutClick() {
+    FController->OpenAbout();
+}
+
+bool TfmMain::Splitter1CanResize(int newLeftWidth) const {
+    return newLeftWidth >= MinMainPanelWidth && width() - newLeftWidth - SplitterWidth >= MinOptionsWidth;
+}
+
+void TfmMain::SetMainPanelWidth(int width) {
+    FLeftWidth = std::max(MinMainPanelWidth, width);
+    PlacePanels();
+}
+
+// --- state ---
+
+QString TfmMain::PlacementSection() const {
+    const QScreen* s = screen();
+    if (s == nullptr)
+        s = QGuiApplication::primaryScreen();
+    const int dpi = s != nullptr ? static_cast<int>(std::lround(s->logicalDotsPerInch())) : 96;
+    const int height = s != nullptr ? s->geometry().height() : 0;
+    return PlacementSectionName(dpi, height);
+}
+
+void TfmMain::LoadState() {
+    const TWindowPlacement current{y(), x(), width(), height(), width() - FLeftWidth - SplitterWidth};
+    const TLoadedWindowState loaded =
+        LoadWindowState(GetPreferences().Store(), *FController, current, PlacementSection());
+    if (loaded.DataView)
+        ShowDataView();
+    else
+        ShowChartView();
+    UpdateParamControls();
+    if (loaded.Placement) {
+        const TWindowPlacement& p = *loaded.Placement;
+        move(p.Left, p.Top);
+        resize(std::max(p.Width, minimumWidth()), std::max(p.Height, minimumHeight()));
+        const int left = width() - SplitterWidth - p.OptionsWidth;
+        if (Splitter1CanResize(left))
+            SetMainPanelWidth(left);
+    }
+}
+
+void TfmMain::SaveState() {
+    if (FStateSaved)
+        return;
+    const TWindowPlacement placement{y(), x(), width(), height(), OptionsPanel->width()};
+    SaveWindowState(GetPreferences().Store(), *FController, MainChart->isHidden(), placement, PlacementSection());
+    FStateSaved = true;
+}
+
+// --- events ---
+
+void TfmMain::FormActivate() {
+    if (!FController->Active())
+        FController->SetActive(true);
+}
+
+bool TfmMain::event(QEvent* e) {
+    if (e->type() == QEvent::WindowActivate)
+        FormActivate();
+    return QWidget::event(e);
+}
+
+void TfmMain::PlacePanels() {
+    const int w = width();
+    const int h = height();
+    MainPanel->setGeometry(0, 0, FLeftWidth, h);
+    Splitter1->setGeometry(FLeftWidth, 0, SplitterWidth, h);
+    OptionsPanel->setGeometry(FLeftWidth + SplitterWidth, 0, std::max(0, w - FLeftWidth - SplitterWidth), h);
+}
+
+void TfmMain::resizeEvent(QResizeEvent* e) {
+    const int oldWidth = e->oldSize().width();
+    const int newWidth = e->size().width();
+    if (oldWidth > 0 && newWidth != oldWidth) {
+        const int scaled = static_cast<int>(std::lround(static_cast<double>(FLeftWidth) * newWidth / oldWidth));
+        FLeftWidth = std::max(MinMainPanelWidth, scaled);
+    }
+    PlacePanels();
+    QWidget::resizeEvent(e);
+}
+
+void TfmMain::showEvent(QShowEvent* e) {
+    QWidget::showEvent(e);
+    if (FFirstShow) {
+        FFirstShow = false;
+        if (const QScreen* s = screen())
+            move(s->availableGeometry().center() - rect().center());
+    }
+    LayoutSeriesButtons();
+    UpdateSeriesButtons();
+    LayoutViews();
+}
+
+void TfmMain::closeEvent(QCloseEvent* e) {
+    SaveState();
+    try {
+        FController->SaveStorage();
+    } catch (const Exception& error) {
+        const auto answer = QMessageBox::warning(
+            this, ProductTitle,
+            error.Message() + QStringLiteral("\n\nClose anyway? The changes to games and systems would be lost."),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+        if (answer != QMessageBox::Yes) {
+            FStateSaved = false;
+            e->ignore();
+            return;
+        }
+    }
+    e->accept();
+}
+
+bool TfmMain::eventFilter(QObject* watched, QEvent* e) {
+    switch (e->type()) {
+    case QEvent::Resize:
+        if (watched == ChartPanel)
+            LayoutViews();
+        else if (watched == SeriesControlPanel)
+            LayoutSeriesButtons();
+        break;
+    case QEvent::MouseButtonPress:
+        if (watched == lbSeries->viewport())
+            lbSeriesMouseDown(static_cast<QMouseEvent*>(e)->position().toPoint());
+        break;
+    case QEvent::MouseButtonRelease:
+        if (watched == lURL && static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton)
+            lURLClick();
+        break;
+    case QEvent::MouseMove:
+        if (watched == Panel6) {
+            if (QWidget* grabber = QWidget::mouseGrabber())
+                grabber->releaseMouse();
+        }
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, e);
+}
+
+// --- grid cells ---
+
+void TfmMain::DataGridDrawCell(QPainter& painter, int column, int row, const QRect& rect, int) {
+    painter.fillRect(rect, painter.brush());
+    if (row == 0) {
+        if (column == 0) {
+            painter.drawText(rect, Qt::AlignCenter | Qt::TextSingleLine, QStringLiteral("X"));
+            return;
+        }
+        const int k = column - 1;
+        if (k >= FController->SeriesCount())
+            return;
+        const QFontMetrics fm(painter.font());
+        const int h = fm.height() - 2;
+        const int o = (DataGrid->DefaultRowHeight() - h) / 2;
+        const QRect square(rect.left() + o, rect.top() + o, h, h);
+        painter.save();
+        painter.setBrush(ToQColor(FController->GetCalculator(k).LineColor()));
+        painter.setPen(Qt::black);
+        painter.drawRect(square);
+        painter.restore();
+        QFont f = painter.font();
+        f.setBold(k == SelectedSeries());
+        painter.setFont(f);
+        const QRect textRect(square.right() + 1 + o, rect.top(), rect.right() - square.right() - o, rect.height());
+        const QString caption =
+            QFontMetrics(f).elidedText(FController->GetSeriesCaption(k), Qt::ElideRight, textRect.width());
+        painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, caption);
+        return;
+    }
+    const int x = GridRowX(row, FController->MinX());
+    if (x > FController->MaxX())
+        return;
+    QString text;
+    if (column == 0)
+        text = QString::number(x);
+    else
+        text = FormatGridValue(FDataTable->Value(x, column - 1), FCellDecimals);
+    painter.drawText(rect.adjusted(0, 0, -3, 0), Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, text);
+}
+
+} // namespace wl

@@ -1,0 +1,163 @@
+// The main window: chart and data views, the chart and series lists, parameters, progress, menu and links.
+#pragma once
+
+#include "presentation/DataTable.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <memory>
+
+class QAction;
+class QActionGroup;
+class QFrame;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QSpinBox;
+class QTimer;
+
+namespace wl {
+
+class IChartDialogs;
+class TChart;
+class TChartController;
+class TChartView;
+class TDataGrid;
+class TGradientLabel;
+class THelpHandler;
+class TSplitterBar;
+
+class TfmMain : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int MinMainPanelWidth = 469;
+    static constexpr int MinOptionsWidth = 100;
+    static constexpr int SplitterWidth = 3;
+
+    // FormCreate: the controller works on games.ini and bets.ini in dataFolder.
+    explicit TfmMain(const QString& dataFolder, QWidget* parent = nullptr);
+    // FormDestroy's second half: the controller goes, which stops a running calculation.
+    ~TfmMain() override;
+
+    TChartController& Controller() { return *FController; }
+    TChart& ChartModel() { return *FChart; }
+    const TDataTable& DataTable() const { return *FDataTable; }
+    THelpHandler& HelpHandler() { return *FHelpHandler; }
+    // The dialogs the controller opens; the window keeps them.
+    void SetChartDialogs(std::unique_ptr<IChartDialogs> dialogs);
+
+    // The controls, named as the form names them.
+    QWidget* MainPanel = nullptr;
+    QWidget* ChartHeaderPanel = nullptr;
+    TGradientLabel* lChartName = nullptr;
+    TGradientLabel* lMenu = nullptr;
+    TGradientLabel* lPlay = nullptr;
+    QFrame* ChartPanel = nullptr;
+    TChartView* MainChart = nullptr;
+    TDataGrid* DataGrid = nullptr;
+    QWidget* Panel6 = nullptr;
+    QLabel* lParam1 = nullptr;
+    QSpinBox* seParam1 = nullptr;
+    QLabel* lParam2 = nullptr;
+    QSpinBox* seParam2 = nullptr;
+    QProgressBar* ProgressBar = nullptr;
+    QLabel* lURL = nullptr;
+    TSplitterBar* Splitter1 = nullptr;
+    QWidget* OptionsPanel = nullptr;
+    TGradientLabel* lChartsHeader = nullptr;
+    QListWidget* lbCharts = nullptr;
+    TGradientLabel* lSeriesHeader = nullptr;
+    QListWidget* lbSeries = nullptr;
+    QWidget* SeriesControlPanel = nullptr;
+    QPushButton* btnAdd = nullptr;
+    QPushButton* btnDel = nullptr;
+    QPushButton* btnClear = nullptr;
+    QMenu* PopupMenu = nullptr;
+    QAction* miLines = nullptr;
+    QAction* miData = nullptr;
+    QMenu* miLang = nullptr;
+    QAction* miHelp = nullptr;
+    QAction* miAbout = nullptr;
+
+    // The window's operations.
+    void RefreshSeriesList();
+    void UpdateSeriesButtons();
+    void FillChartList();
+    void ShowChartName();
+    void UpdateParamControls();
+    void LayoutSeriesButtons();
+    void LayoutViews();
+    void ShowChartView();
+    void ShowDataView();
+    void OnCalcProgress(int value);
+    void OnProgressTimer();
+    void UpdatePointMarkers();
+    void ApplyLanguage();
+    void BuildLanguageMenu();
+    void LanguageItemClick(QAction* item);
+
+    void FormActivate();
+    // FormDestroy's first half: the window state into the store and the games and systems to their files.
+    void SaveState();
+
+    int SelectedSeries() const; // -1 when none
+    int CellDecimals() const { return FCellDecimals; }
+    int ElapsedSeconds() const { return FElapsedSeconds; }
+    bool ProgressTimerActive() const;
+    int MainPanelWidth() const { return FLeftWidth; }
+    // What the window applies as its size and placement for the current screen.
+    QString PlacementSection() const;
+
+    // Handlers the controls are wired to; public so the behaviour can be driven directly.
+    void lbChartsClick();
+    void lbSeriesMouseDown(const QPoint& pos);
+    void btnAddClick();
+    void btnDelClick();
+    void btnClearClick();
+    void seParamChange(int tag, int value);
+    void lMenuClick();
+    void lPlayClick();
+    void lURLClick();
+    void miHelpClick();
+    void miAboutClick();
+    void MainChartZoom();
+    void MainChartUndoZoom();
+    // The splitter's rule: a new left width counts only if it is at least 469.
+    bool Splitter1CanResize(int newLeftWidth) const;
+    void SetMainPanelWidth(int width);
+
+protected:
+    bool event(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateControls();
+    void LoadState();
+    void PlacePanels();
+    void DataGridDrawCell(QPainter& painter, int column, int row, const QRect& rect, int state);
+    void SeriesSelectionChanged();
+    void SetApplicationTitle(const QString& title);
+
+    std::unique_ptr<TChart> FChart;
+    std::unique_ptr<TChartController> FController;
+    std::unique_ptr<IChartDialogs> FDialogs;
+    std::unique_ptr<TDataTable> FDataTable;
+    QTimer* FProgressTimer = nullptr;
+    int FElapsedSeconds = 0;
+    bool FFullCount = false;
+    int FCellDecimals = 6;
+    THelpHandler* FHelpHandler = nullptr;
+    QActionGroup* FLanguageGroup = nullptr;
+    int FLeftWidth = 469;
+    bool FFirstShow = true;
+    bool FFilling = false;
+    bool FStateSaved = false;
+};
+
+} // namespace wl
