@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -66,6 +67,8 @@ TEST(AtomicFileTest, ParentIsAFileRaisesNamingTheTarget) {
         EXPECT_TRUE(e.Message().contains(QDir::toNativeSeparators(path))) << e.what();
     }
     EXPECT_EQ(ReadBack(blocker), QByteArray("keep"));
+    EXPECT_THROW(WriteFileAtomically(dir.path(), QByteArray("new")), EFileError); // a folder is never replaced
+    EXPECT_TRUE(QFileInfo(dir.path()).isDir());
 }
 
 TEST(AtomicFileTest, ReadOnlyFolderKeepsTheOldFile) {
