@@ -24,8 +24,19 @@ TChartController::TChartController(const QString& dataFolder, const ITextSource*
 TChartController::~TChartController() {
     // Drawing into a chart or calling a window that is itself being destroyed helps nobody: discard.
     StopCalculations(true);
-    if (FFinishedThread)
-        FFinishedThread->Join();
+    JoinEndedThreads(true);
+}
+
+void TChartController::JoinEndedThreads(bool all) {
+    // Joining the thread whose ThreadDone is running would never return: by default only finished ones.
+    for (auto it = FEndedThreads.begin(); it != FEndedThreads.end();) {
+        if (all || (*it)->Finished()) {
+            (*it)->Join();
+            it = FEndedThreads.erase(it);
+        } else {
+            ++it;
+        }
+    }
 }
 
 void TChartController::SaveStorage() {
@@ -149,17 +160,20 @@ void TChartController::RunCalculations() {
     } catch (Exception& e) {
         PrefixExceptionMessage(e, QStringLiteral("Run calculations"));
         throw;
+    } catch (const std::exception& e) {
+        // For instance a thread that cannot be created.
+        Exception failure(e.what());
+        PrefixExceptionMessage(failure, QStringLiteral("Run calculations"));
+        throw failure;
     }
 }
 
 void TChartController::StartThread() {
-    if (FFinishedThread) {
-        FFinishedThread->Join();
-        FFinishedThread.reset();
-    }
-    FThread = std::make_unique<TExecuteThread>(*this);
-    FThread->OnDone = [this] { ThreadDone(); };
-    FThread->Start();
+    JoinEndedThreads(false);
+    auto thread = std::make_unique<TExecuteThread>(*this);
+    thread->OnDone = [this] { ThreadDone(); };
+    thread->Start(); // ThreadDone can only run once this thread serves calls again, after FThread is set
+    FThread = std::move(thread);
 }
 
 void TChartController::WaitForThreadEnd() {
@@ -174,10 +188,7 @@ void TChartController::WaitForThreadEnd() {
         }
         FSynchronizer.WaitForCall(std::chrono::milliseconds(20));
     }
-    if (FFinishedThread) {
-        FFinishedThread->Join();
-        FFinishedThread.reset();
-    }
+    JoinEndedThreads(false);
 }
 
 bool TChartController::StopCalculations(bool discard) {
@@ -195,7 +206,7 @@ void TChartController::WaitForCalculation() {
 
 void TChartController::ThreadDone() {
     // The thread object stays alive until joined: its std::thread is still returning from this call.
-    FFinishedThread = std::move(FThread);
+    FEndedThreads.push_back(std::move(FThread));
     if (FDiscardResults)
         return;
     try {

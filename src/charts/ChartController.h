@@ -106,6 +106,7 @@ private:
     void RemoveSeriesAt(int index);
     void ReportThreadFailure(const Exception& failure);
     void WaitForThreadEnd();
+    void JoinEndedThreads(bool all);
     void RestartSeriesUsing(const void* description, bool isGame);
 
     std::unique_ptr<TStorage> FStorage;
@@ -119,7 +120,8 @@ private:
     int FMinX = 0;
     int FMaxX = 0;
     std::unique_ptr<TExecuteThread> FThread;
-    std::unique_ptr<TExecuteThread> FFinishedThread; // ended, waiting to be joined
+    // Ended threads waiting to be joined; one may still be returning from the ThreadDone call it made.
+    std::vector<std::unique_ptr<TExecuteThread>> FEndedThreads;
     bool FDiscardResults = false;
     bool FActive = false;
     IChartDialogs* FDialogs = nullptr;

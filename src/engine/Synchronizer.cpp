@@ -46,7 +46,8 @@ bool TSynchronizer::CheckSynchronize() {
         }
         {
             std::lock_guard lock(FMutex);
-            request->Failure = failure;
+            // Moved, so that only the waiting thread ever holds the exception afterwards.
+            request->Failure = std::move(failure);
             request->Done = true;
         }
         FRan.notify_all();
