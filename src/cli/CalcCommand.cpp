@@ -112,8 +112,8 @@ private:
     TChartController& FController;
 };
 
-int List(const TChartController& controller, const TCalcStreams& streams) {
-    TStorage& storage = const_cast<TChartController&>(controller).Storage();
+int List(TChartController& controller, const TCalcStreams& streams) {
+    TStorage& storage = controller.Storage();
     QString text;
     for (int i = 0; i < storage.Games->Count(); ++i)
         text += QStringLiteral("game %1: %2\n").arg(i).arg(OneLine(storage.Games->Item(i)->Name));
@@ -123,7 +123,7 @@ int List(const TChartController& controller, const TCalcStreams& streams) {
     return ExitSuccess;
 }
 
-int Calculate(TChartController& controller, const TCalcOptions& options, const TCalcStreams& streams) {
+int Calculate(TChartController& controller, TChart& chart, const TCalcOptions& options, const TCalcStreams& streams) {
     TStorage& storage = controller.Storage();
     std::vector<std::pair<int, int>> series;
     for (const auto& [gameName, systemName] : options.Series) {
@@ -138,13 +138,12 @@ int Calculate(TChartController& controller, const TCalcOptions& options, const T
         series.emplace_back(game, system);
     }
 
-    TChart chart;
     controller.SetChart(&chart);
-    TProgressBar bar(streams.Err);
+    auto bar = std::make_shared<TProgressBar>(streams.Err);
     if (streams.ShowProgress)
-        controller.SetOnProgress([&bar](int value) {
+        controller.SetOnProgress([bar](int value) {
             if (value >= 0 && value <= 100)
-                bar.Show(value);
+                bar->Show(value);
         });
 
     controller.SelectChartKind(options.Chart);
@@ -163,8 +162,7 @@ int Calculate(TChartController& controller, const TCalcOptions& options, const T
 
     controller.SetActive(true);
     controller.WaitForCalculation();
-    bar.Clear();
-    controller.SetChart(nullptr);
+    bar->Clear();
     if (controller.LastThreadError())
         throw Exception(*controller.LastThreadError());
 
@@ -209,11 +207,12 @@ int RunCalcCommand(const TCalcOptions& options, const TCalcStreams& streams) {
     }
 
     const QString folder = ResolveFolder(options);
+    TChart chart; // outlives the controller, which may draw into it until it is destroyed
     TChartController controller(folder);
     TReadOnlyStorage readOnly(controller);
     if (options.Command == TCalcCommand::List)
         return List(controller, streams);
-    return Calculate(controller, options, streams);
+    return Calculate(controller, chart, options, streams);
 }
 
 int RunCalcProgram(const QStringList& args, const TCalcStreams& streams) {

@@ -185,3 +185,33 @@ TEST_F(CalcProgramTest, FailuresExitOneWithNothingOnStdout) {
     EXPECT_TRUE(run.Err.startsWith(QStringLiteral("wagerlens-calc: Error in thread\n"))) << run.Err.toStdString();
     EXPECT_FALSE(run.Err.contains(QLatin1Char('\r')));
 }
+
+TEST_F(CalcProgramTest, OutputThatCannotBeWrittenIsAFailure) {
+    if (!QFile::exists(QStringLiteral("/dev/full")))
+        GTEST_SKIP() << "no /dev/full";
+    QProcess process;
+    process.setStandardOutputFile(QStringLiteral("/dev/full"));
+    process.start(QStringLiteral(WL_CALC_BINARY), With(Args("--chart 0 --series Coin Flat")));
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitCode(), 1);
+    EXPECT_TRUE(QString::fromUtf8(process.readAllStandardError()).contains(QStringLiteral("could not write")));
+}
+
+TEST_F(CalcProgramTest, ProgressBarOnlyOnATerminal) {
+    // script(1) gives the program a terminal; the table goes to a file so that only stderr reaches it.
+    const QString script = QStringLiteral("/usr/bin/script");
+    if (!QFile::exists(script))
+        GTEST_SKIP() << "no script(1) to provide a terminal";
+    const QString table = Folder.filePath(QStringLiteral("table.txt"));
+    const QString command = QStringLiteral("'%1' --dir '%2' --chart 0 --param1 20 --series Coin Flat > '%3'")
+                                .arg(QStringLiteral(WL_CALC_BINARY), Folder.path(), table);
+    QProcess process;
+    process.start(script, {QStringLiteral("-qec"), command, QStringLiteral("/dev/null")});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    const QString terminal = QString::fromUtf8(process.readAllStandardOutput());
+    EXPECT_EQ(process.exitCode(), 0) << terminal.toStdString();
+    EXPECT_TRUE(terminal.contains(QStringLiteral("100%"))) << terminal.toStdString();
+    QFile file(table);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().startsWith("X\tCoin [Flat]\n-20\t"));
+}
