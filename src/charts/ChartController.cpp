@@ -196,6 +196,9 @@ bool TChartController::StopCalculations(bool discard) {
     if (!FThread)
         return false;
     FThread->Terminate();
+    // The thread waits for the call being served: waiting for its end here would never return.
+    if (FSynchronizer.InCall())
+        throw Exception("A calculation cannot be stopped from inside its own progress or failure report");
     WaitForThreadEnd();
     return true;
 }

@@ -39,11 +39,13 @@ bool TSynchronizer::CheckSynchronize() {
             FPending.pop_front();
         }
         std::exception_ptr failure;
+        ++FCallDepth;
         try {
             (*request->Call)();
         } catch (...) {
             failure = std::current_exception();
         }
+        --FCallDepth;
         {
             std::lock_guard lock(FMutex);
             // Moved, so that only the waiting thread ever holds the exception afterwards.

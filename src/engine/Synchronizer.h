@@ -34,6 +34,9 @@ public:
     // Called from the worker thread each time a call is queued; the window posts a queued CheckSynchronize here.
     void SetWakeUp(std::function<void()> wakeUp);
 
+    // Interface thread: whether a handed-over call is running now (its thread is waiting for it).
+    bool InCall() const { return FCallDepth > 0; }
+
     bool IsInterfaceThread() const { return std::this_thread::get_id() == FInterfaceThread; }
 
 private:
@@ -49,6 +52,7 @@ private:
     std::condition_variable FRan;    // a request has run
     std::deque<TRequest*> FPending;
     std::function<void()> FWakeUp;
+    int FCallDepth = 0; // interface thread only
 };
 
 } // namespace wl
