@@ -139,6 +139,10 @@ void TGameCalculator::StepReference() {
     const int old = CurrentBuffer;
     const int cur = 1 - old;
     CurrentBuffer = cur;
+    // Until the round completes, any cell of the new buffer and of state 0's old row may change.
+    for (TRange& r : FDirty[cur])
+        r = TRange{MinBalanceLimit, MaxBalanceLimit};
+    FDirty[old][0] = TRange{MinBalanceLimit, MaxBalanceLimit};
     for (int s = 0; s < stateCount; ++s)
         std::fill_n(Row(cur, s), BalanceCount, 0.0);
 
@@ -197,14 +201,8 @@ void TGameCalculator::StepReference() {
 // Keeps the bookkeeping of the fast kernels true after a round of the plain loops.
 void TGameCalculator::NoteReferenceStep(int old, int stateCount) {
     const int cur = 1 - old;
-    for (int t = 0; t < StateLimit; ++t) {
-        if (t < stateCount)
-            FDirty[cur][t] = TRange{MinBalance, MaxBalance};
-        else
-            Track(FDirty[cur][t], MinBalance, MaxBalance);
-    }
-    for (int s = 1; s < stateCount; ++s)
-        Track(FDirty[old][0], FDirty[old][s].Lo, FDirty[old][s].Hi);
+    for (int t = 0; t < stateCount; ++t)
+        FDirty[cur][t] = TRange{MinBalance, MaxBalance};
     const TGameDescription& game = *Game;
     double sum = 0.0;
     bool clean = FClean;

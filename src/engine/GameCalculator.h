@@ -104,8 +104,11 @@ private:
     struct TRange {
         int32_t Lo = 1, Hi = 0; // empty when Lo > Hi
     };
-    struct TFastPlan;
 
+public:
+    struct TFastPlan; // the engine's scratch for one fast round (StepKernel.h)
+
+private:
     bool StepFast(TStepPool* pool);
     void Track(TRange& r, int32_t lo, int32_t hi);
     void NoteReferenceStep(int old, int stateCount);

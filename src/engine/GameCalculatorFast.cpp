@@ -1,10 +1,289 @@
-// The fast round: plans the gather of every target cell in the reference's order of additions.
+// The fast round: plans the gather of every target cell in the reference's order of additions, then runs it.
+//
+// Each target cell receives the reference's contributions in the reference's order: states from the last to 0;
+// within a state, the largest move first (balances ascend in the reference), equal moves in outcome order; state
+// 0's stopped probability before state 0's own spreads. The cells at -5000 and 5000 collect moves of different sizes
+// and are summed by a scalar pass in the reference's (state, balance, outcome) order. Rounds the plan cannot keep
+// bit-identical (an error to raise, huge moves, negative or non-finite numbers) run the reference loops instead.
 #include "engine/StepKernel.h"
+
+#include "engine/StepPool.h"
+#include "model/BetDescription.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
 
 namespace wl {
 
-bool TGameCalculator::StepFast(TStepPool*) {
-    return false;
+namespace {
+
+constexpr int32_t Lowest = TGameCalculator::MinBalanceLimit;
+constexpr int32_t Highest = TGameCalculator::MaxBalanceLimit;
+constexpr int32_t Offset = -Lowest;
+// Moves this large always land on a bound; beyond it b + d could overflow, which only the reference reports.
+constexpr long long MoveLimit = 1LL << 30;
+
+void StableOrder(const int32_t* results, int count, int32_t* order, bool descending) {
+    for (int i = 0; i < count; ++i)
+        order[i] = i;
+    std::stable_sort(order, order + count, [&](int32_t a, int32_t b) {
+        return descending ? results[a] > results[b] : results[a] < results[b];
+    });
+}
+
+struct TSplitJob {
+    const TGameCalculator::TFastPlan* Plan;
+    int Parts;
+};
+
+} // namespace
+
+bool TGameCalculator::StepFast(TStepPool* pool) {
+    if (!FClean || !Game || !BetSystem)
+        return false;
+    const TGameDescription& game = *Game;
+    const TBetDescription& system = *BetSystem;
+    const int outcomeCount = game.OutcomeCount;
+    const int stateCount = system.StateCount;
+    if (outcomeCount < 0 || outcomeCount > TGameDescription::MaxOutcomes || stateCount < 1 || stateCount > StateLimit ||
+        stateCount != FLastStateCount)
+        return false;
+    const int32_t* results = game.OutcomeResults.Data();
+    const double* probabilities = game.OutcomeProbabilities.Data();
+    double sum = 0.0;
+    for (int o = 0; o < outcomeCount; ++o) {
+        if (!std::isfinite(probabilities[o]) || probabilities[o] < 0.0)
+            return false;
+        sum += probabilities[o];
+    }
+    const double mass = FMassBound * sum * 1.0001;
+    if (!(mass < 1e300))
+        return false;
+
+    TFastPlan& plan = *FPlan;
+    for (int s = 0; s < stateCount; ++s) {
+        TFastPlan::TState& st = plan.States[s];
+        st.Bet = system.Bets.Data()[s];
+        st.Win = system.WinStates.Data()[s];
+        st.Loss = system.LossStates.Data()[s];
+        if (st.Win < 0 || st.Win >= StateLimit || st.Loss < 0 || st.Loss >= StateLimit)
+            return false;
+        if (Bankroll > 0 && static_cast<long long>(st.Bet) - Bankroll - 1 > Highest)
+            return false;
+        st.MinMove = INT32_MAX;
+        st.MaxMove = INT32_MIN;
+        for (int o = 0; o < outcomeCount; ++o) {
+            const long long d = static_cast<long long>(results[o]) * st.Bet;
+            if (d > MoveLimit || d < -MoveLimit)
+                return false;
+            st.D[o] = static_cast<int32_t>(d);
+            st.MinMove = std::min(st.MinMove, st.D[o]);
+            st.MaxMove = std::max(st.MaxMove, st.D[o]);
+        }
+    }
+
+    // From here on nothing can fail: the round is committed.
+    const int old = CurrentBuffer;
+    const int cur = 1 - old;
+    const int32_t oldMin = MinBalance;
+    const int32_t oldMax = MaxBalance;
+    double* state0 = Row(old, 0) + Offset;
+
+    // Players who cannot afford a state's bet fall back to state 0, in the reference's order.
+    if (Bankroll > 0) {
+        for (int s = stateCount - 1; s >= 1; --s) {
+            const int32_t last = static_cast<int32_t>(
+                std::min<long long>(static_cast<long long>(plan.States[s].Bet) - Bankroll - 1, oldMax));
+            double* source = Row(old, s) + Offset;
+            for (int32_t b = oldMin; b <= last; ++b) {
+                const double x = source[b];
+                source[b] = 0.0;
+                state0[b] += x;
+            }
+            Track(FDirty[old][0], oldMin, last);
+        }
+    }
+    // State 0's stopped cells stay where they are; they leave the source row while the gather runs.
+    int32_t stopLo = 1, stopHi = 0;
+    double* stash = FStash.get() + RowPadding + Offset;
+    if (Bankroll > 0) {
+        stopLo = oldMin;
+        stopHi = static_cast<int32_t>(
+            std::min<long long>(static_cast<long long>(plan.States[0].Bet) - Bankroll - 1, oldMax));
+        for (int32_t b = stopLo; b <= stopHi; ++b) {
+            stash[b] = state0[b];
+            state0[b] = 0.0;
+        }
+    }
+    for (int s = 0; s < stateCount; ++s) {
+        TFastPlan::TState& st = plan.States[s];
+        const double* source = Row(old, s) + Offset;
+        int32_t lo = oldMin, hi = oldMax;
+        while (lo <= hi && !(source[lo] > 0.0))
+            ++lo;
+        while (hi >= lo && !(source[hi] > 0.0))
+            --hi;
+        st.Lo = lo;
+        st.Hi = hi;
+    }
+
+    // The terms, in the reference's order, each with the target row it feeds.
+    StableOrder(results, outcomeCount, plan.ByResultDesc, true);
+    StableOrder(results, outcomeCount, plan.ByResultAsc, false);
+    int termCount = 0;
+    TRange span[StateLimit];
+    int32_t newMin = oldMin, newMax = oldMax;
+    auto addTerm = [&](const double* src, int32_t d, int32_t lo, int32_t hi, double p, int target) {
+        const int32_t landLo = std::clamp(lo + d, Lowest, Highest);
+        const int32_t landHi = std::clamp(hi + d, Lowest, Highest);
+        Track(span[target], landLo, landHi);
+        if (d < 0)
+            newMin = std::min(newMin, landLo);
+        else
+            newMax = std::max(newMax, landHi);
+        const int32_t innerLo = std::max(lo + d, Lowest + 1);
+        const int32_t innerHi = std::min(hi + d, Highest - 1);
+        if (innerLo > innerHi)
+            return;
+        plan.Terms[termCount] = TGatherTerm{src, d, innerLo, innerHi, p};
+        plan.Target[termCount] = target;
+        ++termCount;
+    };
+    for (int s = stateCount - 1; s >= 0; --s) {
+        const TFastPlan::TState& st = plan.States[s];
+        if (s == 0 && stopLo <= stopHi)
+            addTerm(stash, 0, stopLo, stopHi, 1.0, 0);
+        if (st.Lo > st.Hi)
+            continue;
+        const double* source = Row(old, s) + Offset;
+        for (int i = 0; i < outcomeCount; ++i) {
+            const int o = st.Bet > 0 ? plan.ByResultDesc[i] : st.Bet < 0 ? plan.ByResultAsc[i] : i;
+            const int32_t d = st.D[o];
+            addTerm(source, d, st.Lo, st.Hi, probabilities[o], d < 0 ? st.Loss : st.Win);
+        }
+    }
+    int rowStart[StateLimit + 1] = {};
+    for (int i = 0; i < termCount; ++i)
+        ++rowStart[plan.Target[i] + 1];
+    for (int t = 0; t < StateLimit; ++t)
+        rowStart[t + 1] += rowStart[t];
+    {
+        int fill[StateLimit];
+        std::copy(rowStart, rowStart + StateLimit, fill);
+        for (int i = 0; i < termCount; ++i)
+            plan.Sorted[fill[plan.Target[i]]++] = plan.Terms[i];
+    }
+
+    // Rows of the new buffer: cleared where stale, then gathered.
+    plan.RowCount = 0;
+    plan.Updates = 0;
+    for (int t = 0; t < StateLimit; ++t) {
+        TRange& dirty = FDirty[cur][t];
+        const TRange& sp = span[t];
+        double* dst = Row(cur, t) + Offset;
+        const bool accumulate = t >= stateCount;
+        if (!accumulate) {
+            const bool covered = dirty.Lo > dirty.Hi || (sp.Lo <= sp.Hi && sp.Lo <= dirty.Lo && dirty.Hi <= sp.Hi);
+            if (!covered)
+                std::fill(dst + dirty.Lo, dst + dirty.Hi + 1, 0.0);
+            dirty = sp;
+        } else {
+            Track(dirty, sp.Lo, sp.Hi);
+        }
+        const int32_t lo = std::max(sp.Lo, Lowest + 1);
+        const int32_t hi = std::min(sp.Hi, Highest - 1);
+        if (sp.Lo > sp.Hi || lo > hi)
+            continue;
+        const int count = rowStart[t + 1] - rowStart[t];
+        plan.Rows[plan.RowCount++] = TGatherRow{dst, plan.Sorted + rowStart[t], count, lo, hi, accumulate};
+        plan.Updates += static_cast<long long>(count) * (hi - lo + 1);
+    }
+
+    plan.Gather = Kernel == TStepKernel::Avx2 && Avx2Supported() ? GatherAvx2 : GatherPortable;
+    const int parts = pool ? pool->WorkerCount() : 1;
+    if (parts > 1 && plan.Updates >= TFastPlan::SplitThreshold.load(std::memory_order_relaxed)) {
+        // Every worker takes the same share of every row, so the heavy row 0 is shared too.
+        const TSplitJob job{&plan, parts};
+        pool->RunRound(parts, [&job](int part) {
+            const TFastPlan& p = *job.Plan;
+            for (int r = 0; r < p.RowCount; ++r) {
+                const TGatherRow& row = p.Rows[r];
+                const long long cells = row.Hi - row.Lo + 1;
+                const int32_t lo = row.Lo + static_cast<int32_t>(cells * part / job.Parts);
+                const int32_t hi = row.Lo + static_cast<int32_t>(cells * (part + 1) / job.Parts) - 1;
+                if (lo <= hi)
+                    p.Gather(row, lo, hi);
+            }
+        });
+    } else {
+        for (int r = 0; r < plan.RowCount; ++r)
+            plan.Gather(plan.Rows[r], plan.Rows[r].Lo, plan.Rows[r].Hi);
+    }
+
+    // The two bounds, summed in the reference's order of states, balances and outcomes.
+    double edgeLo[StateLimit], edgeHi[StateLimit];
+    for (int t = 0; t < StateLimit; ++t) {
+        edgeLo[t] = t >= stateCount ? Row(cur, t)[0] : 0.0;
+        edgeHi[t] = t >= stateCount ? Row(cur, t)[BalanceCount - 1] : 0.0;
+    }
+    for (int s = stateCount - 1; s >= 0; --s) {
+        const TFastPlan::TState& st = plan.States[s];
+        if (s == 0 && stopLo <= stopHi) {
+            if (stopLo == Lowest)
+                edgeLo[0] += stash[Lowest];
+            if (stopHi == Highest)
+                edgeHi[0] += stash[Highest];
+        }
+        if (st.Lo > st.Hi)
+            continue;
+        const double* source = Row(old, s) + Offset;
+        if (st.MinMove <= 0) {
+            const int32_t last = std::min(st.Hi, Lowest - st.MinMove);
+            for (int32_t b = st.Lo; b <= last; ++b) {
+                const double x = source[b];
+                if (!(x > 0.0))
+                    continue;
+                for (int o = 0; o < outcomeCount; ++o) {
+                    const int32_t d = st.D[o];
+                    if (d < 0 ? b + d <= Lowest : b + d == Lowest)
+                        edgeLo[d < 0 ? st.Loss : st.Win] += x * probabilities[o];
+                }
+            }
+        }
+        if (st.MaxMove >= 0) {
+            const int32_t first = std::max(st.Lo, Highest - st.MaxMove);
+            for (int32_t b = first; b <= st.Hi; ++b) {
+                const double x = source[b];
+                if (!(x > 0.0))
+                    continue;
+                for (int o = 0; o < outcomeCount; ++o) {
+                    const int32_t d = st.D[o];
+                    if (d >= 0 && b + d >= Highest)
+                        edgeHi[st.Win] += x * probabilities[o];
+                }
+            }
+        }
+    }
+    for (int t = 0; t < StateLimit; ++t) {
+        if (span[t].Lo > span[t].Hi)
+            continue;
+        if (span[t].Lo == Lowest)
+            Row(cur, t)[0] = edgeLo[t];
+        if (span[t].Hi == Highest)
+            Row(cur, t)[BalanceCount - 1] = edgeHi[t];
+    }
+
+    for (int32_t b = stopLo; b <= stopHi; ++b) {
+        state0[b] = stash[b];
+        stash[b] = 0.0;
+    }
+    CurrentBuffer = cur;
+    MinBalance = newMin;
+    MaxBalance = newMax;
+    FMassBound = mass;
+    ++RoundCount;
+    return true;
 }
 
 } // namespace wl

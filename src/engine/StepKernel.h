@@ -1,10 +1,62 @@
 // Internal to the engine: the plan of one fast round and the gather kernels that carry it out.
+//
+// Contract of a gather: for every target cell n of [lo, hi] (inside -4999..4999), in term order,
+//     acc := Accumulate ? Dst[n] : +0;  for each term with Lo <= n <= Hi: acc += Src[n - D] * P  (rounded, then added)
+// and Dst[n] := acc. Source rows hold +0 outside the cells a term may read, for RowPadding cells past both ends, so a
+// block may read whole vectors where a term covers only part of it; adding the resulting +0 changes nothing.
 #pragma once
 
 #include "engine/GameCalculator.h"
+#include "model/GameDescription.h"
+
+#include <atomic>
+#include <cstdint>
 
 namespace wl {
 
-struct TGameCalculator::TFastPlan {};
+struct TGatherTerm {
+    const double* Src; // the source row at balance 0
+    int32_t D;         // the move: source balance n - D feeds target balance n
+    int32_t Lo, Hi;    // target cells this term reaches, inside -4999..4999
+    double P;
+};
+
+struct TGatherRow {
+    double* Dst; // the target row at balance 0
+    const TGatherTerm* Terms;
+    int32_t Count;
+    int32_t Lo, Hi; // target cells to write
+    bool Accumulate;
+};
+
+using TGatherFunction = void (*)(const TGatherRow& row, int32_t lo, int32_t hi);
+void GatherPortable(const TGatherRow& row, int32_t lo, int32_t hi);
+void GatherAvx2(const TGatherRow& row, int32_t lo, int32_t hi);
+
+struct TGameCalculator::TFastPlan {
+    static constexpr int MaxOutcomes = TGameDescription::MaxOutcomes;
+    static constexpr int MaxTerms = StateLimit * MaxOutcomes + 1;
+
+    struct TState {
+        int32_t Bet, Win, Loss;
+        int32_t Lo, Hi; // cells holding probability that the state spreads; empty when Lo > Hi
+        int32_t MinMove, MaxMove;
+        int32_t D[MaxOutcomes];
+    };
+
+    TState States[StateLimit];
+    int32_t ByResultDesc[MaxOutcomes]; // outcome indexes, stable
+    int32_t ByResultAsc[MaxOutcomes];
+    TGatherTerm Terms[MaxTerms];
+    TGatherTerm Sorted[MaxTerms]; // Terms bucketed by target row, order kept
+    int32_t Target[MaxTerms];
+    TGatherRow Rows[StateLimit];
+    int RowCount = 0;
+    long long Updates = 0; // cell-term products of the gather, to decide whether splitting pays
+    TGatherFunction Gather = nullptr;
+
+    // Below this many products per round, sharing one series out over the workers costs more than it gains.
+    static inline std::atomic<long long> SplitThreshold{400000};
+};
 
 } // namespace wl

@@ -1,0 +1,45 @@
+// A small pool of workers, one per core, that runs the per-series work of one round in parallel.
+//
+// RunRound(count, work) calls work(0) .. work(count - 1), each exactly once and each wholly on one worker, and
+// returns when all have returned. The calling thread works too. If calls fail, the failure of the lowest index is
+// rethrown; indexes above a failure that have not started yet are skipped, as a serial loop would stop there. No
+// allocation happens per round. A RunRound from inside a work call runs its calls serially on that worker.
+#pragma once
+
+#include <atomic>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace wl {
+
+class TStepPool {
+public:
+    // workers 0: one per core.
+    explicit TStepPool(int workers = 0);
+    ~TStepPool();
+    TStepPool(const TStepPool&) = delete;
+    TStepPool& operator=(const TStepPool&) = delete;
+
+    int WorkerCount() const { return static_cast<int>(FThreads.size()) + 1; }
+    void RunRound(int count, const std::function<void(int index)>& work);
+
+private:
+    void WorkerLoop();
+    void Drain();
+
+    std::vector<std::thread> FThreads;
+    std::atomic<unsigned> FGeneration{0};
+    std::atomic<int> FBusy{0}; // helpers still working on the current round
+    std::atomic<int> FNext{0};
+    std::atomic<int> FFailedIndex{0};
+    std::atomic<bool> FStopping{false};
+    const std::function<void(int)>* FWork = nullptr;
+    int FCount = 0;
+    std::mutex FFailureLock;
+    std::exception_ptr FFailure;
+};
+
+} // namespace wl

@@ -1,0 +1,220 @@
+// The fast kernels against the reference loops, bit for bit after every round, on seeded random games and systems.
+#include "engine/GameCalculator.h"
+#include "engine/StepKernel.h"
+#include "engine/StepPool.h"
+
+#include "EngineTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace wl {
+namespace {
+
+struct TRandomCase {
+    TGameDescription Game;
+    TBetDescription System;
+    int32_t Bankroll = 0;
+    int32_t Target = 0; // risk charts take balances at or beyond -Bankroll and Target
+    int Rounds = 1;
+};
+
+TRandomCase RandomCase(std::mt19937& rng) {
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    TRandomCase c;
+    c.Game.OutcomeCount = pick(1, 32);
+    for (int o = 0; o < c.Game.OutcomeCount; ++o) {
+        int32_t r = pick(-50, 50);
+        const int kind = pick(0, 99);
+        if (kind < 4)
+            r = pick(0, 1) ? pick(2500, 9000) : -pick(2500, 9000); // reaches a bound
+        else if (kind < 20 && o > 0)
+            r = c.Game.OutcomeResults[pick(0, o - 1)]; // equal results
+        double p = std::uniform_real_distribution<double>(0.0, 2.0 / c.Game.OutcomeCount)(rng);
+        const int pkind = pick(0, 99);
+        if (pkind < 8)
+            p = 0.0;
+        else if (pkind < 12)
+            p = -p;
+        c.Game.OutcomeResults[o] = r;
+        c.Game.OutcomeProbabilities[o] = p;
+    }
+    c.System.StateCount = pick(1, 21);
+    for (int s = 0; s < c.System.StateCount; ++s) {
+        c.System.Bets[s] = pick(-3, 30);
+        // Now and then a successor beyond the states in use: its probability is never read again.
+        const int top = pick(0, 19) == 0 ? 20 : c.System.StateCount - 1;
+        c.System.WinStates[s] = pick(0, top);
+        c.System.LossStates[s] = pick(0, top);
+    }
+    c.Bankroll = pick(0, 2) == 0 ? 0 : pick(1, 60);
+    c.Target = pick(0, 1) ? pick(1, 400) : 0;
+    c.Rounds = pick(1, 300);
+    return c;
+}
+
+struct TRun {
+    std::unique_ptr<TGameCalculator> Calc;
+    std::optional<std::string> Error;
+    const char* Name;
+    TStepPool* Pool = nullptr;
+};
+
+void Advance(TRun& run, bool reset) {
+    if (run.Error)
+        return;
+    try {
+        if (reset)
+            run.Calc->Reset();
+        else if (run.Pool)
+            run.Calc->Step(*run.Pool);
+        else
+            run.Calc->Step();
+    } catch (const Exception& e) {
+        run.Error = std::string(typeid(e).name()) + ": " + e.what();
+    }
+}
+
+// What the risk charts do after each round: count and remove the players who reached a limit.
+void TakeLimits(TGameCalculator& c, const TRandomCase& rc) {
+    if (rc.Bankroll > 0)
+        for (int k = c.MinBalance; k <= -rc.Bankroll && k <= c.MaxBalance; ++k)
+            c.TakeBalanceProbability(k);
+    if (rc.Target > 0)
+        for (int k = std::max(rc.Target, c.MinBalance); k <= c.MaxBalance; ++k)
+            c.TakeBalanceProbability(k);
+}
+
+::testing::AssertionResult Same(const TRun& ref, const TRun& other) {
+    if (ref.Error != other.Error)
+        return ::testing::AssertionFailure() << other.Name << " error differs: " << ref.Error.value_or("none") << " / "
+                                             << other.Error.value_or("none");
+    if (ref.Error)
+        return ::testing::AssertionSuccess(); // the calculator is undefined after a failure
+    const TGameCalculator& a = *ref.Calc;
+    const TGameCalculator& b = *other.Calc;
+    if (a.MinBalance != b.MinBalance || a.MaxBalance != b.MaxBalance || a.RoundCount != b.RoundCount ||
+        a.CurrentBuffer != b.CurrentBuffer)
+        return ::testing::AssertionFailure()
+               << other.Name << " range/round differs: " << a.MinBalance << ".." << a.MaxBalance << " r" << a.RoundCount
+               << " vs " << b.MinBalance << ".." << b.MaxBalance << " r" << b.RoundCount;
+    if (std::memcmp(a.Storage(), b.Storage(), TGameCalculator::StorageSize() * sizeof(double)) != 0) {
+        for (size_t i = 0; i < TGameCalculator::StorageSize(); ++i)
+            if (std::memcmp(a.Storage() + i, b.Storage() + i, sizeof(double)) != 0)
+                return ::testing::AssertionFailure() << other.Name << " storage differs at " << i << ": "
+                                                     << a.Storage()[i] << " vs " << b.Storage()[i];
+    }
+    return ::testing::AssertionSuccess();
+}
+
+class KernelDifferential : public ::testing::Test {
+protected:
+    void SetUp() override { FSavedThreshold = TGameCalculator::TFastPlan::SplitThreshold.load(); }
+    void TearDown() override { TGameCalculator::TFastPlan::SplitThreshold.store(FSavedThreshold); }
+
+    // Runs one case on every kernel and compares after every round; stops early past a work budget.
+    void RunCase(const TRandomCase& rc, TStepPool& pool, int index) {
+        std::vector<TRun> runs;
+        auto add = [&](TStepKernel kernel, const char* name, TStepPool* p) {
+            TRun r{std::make_unique<TGameCalculator>(), std::nullopt, name, p};
+            r.Calc->Kernel = kernel;
+            r.Calc->Game = &rc.Game;
+            r.Calc->BetSystem = &rc.System;
+            r.Calc->Bankroll = rc.Bankroll;
+            runs.push_back(std::move(r));
+        };
+        add(TStepKernel::Reference, "reference", nullptr);
+        add(TStepKernel::Portable, "portable", nullptr);
+        if (TGameCalculator::Avx2Supported())
+            add(TStepKernel::Avx2, "avx2", nullptr);
+        add(TGameCalculator::DefaultKernel(), "split", &pool);
+        long long work = 0;
+        for (int round = 1; round <= rc.Rounds && work < 4000000; ++round) {
+            const TGameCalculator& ref = *runs[0].Calc;
+            work += static_cast<long long>(rc.System.StateCount) * (ref.MaxBalance - ref.MinBalance + 1) *
+                    rc.Game.OutcomeCount;
+            for (TRun& r : runs) {
+                Advance(r, round == 1);
+                if (!r.Error)
+                    TakeLimits(*r.Calc, rc);
+            }
+            for (size_t i = 1; i < runs.size(); ++i)
+                ASSERT_TRUE(Same(runs[0], runs[i])) << "case " << index << " round " << round;
+            if (runs[0].Error)
+                return;
+        }
+    }
+
+private:
+    long long FSavedThreshold = 0;
+};
+
+TEST_F(KernelDifferential, RandomGamesAndSystemsMatchBitForBit) {
+    TGameCalculator::TFastPlan::SplitThreshold.store(1); // share every round out, to test the split too
+    TStepPool pool(2);
+    std::mt19937 rng(5);
+    for (int i = 0; i < 120; ++i) {
+        const TRandomCase rc = RandomCase(rng);
+        RunCase(rc, pool, i);
+        if (HasFatalFailure())
+            return;
+    }
+}
+
+// Cases that reach both bounds, the bankroll rule and the fall-back every round, on a wide range.
+TEST_F(KernelDifferential, BoundsAndBankrollMatchBitForBit) {
+    TGameCalculator::TFastPlan::SplitThreshold.store(1);
+    TStepPool pool(2);
+    std::mt19937 rng(11);
+    for (int i = 0; i < 30; ++i) {
+        TRandomCase rc = RandomCase(rng);
+        for (int o = 0; o < rc.Game.OutcomeCount; ++o)
+            rc.Game.OutcomeProbabilities[o] = std::abs(rc.Game.OutcomeProbabilities[o]);
+        rc.Game.OutcomeResults[0] = 700;
+        rc.Game.OutcomeResults[rc.Game.OutcomeCount - 1] = -900;
+        rc.Bankroll = 1 + i % 7;
+        rc.Target = 0;
+        rc.Rounds = 40;
+        RunCase(rc, pool, i);
+        if (HasFatalFailure())
+            return;
+    }
+}
+
+// A calculator reset after a wider calculation must not carry stale cells of its scratch buffer.
+TEST_F(KernelDifferential, ResetAfterWideRunMatches) {
+    const auto wide = test::MakeGame({{40, 0.5}, {-45, 0.5}});
+    const auto narrow = test::CoinGame();
+    const auto system = test::MakeSystem({{1, 0, 1}, {3, 0, 2}, {2, 0, 0}});
+    for (TStepKernel kernel : {TStepKernel::Portable, TStepKernel::Avx2}) {
+        TRun ref{std::make_unique<TGameCalculator>(), std::nullopt, "reference"};
+        TRun fast{std::make_unique<TGameCalculator>(), std::nullopt, "fast"};
+        ref.Calc->Kernel = TStepKernel::Reference;
+        fast.Calc->Kernel = kernel;
+        for (TRun* r : {&ref, &fast}) {
+            r->Calc->BetSystem = &system;
+            r->Calc->Game = &wide;
+        }
+        for (int round = 1; round <= 25; ++round) {
+            Advance(ref, round == 1);
+            Advance(fast, round == 1);
+        }
+        ASSERT_TRUE(Same(ref, fast));
+        for (TRun* r : {&ref, &fast})
+            r->Calc->Game = &narrow;
+        for (int round = 1; round <= 30; ++round) {
+            Advance(ref, round == 1);
+            Advance(fast, round == 1);
+            ASSERT_TRUE(Same(ref, fast)) << "round " << round;
+        }
+    }
+}
+
+} // namespace
+} // namespace wl
