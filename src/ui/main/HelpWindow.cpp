@@ -101,6 +101,7 @@ bool THelpHandler::ShowHelpTopic(int context) {
         delete FWindow.data();
         FWindow = new THelpWindow(owner);
     }
+    FLastPath = GetPreferences().GetHelpFileName() + QStringLiteral("::/") + HelpTopicForContext(context);
     if (FUsable < 0)
         FUsable = FWindow->Usable() ? 1 : 0;
     if (FUsable == 0) {
@@ -111,7 +112,6 @@ bool THelpHandler::ShowHelpTopic(int context) {
             QMessageBox::information(owner, QStringLiteral("Wagerlens 1.3"), text);
         return true;
     }
-    FLastPath = GetPreferences().GetHelpFileName() + QStringLiteral("::/") + HelpTopicForContext(context);
     FWindow->ShowPath(FLastPath);
     FWindow->show();
     FWindow->raise();

@@ -156,7 +156,6 @@ TfmMain::TfmMain(const QString& dataFolder, QWidget* parent) : QWidget(parent) {
     FController->SetOnProgress([this](int v) { OnCalcProgress(v); });
     FController->SetOnThreadError([](const Exception& e) { ShowErrorMessage(e.Message()); });
     TSynchronizer* sync = &FController->Synchronizer();
-    QPointer<TfmMain> self(this);
     sync->SetWakeUp([this, sync] {
         // Worker thread: the call is served on the interface thread's event loop.
         QMetaObject::invokeMethod(
@@ -191,7 +190,12 @@ void TfmMain::SetChartDialogs(std::unique_ptr<IChartDialogs> dialogs) {
 
 void TfmMain::CreateControls() {
     setWindowTitle(ProductTitle);
+    // The form's pixel sizes are made for an 8-point interface font; it does not follow the desktop's text size.
+    QFont f = font();
+    f.setPointSize(8);
+    setFont(f);
     resize(696, 497);
+    FFormWidth = 696;
     setMinimumSize(MinMainPanelWidth + SplitterWidth + MinOptionsWidth, 300);
 
     MainPanel = new QWidget(this);
@@ -261,7 +265,7 @@ void TfmMain::CreateControls() {
     for (QSpinBox* spin : {seParam1, seParam2}) {
         spin->setRange(ParamMinimum, ParamMaximum);
         spin->setSingleStep(1);
-        spin->setMinimumWidth(64);
+        spin->setFixedWidth(58);
         connect(spin, &QSpinBox::valueChanged, this, [this, tag](int v) { seParamChange(tag, v); });
         ++tag;
     }
@@ -275,6 +279,7 @@ void TfmMain::CreateControls() {
     lURL->setObjectName(QStringLiteral("lURL"));
     lURL->setCursor(Qt::PointingHandCursor);
     lURL->installEventFilter(this);
+    lURL->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
     bottom->addWidget(lParam1);
     bottom->addWidget(seParam1);
     bottom->addSpacing(6);
@@ -302,6 +307,8 @@ void TfmMain::CreateControls() {
     lbSeries->setSelectionMode(QAbstractItemView::SingleSelection);
     lbSeries->setUniformItemSizes(true);
     lbSeries->setItemDelegate(new TSeriesItemDelegate(lbSeries));
+    for (QListWidget* list : {lbCharts, lbSeries})
+        list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     lbSeries->viewport()->installEventFilter(this);
     for (TGradientLabel* h : {lChartsHeader, lSeriesHeader})
         h->setFixedHeight(18);
@@ -501,7 +508,7 @@ void TfmMain::OnCalcProgress(int value) {
         return;
     }
     if (value != ProgressBar->value()) {
-        if (ProgressBar->isVisible())
+        if (!ProgressBar->isHidden())
             SetApplicationTitle(QStringLiteral("%1% %2").arg(value).arg(ProductTitle));
         ProgressBar->setValue(value);
     }
@@ -727,7 +734,13 @@ void TfmMain::LoadState() {
     if (loaded.Placement) {
         const TWindowPlacement& p = *loaded.Placement;
         move(p.Left, p.Top);
+        const int oldWidth = width();
         resize(std::max(p.Width, minimumWidth()), std::max(p.Height, minimumHeight()));
+        // The resize rule, applied now: a hidden window sees its resize event only when shown.
+        if (width() != oldWidth && oldWidth > 0)
+            FLeftWidth = std::max(MinMainPanelWidth,
+                                  static_cast<int>(std::lround(static_cast<double>(FLeftWidth) * width() / oldWidth)));
+        FFormWidth = width();
         const int left = width() - SplitterWidth - p.OptionsWidth;
         if (Splitter1CanResize(left))
             SetMainPanelWidth(left);
@@ -764,8 +777,10 @@ void TfmMain::PlacePanels() {
 }
 
 void TfmMain::resizeEvent(QResizeEvent* e) {
-    const int oldWidth = e->oldSize().width();
+    // Not the event's old size: a hidden window gets one resize event for many resizes.
+    const int oldWidth = FFormWidth;
     const int newWidth = e->size().width();
+    FFormWidth = newWidth;
     if (oldWidth > 0 && newWidth != oldWidth) {
         const int scaled = static_cast<int>(std::lround(static_cast<double>(FLeftWidth) * newWidth / oldWidth));
         FLeftWidth = std::max(MinMainPanelWidth, scaled);
@@ -784,6 +799,11 @@ void TfmMain::showEvent(QShowEvent* e) {
     LayoutSeriesButtons();
     UpdateSeriesButtons();
     LayoutViews();
+    // Without a window manager a window may never be activated; the first show counts as the first activation.
+    QTimer::singleShot(0, this, [self = QPointer<TfmMain>(this)] {
+        if (self)
+            self->FormActivate();
+    });
 }
 
 void TfmMain::closeEvent(QCloseEvent* e) {

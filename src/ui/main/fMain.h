@@ -155,6 +155,7 @@ private:
     THelpHandler* FHelpHandler = nullptr;
     QActionGroup* FLanguageGroup = nullptr;
     int FLeftWidth = 469;
+    int FFormWidth = 0; // the width the left panel was last scaled for
     bool FFirstShow = true;
     bool FFilling = false;
     bool FStateSaved = false;

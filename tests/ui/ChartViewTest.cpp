@@ -1,0 +1,149 @@
+// The chart view against the chart model: mirroring, drag zoom and its undo, and the wheel rule.
+#include "ui/chart/ChartView.h"
+#include "charts/Chart.h"
+
+#include <QElapsedTimer>
+#include <QLineSeries>
+#include <QSignalSpy>
+#include <QTest>
+#include <QValueAxis>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+namespace wl {
+namespace {
+
+class ChartViewTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        View.resize(600, 400);
+        View.SetModel(&Model);
+        View.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&View));
+        TChartUpdate batch(Model);
+        for (int x = -50; x <= 50; ++x)
+            Model.Line(0).AddXY(x, x * x / 25.0);
+    }
+
+    TChart Model;
+    TChartView View;
+};
+
+TEST_F(ChartViewTest, MirrorsPointsLooksAndAxes) {
+    Model.Line(1).AddXY(0, 1);
+    Model.Line(1).SetPenWidth(2);
+    Model.Line(1).SetPointersVisible(false);
+    Model.Line(2).SetVisible(false);
+    Model.LeftAxis().SetTitle(QStringLiteral("Probability, %"));
+
+    EXPECT_EQ(View.Series(0)->count(), 101);
+    EXPECT_EQ(View.Series(0)->at(100), QPointF(50, 100));
+    EXPECT_EQ(View.Series(1)->pen().width(), 2);
+    EXPECT_TRUE(View.Series(1)->lightMarker().isNull());
+    EXPECT_FALSE(View.Series(0)->lightMarker().isNull());
+    EXPECT_EQ(View.Series(0)->lightMarker().size(), QSize(2, 2));
+    EXPECT_FALSE(View.Series(2)->isVisible());
+    EXPECT_EQ(View.LeftAxis()->titleText(), QStringLiteral("Probability, %"));
+    EXPECT_DOUBLE_EQ(View.BottomAxis()->min(), -50.0);
+    EXPECT_DOUBLE_EQ(View.BottomAxis()->max(), 50.0);
+    // Every line carries its own colour: the default theme has only five.
+    for (int i = 0; i < TChart::LineCount; ++i) {
+        const TColor c = ChartLineColors[static_cast<size_t>(i)];
+        EXPECT_EQ(View.Series(i)->pen().color(), QColor(ColorRed(c), ColorGreen(c), ColorBlue(c))) << i;
+    }
+}
+
+TEST_F(ChartViewTest, DragZoomsAndDraggingBackRestoresTheRanges) {
+    QSignalSpy zoomed(&View, &TChartView::Zoomed);
+    QSignalSpy undone(&View, &TChartView::UndoZoomed);
+    const TAxisRange bottomBefore = Model.EffectiveRange(TAxisKind::Bottom);
+    const TAxisRange leftBefore = Model.EffectiveRange(TAxisKind::Left);
+    const QRect plot = View.PlotRect();
+    ASSERT_FALSE(plot.isEmpty());
+
+    const QPoint a = plot.topLeft() + QPoint(plot.width() / 4, plot.height() / 4);
+    const QPoint b = plot.center();
+    QTest::mousePress(View.viewport(), Qt::LeftButton, {}, a);
+    QTest::mouseMove(View.viewport(), b);
+    QTest::mouseRelease(View.viewport(), Qt::LeftButton, {}, b);
+    ASSERT_EQ(zoomed.count(), 1);
+    EXPECT_TRUE(Model.Zoomed());
+    const TAxisRange bottom = Model.EffectiveRange(TAxisKind::Bottom);
+    EXPECT_NEAR(bottom.Minimum, -25.0, 1.5);
+    EXPECT_NEAR(bottom.Maximum, 0.0, 1.5);
+
+    // A click without a drag changes nothing.
+    QTest::mouseClick(View.viewport(), Qt::LeftButton, {}, b);
+    EXPECT_EQ(Model.ZoomDepth(), 1);
+
+    QTest::mousePress(View.viewport(), Qt::LeftButton, {}, b);
+    QTest::mouseRelease(View.viewport(), Qt::LeftButton, {}, a);
+    EXPECT_EQ(undone.count(), 1);
+    EXPECT_FALSE(Model.Zoomed());
+    EXPECT_EQ(Model.EffectiveRange(TAxisKind::Bottom), bottomBefore);
+    EXPECT_EQ(Model.EffectiveRange(TAxisKind::Left), leftBefore);
+}
+
+TEST_F(ChartViewTest, WheelZoomsOnlyInsideThePlot) {
+    const QRect plot = View.PlotRect();
+    struct TCase {
+        const char* Name;
+        QPoint Pos;
+        int Delta;
+        double ExpectedMin; // bottom axis, from -50..50
+    };
+    const TCase cases[] = {
+        {"away from the user zooms out", plot.center(), 120, -55.0},
+        {"towards the user zooms in", plot.center(), -120, -45.0},
+        {"outside the plot does nothing", QPoint(1, 1), 120, -50.0},
+    };
+    for (const TCase& c : cases) {
+        Model.UndoAllZooms();
+        View.WheelZoom(c.Pos, c.Delta);
+        EXPECT_DOUBLE_EQ(Model.EffectiveRange(TAxisKind::Bottom).Minimum, c.ExpectedMin) << c.Name;
+    }
+    Model.UndoAllZooms();
+    View.hide();
+    EXPECT_FALSE(View.WheelZoom(plot.center(), 120)) << "a hidden chart ignores the wheel";
+}
+
+// Not a timing assertion: it checks the content and prints the time taken, for the record.
+TEST_F(ChartViewTest, MirrorsTenFullLines) {
+    QElapsedTimer timer;
+    timer.start();
+    {
+        TChartUpdate batch(Model);
+        for (int i = 0; i < TChart::LineCount; ++i) {
+            std::vector<TChartPoint> points;
+            points.reserve(10001);
+            for (int x = -5000; x <= 5000; ++x)
+                points.push_back({double(x), (x + 5000) * 1e-4 * (i + 1)});
+            Model.Line(i).SetPoints(std::move(points));
+        }
+    }
+    const qint64 mirrored = timer.elapsed();
+    View.repaint();
+    const qint64 painted = timer.elapsed();
+    for (int i = 0; i < TChart::LineCount; ++i)
+        EXPECT_EQ(View.Series(i)->count(), 10001);
+    std::printf("mirror of 10 x 10001 points: %lld ms, with repaint: %lld ms\n", static_cast<long long>(mirrored),
+                static_cast<long long>(painted));
+}
+
+TEST(ChartViewTicks, NiceIntervals) {
+    struct TCase {
+        double Span;
+        double Interval;
+        int Decimals;
+    };
+    const TCase cases[] = {{100.0, 20.0, 0}, {1.0, 0.2, 1}, {0.05, 0.01, 2}, {3000.0, 500.0, 0}, {0.0, 1.0, 0}};
+    for (const TCase& c : cases) {
+        EXPECT_DOUBLE_EQ(NiceTickInterval(c.Span, 8), c.Interval) << c.Span;
+        EXPECT_EQ(TickDecimals(c.Interval), c.Decimals) << c.Span;
+    }
+}
+
+} // namespace
+} // namespace wl

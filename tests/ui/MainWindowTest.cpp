@@ -1,0 +1,308 @@
+// The real main window, driven offscreen: saved state, calculation, buttons, highlight, markers, grid, progress,
+// language and help.
+#include "charts/Chart.h"
+#include "charts/ChartController.h"
+#include "engine/GameCalculator.h"
+#include "model/BetList.h"
+#include "model/GameList.h"
+#include "model/Storage.h"
+#include "presentation/Layout.h"
+#include "ui/chart/ChartView.h"
+#include "ui/main/DataGrid.h"
+#include "ui/main/HelpWindow.h"
+#include "ui/main/fMain.h"
+#include "ui/widgets/GradientLabel.h"
+
+#include "UiTestSupport.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace wl {
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    std::unique_ptr<TfmMain> Open(const QByteArray& store = {}, const QString& playNow = {}) {
+        Folder.UsePreferences(store, playNow);
+        return std::make_unique<TfmMain>(Folder.Path());
+    }
+    static void AddSeries(TfmMain& w, int game, int count = 1) {
+        TStorage& s = w.Controller().Storage();
+        for (int i = 0; i < count; ++i)
+            w.Controller().AddSeries(*s.Games->Item(game), *s.Systems->Item(0));
+        w.RefreshSeriesList();
+    }
+    static bool Finished(TfmMain& w) { return !w.Controller().Running() && w.Controller().MaxX() > 0; }
+
+    test::TUiFolder Folder;
+};
+
+TEST_F(MainWindowTest, RestoresTheSavedStateAndComputesOnFirstActivation) {
+    auto w = Open("[CHART]\r\nChartID=0\r\nParam0=0\r\nParam1=4\r\nMode=1\r\n\r\n"
+                  "[Series]\r\nCount=3\r\nGame0=0\r\nBet0=0\r\nGame1=99\r\nBet1=0\r\nGame2=1\r\nBet2=0\r\n");
+    EXPECT_EQ(w->lbCharts->currentRow(), 0);
+    EXPECT_EQ(w->seParam2->value(), 4);
+    EXPECT_FALSE(w->lParam2->isHidden());
+    EXPECT_FALSE(w->DataGrid->isHidden());
+    EXPECT_TRUE(w->MainChart->isHidden());
+    EXPECT_TRUE(w->miData->isChecked());
+    ASSERT_EQ(w->lbSeries->count(), 2) << "the entry naming game 99 is skipped";
+    EXPECT_EQ(w->lbSeries->item(1)->text(), QStringLiteral("Die [Flat]"));
+    EXPECT_FALSE(w->Controller().Active()) << "nothing is computed before the first activation";
+
+    w->FormActivate();
+    ASSERT_TRUE(test::WaitFor([&] { return Finished(*w); }));
+    // A fair coin after 4 rounds is even with probability 6/16; the die reaches 4 x 5.
+    EXPECT_DOUBLE_EQ(w->DataTable().Value(0, 0), 37.5);
+    EXPECT_EQ(w->Controller().MaxX(), 20);
+    EXPECT_EQ(w->Controller().MinX(), -4);
+    EXPECT_EQ(w->DataGrid->RowCount() >= 26, true);
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Wagerlens 1.3"));
+
+    // A parameter change stops and restarts the calculation with the new value.
+    w->seParam2->setValue(6);
+    ASSERT_TRUE(test::WaitFor([&] { return !w->Controller().Running() && w->Controller().MaxX() == 30; }));
+    EXPECT_DOUBLE_EQ(w->DataTable().Value(0, 0), 31.25);
+
+    // Closing writes what is shown back into the store.
+    w->close();
+    const TIniStore& store = GetPreferences().Store();
+    EXPECT_EQ(store.ReadInteger(QStringLiteral("CHART"), QStringLiteral("Param1")), 6);
+    EXPECT_EQ(store.ReadInteger(QStringLiteral("CHART"), QStringLiteral("Mode")), 1);
+    EXPECT_EQ(store.ReadInteger(QStringLiteral("Series"), QStringLiteral("Count")), 2);
+    EXPECT_EQ(store.ReadInteger(QStringLiteral("Series"), QStringLiteral("Game1")), 1);
+    EXPECT_TRUE(store.SectionExists(w->PlacementSection()));
+}
+
+TEST_F(MainWindowTest, ButtonStatesFollowTheSeries) {
+    auto w = Open();
+    struct TState {
+        bool Add, Del, Clear;
+    };
+    const auto check = [&](const char* name, TState s) {
+        EXPECT_EQ(w->btnAdd->isEnabled(), s.Add) << name;
+        EXPECT_EQ(w->btnDel->isEnabled(), s.Del) << name;
+        EXPECT_EQ(w->btnClear->isEnabled(), s.Clear) << name;
+    };
+    check("no series", {true, false, false});
+    AddSeries(*w, 0);
+    check("one series, none selected", {true, false, true});
+    w->lbSeries->setCurrentRow(0);
+    check("one series selected", {true, true, true});
+    AddSeries(*w, 1, 9);
+    check("ten series", {false, true, true});
+
+    // Deleting in the middle keeps the index, now on the next series; deleting the last leaves none selected.
+    w->lbSeries->setCurrentRow(4);
+    w->btnDelClick();
+    EXPECT_EQ(w->SelectedSeries(), 4);
+    check("nine series", {true, true, true});
+    w->lbSeries->setCurrentRow(8);
+    w->btnDelClick();
+    EXPECT_EQ(w->SelectedSeries(), -1);
+    check("last one deleted", {true, false, true});
+    w->btnClearClick();
+    check("cleared", {true, false, false});
+}
+
+TEST_F(MainWindowTest, ClickingBesideTheSeriesClearsTheHighlight) {
+    auto w = Open();
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    AddSeries(*w, 0, 2);
+    w->lbSeries->setCurrentRow(1);
+    TChartLine* second = w->Controller().GetCalculator(1).Line;
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(second->PenWidth(), 2);
+
+    const QPoint below(5, w->lbSeries->viewport()->height() - 3);
+    ASSERT_EQ(w->lbSeries->itemAt(below), nullptr);
+    QTest::mouseClick(w->lbSeries->viewport(), Qt::LeftButton, {}, below);
+    EXPECT_EQ(w->SelectedSeries(), -1);
+    EXPECT_EQ(second->PenWidth(), 1);
+    EXPECT_EQ(w->Controller().GetCalculator(0).Line->PenWidth(), 1);
+    EXPECT_FALSE(w->btnDel->isEnabled());
+    EXPECT_EQ(QApplication::focusWidget() == nullptr || QApplication::focusWidget() == w->lbCharts, true);
+}
+
+TEST_F(MainWindowTest, MarkersShowWhileAtMost200PointsPerSeries) {
+    auto w = Open();
+    AddSeries(*w, 0, 2);
+    TChart& chart = w->ChartModel();
+    // As after a calculation: only the series' lines are shown.
+    for (int line = 2; line < TChart::LineCount; ++line)
+        chart.Line(line).SetVisible(false);
+    struct TCase {
+        const char* Name;
+        int First, Second;
+        bool Shown;
+    };
+    const TCase cases[] = {
+        {"200 on average", 250, 150, true},
+        {"just over 200", 250, 151, false},
+        {"few points", 10, 10, true},
+        {"many points", 3000, 3000, false},
+    };
+    for (const TCase& c : cases) {
+        {
+            TChartUpdate batch(chart);
+            for (int line = 0; line < 2; ++line) {
+                chart.Line(line).Clear();
+                const int n = line == 0 ? c.First : c.Second;
+                for (int i = 0; i < n; ++i)
+                    chart.Line(line).AddXY(i, 1.0);
+                chart.Line(line).SetPointersVisible(!c.Shown);
+            }
+        }
+        w->MainChartUndoZoom(); // counts every point
+        EXPECT_EQ(chart.Line(0).PointersVisible(), c.Shown) << c.Name;
+        EXPECT_EQ(chart.Line(1).PointersVisible(), c.Shown) << c.Name;
+    }
+    // Zooming into fewer points brings the markers back; undoing the zoom counts all points again.
+    chart.Zoom({0, 100}, {0, 2});
+    EXPECT_TRUE(chart.Line(0).PointersVisible());
+    chart.UndoZoom();
+    EXPECT_FALSE(chart.Line(0).PointersVisible());
+}
+
+TEST_F(MainWindowTest, GridGeometryAndCellFormat) {
+    auto w = Open();
+    w->resize(w->minimumWidth(), 400);
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    w->ShowDataView();
+    EXPECT_EQ(w->DataGrid->ColumnCount(), 1);
+    EXPECT_EQ(w->DataGrid->ColumnWidth(0), w->DataGrid->viewport()->width()) << "the X column alone fills the grid";
+    EXPECT_EQ(w->CellDecimals(), 6);
+
+    AddSeries(*w, 0, 10);
+    const int client = w->DataGrid->viewport()->width();
+    const int u = client / 21;
+    EXPECT_EQ(w->DataGrid->ColumnCount(), 11);
+    EXPECT_EQ(w->DataGrid->ColumnWidth(1), 2 * u);
+    EXPECT_EQ(w->DataGrid->ColumnWidth(0), client - 10 * (2 * u + 1));
+    EXPECT_LT(w->CellDecimals(), 6) << "a narrow window with ten series loses decimals";
+    const QFontMetrics fm(w->DataGrid->font());
+    const int d = w->CellDecimals();
+    EXPECT_TRUE(d == 1 || fm.horizontalAdvance(FormatGridValue(98.9999999, d)) + 5 <= 2 * u);
+    EXPECT_GT(fm.horizontalAdvance(FormatGridValue(98.9999999, d + 1)) + 5, 2 * u);
+    // Rows past the data cannot be selected.
+    EXPECT_FALSE(w->DataGrid->SelectRow(w->DataGrid->RowCount() - 1));
+}
+
+TEST_F(MainWindowTest, ProgressBarOnlyForCalculationsOfThreeSecondsOrMore) {
+    auto w = Open();
+    struct TCase {
+        const char* Name;
+        int PercentAfterOneSecond;
+        bool BarShown;
+    };
+    const TCase cases[] = {{"20% after a second: 4 s left", 20, true}, {"50% after a second: 1 s left", 50, false}};
+    for (const TCase& c : cases) {
+        w->OnCalcProgress(-1);
+        EXPECT_TRUE(w->ProgressTimerActive()) << c.Name;
+        w->OnCalcProgress(c.PercentAfterOneSecond);
+        w->OnProgressTimer();
+        EXPECT_EQ(!w->ProgressBar->isHidden(), c.BarShown) << c.Name;
+        EXPECT_EQ(w->lURL->isHidden(), c.BarShown) << c.Name;
+        EXPECT_EQ(w->ProgressTimerActive(), !c.BarShown) << c.Name;
+        w->OnCalcProgress(c.PercentAfterOneSecond + 22);
+        const QString expected = c.BarShown ? QStringLiteral("%1% Wagerlens 1.3").arg(c.PercentAfterOneSecond + 22)
+                                            : QStringLiteral("Wagerlens 1.3");
+        EXPECT_EQ(w->windowTitle(), expected) << c.Name;
+        w->OnCalcProgress(10000);
+        EXPECT_TRUE(w->ProgressBar->isHidden()) << c.Name;
+        EXPECT_FALSE(w->lURL->isHidden()) << c.Name;
+        EXPECT_EQ(w->ProgressBar->value(), 0) << c.Name;
+        EXPECT_EQ(w->windowTitle(), QStringLiteral("Wagerlens 1.3")) << c.Name;
+    }
+}
+
+TEST_F(MainWindowTest, LanguageSwitchRetitlesEverything) {
+    auto w = Open();
+    EXPECT_EQ(w->btnAdd->text(), QStringLiteral("Add"));
+    const QList<QAction*> items = w->miLang->actions();
+    ASSERT_EQ(items.size(), 2);
+    const int deu = GetPreferences().Languages().indexOf(QStringLiteral("DEU"));
+    ASSERT_GE(deu, 0);
+    w->LanguageItemClick(items[deu]);
+
+    TPreferences& p = GetPreferences();
+    ASSERT_EQ(p.LanguageCode(), QStringLiteral("DEU"));
+    EXPECT_TRUE(items[deu]->isChecked());
+    EXPECT_EQ(w->btnAdd->text(), p.GetButtonText(QStringLiteral("Add")));
+    EXPECT_NE(w->btnAdd->text(), QStringLiteral("Add"));
+    EXPECT_EQ(w->btnClear->text(), p.GetButtonText(QStringLiteral("Clear")));
+    EXPECT_EQ(w->lMenu->text(), QStringLiteral("  ") + p.GetButtonText(QStringLiteral("Menu")) + QStringLiteral("  "));
+    EXPECT_EQ(w->miData->text(), p.GetText(QStringLiteral("Menu"), QStringLiteral("Data")));
+    EXPECT_EQ(w->miLang->title(), p.GetText(QStringLiteral("Menu"), QStringLiteral("Language")));
+    EXPECT_EQ(w->lSeriesHeader->text(), p.GetText(QStringLiteral("MainWindow"), QStringLiteral("SeriesHeader")));
+    EXPECT_EQ(w->lbCharts->item(0)->text(), QStringLiteral(" ") + w->Controller().GetChartKindName(0).toUpper());
+    EXPECT_EQ(w->lChartName->text(), w->Controller().GetChartKindName(0).toUpper());
+    EXPECT_EQ(w->lParam2->text(), w->Controller().CurrentKind().GetParamName(1));
+    EXPECT_EQ(w->ChartModel().BottomAxis().Title(), w->Controller().CurrentKind().GetXName());
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Wagerlens 1.3"));
+}
+
+TEST_F(MainWindowTest, F1OpensTheTopicOfTheFocusedControl) {
+    auto w = Open();
+    QStringList messages;
+    w->HelpHandler().SetMessageSink([&messages](const QString& m) { messages << m; });
+    w->show();
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+
+    struct TCase {
+        const char* Name;
+        QWidget* Focus;
+        const char* Topic;
+    };
+    const TCase cases[] = {{"chart list", w->lbCharts, "::/charts.htm"},
+                           {"series list", w->lbSeries, "::/main_win.htm"},
+                           {"a parameter", w->seParam2, "::/main_win.htm"}};
+    for (const TCase& c : cases) {
+        c.Focus->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1);
+        EXPECT_TRUE(w->HelpHandler().LastPath().endsWith(QString::fromLatin1(c.Topic))) << c.Name;
+        EXPECT_TRUE(w->HelpHandler().LastPath().startsWith(GetPreferences().GetHelpFileName())) << c.Name;
+        if (w->HelpHandler().Window() != nullptr)
+            w->HelpHandler().Window()->close();
+        w->activateWindow();
+        (void)QTest::qWaitForWindowActive(w.get());
+    }
+    w->miHelp->trigger();
+    EXPECT_TRUE(w->HelpHandler().LastPath().endsWith(QStringLiteral("::/main_win.htm")));
+    // Either the help window opened, or the "not installed" text was shown; never both.
+    const bool shown = w->HelpHandler().Window() != nullptr && w->HelpHandler().Window()->isVisible();
+    EXPECT_NE(shown, !messages.isEmpty());
+}
+
+TEST_F(MainWindowTest, PanelsKeepTheirMinimumWidths) {
+    auto w = Open();
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    w->resize(900, 500);
+    const int wide = w->MainPanelWidth();
+    EXPECT_GT(wide, TfmMain::MinMainPanelWidth);
+    w->resize(w->minimumWidth(), 500);
+    EXPECT_EQ(w->MainPanelWidth(), TfmMain::MinMainPanelWidth);
+    EXPECT_FALSE(w->Splitter1CanResize(468));
+    EXPECT_TRUE(w->lPlay->isHidden()) << "no play-now address, no link";
+}
+
+TEST_F(MainWindowTest, PlayLinkShownWithAnAddress) {
+    auto w = Open({}, QStringLiteral("https://play.example.org/"));
+    EXPECT_FALSE(w->lPlay->isHidden());
+}
+
+} // namespace
+} // namespace wl

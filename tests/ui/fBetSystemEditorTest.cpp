@@ -1,0 +1,144 @@
+// The bet system editor driven with keys: new states as they are named, the clamp, the frame, pruning on OK.
+#include "fSelectorTestSupport.h"
+
+#include "ui/dialogs/fBetSystemEditor.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace wl {
+namespace {
+
+std::unique_ptr<TfmBetSystemEditor> OpenEditor(const TBetDescription* system, const QStringList& names = {}) {
+    auto form = std::make_unique<TfmBetSystemEditor>();
+    form->Open(system, names);
+    test::ShowActive(*form);
+    return form;
+}
+
+// Cell (row, col) in the user's numbering, row 1 being state 0.
+void TypeStateCell(TfmBetSystemEditor& form, int row, int col, const QString& text) {
+    test::TypeIntoCell(*form.StatesGrid, row - 1, col, text);
+}
+
+TEST(BetSystemEditorTest, NewSystemShowsOneFlatState) {
+    auto form = OpenEditor(nullptr);
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("   System Editor"));
+    EXPECT_EQ(form->WorkingCopy.StateCount, 1);
+    EXPECT_EQ(form->CellText(0, 1), QStringLiteral("0"));
+    EXPECT_EQ(form->CellText(1, 1), QStringLiteral("1"));
+    EXPECT_EQ(form->CellText(2, 1), QStringLiteral("0"));
+    EXPECT_EQ(form->CellText(3, 1), QStringLiteral("0"));
+    EXPECT_EQ(form->CellText(1, 2), QString());
+    // The current cell is the bet of state 0; state numbers and rows past the last state cannot be chosen.
+    EXPECT_EQ(form->StatesGrid->currentIndex(), form->StatesGrid->model()->index(0, 1));
+    EXPECT_FALSE(form->CanSelectCell(0, 1));
+    EXPECT_FALSE(form->CanSelectCell(1, 2));
+    EXPECT_EQ(form->StatesGrid->model()->flags(form->StatesGrid->model()->index(0, 0)), Qt::NoItemFlags);
+}
+
+TEST(BetSystemEditorTest, LossSuccessorThreeCreatesStatesAndIsPrunedOnOk) {
+    TBetDescription edited;
+    test::WithNextModal([](QWidget& w) {
+        auto& form = dynamic_cast<TfmBetSystemEditor&>(w);
+        form.edSystemName->setFocus();
+        test::TypeText(QStringLiteral("Jump"));
+        TypeStateCell(form, 1, 3, QStringLiteral("3"));
+        // States 1 to 3 appear at once, with bet 0 and both successors 0.
+        EXPECT_EQ(form.WorkingCopy.StateCount, 4);
+        for (int row = 2; row <= 4; ++row) {
+            EXPECT_EQ(form.CellText(0, row), QString::number(row - 1));
+            EXPECT_EQ(form.CellText(1, row), QStringLiteral("0"));
+            EXPECT_TRUE(form.CanSelectCell(1, row));
+        }
+        TypeStateCell(form, 4, 1, QStringLiteral("8"));
+        QTest::mouseClick(form.btnOK, Qt::LeftButton);
+    });
+    ASSERT_TRUE(EditSystem(TBetDescription(), {}, edited));
+    // States 1 and 2 are named by no state: the old state 3 is now state 1.
+    EXPECT_EQ(edited.Name, QStringLiteral("Jump"));
+    ASSERT_EQ(edited.StateCount, 2);
+    EXPECT_EQ(edited.LossState(0), 1);
+    EXPECT_EQ(edited.Bet(1), 8);
+}
+
+TEST(BetSystemEditorTest, SuccessorsAreClampedAndLimitedToTwoCharacters) {
+    struct TRow {
+        const char* Name;
+        int Column;
+        const char* Typed;
+        int Stored;
+        int StateCount;
+    };
+    const TRow rows[] = {
+        {"win 25", 2, "25", 20, 21}, {"loss -1", 3, "-1", 0, 1}, {"loss 123 typed as 12", 3, "123", 12, 13},
+        {"win x", 2, "x", 0, 1},     {"bet -7", 1, "-7", -7, 1}, {"bet 1234", 1, "1234", 1234, 1},
+    };
+    for (const TRow& row : rows) {
+        auto form = OpenEditor(nullptr);
+        TypeStateCell(*form, 1, row.Column, QString::fromLatin1(row.Typed));
+        const int stored = row.Column == 1   ? form->WorkingCopy.Bet(0)
+                           : row.Column == 2 ? form->WorkingCopy.WinState(0)
+                                             : form->WorkingCopy.LossState(0);
+        EXPECT_EQ(stored, row.Stored) << row.Name;
+        EXPECT_EQ(form->WorkingCopy.StateCount, row.StateCount) << row.Name;
+    }
+}
+
+TEST(BetSystemEditorTest, FrameFollowsTheCurrentSuccessorCell) {
+    TBetDescription system;
+    system.Name = QStringLiteral("Steps");
+    system.SetWinState(0, 2);
+    system.SetLossState(0, 1);
+    system.SetLossState(1, 0);
+    system.SetLossState(2, 0);
+    auto form = OpenEditor(&system, {QStringLiteral("Steps")});
+    auto* grid = form->StatesGrid;
+    EXPECT_EQ(form->FramedRow(), -1); // the bet column leads nowhere
+    grid->setCurrentIndex(grid->model()->index(0, 2));
+    EXPECT_EQ(form->FramedRow(), 3);
+    QTest::keyClick(grid, Qt::Key_Right);
+    EXPECT_EQ(form->FramedRow(), 2);
+    QTest::keyClick(grid, Qt::Key_Left);
+    QTest::keyClick(grid, Qt::Key_Left);
+    EXPECT_EQ(grid->currentIndex().column(), 1);
+    EXPECT_EQ(form->FramedRow(), -1);
+    // The state-number column is skipped by the keys.
+    QTest::keyClick(grid, Qt::Key_Left);
+    EXPECT_EQ(grid->currentIndex().column(), 1);
+}
+
+TEST(BetSystemEditorTest, TitleRowGrowsToItsWrappedTitles) {
+    auto form = OpenEditor(nullptr);
+    // "Next state after a won round" cannot stand on one line in its column.
+    EXPECT_GT(form->TitleRowHeight(), 2 * form->fontMetrics().height());
+    EXPECT_GE(form->TitleRowHeight(), form->StatesGrid->horizontalHeader()->height());
+    EXPECT_GE(form->height(), form->StatesGrid->height() + form->btnOK->height());
+}
+
+TEST(BetSystemEditorTest, CancelLeavesTheSystemUntouched) {
+    TBetDescription system;
+    system.Name = QStringLiteral("Flat");
+    TBetDescription edited;
+    edited.Name = QStringLiteral("untouched");
+    test::WithNextModal([](QWidget& w) {
+        auto& form = dynamic_cast<TfmBetSystemEditor&>(w);
+        TypeStateCell(form, 1, 1, QStringLiteral("5"));
+        TypeStateCell(form, 1, 2, QStringLiteral("4"));
+        QTest::mouseClick(form.btnCancel, Qt::LeftButton);
+    });
+    EXPECT_FALSE(EditSystem(system, {QStringLiteral("Flat")}, edited));
+    EXPECT_EQ(system.StateCount, 1);
+    EXPECT_EQ(system.Bet(0), 1);
+    EXPECT_EQ(edited.Name, QStringLiteral("untouched"));
+    EXPECT_EQ(edited.StateCount, 1);
+}
+
+} // namespace
+} // namespace wl

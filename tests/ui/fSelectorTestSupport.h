@@ -1,0 +1,33 @@
+// What the dialog tests share: an offscreen application, preferences in a temporary folder, typing into grids and
+// answering the message boxes that the dialogs open.
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+
+#include <functional>
+
+class QAbstractItemView;
+class QWidget;
+
+namespace wl::test {
+
+// The test language: BAD is the same as ENG except for its confirmation formats.
+inline constexpr const char* GoodLanguage = "ENG";
+inline constexpr const char* BadLanguage = "BAD";
+
+// Types text into cell (row, col) of an item view and presses Enter, as a user would.
+void TypeIntoCell(QAbstractItemView& view, int row, int col, const QString& text);
+// Sends key presses and releases to the focused widget.
+void TypeText(const QString& text);
+void PressKey(int key);
+
+// Answers the next message box that opens with button; the box's text lands in *text when given.
+void AnswerNextBox(QMessageBox::StandardButton button, QString* text = nullptr);
+// Runs action with the next modal dialog of type T once it is showing.
+void WithNextModal(const std::function<void(QWidget&)>& action);
+
+// Shows a dialog and makes it the active window, so that keys reach its focus widget.
+void ShowActive(QWidget& dialog);
+
+} // namespace wl::test
