@@ -137,6 +137,38 @@ TEST(LanguageFiles, DefineEveryTextTheProgramReads) {
     }
 }
 
+TEST(LanguageFiles, EachNamesAHelpProjectWithTheFiveTopics) {
+    const QStringList topics{QStringLiteral("main_win.htm"), QStringLiteral("select_win.htm"),
+                             QStringLiteral("game_win.htm"), QStringLiteral("bet_win.htm"),
+                             QStringLiteral("charts.htm")};
+    static const QRegularExpression link(QStringLiteral("href=\"([^\"#]*)"));
+    for (const QString& fileName : ShippedFiles()) {
+        const QString code = fileName.left(3).toLower();
+        SCOPED_TRACE(code.toStdString());
+        const QString folder = QStringLiteral(WL_SOURCE_DATA_DIR "/help/") + code + QLatin1Char('/');
+        QByteArray project;
+        ASSERT_TRUE(ReadWholeFile(folder + QStringLiteral("Wagerlens_%1.qhp").arg(code), project));
+        EXPECT_TRUE(
+            project.contains(QByteArray("<namespace>com.brellion.wagerlens." + code.toLatin1() + "</namespace>")));
+        EXPECT_TRUE(project.contains("<virtualFolder>doc</virtualFolder>"));
+        for (const QString& topic : topics) {
+            SCOPED_TRACE(topic.toStdString());
+            EXPECT_TRUE(project.contains(QByteArray("<file>" + topic.toLatin1() + "</file>")));
+            QByteArray page;
+            ASSERT_TRUE(ReadWholeFile(folder + topic, page));
+            QStringDecoder utf8(QStringDecoder::Utf8);
+            const QString text = utf8(page);
+            EXPECT_FALSE(utf8.hasError());
+            EXPECT_TRUE(text.contains(QLatin1String("charset=utf-8")));
+            auto it = link.globalMatch(text);
+            while (it.hasNext()) {
+                const QString target = it.next().captured(1);
+                EXPECT_TRUE(topics.contains(target)) << "link to " << target.toStdString();
+            }
+        }
+    }
+}
+
 TEST(LanguageFiles, ArePickedUpByThePreferences) {
     QTemporaryDir dir;
     TPreferencesSetup setup;

@@ -1,0 +1,102 @@
+// The worked example in the help quotes risk-of-ruin figures; they must be what the engine computes.
+#include "charts/ChartDescription.h"
+#include "engine/GameCalculator.h"
+#include "model/BetList.h"
+#include "model/GameList.h"
+#include "model/Storage.h"
+#include "support/AtomicFile.h"
+#include "support/Numbers.h"
+#include "support/TextCodec.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace wl {
+namespace {
+
+class HelpExampleTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* name : {"games.ini", "bets.ini"})
+            ASSERT_TRUE(QFile::copy(QStringLiteral(WL_SOURCE_DATA_DIR "/") + QLatin1String(name),
+                                    Copy.path() + QLatin1Char('/') + QLatin1String(name)));
+        Storage = std::make_unique<TStorage>(Copy.path());
+    }
+
+    // Runs a risk kind over 3000 rounds with bankroll 100 and target 200; returns the calculator with its values.
+    std::unique_ptr<TGameCalculator> Run(TRangeChart& kind, const char* game, const char* system) const {
+        const int g = static_cast<int>(Storage->Games->NameList().indexOf(QString::fromUtf8(game)));
+        const int s = static_cast<int>(Storage->Systems->NameList().indexOf(QString::fromUtf8(system)));
+        EXPECT_GE(g, 0);
+        EXPECT_GE(s, 0);
+        auto calculator = std::make_unique<TGameCalculator>();
+        if (g < 0 || s < 0)
+            return calculator;
+        calculator->Game = Storage->Games->Item(g);
+        calculator->BetSystem = Storage->Systems->Item(s);
+        kind.SetParam(0, 100);
+        kind.SetParam(1, 200);
+        calculator->Bankroll = kind.Bankroll();
+        for (int round = 1; round <= 3000; ++round) {
+            if (round == 1)
+                calculator->Reset();
+            else
+                calculator->Step();
+            kind.CollectRound(*calculator, round);
+        }
+        return calculator;
+    }
+
+    QTemporaryDir Copy;
+    std::unique_ptr<TStorage> Storage;
+};
+
+QString HelpText() {
+    QByteArray bytes;
+    EXPECT_TRUE(ReadWholeFile(QStringLiteral(WL_SOURCE_DATA_DIR "/help/eng/charts.htm"), bytes));
+    return DecodeText(bytes);
+}
+
+// As the help prints a percentage: one decimal, then a non-breaking space and the sign.
+QString Percent(double value, int decimals = 1) {
+    return FormatFixed(value, decimals) + QStringLiteral("&nbsp;%");
+}
+
+TEST_F(HelpExampleTest, MartingaleOnEuropeanRouletteMatchesTheHelp) {
+    const QString help = HelpText();
+    TRORChart ruin;
+    const auto martingale = Run(ruin, "European roulette - red/black", "Martingale, 7 doublings");
+    TCOSChart success;
+    const auto martingaleSuccess = Run(success, "European roulette - red/black", "Martingale, 7 doublings");
+    TRORChart flatRuin;
+    const auto flat = Run(flatRuin, "European roulette - red/black", "Flat bet, 1 unit");
+    TCOSChart flatSuccess;
+    const auto flatCos = Run(flatSuccess, "European roulette - red/black", "Flat bet, 1 unit");
+    TCOSChart coinSuccess;
+    const auto coin = Run(coinSuccess, "Coin toss - fair coin", "Martingale, 7 doublings");
+
+    const QString martingaleRow = QStringLiteral("<tr><td>Martingale, 7 doublings</td><td>") +
+                                  Percent(martingale->Results[100]) + QStringLiteral("</td><td>") +
+                                  Percent(martingale->Results[500]) + QStringLiteral("</td><td>") +
+                                  Percent(martingale->Results[3000]) + QStringLiteral("</td><td>") +
+                                  Percent(martingaleSuccess->Results[3000]) + QStringLiteral("</td></tr>");
+    EXPECT_TRUE(help.contains(martingaleRow)) << martingaleRow.toStdString();
+
+    EXPECT_LT(flat->Results[100], 1e-6);
+    const QString flatRow = QStringLiteral("<td>") + Percent(flat->Results[500], 3) + QStringLiteral("</td><td>") +
+                            Percent(flat->Results[3000]) + QStringLiteral("</td><td>") +
+                            Percent(flatCos->Results[3000]) + QStringLiteral("</td></tr>");
+    EXPECT_TRUE(help.contains(flatRow)) << flatRow.toStdString();
+
+    EXPECT_TRUE(help.contains(QStringLiteral("is ") + Percent(coin->Results[3000]) + QStringLiteral(": the system")));
+    // The first ruin the help mentions.
+    EXPECT_EQ(martingale->Results[14], 0.0);
+    EXPECT_GT(martingale->Results[15], 0.0);
+}
+
+} // namespace
+} // namespace wl
