@@ -278,19 +278,25 @@ void SetPreferencesSetup(const TPreferencesSetup& setup) {
     ChosenSetup() = setup;
 }
 
-TPreferencesSetup DefaultPreferencesSetup() {
+TPreferencesSetup PreferencesSetupFor(const QString& executablePath, const QString& userDataFolder) {
     TPreferencesSetup setup;
-    const QFileInfo program(QCoreApplication::applicationFilePath());
+    const QFileInfo program(executablePath);
     setup.ProgramFolder = program.absolutePath();
     const QString storeName = program.completeBaseName() + QStringLiteral(".ini");
     const QFileInfo folder(setup.ProgramFolder);
     const QFileInfo store(setup.ProgramFolder + QLatin1Char('/') + storeName);
-    if (folder.isWritable() && (!store.exists() || store.isWritable()))
+    if (folder.isDir() && folder.isWritable() && (!store.exists() || store.isWritable()))
         setup.StorePath = store.filePath();
     else
-        setup.StorePath =
-            QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QLatin1Char('/') + storeName;
+        setup.StorePath = userDataFolder + QLatin1Char('/') + storeName;
     return setup;
+}
+
+TPreferencesSetup DefaultPreferencesSetup() {
+    // The per-user folder of games.ini and bets.ini, whatever names the running application has set.
+    return PreferencesSetupFor(QCoreApplication::applicationFilePath(),
+                               QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                                   QStringLiteral("/Brellion/Wagerlens"));
 }
 
 TPreferences& GetPreferences() {

@@ -114,6 +114,8 @@ void SetPreferencesSetup(const TPreferencesSetup& setup);
 // Program folder = the executable's folder; the store is "<executable name>.ini" there, or in the per-user data
 // folder when the executable's folder is not writable.
 TPreferencesSetup DefaultPreferencesSetup();
+// The same rule for a given executable and per-user data folder.
+TPreferencesSetup PreferencesSetupFor(const QString& executablePath, const QString& userDataFolder);
 // Creates the object on first use. A failed creation leaves no object; the next call tries again.
 TPreferences& GetPreferences();
 bool PreferencesExist();

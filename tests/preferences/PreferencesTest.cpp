@@ -344,6 +344,18 @@ TEST_F(PreferencesTest, ProcessWideObjectIsRetriedAfterAFailedCreation) {
     EXPECT_TRUE(QFileInfo(Path(QStringLiteral("wagerlens.ini"))).isFile());
 }
 
+TEST_F(PreferencesTest, StoreLivesBesideTheProgramWhenItsFolderIsWritable) {
+    const TPreferencesSetup beside =
+        PreferencesSetupFor(Path(QStringLiteral("wagerlens")), Path(QStringLiteral("user")));
+    EXPECT_EQ(beside.ProgramFolder, Dir.path());
+    EXPECT_EQ(beside.StorePath, Path(QStringLiteral("wagerlens.ini")));
+    // A folder the program cannot write to (here one that does not exist) sends the store to the user's folder.
+    const TPreferencesSetup away =
+        PreferencesSetupFor(Path(QStringLiteral("missing/bin/wagerlens")), Path(QStringLiteral("user")));
+    EXPECT_EQ(away.ProgramFolder, Path(QStringLiteral("missing/bin")));
+    EXPECT_EQ(away.StorePath, Path(QStringLiteral("user/wagerlens.ini")));
+}
+
 TEST(LanguageCodes, MapLocalesToThreeLetterCodes) {
     const std::pair<const char*, const char*> rows[] = {
         {"en_US", "ENU"}, {"en_GB", "ENG"}, {"en", "ENU"},    {"ru_RU", "RUS"}, {"ru", "RUS"},    {"de_DE", "DEU"},
