@@ -3,6 +3,7 @@
 
 #include "charts/Chart.h"
 #include "charts/ChartController.h"
+#include "engine/EngineBenchmark.h"
 #include "model/Storage.h"
 #include "presentation/DataExport.h"
 #include "presentation/DataFolder.h"
@@ -14,6 +15,8 @@
 
 #include <exception>
 #include <memory>
+#include <ostream>
+#include <streambuf>
 
 namespace wl {
 
@@ -185,9 +188,34 @@ int Calculate(TChartController& controller, TChart& chart, const TCalcOptions& o
     return ExitSuccess;
 }
 
-int Bench(bool /*quick*/, const TCalcStreams& streams) {
-    PrintError(streams, QStringLiteral("the engine benchmarks are not part of this build yet"));
-    return ExitFailure;
+// Lets the benchmarks print each line as it is ready, through the same stream as everything else.
+class TFileStreamBuf : public std::streambuf {
+public:
+    explicit TFileStreamBuf(FILE* file) : FFile(file) {}
+
+protected:
+    int_type overflow(int_type c) override {
+        if (traits_type::eq_int_type(c, traits_type::eof()))
+            return traits_type::not_eof(c);
+        return std::fputc(c, FFile) == EOF ? traits_type::eof() : c;
+    }
+    std::streamsize xsputn(const char* s, std::streamsize n) override {
+        return static_cast<std::streamsize>(std::fwrite(s, 1, static_cast<size_t>(n), FFile));
+    }
+    int sync() override { return std::fflush(FFile) == 0 ? 0 : -1; }
+
+private:
+    FILE* FFile;
+};
+
+int Bench(bool quick, const TCalcStreams& streams) {
+    TFileStreamBuf buffer(streams.Out);
+    std::ostream out(&buffer);
+    const int code = RunEngineBenchmarks(quick, out);
+    out.flush();
+    if (code != 0)
+        PrintError(streams, QStringLiteral("the fast kernel disagrees with the reference"));
+    return code == 0 ? ExitSuccess : ExitFailure;
 }
 
 } // namespace
