@@ -143,6 +143,7 @@ TEST_F(CalcProgramTest, BadArgumentsExitTwoWithOneLine) {
         {"second parameter of a one-parameter chart", Args("--chart 2 --param1 3") + coin, "--param1"},
         {"bad format", Args("--chart 0 --format xml") + coin, "xml"},
         {"list with a chart", Args("--list --chart 0"), "--list"},
+        {"benchmarks with other arguments", Args("--bench --chart 0"), "--bench"},
         {"chart given twice", Args("--chart 0 --chart 1") + coin, "twice"},
         {"eleven series",
          Args("--chart 0") + coin + coin + coin + coin + coin + coin + coin + coin + coin + coin + coin, "10"},
