@@ -93,6 +93,8 @@ TEST_F(HelpExampleTest, MartingaleOnEuropeanRouletteMatchesTheHelp) {
     EXPECT_TRUE(help.contains(flatRow)) << flatRow.toStdString();
 
     EXPECT_TRUE(help.contains(QStringLiteral("is ") + Percent(coin->Results[3000]) + QStringLiteral(": the system")));
+    const double rate = martingaleSuccess->Results[3000] / martingale->Results[3000];
+    EXPECT_TRUE(help.contains(QStringLiteral("one number, ") + FormatFixed(rate, 2) + QLatin1Char('.')));
     // The first ruin the help mentions.
     EXPECT_EQ(martingale->Results[14], 0.0);
     EXPECT_GT(martingale->Results[15], 0.0);
