@@ -88,8 +88,8 @@ public:
 
 private:
     // Zero cells on both sides of each row let the gather read whole blocks past the tracked range.
-    static constexpr int RowPadding = 32;
-    static constexpr int RowStride = 10072; // RowPadding + BalanceCount + back padding, a multiple of 8
+    static constexpr int RowPadding = 48;
+    static constexpr int RowStride = 10104; // RowPadding + BalanceCount + back padding, a multiple of 8
     static_assert(RowStride % 8 == 0 && RowStride - RowPadding - BalanceCount >= RowPadding);
     static constexpr size_t RowOffset(int buffer, int state) {
         return static_cast<size_t>(buffer * StateLimit + state) * RowStride + RowPadding;

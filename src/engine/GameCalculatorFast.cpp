@@ -24,12 +24,16 @@ constexpr int32_t Offset = -Lowest;
 // Moves this large always land on a bound; beyond it b + d could overflow, which only the reference reports.
 constexpr long long MoveLimit = 1LL << 30;
 
+// Outcome indexes by result, equal results in outcome order; an insertion sort, as there are at most 32.
 void StableOrder(const int32_t* results, int count, int32_t* order, bool descending) {
-    for (int i = 0; i < count; ++i)
-        order[i] = i;
-    std::stable_sort(order, order + count, [&](int32_t a, int32_t b) {
-        return descending ? results[a] > results[b] : results[a] < results[b];
-    });
+    for (int i = 0; i < count; ++i) {
+        int j = i;
+        while (j > 0 && (descending ? results[order[j - 1]] < results[i] : results[order[j - 1]] > results[i])) {
+            order[j] = order[j - 1];
+            --j;
+        }
+        order[j] = i;
+    }
 }
 
 struct TSplitJob {

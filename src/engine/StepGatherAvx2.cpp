@@ -4,7 +4,12 @@
 
 #include <cstring>
 
+#if defined(__AVX__)
+#include <immintrin.h>
+#endif
+
 #define WL_GATHER_LANES 4
+#define WL_GATHER_BLOCK 12
 
 namespace wl {
 namespace {

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #define WL_GATHER_LANES 2
+#define WL_GATHER_BLOCK 8
 
 namespace wl {
 namespace {

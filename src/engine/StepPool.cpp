@@ -19,13 +19,24 @@ inline void Relax() {
 
 // Rounds follow each other within microseconds; spinning this long first saves a sleep and a wake-up per round.
 constexpr int SpinCount = 20000;
+constexpr int MaxCount = 0xFFFF;
+
+uint32_t GenerationOf(uint64_t round) {
+    return static_cast<uint32_t>(round >> 32);
+}
+int NextOf(uint64_t round) {
+    return static_cast<int>((round >> 16) & 0xFFFF);
+}
+int CountOf(uint64_t round) {
+    return static_cast<int>(round & 0xFFFF);
+}
 
 } // namespace
 
 TStepPool::TStepPool(int workers) {
     if (workers <= 0)
         workers = static_cast<int>(std::thread::hardware_concurrency());
-    workers = std::max(workers, 1);
+    workers = std::clamp(workers, 1, 64);
     FThreads.reserve(static_cast<size_t>(workers - 1));
     for (int i = 1; i < workers; ++i)
         FThreads.emplace_back([this] { WorkerLoop(); });
@@ -33,8 +44,8 @@ TStepPool::TStepPool(int workers) {
 
 TStepPool::~TStepPool() {
     FStopping.store(true);
-    FGeneration.fetch_add(1, std::memory_order_release);
-    FGeneration.notify_all();
+    FRound.fetch_add(uint64_t{1} << 32, std::memory_order_release);
+    FRound.notify_all();
     for (std::thread& t : FThreads)
         t.join();
 }
@@ -42,76 +53,80 @@ TStepPool::~TStepPool() {
 void TStepPool::RunRound(int count, const std::function<void(int)>& work) {
     if (count <= 0)
         return;
-    if (FThreads.empty() || count == 1 || InsidePool) {
+    if (FThreads.empty() || count == 1 || count > MaxCount || InsidePool) {
         for (int i = 0; i < count; ++i)
             work(i);
         return;
     }
     FWork = &work;
-    FCount = count;
     FFailure = nullptr;
     FFailedIndex.store(INT_MAX, std::memory_order_relaxed);
-    FNext.store(0, std::memory_order_relaxed);
-    FBusy.store(static_cast<int>(FThreads.size()), std::memory_order_relaxed);
-    FGeneration.fetch_add(1, std::memory_order_release);
-    FGeneration.notify_all();
+    FDone.store(0, std::memory_order_relaxed);
+    const uint32_t generation = GenerationOf(FRound.load(std::memory_order_relaxed)) + 1;
+    FRound.store(uint64_t{generation} << 32 | static_cast<uint64_t>(count), std::memory_order_release);
+    FRound.notify_all();
 
     InsidePool = true;
-    Drain();
+    Drain(generation);
     InsidePool = false;
 
-    for (int spin = 0; FBusy.load(std::memory_order_acquire) != 0; ++spin) {
-        if (spin < SpinCount) {
+    for (int spin = 0;; ++spin) {
+        const int done = FDone.load(std::memory_order_acquire);
+        if (done == count)
+            break;
+        if (spin < SpinCount)
             Relax();
-        } else {
-            const int busy = FBusy.load(std::memory_order_acquire);
-            if (busy != 0)
-                FBusy.wait(busy, std::memory_order_acquire);
-        }
+        else
+            FDone.wait(done, std::memory_order_acquire);
     }
     FWork = nullptr;
     if (FFailure)
         std::rethrow_exception(std::exchange(FFailure, nullptr));
 }
 
-void TStepPool::Drain() {
+void TStepPool::Drain(uint32_t generation) {
+    uint64_t round = FRound.load(std::memory_order_acquire);
     for (;;) {
-        const int i = FNext.fetch_add(1, std::memory_order_relaxed);
-        if (i >= FCount)
+        if (GenerationOf(round) != generation || NextOf(round) >= CountOf(round))
             return;
-        if (i > FFailedIndex.load(std::memory_order_acquire))
+        if (!FRound.compare_exchange_weak(round, round + (uint64_t{1} << 16), std::memory_order_acq_rel,
+                                          std::memory_order_acquire))
             continue;
-        try {
-            (*FWork)(i);
-        } catch (...) {
-            std::lock_guard<std::mutex> lock(FFailureLock);
-            if (i < FFailedIndex.load(std::memory_order_relaxed)) {
-                FFailedIndex.store(i, std::memory_order_release);
-                FFailure = std::current_exception();
+        const int i = NextOf(round);
+        const int count = CountOf(round);
+        if (i < FFailedIndex.load(std::memory_order_acquire)) {
+            try {
+                (*FWork)(i);
+            } catch (...) {
+                std::lock_guard<std::mutex> lock(FFailureLock);
+                if (i < FFailedIndex.load(std::memory_order_relaxed)) {
+                    FFailedIndex.store(i, std::memory_order_release);
+                    FFailure = std::current_exception();
+                }
             }
         }
+        if (FDone.fetch_add(1, std::memory_order_acq_rel) + 1 == count)
+            FDone.notify_one();
+        round = FRound.load(std::memory_order_acquire);
     }
 }
 
 void TStepPool::WorkerLoop() {
     InsidePool = true;
-    unsigned seen = FGeneration.load(std::memory_order_acquire);
+    uint32_t seen = GenerationOf(FRound.load(std::memory_order_acquire));
     for (;;) {
-        unsigned now = FGeneration.load(std::memory_order_acquire);
-        for (int spin = 0; now == seen; ++spin) {
-            if (spin < SpinCount) {
+        uint64_t round = FRound.load(std::memory_order_acquire);
+        for (int spin = 0; GenerationOf(round) == seen; ++spin) {
+            if (spin < SpinCount)
                 Relax();
-            } else {
-                FGeneration.wait(seen, std::memory_order_acquire);
-            }
-            now = FGeneration.load(std::memory_order_acquire);
+            else
+                FRound.wait(round, std::memory_order_acquire);
+            round = FRound.load(std::memory_order_acquire);
         }
-        seen = now;
+        seen = GenerationOf(round);
         if (FStopping.load())
             return;
-        Drain();
-        if (FBusy.fetch_sub(1, std::memory_order_acq_rel) == 1)
-            FBusy.notify_one();
+        Drain(seen);
     }
 }
 

@@ -1,12 +1,14 @@
 // A small pool of workers, one per core, that runs the per-series work of one round in parallel.
 //
 // RunRound(count, work) calls work(0) .. work(count - 1), each exactly once and each wholly on one worker, and
-// returns when all have returned. The calling thread works too. If calls fail, the failure of the lowest index is
+// returns when all have returned. The calling thread works too, and never waits for a worker that has not taken a
+// call, so a busy machine costs no more than the serial loop. If calls fail, the failure of the lowest index is
 // rethrown; indexes above a failure that have not started yet are skipped, as a serial loop would stop there. No
 // allocation happens per round. A RunRound from inside a work call runs its calls serially on that worker.
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <exception>
 #include <functional>
 #include <mutex>
@@ -28,16 +30,17 @@ public:
 
 private:
     void WorkerLoop();
-    void Drain();
+    // Takes and runs calls of round `generation` until none is left.
+    void Drain(uint32_t generation);
 
     std::vector<std::thread> FThreads;
-    std::atomic<unsigned> FGeneration{0};
-    std::atomic<int> FBusy{0}; // helpers still working on the current round
-    std::atomic<int> FNext{0};
+    // Generation in the high 32 bits, the next index in bits 16..31, the call count in bits 0..15: one word, so
+    // that a late worker can never take a call of a round that is not its own.
+    std::atomic<uint64_t> FRound{0};
+    std::atomic<int> FDone{0};
     std::atomic<int> FFailedIndex{0};
     std::atomic<bool> FStopping{false};
     const std::function<void(int)>* FWork = nullptr;
-    int FCount = 0;
     std::mutex FFailureLock;
     std::exception_ptr FFailure;
 };

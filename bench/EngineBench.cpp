@@ -1,0 +1,88 @@
+// Google Benchmark programs for the calculator's Step: each workload on each kernel, one round at a time.
+#include "engine/EngineBenchmark.h"
+#include "engine/GameCalculator.h"
+#include "engine/StepPool.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <iostream>
+
+namespace {
+
+using wl::TGameCalculator;
+using wl::TStepKernel;
+
+// Steps one series from round `warm` on; the rate is per cell-outcome update, as in wagerlens-calc --bench.
+void StepWorkload(benchmark::State& state, int workload, TStepKernel kernel, int warm) {
+    if (kernel == TStepKernel::Avx2 && !TGameCalculator::Avx2Supported()) {
+        state.SkipWithError("no AVX2");
+        return;
+    }
+    const auto workloads = wl::EngineWorkloads();
+    const wl::TEngineWorkload& w = workloads[static_cast<size_t>(workload)];
+    TGameCalculator calc;
+    calc.Kernel = kernel;
+    calc.Game = &w.Game;
+    calc.BetSystem = &w.System;
+    calc.Reset();
+    for (int r = 1; r < warm; ++r)
+        calc.Step();
+    double updates = 0.0;
+    for (auto _ : state) {
+        if (calc.RoundCount >= w.Rounds) {
+            state.PauseTiming();
+            calc.Reset();
+            for (int r = 1; r < warm; ++r)
+                calc.Step();
+            state.ResumeTiming();
+        }
+        updates +=
+            static_cast<double>(w.System.StateCount) * (calc.MaxBalance - calc.MinBalance + 1) * w.Game.OutcomeCount;
+        calc.Step();
+        benchmark::DoNotOptimize(calc.Storage());
+    }
+    state.counters["updates"] = benchmark::Counter(updates, benchmark::Counter::kIsRate);
+}
+
+// One calculation of a workload as the calculation thread runs it: every series, every round, on all workers.
+void WholeWorkload(benchmark::State& state, int workload) {
+    const auto workloads = wl::EngineWorkloads();
+    const wl::TEngineWorkload& w = workloads[static_cast<size_t>(workload)];
+    const int rounds = w.Rounds / 10;
+    std::vector<std::unique_ptr<TGameCalculator>> calcs;
+    for (int i = 0; i < w.Series; ++i) {
+        calcs.push_back(std::make_unique<TGameCalculator>());
+        calcs.back()->Game = &w.Game;
+        calcs.back()->BetSystem = &w.System;
+    }
+    wl::TStepPool pool;
+    std::function<void(int)> step = [&](int i) { calcs[static_cast<size_t>(i)]->Step(); };
+    for (auto _ : state) {
+        for (auto& c : calcs)
+            c->Reset();
+        for (int r = 2; r <= rounds; ++r) {
+            if (w.Series > 1)
+                pool.RunRound(w.Series, step);
+            else
+                calcs[0]->Step(pool);
+        }
+    }
+}
+
+BENCHMARK_CAPTURE(StepWorkload, W1_reference, 0, TStepKernel::Reference, 1000);
+BENCHMARK_CAPTURE(StepWorkload, W1_portable, 0, TStepKernel::Portable, 1000);
+BENCHMARK_CAPTURE(StepWorkload, W1_avx2, 0, TStepKernel::Avx2, 1000);
+BENCHMARK_CAPTURE(StepWorkload, W2_reference, 1, TStepKernel::Reference, 1000);
+BENCHMARK_CAPTURE(StepWorkload, W2_portable, 1, TStepKernel::Portable, 1000);
+BENCHMARK_CAPTURE(StepWorkload, W2_avx2, 1, TStepKernel::Avx2, 1000);
+BENCHMARK_CAPTURE(StepWorkload, W3_reference, 2, TStepKernel::Reference, 100);
+BENCHMARK_CAPTURE(StepWorkload, W3_portable, 2, TStepKernel::Portable, 100);
+BENCHMARK_CAPTURE(StepWorkload, W3_avx2, 2, TStepKernel::Avx2, 100);
+BENCHMARK_CAPTURE(WholeWorkload, W1_tenth, 0)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(WholeWorkload, W2_tenth, 1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(WholeWorkload, W3_tenth, 2)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
