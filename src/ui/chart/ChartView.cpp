@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QRubberBand>
 #include <QValueAxis>
+#include <QVariantAnimation>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -27,6 +28,7 @@ QImage MarkerImage(TColor c) {
 }
 
 constexpr int MinDragPixels = 4;
+constexpr int ZoomAnimationMs = 250;
 
 } // namespace
 
@@ -57,8 +59,21 @@ TChartView::TChartView(QWidget* parent) : QChartView(parent) {
     chart->setPlotAreaBackgroundBrush(Qt::white);
     chart->setPlotAreaBackgroundVisible(true);
     chart->setMargins(QMargins(4, 6, 10, 4));
-    chart->setAnimationOptions(QChart::GridAxisAnimations);
-    chart->setAnimationDuration(250);
+    // The zoom is animated here rather than by Qt Charts, whose axis animation can crash when the tick count
+    // changes during it.
+    chart->setAnimationOptions(QChart::NoAnimation);
+    FZoomAnimation = new QVariantAnimation(this);
+    FZoomAnimation->setDuration(ZoomAnimationMs);
+    FZoomAnimation->setStartValue(0.0);
+    FZoomAnimation->setEndValue(1.0);
+    FZoomAnimation->setEasingCurve(QEasingCurve::OutCubic);
+    connect(FZoomAnimation, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
+        const double t = v.toDouble();
+        const auto mix = [t](const TAxisRange& a, const TAxisRange& b) {
+            return TAxisRange{a.Minimum + (b.Minimum - a.Minimum) * t, a.Maximum + (b.Maximum - a.Maximum) * t};
+        };
+        ApplyRanges(mix(FAnimateFromX, FAnimateToX), mix(FAnimateFromY, FAnimateToY), FAnimateToX, FAnimateToY);
+    });
 
     FAxisX = new QValueAxis(chart);
     FAxisY = new QValueAxis(chart);
@@ -117,6 +132,19 @@ void TChartView::SetModel(TChart* model) {
 void TChartView::Mirror(const TChartChange& change) {
     if (FModel == nullptr)
         return;
+    // Emptying the changed series before the axes move spares Qt Charts laying out the old points once more.
+    for (int i = 0; i < TChart::LineCount; ++i) {
+        if (change.PointsChanged & (1u << i))
+            FSeries[static_cast<size_t>(i)]->clear();
+    }
+    // Automatic axes follow the points, so any change may move them. A zoom alone glides to its new ranges.
+    const bool zoomOnly = change.PointsChanged == 0 && change.LooksChanged == 0 && FModel->ZoomDepth() != FZoomDepth;
+    FZoomDepth = FModel->ZoomDepth();
+    if (zoomOnly && isVisible())
+        AnimateAxes();
+    else if (change.AxesChanged || change.PointsChanged != 0 || FZoomAnimation->state() != QAbstractAnimation::Running)
+        MirrorAxes(); // a change of looks alone (markers after a zoom) lets a running glide finish
+
     for (int i = 0; i < TChart::LineCount; ++i) {
         const uint32_t bit = 1u << i;
         if (change.PointsChanged & bit) {
@@ -125,14 +153,12 @@ void TChartView::Mirror(const TChartChange& change) {
             list.reserve(static_cast<qsizetype>(points.size()));
             for (const TChartPoint& p : points)
                 list.append(QPointF(p.X, p.Y));
-            // One replace is one repaint, however many points.
+            // One replace is one layout, however many points.
             FSeries[static_cast<size_t>(i)]->replace(list);
         }
         if (change.LooksChanged & bit)
             MirrorLooks(i);
     }
-    // Automatic axes follow the points, so any change may move them.
-    MirrorAxes();
 }
 
 void TChartView::MirrorLooks(int index) {
@@ -146,19 +172,41 @@ void TChartView::MirrorLooks(int index) {
     series->setVisible(line.Visible());
 }
 
-void TChartView::MirrorAxes() {
-    const auto apply = [](QValueAxis* axis, const TAxisRange& r, const QString& title) {
+void TChartView::ApplyRanges(const TAxisRange& x, const TAxisRange& y, const TAxisRange& tickX,
+                             const TAxisRange& tickY) {
+    const auto apply = [](QValueAxis* axis, const TAxisRange& r, const TAxisRange& ticks) {
         axis->setRange(r.Minimum, r.Maximum);
-        const double interval = NiceTickInterval(r.Maximum - r.Minimum, 8);
-        axis->setTickAnchor(std::ceil(r.Minimum / interval) * interval);
+        // Ticks follow the final range, so the labels stay put while the zoom glides.
+        const double interval = NiceTickInterval(ticks.Maximum - ticks.Minimum, 8);
+        axis->setTickAnchor(std::ceil(ticks.Minimum / interval) * interval);
         axis->setTickInterval(interval);
         axis->setLabelFormat(QStringLiteral("%.") + QString::number(TickDecimals(interval)) + QStringLiteral("f"));
-        if (axis->titleText() != title)
-            axis->setTitleText(title);
-        axis->setTitleVisible(!title.isEmpty());
     };
-    apply(FAxisX, FModel->EffectiveRange(TAxisKind::Bottom), FModel->BottomAxis().Title());
-    apply(FAxisY, FModel->EffectiveRange(TAxisKind::Left), FModel->LeftAxis().Title());
+    apply(FAxisX, x, tickX);
+    apply(FAxisY, y, tickY);
+}
+
+void TChartView::MirrorAxes() {
+    FZoomAnimation->stop();
+    const TAxisRange x = FModel->EffectiveRange(TAxisKind::Bottom);
+    const TAxisRange y = FModel->EffectiveRange(TAxisKind::Left);
+    ApplyRanges(x, y, x, y);
+    const auto title = [](QValueAxis* axis, const QString& text) {
+        if (axis->titleText() != text)
+            axis->setTitleText(text);
+        axis->setTitleVisible(!text.isEmpty());
+    };
+    title(FAxisX, FModel->BottomAxis().Title());
+    title(FAxisY, FModel->LeftAxis().Title());
+}
+
+void TChartView::AnimateAxes() {
+    FZoomAnimation->stop();
+    FAnimateFromX = {FAxisX->min(), FAxisX->max()};
+    FAnimateFromY = {FAxisY->min(), FAxisY->max()};
+    FAnimateToX = FModel->EffectiveRange(TAxisKind::Bottom);
+    FAnimateToY = FModel->EffectiveRange(TAxisKind::Left);
+    FZoomAnimation->start();
 }
 
 void TChartView::ChartChanged(const TChart&, const TChartChange& change) {
@@ -166,12 +214,10 @@ void TChartView::ChartChanged(const TChart&, const TChartChange& change) {
 }
 
 void TChartView::ChartZoomed(const TChart&) {
-    MirrorAxes();
     Q_EMIT Zoomed();
 }
 
 void TChartView::ChartUndoZoomed(const TChart&) {
-    MirrorAxes();
     Q_EMIT UndoZoomed();
 }
 

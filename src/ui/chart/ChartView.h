@@ -12,6 +12,7 @@
 class QLineSeries;
 class QRubberBand;
 class QValueAxis;
+class QVariantAnimation;
 
 namespace wl {
 
@@ -55,6 +56,8 @@ private:
 
     void MirrorLooks(int index);
     void MirrorAxes();
+    void AnimateAxes();
+    void ApplyRanges(const TAxisRange& x, const TAxisRange& y, const TAxisRange& tickX, const TAxisRange& tickY);
 
     TChart* FModel = nullptr;
     std::array<QLineSeries*, TChart::LineCount> FSeries{};
@@ -63,6 +66,9 @@ private:
     QRubberBand* FRubberBand = nullptr;
     QPoint FDragStart;
     bool FDragging = false;
+    int FZoomDepth = 0;
+    QVariantAnimation* FZoomAnimation = nullptr;
+    TAxisRange FAnimateFromX, FAnimateFromY, FAnimateToX, FAnimateToY;
 };
 
 // A tick step of 1, 2 or 5 times a power of ten that splits span into at most about maxTicks parts.
