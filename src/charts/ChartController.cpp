@@ -5,6 +5,7 @@
 #include "charts/ChartDialogs.h"
 #include "engine/ExecuteThread.h"
 #include "engine/GameCalculator.h"
+#include "engine/StepPool.h"
 #include "model/NameValidation.h"
 #include "model/Storage.h"
 #include "support/Checked.h"
@@ -170,6 +171,7 @@ void TChartController::RunCalculations() {
 
 void TChartController::StartThread() {
     JoinEndedThreads(false);
+    StepPool(); // made here, on the interface thread; the calculation thread only uses it
     auto thread = std::make_unique<TExecuteThread>(*this);
     thread->OnDone = [this] { ThreadDone(); };
     thread->Start(); // ThreadDone can only run once this thread serves calls again, after FThread is set
@@ -363,6 +365,20 @@ void TChartController::DeleteSystem(int index) {
     if (wasRunning)
         RunCalculations();
     FStorage->Systems->Delete(index);
+}
+
+void TChartController::SetWorkerCount(int workers) {
+    StopCalculations(true);
+    FWorkerCount = std::max(workers, 0);
+    FStepPool.reset();
+}
+
+TStepPool* TChartController::StepPool() {
+    if (FWorkerCount == 1)
+        return nullptr;
+    if (!FStepPool)
+        FStepPool = std::make_unique<TStepPool>(FWorkerCount);
+    return FStepPool->WorkerCount() > 1 ? FStepPool.get() : nullptr;
 }
 
 void TChartController::OpenAbout() {

@@ -22,6 +22,7 @@ class TChartLine;
 class TExecuteThread;
 class TGameCalculator;
 class TGameDescription;
+class TStepPool;
 class TStorage;
 
 class TChartController {
@@ -82,6 +83,10 @@ public:
     void WaitForCalculation();
     bool Active() const { return FActive; }
     void SetActive(bool active);
+    // Workers that step the series of a round in parallel: 0 one per core (the default), 1 none (the calculation
+    // thread steps every series itself). Results are the same either way. Stops a running calculation.
+    void SetWorkerCount(int workers);
+    int WorkerCount() const { return FWorkerCount; }
 
     TGameDescription* CreateGame();
     bool ModifyGame(TGameDescription& game);
@@ -109,6 +114,8 @@ private:
     void JoinEndedThreads(bool all);
     void RestartSeriesUsing(const void* description, bool isGame);
 
+    TStepPool* StepPool(); // nullptr when the thread steps every series itself
+
     std::unique_ptr<TStorage> FStorage;
     std::vector<TSeries> FSeries;
     TChart* FChart = nullptr;
@@ -128,6 +135,8 @@ private:
     const ITextSource* FTexts = nullptr;
     std::optional<QString> FLastThreadError;
     TSynchronizer FSynchronizer;
+    int FWorkerCount = 0;
+    std::unique_ptr<TStepPool> FStepPool; // made on first use, used only by the calculation thread
 };
 
 } // namespace wl

@@ -5,6 +5,7 @@
 #include "charts/ChartController.h"
 #include "charts/ChartDescription.h"
 #include "engine/GameCalculator.h"
+#include "engine/StepPool.h"
 #include "support/Checked.h"
 #include "support/Exception.h"
 
@@ -54,10 +55,14 @@ void TExecuteThread::Run() {
     FFinished.store(true, std::memory_order_release);
 }
 
-void TExecuteThread::ResetSeries(TChartDescription& kind, int index) {
+void TExecuteThread::StartSeries(TChartDescription& kind, int index) {
     TGameCalculator& c = FController.GetCalculator(index);
-    c.Reset();
-    kind.CollectRound(c, 1);
+    if (c.RoundCount > kind.ComputedRounds)
+        c.RoundCount = 0;
+    if (c.RoundCount == 0) {
+        c.Reset();
+        kind.CollectRound(c, 1);
+    }
 }
 
 void TExecuteThread::StepSeries(TChartDescription& kind, int index, int round) {
@@ -68,6 +73,16 @@ void TExecuteThread::StepSeries(TChartDescription& kind, int index, int round) {
     kind.CollectRound(c, round);
 }
 
+void TExecuteThread::ForEachSeries(TStepPool* pool, const std::function<void(int)>& work) {
+    const int count = FController.SeriesCount();
+    if (pool && count > 1) {
+        pool->RunRound(count, work);
+        return;
+    }
+    for (int j = 0; j < count; ++j)
+        work(j);
+}
+
 void TExecuteThread::Execute() {
     try {
         TChartDescription& kind = FController.CurrentKind();
@@ -75,22 +90,19 @@ void TExecuteThread::Execute() {
         for (int j = 0; j < FController.SeriesCount(); ++j)
             calculators.push_back(&FController.GetCalculator(j));
         kind.PrepareSeries(calculators);
+        TStepPool* pool = FController.StepPool();
 
-        for (int j = 0; j < FController.SeriesCount(); ++j) {
-            TGameCalculator& c = FController.GetCalculator(j);
-            if (c.RoundCount > kind.ComputedRounds)
-                c.RoundCount = 0;
-            if (c.RoundCount == 0)
-                ResetSeries(kind, j);
-        }
+        ForEachSeries(pool, [this, &kind](int j) { StartSeries(kind, j); });
         if (Terminated())
             return;
 
         const int32_t n = kind.RoundsToCompute();
         int32_t last = n > 0 ? Percent(1, n) : 0;
-        for (int32_t i = 2; i <= n; ++i) {
-            for (int j = 0; j < FController.SeriesCount(); ++j)
-                StepSeries(kind, j, i);
+        int32_t i = 2;
+        // Made once: nothing is allocated per round.
+        const std::function<void(int)> step = [this, &kind, &i](int j) { StepSeries(kind, j, i); };
+        for (; i <= n; ++i) {
+            ForEachSeries(pool, step);
             if (Terminated()) {
                 if (kind.ComputedRounds < i)
                     kind.ComputedRounds = i;

@@ -11,6 +11,7 @@ namespace wl {
 class TChartController;
 class TChartDescription;
 class Exception;
+class TStepPool;
 
 class TExecuteThread {
 public:
@@ -40,8 +41,10 @@ public:
 
 private:
     void Run();
-    void ResetSeries(TChartDescription& kind, int index);
+    // The per-series work of a round, run on the pool's workers: one series and its CollectRound.
+    void StartSeries(TChartDescription& kind, int index);
     void StepSeries(TChartDescription& kind, int index, int round);
+    void ForEachSeries(TStepPool* pool, const std::function<void(int)>& work);
     void ReportProgress(int32_t progress);
     void ReportFailure(Exception& failure);
 
