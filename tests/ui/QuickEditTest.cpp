@@ -32,9 +32,10 @@ TEST(QuickEditTest, AlphaAndAlpine) {
     EXPECT_EQ(edit.text(), QStringLiteral("Alpine"));
     EXPECT_EQ(edit.selectedText(), QStringLiteral("ne"));
 
-    // No name starts with "Alpx": completion stops for good.
+    // No name starts with "Alpix": completion stops for good.
     QTest::keyClick(&edit, Qt::Key_X);
-    EXPECT_EQ(edit.text(), QStringLiteral("Alpx"));
+    EXPECT_EQ(edit.text(), QStringLiteral("Alpix"));
+    EXPECT_EQ(changes.last(), QStringLiteral("Alpix"));
     EXPECT_TRUE(quick->Stopped());
     edit.clear();
     QTest::keyClicks(&edit, QStringLiteral("A"));

@@ -1,11 +1,11 @@
 // The bet system editor driven with keys: new states as they are named, the clamp, the frame, pruning on OK.
 #include "fSelectorTestSupport.h"
 
+#include "ui/dialogs/EditorGrid.h"
 #include "ui/dialogs/fBetSystemEditor.h"
 
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTableView>
 #include <QTest>
 
 #include <gtest/gtest.h>

@@ -1,12 +1,12 @@
 // The game editor driven with keys: typing outcomes, the figures and their colouring, Insert and Delete, names.
 #include "fSelectorTestSupport.h"
 
+#include "ui/dialogs/EditorGrid.h"
 #include "ui/dialogs/fGameEditor.h"
 
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QTableView>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -77,7 +77,7 @@ TEST(GameEditorTest, NewGameTypedInTheGrid) {
 
     form->OutcomesGrid->setCurrentIndex(form->OutcomesGrid->model()->index(0, 1));
     QTest::keyClick(form->OutcomesGrid, Qt::Key_A);
-    EXPECT_NE(form->OutcomesGrid->state(), QAbstractItemView::EditingState);
+    EXPECT_FALSE(form->OutcomesGrid->Editing());
 
     TypeOutcomeCell(*form, 1, 1, QStringLiteral("0.5"));
     TypeOutcomeCell(*form, 2, 0, QStringLiteral("-1"));
@@ -129,7 +129,7 @@ TEST(GameEditorTest, UnchangedProbabilityKeepsItsStoredValue) {
     // Open the cell with F2 and leave it with Enter, text untouched.
     form->OutcomesGrid->setCurrentIndex(form->OutcomesGrid->model()->index(0, 1));
     QTest::keyClick(form->OutcomesGrid, Qt::Key_F2);
-    ASSERT_EQ(form->OutcomesGrid->state(), QAbstractItemView::EditingState);
+    ASSERT_TRUE(form->OutcomesGrid->Editing());
     PressKey(Qt::Key_Return);
     EXPECT_EQ(form->WorkingCopy.Probability(0), p);
     // An edited text is read.
@@ -154,7 +154,7 @@ TEST(GameEditorTest, InsertAndDelete) {
     grid->setCurrentIndex(row(1));
     grid->setFocus();
     QTest::keyClick(grid, Qt::Key_5);
-    ASSERT_EQ(grid->state(), QAbstractItemView::EditingState);
+    ASSERT_TRUE(grid->Editing());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Insert);
     ASSERT_EQ(form->WorkingCopy.OutcomeCount, 5);
     EXPECT_EQ(form->WorkingCopy.Result(0), 0);
@@ -225,12 +225,23 @@ TEST(GameEditorTest, NamesThatCannotBeStoredAreRefusedOnOk) {
     }
 }
 
+TEST(GameEditorTest, CompletedNameIsTheName) {
+    auto form = OpenEditor(nullptr, {QStringLiteral("Alpha"), QStringLiteral("Alpine")});
+    form->edName->setFocus();
+    test::TypeText(QStringLiteral("Al"));
+    EXPECT_EQ(form->edName->text(), QStringLiteral("Alpha"));
+    EXPECT_EQ(form->WorkingCopy.Name, QStringLiteral("Alpha"));
+    test::TypeText(QStringLiteral("z"));
+    EXPECT_EQ(form->WorkingCopy.Name, QStringLiteral("Alz"));
+}
+
 TEST(GameEditorTest, EditGameTakesOverOnlyOnOk) {
     const TGameDescription game = MakeGame(QStringLiteral("Coin"), {{1, 0.5}, {-1, 0.5}});
     for (const bool ok : {false, true}) {
         TGameDescription edited;
         test::WithNextModal([ok](QWidget& w) {
             auto& form = dynamic_cast<TfmGameEditor&>(w);
+            form.edName->setFocus();
             form.edName->selectAll();
             test::TypeText(QStringLiteral("Biased coin"));
             TypeOutcomeCell(form, 1, 1, QStringLiteral("0.6"));

@@ -199,6 +199,7 @@ TEST(SelectorTest, EditingAGameThatTwoSeriesUseRestartsBoth) {
     // A double click on the row edits that game; the renamed game now sorts last and stays selected.
     f.Form->lbGames->setCurrentRow(0);
     const QRect rect = f.Form->lbGames->visualItemRect(f.Form->lbGames->item(0));
+    QTest::mouseClick(f.Form->lbGames->viewport(), Qt::LeftButton, {}, rect.center());
     QTest::mouseDClick(f.Form->lbGames->viewport(), Qt::LeftButton, {}, rect.center());
     EXPECT_EQ(f.Dialogs.EditGameCalls, 1);
     EXPECT_EQ(f.Form->lbGames->item(1)->text(), QStringLiteral(" Zero coin"));

@@ -78,6 +78,8 @@ void TypeText(const QString& text) {
 
 void PressKey(int key) {
     QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(key));
+    // The cell editor stores its text through a queued call.
+    QCoreApplication::processEvents();
 }
 
 void TypeIntoCell(QAbstractItemView& view, int row, int col, const QString& text) {
@@ -103,6 +105,8 @@ void WithNextModal(const std::function<void(QWidget&)>& action) {
     QTimer::singleShot(0, [action] {
         QWidget* modal = QApplication::activeModalWidget();
         ASSERT_NE(modal, nullptr) << "no dialog opened";
+        QApplication::setActiveWindow(modal);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(modal));
         action(*modal);
     });
 }

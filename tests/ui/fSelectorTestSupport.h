@@ -18,7 +18,7 @@ inline constexpr const char* BadLanguage = "BAD";
 
 // Types text into cell (row, col) of an item view and presses Enter, as a user would.
 void TypeIntoCell(QAbstractItemView& view, int row, int col, const QString& text);
-// Sends key presses and releases to the focused widget.
+// Sends key presses and releases to the focused widget; PressKey then lets queued calls run.
 void TypeText(const QString& text);
 void PressKey(int key);
 

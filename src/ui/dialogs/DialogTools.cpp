@@ -4,6 +4,7 @@
 #include "model/NameValidation.h"
 #include "ui/widgets/Looks.h"
 
+#include <QFont>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -33,6 +34,12 @@ bool AcceptName(QWidget* parent, const QString& name, const QStringList& keys, i
         return true;
     InformationBox(parent, problem);
     return false;
+}
+
+void UseFormFont(QWidget& form) {
+    QFont f = form.font();
+    f.setPointSize(8);
+    form.setFont(f);
 }
 
 void NoDefaultButton(QWidget* button) {

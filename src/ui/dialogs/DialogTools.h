@@ -21,6 +21,9 @@ QLabel* MakeHeaderBar(QLabel* label, int height);
 // Refuses a name that cannot be stored, with a message in the dialog. True when the name may be taken.
 bool AcceptName(QWidget* parent, const QString& name, const QStringList& keys, int ownIndex);
 
+// The forms' pixel sizes are made for an 8-point interface font, whatever the desktop's text size.
+void UseFormFont(QWidget& form);
+
 // Buttons that Enter must not press: the dialogs have no default button.
 void NoDefaultButton(QWidget* button);
 

@@ -5,6 +5,7 @@
 #include "support/Numbers.h"
 #include "ui/dialogs/DialogTools.h"
 #include "ui/dialogs/EditorGrid.h"
+#include "ui/widgets/HelpContext.h"
 #include "ui/widgets/Looks.h"
 #include "ui/widgets/QuickEdit.h"
 
@@ -128,7 +129,8 @@ TfmBetSystemEditor::TfmBetSystemEditor(QWidget* parent) : QDialog(parent) {
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
     setWindowTitle(QStringLiteral("Bet System Editor"));
-    setProperty("HelpTopic", HelpTopic);
+    SetHelpContext(this, BetSystemEditorHelpContext);
+    UseFormFont(*this);
 
     lSystemName = new QLabel(QStringLiteral("Bet System name"), this);
     edSystemName = new QLineEdit(this);

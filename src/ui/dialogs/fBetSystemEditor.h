@@ -11,7 +11,6 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QTableView;
 
 namespace wl {
 
@@ -24,7 +23,6 @@ class TfmBetSystemEditor : public QDialog {
     Q_OBJECT
 public:
     static constexpr int GridStateRows = TBetDescription::MaxStates;
-    static constexpr int HelpTopic = 400;
 
     explicit TfmBetSystemEditor(QWidget* parent = nullptr);
     ~TfmBetSystemEditor() override;
@@ -46,7 +44,7 @@ public:
     QLabel* lSystemName = nullptr;
     QLineEdit* edSystemName = nullptr;
     QLabel* lHeader = nullptr;
-    QTableView* StatesGrid = nullptr;
+    TEditorGrid* StatesGrid = nullptr;
     QPushButton* btnOK = nullptr;
     QPushButton* btnCancel = nullptr;
 

@@ -5,6 +5,7 @@
 #include "support/Numbers.h"
 #include "ui/dialogs/DialogTools.h"
 #include "ui/dialogs/EditorGrid.h"
+#include "ui/widgets/HelpContext.h"
 #include "ui/widgets/Looks.h"
 #include "ui/widgets/QuickEdit.h"
 
@@ -242,7 +243,8 @@ TfmGameEditor::TfmGameEditor(QWidget* parent) : QDialog(parent) {
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
     setWindowTitle(QStringLiteral("Game Editor"));
-    setProperty("HelpTopic", HelpTopic);
+    SetHelpContext(this, GameEditorHelpContext);
+    UseFormFont(*this);
 
     lGameName = new QLabel(QStringLiteral("Game / Bet name"), this);
     edName = new QLineEdit(this);

@@ -13,10 +13,10 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
-class QTableView;
 
 namespace wl {
 
+class TEditorGrid;
 class TOutcomesModel;
 class TOutcomesGrid;
 class TQuickEdit;
@@ -25,7 +25,6 @@ class TfmGameEditor : public QDialog {
     Q_OBJECT
 public:
     static constexpr int GridOutcomeRows = 30;
-    static constexpr int HelpTopic = 300;
 
     explicit TfmGameEditor(QWidget* parent = nullptr);
     ~TfmGameEditor() override;
@@ -54,7 +53,7 @@ public:
     QLabel* lInfoHeader = nullptr;
     QListWidget* lbInfo = nullptr;
     QLabel* lTableHeader = nullptr;
-    QTableView* OutcomesGrid = nullptr;
+    TEditorGrid* OutcomesGrid = nullptr;
     QPushButton* btnOK = nullptr;
     QPushButton* btnCancel = nullptr;
 

@@ -5,6 +5,7 @@
 #include "model/Storage.h"
 #include "preferences/Preferences.h"
 #include "ui/dialogs/DialogTools.h"
+#include "ui/widgets/HelpContext.h"
 #include "ui/widgets/Looks.h"
 
 #include <QBoxLayout>
@@ -85,7 +86,8 @@ TfmSelector::TfmSelector(TChartController& controller, QWidget* parent) : QDialo
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
     setWindowTitle(QStringLiteral("Select game and system for chart"));
-    setProperty("HelpTopic", HelpTopic);
+    SetHelpContext(this, SelectorHelpContext);
+    UseFormFont(*this);
 
     lGameHeader = new QLabel(QStringLiteral("GAME / BET"), this);
     lBetHeader = new QLabel(QStringLiteral("MONEY MANAGEMENT"), this);

@@ -16,8 +16,6 @@ class TGameDescription;
 class TfmSelector : public QDialog {
     Q_OBJECT
 public:
-    static constexpr int HelpTopic = 200;
-
     TfmSelector(TChartController& controller, QWidget* parent = nullptr);
     ~TfmSelector() override; // remembers both list positions
 

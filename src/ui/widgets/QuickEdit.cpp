@@ -7,13 +7,16 @@
 namespace wl {
 
 TQuickEdit::TQuickEdit(QLineEdit& edit, const QStringList& names) : FEdit(&edit), FEditor(names) {
-    // textEdited, not textChanged: the completion's own setText must not count as typing.
-    FConnection = connect(&edit, &QLineEdit::textEdited, this, &TQuickEdit::EditTextEdited);
+    // Only typing completes, not setText. The field emits textEdited before textChanged, so completing is left to
+    // textChanged: the field's own handlers, connected earlier, see the typed text first and the completed text last.
+    FEdited = connect(&edit, &QLineEdit::textEdited, this, [this] { FTyped = true; });
+    FChanged = connect(&edit, &QLineEdit::textChanged, this, &TQuickEdit::EditTextChanged);
     edit.installEventFilter(this);
 }
 
 TQuickEdit::~TQuickEdit() {
-    disconnect(FConnection);
+    disconnect(FEdited);
+    disconnect(FChanged);
     if (FEdit)
         FEdit->removeEventFilter(this);
 }
@@ -24,9 +27,10 @@ bool TQuickEdit::eventFilter(QObject* watched, QEvent* event) {
     return QObject::eventFilter(watched, event);
 }
 
-void TQuickEdit::EditTextEdited(const QString& text) {
-    if (!FEdit)
+void TQuickEdit::EditTextChanged(const QString& text) {
+    if (!FEdit || !FTyped)
         return;
+    FTyped = false;
     const auto completion = FEditor.TextChanged(text);
     if (!completion || completion->Text == text)
         return;

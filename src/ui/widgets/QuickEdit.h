@@ -27,11 +27,13 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void EditTextEdited(const QString& text);
+    void EditTextChanged(const QString& text);
 
     QPointer<QLineEdit> FEdit;
     TQuickEditor FEditor;
-    QMetaObject::Connection FConnection;
+    bool FTyped = false;
+    QMetaObject::Connection FEdited;
+    QMetaObject::Connection FChanged;
 };
 
 } // namespace wl
