@@ -1,15 +1,14 @@
 #!/usr/bin/env bash
-# Sets up, builds the release into build/ and starts Wagerlens.
+# Sets up, builds the release of the window into build/ and starts Wagerlens.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ "${QT_QPA_PLATFORM:-}" != "offscreen" ]; then
+    echo "wagerlens: there is no display to open the window on (DISPLAY is not set)." >&2
+    echo "Start it under a virtual one: xvfb-run -a bash scripts/run.sh" >&2
+    exit 1
+fi
 bash scripts/setup.sh
 cmake --preset release >/dev/null
-cmake --build --preset release -j"$(nproc)"
-if [ -x build/bin/wagerlens ]; then
-    if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
-        echo "wagerlens: there is no display. Start it under a virtual one: xvfb-run -a bash scripts/run.sh" >&2
-        exit 1
-    fi
-    exec build/bin/wagerlens "$@"
-fi
-exec build/bin/wagerlens-calc --help
+# Only the program, its data files and its help files: the tests are built by scripts/test.sh.
+cmake --build --preset release -j"$(nproc)" --target wagerlens
+exec build/bin/wagerlens "$@"

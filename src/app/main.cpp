@@ -2,6 +2,7 @@
 #include "preferences/Preferences.h"
 #include "presentation/DataFolder.h"
 #include "support/Exception.h"
+#include "ui/dialogs/ChartDialogs.h"
 #include "ui/main/Application.h"
 #include "ui/main/fMain.h"
 
@@ -19,8 +20,8 @@ int main(int argc, char** argv) {
         // Creating the preferences first means a missing Langs folder is reported before any window exists.
         wl::GetPreferences();
         auto window = std::make_unique<wl::TfmMain>(wl::DataFolder());
-        // The dialogs the controller opens are installed here:
-        //   window->SetChartDialogs(std::make_unique<wl::TChartDialogs>(...));
+        // The dialogs the controller opens: the selector, the editors and the about box.
+        window->SetChartDialogs(std::make_unique<wl::TChartDialogs>(window.get()));
         window->show();
         result = app.exec();
         window.reset();

@@ -173,6 +173,7 @@ TfmMain::TfmMain(const QString& dataFolder, QWidget* parent) : QWidget(parent) {
     RefreshSeriesList();
     FillChartList();
     BuildLanguageMenu();
+    lbCharts->setFocus(Qt::OtherFocusReason);
 }
 
 TfmMain::~TfmMain() {
