@@ -102,6 +102,27 @@ TEST(ChartControllerTest, ProgressSequences) {
     }
 }
 
+TEST(ChartControllerTest, KindsGiveTheSameLinesWithAndWithoutWorkers) {
+    TSeriesSet s;
+    const TGameDescription skewed = test::MakeGame(QStringLiteral("Skewed"), {{2, 0.45}, {-1, 0.55}});
+    auto lines = [&](int workers, int kind) {
+        test::TControllerFixture f;
+        f.Controller->SetWorkerCount(workers);
+        f.Controller->SelectChartKind(kind);
+        f.Controller->CurrentKind().SetParam(0, 20);
+        s.AddTo(*f.Controller);
+        f.Controller->AddSeries(skewed, s.Martingale);
+        f.Compute();
+        std::vector<Points> out;
+        for (int line = 0; line < 3; ++line)
+            out.push_back(test::Pairs(f.Chart.Line(line)));
+        return out;
+    };
+    // Every family, and every risk kind (they change the distributions while collecting).
+    for (int kind : {NetResults, Cumulative, ExpResult, ROR, COS, COSRORRate})
+        EXPECT_EQ(lines(1, kind), lines(0, kind)) << "kind " << kind;
+}
+
 TEST(ChartControllerTest, SelectingAKindWithoutSeriesStartsNothing) {
     test::TControllerFixture f;
     f.Controller->SetActive(true);
