@@ -115,6 +115,9 @@ void TStepPool::WorkerLoop() {
     InsidePool = true;
     uint32_t seen = GenerationOf(FRound.load(std::memory_order_acquire));
     for (;;) {
+        // A pool destroyed before this thread first looked has already moved the generation that `seen` holds.
+        if (FStopping.load())
+            return;
         uint64_t round = FRound.load(std::memory_order_acquire);
         for (int spin = 0; GenerationOf(round) == seen; ++spin) {
             if (spin < SpinCount)
