@@ -286,6 +286,31 @@ TEST_F(MainWindowTest, F1OpensTheTopicOfTheFocusedControl) {
     EXPECT_NE(shown, !messages.isEmpty());
 }
 
+TEST_F(MainWindowTest, ChartListChoosesTheKindAndItsParameters) {
+    auto w = Open();
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    struct TCase {
+        const char* Name;
+        int Row;
+        bool SecondShown;
+    };
+    const TCase cases[] = {{"expected result: bankroll only", 2, false},
+                           {"risk of ruin: bankroll and target", 6, true},
+                           {"the same kind clicked again", 6, true},
+                           {"net results", 0, true}};
+    for (const TCase& c : cases) {
+        const QRect r = w->lbCharts->visualItemRect(w->lbCharts->item(c.Row));
+        QTest::mouseClick(w->lbCharts->viewport(), Qt::LeftButton, {}, r.center());
+        EXPECT_EQ(w->Controller().ChartIndex(), c.Row) << c.Name;
+        EXPECT_FALSE(w->seParam1->isHidden()) << c.Name;
+        EXPECT_EQ(!w->seParam2->isHidden(), c.SecondShown) << c.Name;
+        EXPECT_EQ(!w->lParam2->isHidden(), c.SecondShown) << c.Name;
+        EXPECT_EQ(w->lParam1->text(), w->Controller().CurrentKind().GetParamName(0)) << c.Name;
+        EXPECT_EQ(w->lChartName->text(), w->Controller().GetChartKindName(c.Row).toUpper()) << c.Name;
+    }
+}
+
 TEST_F(MainWindowTest, PanelsKeepTheirMinimumWidths) {
     auto w = Open();
     w->show();

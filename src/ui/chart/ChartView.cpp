@@ -175,12 +175,16 @@ void TChartView::MirrorLooks(int index) {
 void TChartView::ApplyRanges(const TAxisRange& x, const TAxisRange& y, const TAxisRange& tickX,
                              const TAxisRange& tickY) {
     const auto apply = [](QValueAxis* axis, const TAxisRange& r, const TAxisRange& ticks) {
+        // The old interval over the new range (or the other way round) can mean thousands of labels to measure,
+        // so the ticks are fixed while range and interval change.
+        axis->setTickType(QValueAxis::TicksFixed);
         axis->setRange(r.Minimum, r.Maximum);
         // Ticks follow the final range, so the labels stay put while the zoom glides.
         const double interval = NiceTickInterval(ticks.Maximum - ticks.Minimum, 8);
         axis->setTickAnchor(std::ceil(ticks.Minimum / interval) * interval);
         axis->setTickInterval(interval);
         axis->setLabelFormat(QStringLiteral("%.") + QString::number(TickDecimals(interval)) + QStringLiteral("f"));
+        axis->setTickType(QValueAxis::TicksDynamic);
     };
     apply(FAxisX, x, tickX);
     apply(FAxisY, y, tickY);

@@ -38,6 +38,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace wl {
 
@@ -315,8 +316,15 @@ void TfmMain::CreateControls() {
         h->setFixedHeight(18);
     for (TGradientLabel* h : {lChartName, lMenu, lPlay})
         h->setFixedHeight(17);
+    // A click fires the handler even on the kind already shown; a click that changes the row fires it once.
     connect(lbCharts, &QListWidget::currentRowChanged, this, [this] {
-        if (!FFilling)
+        if (FFilling)
+            return;
+        FChartRowChangedByMouse = QApplication::mouseButtons() != Qt::NoButton;
+        lbChartsClick();
+    });
+    connect(lbCharts, &QListWidget::itemClicked, this, [this] {
+        if (!std::exchange(FChartRowChangedByMouse, false))
             lbChartsClick();
     });
     connect(lbSeries, &QListWidget::itemSelectionChanged, this, &TfmMain::SeriesSelectionChanged);

@@ -158,6 +158,7 @@ private:
     int FFormWidth = 0; // the width the left panel was last scaled for
     bool FFirstShow = true;
     bool FFilling = false;
+    bool FChartRowChangedByMouse = false;
     bool FStateSaved = false;
 };
 
