@@ -14,10 +14,21 @@ QString ExecutableFolder();
 // application has set.
 QString UserDataFolder();
 
-// executableFolder, unless it holds no games.ini and userDataFolder does.
-QString ChooseDataFolder(const QString& executableFolder, const QString& userDataFolder);
+// Whether the folder and the games.ini and bets.ini in it (where they exist) can be written.
+bool DataFilesWritable(const QString& folder);
 
-// ChooseDataFolder(ExecutableFolder(), UserDataFolder()).
+// executableFolder, unless userDataFolder holds a games.ini and executableFolder either holds none or cannot be
+// written (an installed copy whose games live with the user).
+QString ChooseDataFolder(const QString& executableFolder, const QString& userDataFolder, bool executableFolderWritable);
+
+// The folder to read games.ini and bets.ini from: the rule above for this executable and user.
 QString DataFolder();
+
+// The folder the window works in: DataFolder(), or, when that folder cannot be written, the per-user data folder,
+// created and given copies of the executable folder's games.ini and bets.ini where it has none, so that edits are
+// never lost for lack of write access. Raises EFileError when the copies cannot be made.
+QString PrepareDataFolder();
+QString PrepareDataFolder(const QString& executableFolder, const QString& userDataFolder,
+                          bool executableFolderWritable);
 
 } // namespace wl

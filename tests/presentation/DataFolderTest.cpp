@@ -1,4 +1,4 @@
-// Tests of the rule that picks the program's data folder.
+// Tests of the rule that picks the program's data folder, and of seeding the per-user folder.
 #include "presentation/DataFolder.h"
 
 #include <gtest/gtest.h>
@@ -9,25 +9,73 @@
 
 using namespace wl;
 
-TEST(DataFolder, ExecutableFolderFirstThenUserFolder) {
-    QTemporaryDir root;
-    ASSERT_TRUE(root.isValid());
-    const QString exe = root.filePath(QStringLiteral("bin"));
-    const QString user = root.filePath(QStringLiteral("user"));
-    ASSERT_TRUE(QDir().mkpath(exe) && QDir().mkpath(user));
-    const auto touch = [](const QString& path) {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    };
+namespace {
 
-    EXPECT_EQ(ChooseDataFolder(exe, user), exe) << "neither has games: the executable's folder";
-    touch(user + QStringLiteral("/games.ini"));
-    EXPECT_EQ(ChooseDataFolder(exe, user), user);
-    touch(exe + QStringLiteral("/games.ini"));
-    EXPECT_EQ(ChooseDataFolder(exe, user), exe);
+void WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QByteArray ReadFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
+}
+
+struct TFolders {
+    QTemporaryDir Root;
+    QString Exe = Root.filePath(QStringLiteral("bin"));
+    QString User = Root.filePath(QStringLiteral("user/Brellion/Wagerlens"));
+    TFolders() { QDir().mkpath(Exe); }
+};
+
+} // namespace
+
+TEST(DataFolder, ExecutableFolderFirst) {
+    struct TRow {
+        const char* Name;
+        bool ExeGames, UserGames, ExeWritable;
+        bool ChoosesUser;
+    };
+    const TRow rows[] = {
+        {"neither has games", false, false, true, false},
+        {"only the user has games", false, true, true, true},
+        {"both have games", true, true, true, false},
+        {"installed copy, the user has edited games", true, true, false, true},
+        {"installed copy, first start", true, false, false, false},
+    };
+    for (const TRow& r : rows) {
+        TFolders f;
+        QDir().mkpath(f.User);
+        if (r.ExeGames)
+            WriteFile(f.Exe + QStringLiteral("/games.ini"), "[Coin]\r\n");
+        if (r.UserGames)
+            WriteFile(f.User + QStringLiteral("/games.ini"), "[Dice]\r\n");
+        EXPECT_EQ(ChooseDataFolder(f.Exe, f.User, r.ExeWritable), r.ChoosesUser ? f.User : f.Exe) << r.Name;
+    }
+}
+
+TEST(DataFolder, InstalledCopySeedsTheUserFolderOnce) {
+    TFolders f;
+    WriteFile(f.Exe + QStringLiteral("/games.ini"), "[Coin]\r\n");
+    WriteFile(f.Exe + QStringLiteral("/bets.ini"), "[Flat]\r\n");
+
+    EXPECT_EQ(PrepareDataFolder(f.Exe, f.User, true), f.Exe) << "a writable folder is used as it is";
+    EXPECT_FALSE(QFile::exists(f.User));
+
+    EXPECT_EQ(PrepareDataFolder(f.Exe, f.User, false), f.User);
+    EXPECT_EQ(ReadFile(f.User + QStringLiteral("/games.ini")), QByteArray("[Coin]\r\n"));
+    EXPECT_EQ(ReadFile(f.User + QStringLiteral("/bets.ini")), QByteArray("[Flat]\r\n"));
+
+    // The user's edits survive the next start.
+    WriteFile(f.User + QStringLiteral("/games.ini"), "[Edited]\r\n");
+    EXPECT_EQ(PrepareDataFolder(f.Exe, f.User, false), f.User);
+    EXPECT_EQ(ReadFile(f.User + QStringLiteral("/games.ini")), QByteArray("[Edited]\r\n"));
 }
 
 TEST(DataFolder, ExecutableFolderIsThisTestsFolder) {
     EXPECT_TRUE(QFile::exists(ExecutableFolder() + QStringLiteral("/presentation_tests")));
     EXPECT_TRUE(UserDataFolder().endsWith(QStringLiteral("/Brellion/Wagerlens")));
+    EXPECT_TRUE(DataFilesWritable(QDir::tempPath()));
+    EXPECT_FALSE(DataFilesWritable(QDir::tempPath() + QStringLiteral("/no-such-folder-for-wagerlens")));
 }
