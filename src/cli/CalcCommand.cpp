@@ -50,6 +50,10 @@ void PrintError(const TCalcStreams& streams, const QString& message) {
 class TProgressBar {
 public:
     explicit TProgressBar(FILE* stream) : FStream(stream) {}
+    // A failure's message, printed after this, must not start in the middle of the bar.
+    ~TProgressBar() { Clear(); }
+    TProgressBar(const TProgressBar&) = delete;
+    TProgressBar& operator=(const TProgressBar&) = delete;
     void Show(int percent) {
         constexpr int Width = 40;
         const int filled = percent * Width / 100;
@@ -126,7 +130,8 @@ int List(TChartController& controller, const TCalcStreams& streams) {
     return ExitSuccess;
 }
 
-int Calculate(TChartController& controller, TChart& chart, const TCalcOptions& options, const TCalcStreams& streams) {
+int Calculate(TChartController& controller, TChart& chart, TProgressBar& bar, const TCalcOptions& options,
+              const TCalcStreams& streams) {
     TStorage& storage = controller.Storage();
     std::vector<std::pair<int, int>> series;
     for (const auto& [gameName, systemName] : options.Series) {
@@ -142,11 +147,10 @@ int Calculate(TChartController& controller, TChart& chart, const TCalcOptions& o
     }
 
     controller.SetChart(&chart);
-    auto bar = std::make_shared<TProgressBar>(streams.Err);
     if (streams.ShowProgress)
-        controller.SetOnProgress([bar](int value) {
+        controller.SetOnProgress([&bar](int value) {
             if (value >= 0 && value <= 100)
-                bar->Show(value);
+                bar.Show(value);
         });
 
     controller.SelectChartKind(options.Chart);
@@ -165,7 +169,7 @@ int Calculate(TChartController& controller, TChart& chart, const TCalcOptions& o
 
     controller.SetActive(true);
     controller.WaitForCalculation();
-    bar->Clear();
+    bar.Clear();
     if (controller.LastThreadError())
         throw Exception(*controller.LastThreadError());
 
@@ -235,12 +239,14 @@ int RunCalcCommand(const TCalcOptions& options, const TCalcStreams& streams) {
     }
 
     const QString folder = ResolveFolder(options);
-    TChart chart; // outlives the controller, which may draw into it until it is destroyed
+    // Both outlive the controller, which may draw and report progress until it is destroyed.
+    TChart chart;
+    TProgressBar bar(streams.Err);
     TChartController controller(folder);
     TReadOnlyStorage readOnly(controller);
     if (options.Command == TCalcCommand::List)
         return List(controller, streams);
-    return Calculate(controller, chart, options, streams);
+    return Calculate(controller, chart, bar, options, streams);
 }
 
 int RunCalcProgram(const QStringList& args, const TCalcStreams& streams) {
