@@ -179,6 +179,23 @@ TEST(SelectorTest, BadConfirmationFormatReachesTheErrorHandlerAndDeletesNothing)
     SetErrorDisplay(nullptr);
 }
 
+TEST(SelectorTest, ConfirmationWithoutThePlaceholderIsStillAsked) {
+    GetPreferences().SelectLanguage(QString::fromLatin1(test::PlainLanguage));
+    {
+        TSelectorFixture f({QStringLiteral("Coin"), QStringLiteral("Dice")});
+        QString question = QStringLiteral("not asked");
+        test::AnswerNextBox(QMessageBox::Ok, &question);
+        f.Click(f.Form->btnGameDelete);
+        EXPECT_EQ(question, QString());
+        EXPECT_EQ(f.GameNames(), QStringList{QStringLiteral("Dice")});
+        test::AnswerNextBox(QMessageBox::Ok, &question);
+        f.Click(f.Form->btnSystemDel);
+        EXPECT_EQ(question, QStringLiteral("Delete this system, 100% sure?"));
+        EXPECT_EQ(f.Controller->Storage().Systems->Count(), 0);
+    }
+    GetPreferences().SelectLanguage(QString::fromLatin1(test::GoodLanguage));
+}
+
 TEST(SelectorTest, EditingAGameThatTwoSeriesUseRestartsBoth) {
     TSelectorFixture f({QStringLiteral("Coin"), QStringLiteral("Dice")},
                        {QStringLiteral("Flat"), QStringLiteral("Up")});

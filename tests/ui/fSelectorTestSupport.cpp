@@ -128,6 +128,8 @@ public:
         const QByteArray good = LanguageText;
         ASSERT_TRUE(WriteFile(FFolder.filePath(QStringLiteral("Langs/ENG.ini")),
                               good + "DeleteGame=Delete the game \"%s\"?\nDeleteSystem=Delete the system \"%s\"?\n"));
+        ASSERT_TRUE(WriteFile(FFolder.filePath(QStringLiteral("Langs/NIL.ini")),
+                              good + "DeleteGame=\nDeleteSystem=Delete this system, 100%% sure?\n"));
         ASSERT_TRUE(WriteFile(FFolder.filePath(QStringLiteral("Langs/BAD.ini")),
                               good + "DeleteGame=Delete game number %d?\nDeleteSystem=Delete %s of %s?\n"));
         TPreferencesSetup setup;

@@ -12,9 +12,11 @@ class QWidget;
 
 namespace wl::test {
 
-// The test language: BAD is the same as ENG except for its confirmation formats.
+// The test languages: BAD and NIL are the same as ENG except for their confirmation formats.
 inline constexpr const char* GoodLanguage = "ENG";
 inline constexpr const char* BadLanguage = "BAD";
+// NIL asks its confirmations without the name: one is empty, the other has no placeholder.
+inline constexpr const char* PlainLanguage = "NIL";
 
 // Types text into cell (row, col) of an item view and presses Enter, as a user would.
 void TypeIntoCell(QAbstractItemView& view, int row, int col, const QString& text);

@@ -300,7 +300,8 @@ TfmGameEditor::TfmGameEditor(QWidget* parent) : QDialog(parent) {
     auto* left = new QVBoxLayout;
     left->setSpacing(0);
     left->addWidget(lInfoHeader);
-    left->addWidget(lbInfo, 1);
+    left->addWidget(lbInfo);
+    left->addStretch(1);
     auto* right = new QVBoxLayout;
     right->setSpacing(0);
     right->addWidget(lTableHeader);

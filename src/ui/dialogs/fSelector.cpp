@@ -4,6 +4,7 @@
 #include "charts/ChartController.h"
 #include "model/Storage.h"
 #include "preferences/Preferences.h"
+#include "support/Exception.h"
 #include "ui/dialogs/DialogTools.h"
 #include "ui/widgets/HelpContext.h"
 #include "ui/widgets/Looks.h"
@@ -63,6 +64,21 @@ template <typename TList> void FillList(QListWidget& box, const TList& list) {
         box.setCurrentRow(s);
     else if (list.Count() > 0)
         box.setCurrentRow(0);
+}
+
+// The confirmation text with the name in place of its "%s". A text without a placeholder (an empty one included) is
+// asked as it stands; any other placeholder raises EFormatError.
+QString DeleteQuestion(const QString& key, const QString& name) {
+    const TPreferences& prefs = GetPreferences();
+    try {
+        return prefs.FormatMessageText(key, {name});
+    } catch (const EFormatError&) {
+        try {
+            return prefs.FormatMessageText(key, {});
+        } catch (const EFormatError&) {
+        }
+        throw;
+    }
 }
 
 // After a deletion: the row that took the deleted one's place, else the new last row, else none.
@@ -146,7 +162,7 @@ TfmSelector::TfmSelector(TChartController& controller, QWidget* parent) : QDialo
     bottom->addWidget(btnOK);
     bottom->addWidget(btnCancel);
     auto* main = new QVBoxLayout(this);
-    main->setContentsMargins(0, 0, 0, 0);
+    main->setContentsMargins(4, 4, 4, 0);
     main->setSpacing(0);
     main->addLayout(columns, 1);
     main->addWidget(line);
@@ -264,8 +280,7 @@ void TfmSelector::btnGameDeleteClick() {
     const int i = GetSelectedGame() != nullptr ? lbGames->currentRow() : -1;
     if (i < 0)
         return;
-    const QString question =
-        GetPreferences().FormatMessageText(QStringLiteral("DeleteGame"), {FController.Storage().Games->Item(i)->Name});
+    const QString question = DeleteQuestion(QStringLiteral("DeleteGame"), FController.Storage().Games->Item(i)->Name);
     if (!ConfirmBox(this, question))
         return;
     FController.DeleteGame(i);
@@ -278,8 +293,8 @@ void TfmSelector::btnSystemDelClick() {
     const int i = GetSelectedSystem() != nullptr ? lbSystems->currentRow() : -1;
     if (i < 0)
         return;
-    const QString question = GetPreferences().FormatMessageText(QStringLiteral("DeleteSystem"),
-                                                                {FController.Storage().Systems->Item(i)->Name});
+    const QString question =
+        DeleteQuestion(QStringLiteral("DeleteSystem"), FController.Storage().Systems->Item(i)->Name);
     if (!ConfirmBox(this, question))
         return;
     FController.DeleteSystem(i);
