@@ -2,6 +2,7 @@
 #include "ui/chart/ChartView.h"
 
 #include <QChart>
+#include <QGraphicsLayout>
 #include <QImage>
 #include <QLineSeries>
 #include <QMouseEvent>
@@ -59,6 +60,8 @@ TChartView::TChartView(QWidget* parent) : QChartView(parent) {
     chart->setPlotAreaBackgroundBrush(Qt::white);
     chart->setPlotAreaBackgroundVisible(true);
     chart->setMargins(QMargins(4, 6, 10, 4));
+    // The white back wall reaches the panel's edges.
+    chart->layout()->setContentsMargins(0, 0, 0, 0);
     // The zoom is animated here rather than by Qt Charts, whose axis animation can crash when the tick count
     // changes during it.
     chart->setAnimationOptions(QChart::NoAnimation);
@@ -84,6 +87,7 @@ TChartView::TChartView(QWidget* parent) : QChartView(parent) {
         axis->setGridLinePen(grid);
         axis->setMinorGridLineVisible(false);
         axis->setLinePen(QPen(Qt::black));
+        axis->setLineVisible(true);
         axis->setLabelsColor(Qt::black);
         axis->setTitleBrush(Qt::black);
         axis->setTickType(QValueAxis::TicksDynamic);
@@ -105,6 +109,8 @@ TChartView::TChartView(QWidget* parent) : QChartView(parent) {
     }
     setChart(chart);
     setRenderHint(QPainter::Antialiasing, false);
+    setFrameShape(QFrame::NoFrame);
+    setBackgroundBrush(Qt::white);
     setRubberBand(QChartView::NoRubberBand);
     FRubberBand = new QRubberBand(QRubberBand::Rectangle, this);
     FRubberBand->hide();

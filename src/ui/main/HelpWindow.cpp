@@ -9,6 +9,7 @@
 #include <QHelpEngineCore>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QScreen>
 #include <QVBoxLayout>
 
 namespace wl {
@@ -100,6 +101,20 @@ bool THelpHandler::ShowHelpTopic(int context) {
     if (FWindow.isNull() || FWindow->parentWidget() != owner) {
         delete FWindow.data();
         FWindow = new THelpWindow(owner);
+        // Beside its owner rather than wherever the platform puts a new window.
+        if (owner != nullptr) {
+            const QRect o = owner->window()->frameGeometry();
+            const QRect area = owner->screen() != nullptr ? owner->screen()->availableGeometry() : QRect();
+            const QSize size = FWindow->size();
+            const QPoint right(o.right() + 8, o.top());
+            const QPoint left(o.left() - 8 - size.width(), o.top());
+            if (area.isEmpty() || area.contains(QRect(right, size)))
+                FWindow->move(right);
+            else if (area.contains(QRect(left, size)))
+                FWindow->move(left);
+            else
+                FWindow->move(o.center() - FWindow->rect().center());
+        }
     }
     FLastPath = GetPreferences().GetHelpFileName() + QStringLiteral("::/") + HelpTopicForContext(context);
     if (FUsable < 0)

@@ -29,6 +29,7 @@
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QSpinBox>
 #include <QStyledItemDelegate>
@@ -277,7 +278,10 @@ void TfmMain::CreateControls() {
     ProgressBar->setTextVisible(false);
     ProgressBar->setMaximumHeight(16);
     ProgressBar->hide();
-    lURL = new QLabel(MakerSiteAddress(), Panel6);
+    // The address without its scheme: the full text does not fit beside two parameters.
+    QString site = MakerSiteAddress();
+    site.remove(QRegularExpression(QStringLiteral("^[a-z]+://")));
+    lURL = new QLabel(site, Panel6);
     lURL->setObjectName(QStringLiteral("lURL"));
     lURL->setCursor(Qt::PointingHandCursor);
     lURL->installEventFilter(this);
@@ -367,6 +371,9 @@ void TfmMain::CreateControls() {
     miHelp->setObjectName(QStringLiteral("miHelp"));
     miAbout = PopupMenu->addAction(QStringLiteral("About"));
     miAbout->setObjectName(QStringLiteral("miAbout"));
+    auto* views = new QActionGroup(this);
+    views->addAction(miLines);
+    views->addAction(miData);
     connect(miLines, &QAction::triggered, this, &TfmMain::ShowChartView);
     connect(miData, &QAction::triggered, this, &TfmMain::ShowDataView);
     connect(miHelp, &QAction::triggered, this, &TfmMain::miHelpClick);
