@@ -7,6 +7,7 @@
 #include "model/GameList.h"
 #include "model/Storage.h"
 #include "presentation/Layout.h"
+#include "presentation/WindowState.h"
 #include "ui/chart/ChartView.h"
 #include "ui/main/DataGrid.h"
 #include "ui/main/HelpWindow.h"
@@ -21,8 +22,11 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QSpinBox>
 #include <QTest>
+
+#include <cmath>
 
 #include <gtest/gtest.h>
 
@@ -309,6 +313,37 @@ TEST_F(MainWindowTest, ChartListChoosesTheKindAndItsParameters) {
         EXPECT_EQ(w->lParam1->text(), w->Controller().CurrentKind().GetParamName(0)) << c.Name;
         EXPECT_EQ(w->lChartName->text(), w->Controller().GetChartKindName(c.Row).toUpper()) << c.Name;
     }
+}
+
+TEST_F(MainWindowTest, PlacementOfThisScreenIsRestoredWithinLimits) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QString section =
+        PlacementSectionName(static_cast<int>(std::lround(screen->logicalDotsPerInch())), screen->geometry().height());
+    struct TCase {
+        const char* Name;
+        int Width, Height, Options;
+        int ExpectedWidth, ExpectedLeft;
+    };
+    const TCase cases[] = {
+        {"stored size and right panel", 900, 600, 250, 900, 900 - 3 - 250},
+        {"a right panel too wide is refused: the left one is scaled", 800, 600, 500, 800, 539},
+        {"a size too small for the window's minimum", 10, 10, 50, 572, 469},
+    };
+    for (const TCase& c : cases) {
+        const QString store =
+            QStringLiteral("[%1]\r\nTop=10\r\nLeft=20\r\nWidth=%2\r\nHeight=%3\r\nOptionsWidth=%4\r\n")
+                .arg(section)
+                .arg(c.Width)
+                .arg(c.Height)
+                .arg(c.Options);
+        auto w = Open(store.toUtf8());
+        EXPECT_EQ(w->width(), c.ExpectedWidth) << c.Name;
+        EXPECT_EQ(w->MainPanelWidth(), c.ExpectedLeft) << c.Name;
+        EXPECT_GE(w->height(), w->minimumHeight()) << c.Name;
+    }
+    // Another screen setup's placement is not used.
+    auto w = Open("[Placement1231]\r\nWidth=900\r\nHeight=600\r\n");
+    EXPECT_EQ(w->width(), 696);
 }
 
 TEST_F(MainWindowTest, PanelsKeepTheirMinimumWidths) {

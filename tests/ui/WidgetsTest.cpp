@@ -8,6 +8,8 @@
 
 #include "UiTestSupport.h"
 
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
@@ -120,6 +122,35 @@ TEST(HelpWindow, ShowsTheTopicOfACompressedHelpFile) {
     EXPECT_TRUE(window.findChild<QTextBrowser*>()->toPlainText().contains(QStringLiteral("cannot be opened")));
 }
 #endif
+
+// The build's copy of data/ beside the binaries must never overwrite what a user has edited there.
+TEST(DataCopy, CopiesOnlyWhatIsAbsent) {
+    QTemporaryDir src;
+    QTemporaryDir dst;
+    QDir().mkpath(src.path() + QStringLiteral("/Langs"));
+    QDir().mkpath(src.path() + QStringLiteral("/help/eng"));
+    test::WriteText(src.path() + QStringLiteral("/games.ini"), "shipped games");
+    test::WriteText(src.path() + QStringLiteral("/bets.ini"), "shipped bets");
+    test::WriteText(src.path() + QStringLiteral("/Langs/ENG.ini"), "shipped texts");
+    test::WriteText(src.path() + QStringLiteral("/help/eng/main_win.htm"), "help source");
+    test::WriteText(dst.path() + QStringLiteral("/games.ini"), "the user's games");
+
+    QProcess copy;
+    copy.start(QStringLiteral(WL_CMAKE_COMMAND),
+               {QStringLiteral("-DSRC=") + src.path(), QStringLiteral("-DDST=") + dst.path(), QStringLiteral("-P"),
+                QStringLiteral(WL_COPY_DATA_SCRIPT)});
+    ASSERT_TRUE(copy.waitForFinished(30000));
+    ASSERT_EQ(copy.exitCode(), 0) << copy.readAllStandardError().constData();
+
+    const auto read = [&dst](const char* name) {
+        QFile f(dst.path() + QLatin1Char('/') + QString::fromLatin1(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<absent>");
+    };
+    EXPECT_EQ(read("games.ini"), QByteArray("the user's games"));
+    EXPECT_EQ(read("bets.ini"), QByteArray("shipped bets"));
+    EXPECT_EQ(read("Langs/ENG.ini"), QByteArray("shipped texts"));
+    EXPECT_EQ(read("help/eng/main_win.htm"), QByteArray("<absent>")) << "help sources become .qch files instead";
+}
 
 // Throws from inside an event handler, as a failing control handler would.
 class TThrowingObject : public QObject {

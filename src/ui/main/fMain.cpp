@@ -412,7 +412,8 @@ void TfmMain::RefreshSeriesList() {
             lbSeries->setCurrentRow(-1);
     }
     LayoutViews();
-    UpdateSeriesButtons();
+    // Also renews the line widths: a freed line that was highlighted may now belong to an unselected series.
+    SeriesSelectionChanged();
 }
 
 void TfmMain::UpdateSeriesButtons() {
