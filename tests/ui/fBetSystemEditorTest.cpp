@@ -122,6 +122,16 @@ TEST(BetSystemEditorTest, TitleRowGrowsToItsWrappedTitles) {
     EXPECT_GE(form->height(), form->StatesGrid->height() + form->btnOK->height());
 }
 
+TEST(BetSystemEditorTest, SystemWithoutStatesOpensWithStateZero) {
+    TBetDescription system;
+    system.Name = QStringLiteral("Empty");
+    system.StateCount = 0;
+    auto form = OpenEditor(&system, {QStringLiteral("Empty")});
+    EXPECT_TRUE(form->CanSelectCell(1, 1));
+    EXPECT_EQ(form->CellText(1, 1), QStringLiteral("1"));
+    EXPECT_EQ(system.StateCount, 0);
+}
+
 TEST(BetSystemEditorTest, CancelLeavesTheSystemUntouched) {
     TBetDescription system;
     system.Name = QStringLiteral("Flat");

@@ -122,6 +122,16 @@ TEST(GameEditorTest, SumColouring) {
     }
 }
 
+TEST(GameEditorTest, NegativeCountOpensAsNoOutcomes) {
+    TGameDescription game = MakeGame(QStringLiteral("Odd"), {});
+    game.OutcomeCount = -3;
+    auto form = OpenEditor(&game, {QStringLiteral("Odd")});
+    EXPECT_TRUE(form->CanSelectRow(1));
+    TypeOutcomeCell(*form, 1, 0, QStringLiteral("2"));
+    EXPECT_EQ(form->WorkingCopy.OutcomeCount, 1);
+    EXPECT_EQ(game.OutcomeCount, -3);
+}
+
 TEST(GameEditorTest, UnchangedProbabilityKeepsItsStoredValue) {
     const double p = 18.0 / 37.0;
     const TGameDescription game = MakeGame(QStringLiteral("Red"), {{1, p}, {-1, 19.0 / 37.0}});

@@ -195,6 +195,9 @@ TfmBetSystemEditor::~TfmBetSystemEditor() = default;
 void TfmBetSystemEditor::Open(const TBetDescription* system, const QStringList& names) {
     if (system != nullptr)
         WorkingCopy.Assign(*system);
+    // A system without states (a hand-made file) gets state 0 back: without it no cell could be chosen.
+    if (WorkingCopy.StateCount < 1)
+        WorkingCopy.StateCount = 1;
     FNames = names;
     FOwnIndex = system != nullptr ? static_cast<int>(names.indexOf(system->Name)) : -1;
     FQuickEdit = std::make_unique<TQuickEdit>(*edSystemName, names);

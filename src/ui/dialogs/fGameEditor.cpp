@@ -21,6 +21,7 @@
 #include <QStyledItemDelegate>
 #include <QTableView>
 
+#include <algorithm>
 #include <cmath>
 
 namespace wl {
@@ -338,6 +339,8 @@ TfmGameEditor::~TfmGameEditor() = default;
 void TfmGameEditor::Open(const TGameDescription* game, const QStringList& names) {
     if (game != nullptr)
         WorkingCopy.Assign(*game);
+    // A negative count from a hand-made file means no outcomes; left as it is, no row could ever be typed into.
+    WorkingCopy.OutcomeCount = std::max(WorkingCopy.OutcomeCount, 0);
     FNames = names;
     FOwnIndex = game != nullptr ? static_cast<int>(names.indexOf(game->Name)) : -1;
     FQuickEdit = std::make_unique<TQuickEdit>(*edName, names);
