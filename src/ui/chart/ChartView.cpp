@@ -57,8 +57,8 @@ TChartView::TChartView(QWidget* parent) : QChartView(parent) {
     chart->setTitle(QString());
     chart->setBackgroundBrush(Qt::white);
     chart->setBackgroundRoundness(0);
-    chart->setPlotAreaBackgroundBrush(Qt::white);
-    chart->setPlotAreaBackgroundVisible(true);
+    // The chart's own background is the white wall; a plot-area background would cover the axis lines.
+    chart->setPlotAreaBackgroundVisible(false);
     chart->setMargins(QMargins(4, 6, 10, 4));
     // The white back wall reaches the panel's edges.
     chart->layout()->setContentsMargins(0, 0, 0, 0);
