@@ -356,6 +356,12 @@ TEST_F(MainWindowTest, PanelsKeepTheirMinimumWidths) {
     w->resize(w->minimumWidth(), 500);
     EXPECT_EQ(w->MainPanelWidth(), TfmMain::MinMainPanelWidth);
     EXPECT_FALSE(w->Splitter1CanResize(468));
+    // A wide left panel shrinks with the window but leaves the right one its 100 pixels.
+    w->resize(1000, 500);
+    w->SetMainPanelWidth(897);
+    w->resize(700, 500);
+    EXPECT_EQ(w->MainPanelWidth(), 700 - 3 - 100);
+    EXPECT_EQ(w->OptionsPanel->width(), 100);
     EXPECT_TRUE(w->lPlay->isHidden()) << "no play-now address, no link";
 }
 

@@ -788,6 +788,8 @@ bool TfmMain::event(QEvent* e) {
 void TfmMain::PlacePanels() {
     const int w = width();
     const int h = height();
+    // The right panel keeps its minimum too, as far as the left one's allows.
+    FLeftWidth = std::max(MinMainPanelWidth, std::min(FLeftWidth, w - SplitterWidth - MinOptionsWidth));
     MainPanel->setGeometry(0, 0, FLeftWidth, h);
     Splitter1->setGeometry(FLeftWidth, 0, SplitterWidth, h);
     OptionsPanel->setGeometry(FLeftWidth + SplitterWidth, 0, std::max(0, w - FLeftWidth - SplitterWidth), h);
