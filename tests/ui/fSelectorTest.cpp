@@ -237,6 +237,23 @@ TEST(SelectorTest, EditingAGameThatTwoSeriesUseRestartsBoth) {
     EXPECT_EQ(coin->Name, QStringLiteral("Zero coin"));
 }
 
+TEST(SelectorTest, TopRowIsRemembered) {
+    TIniStore& store = GetPreferences().Store();
+    store.WriteInteger(QStringLiteral("SelectedGame"), QStringLiteral("ItemIndex"), 12);
+    store.WriteInteger(QStringLiteral("SelectedGame"), QStringLiteral("ItemTop"), 10);
+    QStringList many;
+    for (int i = 0; i < 40; ++i)
+        many << QStringLiteral("G%1").arg(i, 2, 10, QLatin1Char('0'));
+    {
+        TSelectorFixture f(many);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(f.Form->lbGames->currentRow(), 12);
+        EXPECT_EQ(f.Form->lbGames->indexAt(QPoint(1, 1)).row(), 10);
+    }
+    EXPECT_EQ(store.ReadInteger(QStringLiteral("SelectedGame"), QStringLiteral("ItemTop")), 10);
+    store.WriteInteger(QStringLiteral("SelectedGame"), QStringLiteral("ItemTop"), 0);
+}
+
 TEST(SelectorTest, OkAddsTheChosenSeriesAndPositionsAreRemembered) {
     TIniStore& store = GetPreferences().Store();
     store.WriteInteger(QStringLiteral("SelectedGame"), QStringLiteral("ItemIndex"), 2);

@@ -17,7 +17,6 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QTableView>
 
