@@ -26,19 +26,19 @@ QString SafeFormat(const QString& format, std::initializer_list<TFormatArg> args
         }
         if (i + 1 >= format.size())
             RaiseFormatError(format, QStringLiteral("a lone \"%\" at the end"));
-        const QChar spec = format[++i];
-        if (spec == QLatin1Char('%')) {
+        const QChar conversion = format[++i];
+        if (conversion == QLatin1Char('%')) {
             out.append(QLatin1Char('%'));
             continue;
         }
-        if (spec != QLatin1Char('s') && spec != QLatin1Char('d'))
-            RaiseFormatError(format, QStringLiteral("\"%") + spec +
+        if (conversion != QLatin1Char('s') && conversion != QLatin1Char('d'))
+            RaiseFormatError(format, QStringLiteral("\"%") + conversion +
                                          QStringLiteral("\" is not a placeholder; only "
                                                         "\"%s\", \"%d\" and \"%%\" are"));
         if (next == args.end())
             RaiseFormatError(format, QStringLiteral("more placeholders than the %1 given").arg(args.size()));
         ++used;
-        if (spec == QLatin1Char('s')) {
+        if (conversion == QLatin1Char('s')) {
             const QString* text = std::get_if<QString>(&*next);
             if (text == nullptr)
                 RaiseFormatError(format,
