@@ -45,6 +45,10 @@ THelpWindow::THelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
         FUsable = FEngine->setupData();
     }
     FBrowser = new THelpBrowser(FEngine.get(), this);
+    connect(FBrowser, &QTextBrowser::sourceChanged, this, [this] {
+        const QString title = FBrowser->documentTitle();
+        setWindowTitle(title.isEmpty() ? QStringLiteral("Wagerlens 1.3") : title + QStringLiteral(" - Wagerlens 1.3"));
+    });
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(FBrowser);
