@@ -219,6 +219,10 @@ TEST_F(MainWindowTest, ProgressBarOnlyForCalculationsOfThreeSecondsOrMore) {
         EXPECT_EQ(!w->ProgressBar->isHidden(), c.BarShown) << c.Name;
         EXPECT_EQ(w->lURL->isHidden(), c.BarShown) << c.Name;
         EXPECT_EQ(w->ProgressTimerActive(), !c.BarShown) << c.Name;
+        // A restart while the bar shows keeps the bar and counts the seconds afresh.
+        w->OnCalcProgress(-1);
+        EXPECT_EQ(!w->ProgressBar->isHidden(), c.BarShown) << c.Name;
+        EXPECT_EQ(w->ElapsedSeconds(), 0) << c.Name;
         w->OnCalcProgress(c.PercentAfterOneSecond + 22);
         const QString expected = c.BarShown ? QStringLiteral("%1% Wagerlens 1.3").arg(c.PercentAfterOneSecond + 22)
                                             : QStringLiteral("Wagerlens 1.3");
