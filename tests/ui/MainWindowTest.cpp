@@ -9,6 +9,7 @@
 #include "presentation/Layout.h"
 #include "presentation/WindowState.h"
 #include "ui/chart/ChartView.h"
+#include "ui/main/Application.h"
 #include "ui/main/DataGrid.h"
 #include "ui/main/HelpWindow.h"
 #include "ui/main/fMain.h"
@@ -348,6 +349,23 @@ TEST_F(MainWindowTest, PlacementOfThisScreenIsRestoredWithinLimits) {
     // Another screen setup's placement is not used.
     auto w = Open("[Placement1231]\r\nWidth=900\r\nHeight=600\r\n");
     EXPECT_EQ(w->width(), 696);
+}
+
+// A failure inside the calculation thread reaches the same display as a failing event handler.
+TEST_F(MainWindowTest, ThreadFailureIsShown) {
+    test::WriteText(Folder.Path() + QStringLiteral("/games.ini"),
+                    "[Huge]\r\nCount=1\r\nResult0=2147483647\r\nProbability0=1\r\n\r\n");
+    test::WriteText(Folder.Path() + QStringLiteral("/bets.ini"),
+                    "[Double]\r\nCount=1\r\nBet0=2\r\nWin0=0\r\nLoss0=0\r\n\r\n");
+    QStringList shown;
+    SetErrorDisplay([&shown](const QString& m) { shown << m; });
+    auto w = Open();
+    AddSeries(*w, 0);
+    w->FormActivate();
+    const bool reported = test::WaitFor([&] { return !w->Controller().Running() && !shown.isEmpty(); }, 10000);
+    SetErrorDisplay(nullptr);
+    ASSERT_TRUE(reported) << "a stake of 2 on a result of 2^31-1 overflows and must end the calculation";
+    EXPECT_TRUE(shown.first().startsWith(QStringLiteral("Error in thread"))) << shown.first().toStdString();
 }
 
 TEST_F(MainWindowTest, PanelsKeepTheirMinimumWidths) {
