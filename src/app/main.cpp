@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
     try {
         // Creating the preferences first means a missing Langs folder is reported before any window exists.
         wl::GetPreferences();
-        auto window = std::make_unique<wl::TfmMain>(wl::DataFolder());
+        auto window = std::make_unique<wl::TfmMain>(wl::PrepareDataFolder());
         // The dialogs the controller opens: the selector, the editors and the about box.
         window->SetChartDialogs(std::make_unique<wl::TChartDialogs>(window.get()));
         window->show();

@@ -72,6 +72,9 @@ QString ReadPlayNowSetting() {
         const QVariant value = settings.value(QStringLiteral("PlayNowURL"));
         if (value.typeId() == QMetaType::QString)
             return value.toString();
+        // The ini backend splits an unquoted value at its commas; an address may well hold some.
+        if (value.typeId() == QMetaType::QStringList)
+            return value.toStringList().join(QLatin1Char(','));
     } catch (...) { // an unreadable setting only hides the link
     }
     return {};

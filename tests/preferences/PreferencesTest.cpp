@@ -326,10 +326,12 @@ TEST_F(PreferencesTest, PlayNowAddressComesFromThePerUserSettings) {
     }
     EXPECT_EQ(TPreferences(setup).PlayNowAddress(), QStringLiteral("https://play.example/now"));
     {
-        QSettings settings(QStringLiteral("Brellion"), QStringLiteral("Wagerlens"));
-        settings.setValue(QStringLiteral("PlayNowURL"), QStringList{QStringLiteral("a"), QStringLiteral("b")});
+        // Written by hand, an address with a comma comes back from the settings as a list.
+        QFile file(settingsDir.path() + QStringLiteral("/Brellion/Wagerlens.conf"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("[General]\nPlayNowURL=https://play.example/go?a=1,b=2\n");
     }
-    EXPECT_EQ(TPreferences(setup).PlayNowAddress(), QString());
+    EXPECT_EQ(TPreferences(setup).PlayNowAddress(), QStringLiteral("https://play.example/go?a=1,b=2"));
 }
 
 TEST_F(PreferencesTest, ProcessWideObjectIsRetriedAfterAFailedCreation) {
