@@ -5,6 +5,7 @@
 #include "model/GameList.h"
 #include "model/Storage.h"
 #include "support/AtomicFile.h"
+#include "support/IniStore.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -161,6 +162,25 @@ TEST_F(ShippedDataTest, MartingalesDoubleAndStartOverAfterAWinOrTheLastLoss) {
             EXPECT_EQ(system.WinState(s), 0);
             EXPECT_EQ(system.LossState(s), s < doublings ? s + 1 : 0);
         }
+    }
+}
+
+// A first start opens with the store shipped beside the program; its series are found by list position.
+TEST_F(ShippedDataTest, FirstStartStateNamesTheIntendedSeries) {
+    TIniStore state;
+    ASSERT_TRUE(state.LoadFromFile(DataFolder + QStringLiteral("/wagerlens.ini")));
+    TStorage storage(Copy.path());
+    const QStringList systems{QStringLiteral("Martingale, 7 doublings"), QStringLiteral("Fibonacci, 8 steps"),
+                              QStringLiteral("Flat bet, 1 unit")};
+    ASSERT_EQ(state.ReadInteger(QStringLiteral("Series"), QStringLiteral("Count")), systems.size());
+    for (int i = 0; i < systems.size(); ++i) {
+        SCOPED_TRACE(i);
+        const int game = state.ReadInteger(QStringLiteral("Series"), QStringLiteral("Game") + QString::number(i), -1);
+        const int bet = state.ReadInteger(QStringLiteral("Series"), QStringLiteral("Bet") + QString::number(i), -1);
+        ASSERT_TRUE(game >= 0 && game < storage.Games->Count());
+        ASSERT_TRUE(bet >= 0 && bet < storage.Systems->Count());
+        EXPECT_EQ(storage.Games->ItemName(game), QStringLiteral("European roulette - red/black"));
+        EXPECT_EQ(storage.Systems->ItemName(bet), systems[i]);
     }
 }
 
