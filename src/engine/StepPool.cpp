@@ -44,8 +44,9 @@ TStepPool::TStepPool(int workers) {
 
 TStepPool::~TStepPool() {
     FStopping.store(true);
-    FRound.fetch_add(uint64_t{1} << 32, std::memory_order_release);
-    FRound.notify_all();
+    FRound.fetch_add(uint64_t{1} << 32);
+    FWake.fetch_add(1);
+    FWake.notify_all();
     for (std::thread& t : FThreads)
         t.join();
 }
@@ -63,8 +64,9 @@ void TStepPool::RunRound(int count, const std::function<void(int)>& work) {
     FFailedIndex.store(INT_MAX, std::memory_order_relaxed);
     FDone.store(0, std::memory_order_relaxed);
     const uint32_t generation = GenerationOf(FRound.load(std::memory_order_relaxed)) + 1;
-    FRound.store(uint64_t{generation} << 32 | static_cast<uint64_t>(count), std::memory_order_release);
-    FRound.notify_all();
+    FRound.store(uint64_t{generation} << 32 | static_cast<uint64_t>(count));
+    FWake.fetch_add(1);
+    FWake.notify_all();
 
     InsidePool = true;
     Drain(generation);
@@ -120,10 +122,15 @@ void TStepPool::WorkerLoop() {
             return;
         uint64_t round = FRound.load(std::memory_order_acquire);
         for (int spin = 0; GenerationOf(round) == seen; ++spin) {
-            if (spin < SpinCount)
+            if (spin < SpinCount) {
                 Relax();
-            else
-                FRound.wait(round, std::memory_order_acquire);
+            } else {
+                const int wake = FWake.load();
+                round = FRound.load();
+                if (GenerationOf(round) != seen)
+                    break;
+                FWake.wait(wake);
+            }
             round = FRound.load(std::memory_order_acquire);
         }
         seen = GenerationOf(round);

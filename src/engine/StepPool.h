@@ -37,6 +37,8 @@ private:
     // Generation in the high 32 bits, the next index in bits 16..31, the call count in bits 0..15: one word, so
     // that a late worker can never take a call of a round that is not its own.
     std::atomic<uint64_t> FRound{0};
+    // Bumped after each new round; sleeping workers wait on it (an int, so the wait is a plain futex).
+    std::atomic<int> FWake{0};
     std::atomic<int> FDone{0};
     std::atomic<int> FFailedIndex{0};
     std::atomic<bool> FStopping{false};

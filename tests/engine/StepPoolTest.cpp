@@ -1,0 +1,99 @@
+// The worker pool: every call once, the lowest failure, nesting, and a split round equal to a serial one.
+#include "engine/StepPool.h"
+#include "engine/GameCalculator.h"
+#include "engine/StepKernel.h"
+
+#include "EngineTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+namespace wl {
+namespace {
+
+TEST(StepPool, RunsEveryIndexOnceInEveryRound) {
+    for (int workers : {1, 2, 4}) {
+        TStepPool pool(workers);
+        EXPECT_EQ(pool.WorkerCount(), workers);
+        std::vector<std::atomic<int>> hits(10);
+        const std::function<void(int)> work = [&hits](int i) { hits[static_cast<size_t>(i)].fetch_add(1); };
+        for (int round = 0; round < 2000; ++round)
+            pool.RunRound(10, work);
+        for (const auto& h : hits)
+            EXPECT_EQ(h.load(), 2000) << workers << " workers";
+        pool.RunRound(0, work); // nothing to do
+    }
+}
+
+TEST(StepPool, RethrowsTheFailureOfTheLowestIndex) {
+    TStepPool pool(2);
+    for (int round = 0; round < 200; ++round) {
+        std::atomic<int> ran{0};
+        try {
+            pool.RunRound(10, [&ran](int i) {
+                ran.fetch_add(1);
+                if (i == 3)
+                    throw ERangeError("three");
+                if (i == 6)
+                    throw std::runtime_error("six");
+            });
+            FAIL() << "no failure reported";
+        } catch (const ERangeError& e) {
+            EXPECT_STREQ(e.what(), "three");
+        }
+        EXPECT_GE(ran.load(), 4); // 0..3 always ran
+    }
+    // The pool is still usable after failures.
+    std::atomic<int> sum{0};
+    pool.RunRound(5, [&sum](int i) { sum.fetch_add(i); });
+    EXPECT_EQ(sum.load(), 10);
+}
+
+TEST(StepPool, ARoundInsideARoundRunsSerially) {
+    TStepPool pool(2);
+    std::atomic<int> inner{0};
+    pool.RunRound(4, [&](int) { pool.RunRound(3, [&inner](int) { inner.fetch_add(1); }); });
+    EXPECT_EQ(inner.load(), 12);
+}
+
+// A wide round shared out over the workers writes the same bits as the serial kernel.
+TEST(StepPool, SplitRoundEqualsSerialRound) {
+    const long long saved = TGameCalculator::TFastPlan::SplitThreshold.load();
+    TGameCalculator::TFastPlan::SplitThreshold.store(1);
+    TGameDescription game;
+    game.OutcomeCount = 32;
+    for (int o = 0; o < 32; ++o) {
+        game.OutcomeResults[o] = o - 16;
+        game.OutcomeProbabilities[o] = 1.0 / 32;
+    }
+    TBetDescription system;
+    system.StateCount = 21;
+    for (int s = 0; s < 21; ++s) {
+        system.Bets[s] = s + 1;
+        system.WinStates[s] = 0;
+        system.LossStates[s] = (s + 1) % 21;
+    }
+    TStepPool pool(2);
+    TGameCalculator serial, split;
+    for (TGameCalculator* c : {&serial, &split}) {
+        c->Game = &game;
+        c->BetSystem = &system;
+        c->Bankroll = 30;
+        c->Reset();
+    }
+    for (int round = 2; round <= 12; ++round) {
+        serial.Step();
+        split.Step(pool);
+        ASSERT_EQ(std::memcmp(serial.Storage(), split.Storage(), TGameCalculator::StorageSize() * sizeof(double)), 0)
+            << "round " << round;
+    }
+    TGameCalculator::TFastPlan::SplitThreshold.store(saved);
+}
+
+} // namespace
+} // namespace wl
