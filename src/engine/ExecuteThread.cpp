@@ -69,7 +69,11 @@ void TExecuteThread::StepSeries(TChartDescription& kind, int index, int round) {
     TGameCalculator& c = FController.GetCalculator(index);
     if (c.RoundCount != round - 1)
         return; // ahead from an earlier calculation
-    c.Step();
+    // A lone wide series shares its round out over the pool; inside a pool worker this steps serially.
+    if (TStepPool* pool = FController.StepPool())
+        c.Step(*pool);
+    else
+        c.Step();
     kind.CollectRound(c, round);
 }
 
