@@ -101,14 +101,14 @@ std::vector<TEngineWorkload> EngineWorkloads() {
     std::vector<TEngineWorkload> w;
     w.push_back({"W1", MakeGame({{1, 0.5}, {-1, 0.5}}), Progression({1}), 3000, 10, 3000});
     w.push_back(
-        {"W2", MakeGame({{1, 18.0 / 37.0}, {-1, 19.0 / 37.0}}), Progression({1, 2, 4, 8, 16, 32, 64}), 3000, 10, 600});
+        {"W2", MakeGame({{1, 18.0 / 37.0}, {-1, 19.0 / 37.0}}), Progression({1, 2, 4, 8, 16, 32, 64}), 3000, 10, 3000});
     std::vector<std::pair<int32_t, double>> outcomes;
     for (int r = -16; r <= 15; ++r)
         outcomes.emplace_back(r, 1.0 / 32.0);
     std::vector<int32_t> bets;
     for (int b = 1; b <= 21; ++b)
         bets.push_back(b);
-    w.push_back({"W3", MakeGame(outcomes), Progression(bets), 3000, 1, 150});
+    w.push_back({"W3", MakeGame(outcomes), Progression(bets), 3000, 1, 300});
     return w;
 }
 

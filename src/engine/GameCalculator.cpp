@@ -57,7 +57,8 @@ void TGameCalculator::SetDefaultKernel(TStepKernel kernel) {
 
 bool TGameCalculator::Avx2Supported() {
 #if defined(__x86_64__) || defined(__i386__)
-    return __builtin_cpu_supports("avx2");
+    static const bool supported = __builtin_cpu_supports("avx2");
+    return supported;
 #else
     return false;
 #endif

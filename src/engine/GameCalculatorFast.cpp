@@ -66,6 +66,7 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
         return false;
 
     TFastPlan& plan = *FPlan;
+    int rowLimit = stateCount; // rows at or above this are neither cleared nor fed this round
     for (int s = 0; s < stateCount; ++s) {
         TFastPlan::TState& st = plan.States[s];
         st.Bet = system.Bets.Data()[s];
@@ -73,6 +74,7 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
         st.Loss = system.LossStates.Data()[s];
         if (st.Win < 0 || st.Win >= StateLimit || st.Loss < 0 || st.Loss >= StateLimit)
             return false;
+        rowLimit = std::max({rowLimit, st.Win + 1, st.Loss + 1});
         if (Bankroll > 0 && static_cast<long long>(st.Bet) - Bankroll - 1 > Highest)
             return false;
         st.MinMove = INT32_MAX;
@@ -182,7 +184,7 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
     // Rows of the new buffer: cleared where stale, then gathered.
     plan.RowCount = 0;
     plan.Updates = 0;
-    for (int t = 0; t < StateLimit; ++t) {
+    for (int t = 0; t < rowLimit; ++t) {
         TRange& dirty = FDirty[cur][t];
         const TRange& sp = span[t];
         double* dst = Row(cur, t) + Offset;
@@ -227,7 +229,7 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
 
     // The two bounds, summed in the reference's order of states, balances and outcomes.
     double edgeLo[StateLimit], edgeHi[StateLimit];
-    for (int t = 0; t < StateLimit; ++t) {
+    for (int t = 0; t < rowLimit; ++t) {
         edgeLo[t] = t >= stateCount ? Row(cur, t)[0] : 0.0;
         edgeHi[t] = t >= stateCount ? Row(cur, t)[BalanceCount - 1] : 0.0;
     }
@@ -269,7 +271,7 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
             }
         }
     }
-    for (int t = 0; t < StateLimit; ++t) {
+    for (int t = 0; t < rowLimit; ++t) {
         if (span[t].Lo > span[t].Hi)
             continue;
         if (span[t].Lo == Lowest)

@@ -66,7 +66,8 @@ void TStepPool::RunRound(int count, const std::function<void(int)>& work) {
     const uint32_t generation = GenerationOf(FRound.load(std::memory_order_relaxed)) + 1;
     FRound.store(uint64_t{generation} << 32 | static_cast<uint64_t>(count));
     FWake.fetch_add(1);
-    FWake.notify_all();
+    if (FSleepers.load() > 0)
+        FWake.notify_all();
 
     InsidePool = true;
     Drain(generation);
@@ -76,10 +77,15 @@ void TStepPool::RunRound(int count, const std::function<void(int)>& work) {
         const int done = FDone.load(std::memory_order_acquire);
         if (done == count)
             break;
-        if (spin < SpinCount)
+        if (spin < SpinCount) {
             Relax();
-        else
-            FDone.wait(done, std::memory_order_acquire);
+        } else {
+            FCallerAsleep.store(true);
+            const int now = FDone.load();
+            if (now != count)
+                FDone.wait(now);
+            FCallerAsleep.store(false);
+        }
     }
     FWork = nullptr;
     if (FFailure)
@@ -107,7 +113,7 @@ void TStepPool::Drain(uint32_t generation) {
                 }
             }
         }
-        if (FDone.fetch_add(1, std::memory_order_acq_rel) + 1 == count)
+        if (FDone.fetch_add(1) + 1 == count && FCallerAsleep.load())
             FDone.notify_one();
         round = FRound.load(std::memory_order_acquire);
     }
@@ -125,11 +131,12 @@ void TStepPool::WorkerLoop() {
             if (spin < SpinCount) {
                 Relax();
             } else {
+                FSleepers.fetch_add(1);
                 const int wake = FWake.load();
                 round = FRound.load();
-                if (GenerationOf(round) != seen)
-                    break;
-                FWake.wait(wake);
+                if (GenerationOf(round) == seen)
+                    FWake.wait(wake);
+                FSleepers.fetch_sub(1);
             }
             round = FRound.load(std::memory_order_acquire);
         }

@@ -36,12 +36,16 @@ private:
     std::vector<std::thread> FThreads;
     // Generation in the high 32 bits, the next index in bits 16..31, the call count in bits 0..15: one word, so
     // that a late worker can never take a call of a round that is not its own.
-    std::atomic<uint64_t> FRound{0};
+    alignas(64) std::atomic<uint64_t> FRound{0};
     // Bumped after each new round; sleeping workers wait on it (an int, so the wait is a plain futex).
-    std::atomic<int> FWake{0};
-    std::atomic<int> FDone{0};
-    std::atomic<int> FFailedIndex{0};
-    std::atomic<bool> FStopping{false};
+    alignas(64) std::atomic<int> FWake{0};
+    // Who sleeps: a notification (a system call) is only made for a sleeper.
+    std::atomic<int> FSleepers{0};
+    std::atomic<bool> FCallerAsleep{false};
+    // Each on a line of its own: the workers update them at every call and must not bounce FRound's line.
+    alignas(64) std::atomic<int> FDone{0};
+    alignas(64) std::atomic<int> FFailedIndex{0};
+    alignas(64) std::atomic<bool> FStopping{false};
     const std::function<void(int)>* FWork = nullptr;
     std::mutex FFailureLock;
     std::exception_ptr FFailure;
