@@ -144,6 +144,9 @@ void TChartController::SelectChartKind(int index) {
 void TChartController::RunCalculations() {
     if (FSeries.empty() || !FActive)
         return;
+    // A second thread over the same calculators would race the first; its results are superseded anyway.
+    if (FThread)
+        StopCalculations(true);
     try {
         const int bankroll = FCurrentKind->Bankroll();
         const bool showAll = FCurrentKind->ShowsAllValues();

@@ -187,6 +187,18 @@ TEST(ChartControllerTest, ChangesWhileACalculationRuns) {
         EXPECT_EQ(f.Controller->SeriesCount(), 0);
     }
     {
+        SCOPED_TRACE("running again while it computes: the first is discarded, one thread at a time");
+        test::TControllerFixture f;
+        f.Controller->SelectChartKind(WinProb);
+        s.AddTo(*f.Controller);
+        f.Controller->SetActive(true);
+        f.Controller->RunCalculations();
+        f.Controller->WaitForCalculation();
+        EXPECT_EQ(std::count(f.Progress.begin(), f.Progress.end(), 10000), 1);
+        for (int line = 0; line < 2; ++line)
+            EXPECT_EQ(test::Pairs(f.Chart.Line(line)), test::Pairs(reference.Chart.Line(line))) << line;
+    }
+    {
         SCOPED_TRACE("destroying the controller while it computes");
         test::TControllerFixture f;
         f.Controller->AddSeries(s.Coin, s.Flat);
