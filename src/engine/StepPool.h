@@ -5,12 +5,17 @@
 // call, so a busy machine costs no more than the serial loop. If calls fail, the failure of the lowest index is
 // rethrown; indexes above a failure that have not started yet are skipped, as a serial loop would stop there. No
 // allocation happens per round. A RunRound from inside a work call runs its calls serially on that worker.
+//
+// Each participant owns a contiguous share of the indexes and takes them front to back; one that runs out takes
+// what is left of the others' shares from their back ends. A worker keeps watching for the next round for about a
+// millisecond before it sleeps, so that consecutive rounds cost no wake-up, and an idle pool uses no processor.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -28,27 +33,42 @@ public:
     int WorkerCount() const { return static_cast<int>(FThreads.size()) + 1; }
     void RunRound(int count, const std::function<void(int index)>& work);
 
+    // Rounds of more calls than this run serially.
+    static constexpr int MaxCount = 256;
+
 private:
-    void WorkerLoop();
-    // Takes and runs calls of round `generation` until none is left.
-    void Drain(uint32_t generation);
+    // Each on a line of its own, so that a participant taking its own share never bounces another's line.
+    struct alignas(64) TSlot {
+        std::atomic<uint64_t> Claim{0}; // the generation of the last round that took this index
+    };
+    struct alignas(64) TDone {
+        std::atomic<uint64_t> Word{0}; // generation << 16 | calls this worker finished in that round
+    };
+
+    void WorkerLoop(int self);
+    // Waits for a round newer than `seen`; false when the pool is stopping.
+    bool AwaitRound(uint64_t seen, uint64_t& round);
+    // Takes and runs calls of `round` as participant `self`; returns how many it took.
+    int Walk(int self, uint64_t round);
+    bool Claim(int index, uint64_t generation);
+    int FinishedByWorkers(uint64_t generation) const;
 
     std::vector<std::thread> FThreads;
-    // Generation in the high 32 bits, the next index in bits 16..31, the call count in bits 0..15: one word, so
-    // that a late worker can never take a call of a round that is not its own.
+    // Generation << 16 | call count: one word, so that a late worker never pairs a round with another's count.
     alignas(64) std::atomic<uint64_t> FRound{0};
-    // Bumped after each new round; sleeping workers wait on it (an int, so the wait is a plain futex).
+    std::atomic<const std::function<void(int)>*> FWork{nullptr};
+    // Bumped for each round while a worker sleeps; sleeping workers wait on it (an int: a plain futex).
     alignas(64) std::atomic<int> FWake{0};
-    // Who sleeps: a notification (a system call) is only made for a sleeper.
     std::atomic<int> FSleepers{0};
+    std::atomic<bool> FStopping{false};
+    // The caller sleeps on FJoin once it has waited long for a worker's call.
+    alignas(64) std::atomic<int> FJoin{0};
     std::atomic<bool> FCallerAsleep{false};
-    // Each on a line of its own: the workers update them at every call and must not bounce FRound's line.
-    alignas(64) std::atomic<int> FDone{0};
     alignas(64) std::atomic<int> FFailedIndex{0};
-    alignas(64) std::atomic<bool> FStopping{false};
-    const std::function<void(int)>* FWork = nullptr;
     std::mutex FFailureLock;
     std::exception_ptr FFailure;
+    std::unique_ptr<TSlot[]> FSlots;
+    std::unique_ptr<TDone[]> FDone; // by participant; the caller, 0, has none
 };
 
 } // namespace wl
