@@ -60,27 +60,40 @@ TSeriesSet MakeSeries(const TEngineWorkload& w, TStepKernel kernel) {
     return set;
 }
 
+// Each series counts its own updates, on a line of its own: the caller reading every series' range each round would
+// pull the workers' lines over and time the traffic instead of the steps.
+struct alignas(64) TUpdateCount {
+    double Value = 0.0;
+};
+
 // Rounds 2..rounds of every series, as the calculation thread drives them; only the steps are timed.
 TMeasure Run(TSeriesSet& set, int rounds, TStepPool* pool) {
     for (auto& c : set.Calcs)
         c->Reset();
     const int count = static_cast<int>(set.Calcs.size());
-    std::function<void(int)> step = [&set](int i) { set.Calcs[static_cast<size_t>(i)]->Step(); };
+    std::vector<TUpdateCount> updates(static_cast<size_t>(count));
+    auto stepOne = [&set, &updates, pool](int i) {
+        TGameCalculator& c = *set.Calcs[static_cast<size_t>(i)];
+        updates[static_cast<size_t>(i)].Value +=
+            static_cast<double>(c.BetSystem->StateCount) * (c.MaxBalance - c.MinBalance + 1) * c.Game->OutcomeCount;
+        if (pool && set.Calcs.size() == 1)
+            c.Step(*pool);
+        else
+            c.Step();
+    };
+    const std::function<void(int)> step = stepOne;
     TMeasure m;
     const auto start = std::chrono::steady_clock::now();
     for (int round = 2; round <= rounds; ++round) {
-        for (auto& c : set.Calcs)
-            m.Updates += static_cast<double>(c->BetSystem->StateCount) * (c->MaxBalance - c->MinBalance + 1) *
-                         c->Game->OutcomeCount;
-        if (!pool)
-            for (auto& c : set.Calcs)
-                c->Step();
-        else if (count > 1)
+        if (pool && count > 1)
             pool->RunRound(count, step);
         else
-            set.Calcs[0]->Step(*pool);
+            for (int i = 0; i < count; ++i)
+                stepOne(i);
     }
     m.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    for (const TUpdateCount& u : updates)
+        m.Updates += u.Value;
     return m;
 }
 

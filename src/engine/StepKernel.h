@@ -33,7 +33,9 @@ using TGatherFunction = void (*)(const TGatherRow& row, int32_t lo, int32_t hi);
 void GatherPortable(const TGatherRow& row, int32_t lo, int32_t hi);
 void GatherAvx2(const TGatherRow& row, int32_t lo, int32_t hi);
 
-struct TGameCalculator::TFastPlan {
+// On lines of its own: the calculation writes it throughout the round, and the next series' fields may sit right
+// after it, on another worker.
+struct alignas(64) TGameCalculator::TFastPlan {
     static constexpr int MaxOutcomes = TGameDescription::MaxOutcomes;
     static constexpr int MaxTerms = StateLimit * MaxOutcomes + 1;
 
