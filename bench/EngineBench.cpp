@@ -6,7 +6,9 @@
 #include <benchmark/benchmark.h>
 
 #include <cstring>
+#include <functional>
 #include <iostream>
+#include <vector>
 
 namespace {
 
@@ -70,6 +72,18 @@ void WholeWorkload(benchmark::State& state, int workload) {
     }
 }
 
+// The hand-over alone: one round of calls that do nothing, forked to the workers and joined.
+void PoolRound(benchmark::State& state) {
+    wl::TStepPool pool;
+    const int count = static_cast<int>(state.range(0));
+    std::vector<long> sink(static_cast<size_t>(count) * 16);
+    const std::function<void(int)> work = [&sink](int i) { ++sink[static_cast<size_t>(i) * 16]; };
+    for (auto _ : state)
+        pool.RunRound(count, work);
+    benchmark::DoNotOptimize(sink.data());
+}
+
+BENCHMARK(PoolRound)->Arg(2)->Arg(10);
 BENCHMARK_CAPTURE(StepWorkload, W1_reference, 0, TStepKernel::Reference, 1000);
 BENCHMARK_CAPTURE(StepWorkload, W1_portable, 0, TStepKernel::Portable, 1000);
 BENCHMARK_CAPTURE(StepWorkload, W1_avx2, 0, TStepKernel::Avx2, 1000);

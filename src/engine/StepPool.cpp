@@ -69,9 +69,10 @@ void TStepPool::RunRound(int count, const std::function<void(int)>& work) {
         FFailedIndex.store(INT_MAX, std::memory_order_relaxed);
     const uint64_t generation = GenerationOf(FRound.load(std::memory_order_relaxed)) + 1;
     const uint64_t round = generation << 16 | static_cast<uint64_t>(count);
-    // Sequentially consistent with the sleepers' count, so that a worker going to sleep is always seen.
-    FRound.store(round);
-    if (FSleepers.load() > 0) {
+    // A plain release: a fence here would stall the caller for a cache line's round trip every round. A worker
+    // that goes to sleep just now may be missed; it then sits out this round only, as the next one wakes it.
+    FRound.store(round, std::memory_order_release);
+    if (FSleepers.load(std::memory_order_relaxed) > 0) {
         FWake.fetch_add(1);
         FWake.notify_all();
     }
@@ -134,9 +135,12 @@ int TStepPool::Walk(int self, uint64_t round) {
     for (int i = ShareStart(self, parts, count), end = ShareStart(self + 1, parts, count);
          i < end && Claim(i, generation); ++i)
         run(i);
-    // Then the others' shares from their back ends, until their owners' or another thief's calls are met.
+    // Then the others' shares from their back ends, until their owners' or another thief's calls are met. The
+    // caller's share is left to the caller, which is surely running: looking at it would cost a line's round trip.
     for (int j = 1; j < parts; ++j) {
         const int part = (self + j) % parts;
+        if (part == 0)
+            continue;
         for (int i = ShareStart(part + 1, parts, count) - 1, first = ShareStart(part, parts, count);
              i >= first && Claim(i, generation); --i)
             run(i);
