@@ -8,7 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstring>
+#include <ctime>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -52,6 +54,39 @@ TEST(StepPool, RethrowsTheFailureOfTheLowestIndex) {
     std::atomic<int> sum{0};
     pool.RunRound(5, [&sum](int i) { sum.fetch_add(i); });
     EXPECT_EQ(sum.load(), 10);
+}
+
+// Each series keeps to one core from round to round, so its rows stay in that core's cache: the caller's share is
+// never run elsewhere.
+TEST(StepPool, TheCallersShareStaysOnTheCaller) {
+    TStepPool pool(2);
+    const std::thread::id caller = std::this_thread::get_id();
+    std::vector<std::thread::id> ranOn(10);
+    const std::function<void(int)> work = [&ranOn](int i) {
+        ranOn[static_cast<size_t>(i)] = std::this_thread::get_id();
+    };
+    for (int round = 0; round < 2000; ++round) {
+        pool.RunRound(10, work);
+        for (int i = 0; i < 5; ++i)
+            ASSERT_EQ(ranOn[static_cast<size_t>(i)], caller) << "index " << i << " in round " << round;
+    }
+}
+
+// Workers spin only briefly after a round: an idle pool must not keep a core busy.
+TEST(StepPool, AnIdlePoolSleeps) {
+    TStepPool pool(3);
+    pool.RunRound(6, [](int) {});
+    std::this_thread::sleep_for(std::chrono::milliseconds(20)); // past the spin
+    timespec before{}, after{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &before);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &after);
+    const double used = static_cast<double>(after.tv_sec - before.tv_sec) + (after.tv_nsec - before.tv_nsec) * 1e-9;
+    EXPECT_LT(used, 0.05) << "two spinning workers would use about 0.4 s";
+    // And a sleeping pool still wakes for the next round.
+    std::atomic<int> sum{0};
+    pool.RunRound(6, [&sum](int i) { sum.fetch_add(i); });
+    EXPECT_EQ(sum.load(), 15);
 }
 
 TEST(StepPool, ARoundInsideARoundRunsSerially) {
