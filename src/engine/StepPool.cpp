@@ -6,6 +6,10 @@
 #include <climits>
 #include <utility>
 
+#ifdef __linux__
+#include <sched.h>
+#endif
+
 namespace wl {
 
 namespace {
@@ -20,7 +24,8 @@ inline void Relax() {
 
 // Rounds follow each other within microseconds; a wake-up costs tens of them on a virtual machine.
 constexpr auto SpinBudget = std::chrono::microseconds(1000);
-constexpr unsigned ClockEvery = 255; // spins between looks at the clock, which costs more than a spin
+constexpr unsigned ClockEvery = 63; // spins between looks at the clock, which costs more than a spin
+constexpr auto MinGrace = std::chrono::microseconds(2);
 
 uint64_t GenerationOf(uint64_t round) {
     return round >> 16;
@@ -34,13 +39,68 @@ int ShareStart(int part, int parts, int count) {
     return static_cast<int>(static_cast<long long>(part) * count / parts);
 }
 
+int CurrentCpu() {
+#ifdef __linux__
+    return sched_getcpu();
+#else
+    return -1;
+#endif
+}
+
+// A woken worker is often placed on the caller's processor, where it waits for the caller's time slice to end and
+// then takes turns with the caller until the balancer notices, for milliseconds: a short calculation then runs no
+// faster than the serial loop. So the caller keeps the workers it wakes off its processor, and a worker that finds
+// itself there all the same moves away at once. Each costs system calls only when it happens.
+#ifdef __linux__
+bool WithoutCpu(const cpu_set_t& allowed, int cpu, cpu_set_t& others) {
+    if (cpu < 0 || cpu >= CPU_SETSIZE)
+        return false;
+    others = allowed;
+    CPU_CLR(cpu, &others);
+    return CPU_COUNT(&others) > 0;
+}
+#endif
+
 } // namespace
+
+void TStepPool::KeepSleepersOff(int cpu) {
+#ifdef __linux__
+    cpu_set_t others;
+    if (!FHaveAllowed || !WithoutCpu(FAllowed, cpu, others))
+        return;
+    for (std::thread& t : FThreads)
+        pthread_setaffinity_np(t.native_handle(), sizeof others, &others);
+#else
+    (void)cpu;
+#endif
+}
+
+void TStepPool::RestoreCpus() {
+#ifdef __linux__
+    if (FHaveAllowed)
+        sched_setaffinity(0, sizeof FAllowed, &FAllowed);
+#endif
+}
+
+void TStepPool::MoveAwayFrom(int cpu) {
+#ifdef __linux__
+    cpu_set_t others;
+    // Leaving the processor out moves the thread now; putting it back leaves the thread where it landed.
+    if (FHaveAllowed && WithoutCpu(FAllowed, cpu, others) && sched_setaffinity(0, sizeof others, &others) == 0)
+        RestoreCpus();
+#else
+    (void)cpu;
+#endif
+}
 
 TStepPool::TStepPool(int workers) {
     if (workers <= 0)
         workers = static_cast<int>(std::thread::hardware_concurrency());
     workers = std::clamp(workers, 1, 64);
     FSlots = std::make_unique<TSlot[]>(MaxCount);
+#ifdef __linux__
+    FHaveAllowed = sched_getaffinity(0, sizeof FAllowed, &FAllowed) == 0;
+#endif
     FDone = std::make_unique<TDone[]>(static_cast<size_t>(workers));
     FThreads.reserve(static_cast<size_t>(workers - 1));
     for (int i = 1; i < workers; ++i)
@@ -65,6 +125,8 @@ void TStepPool::RunRound(int count, const std::function<void(int)>& work) {
         return;
     }
     FWork.store(&work, std::memory_order_relaxed);
+    const int cpu = CurrentCpu();
+    FCallerCpu.store(cpu, std::memory_order_relaxed);
     if (FFailedIndex.load(std::memory_order_relaxed) != INT_MAX)
         FFailedIndex.store(INT_MAX, std::memory_order_relaxed);
     const uint64_t generation = GenerationOf(FRound.load(std::memory_order_relaxed)) + 1;
@@ -73,20 +135,39 @@ void TStepPool::RunRound(int count, const std::function<void(int)>& work) {
     // that goes to sleep just now may be missed; it then sits out this round only, as the next one wakes it.
     FRound.store(round, std::memory_order_release);
     if (FSleepers.load(std::memory_order_relaxed) > 0) {
+        KeepSleepersOff(cpu);
         FWake.fetch_add(1);
         FWake.notify_all();
     }
 
     InsidePool = true;
-    const int mine = Walk(0, round);
+    const auto started = std::chrono::steady_clock::now();
+    int mine = Walk(0, round, false);
     InsidePool = false;
 
-    // Only calls a worker has taken are left; wait for them.
-    const int expected = count - mine;
+    // Only calls a worker has taken, or left in the share of a worker that has started, are left; wait for them.
+    int expected = count - mine;
     if (FinishedByWorkers(generation) != expected) {
-        const auto start = std::chrono::steady_clock::now();
+        const auto waiting = std::chrono::steady_clock::now();
+        // A started worker keeps its share, as its rows are in its cache and moving a series costs more than a
+        // call; only one late by as long again as the caller's own share loses what it has not taken yet.
+        const auto grace = std::max<std::chrono::steady_clock::duration>(waiting - started, MinGrace);
+        bool rescued = false;
         for (unsigned spin = 1; FinishedByWorkers(generation) != expected; ++spin) {
-            if ((spin & ClockEvery) != 0 || std::chrono::steady_clock::now() - start < SpinBudget) {
+            if ((spin & ClockEvery) != 0) {
+                Relax();
+                continue;
+            }
+            const auto waited = std::chrono::steady_clock::now() - waiting;
+            if (!rescued && waited >= grace) {
+                rescued = true;
+                InsidePool = true;
+                mine += Walk(0, round, true);
+                InsidePool = false;
+                expected = count - mine;
+                continue;
+            }
+            if (waited < SpinBudget) {
                 Relax();
                 continue;
             }
@@ -97,7 +178,6 @@ void TStepPool::RunRound(int count, const std::function<void(int)>& work) {
             FCallerAsleep.store(false);
         }
     }
-    FWork.store(nullptr, std::memory_order_relaxed);
     if (FFailure)
         std::rethrow_exception(std::exchange(FFailure, nullptr));
 }
@@ -110,7 +190,7 @@ bool TStepPool::Claim(int index, uint64_t generation) {
            claim.compare_exchange_strong(seen, generation, std::memory_order_acq_rel, std::memory_order_relaxed);
 }
 
-int TStepPool::Walk(int self, uint64_t round) {
+int TStepPool::Walk(int self, uint64_t round, bool rescue) {
     const uint64_t generation = GenerationOf(round);
     const int count = CountOf(round);
     const int parts = WorkerCount();
@@ -135,14 +215,17 @@ int TStepPool::Walk(int self, uint64_t round) {
     for (int i = ShareStart(self, parts, count), end = ShareStart(self + 1, parts, count);
          i < end && Claim(i, generation); ++i)
         run(i);
-    // Then the others' shares from their back ends, until their owners' or another thief's calls are met. The
-    // caller's share is left to the caller, which is surely running: looking at it would cost a line's round trip.
+    // Then the shares of sleeping workers that have not started (of all workers in a rescue), from their back ends,
+    // until their owners' or another thief's calls are met. The caller's share is left to the caller, which is
+    // surely running.
     for (int j = 1; j < parts; ++j) {
         const int part = (self + j) % parts;
-        if (part == 0)
+        const int first = ShareStart(part, parts, count);
+        if (part == 0 ||
+            (!rescue && !(FSleepers.load(std::memory_order_relaxed) > 0 &&
+                          FSlots[static_cast<size_t>(first)].Claim.load(std::memory_order_relaxed) < generation)))
             continue;
-        for (int i = ShareStart(part + 1, parts, count) - 1, first = ShareStart(part, parts, count);
-             i >= first && Claim(i, generation); --i)
+        for (int i = ShareStart(part + 1, parts, count) - 1; i >= first && Claim(i, generation); --i)
             run(i);
     }
     return taken;
@@ -173,6 +256,7 @@ bool TStepPool::AwaitRound(uint64_t seen, uint64_t& round) {
         if (GenerationOf(FRound.load()) == seen)
             FWake.wait(wake);
         FSleepers.fetch_sub(1);
+        RestoreCpus();
         start = std::chrono::steady_clock::now();
     }
 }
@@ -182,7 +266,10 @@ void TStepPool::WorkerLoop(int self) {
     std::atomic<uint64_t>& done = FDone[static_cast<size_t>(self)].Word;
     uint64_t round = 0;
     while (AwaitRound(GenerationOf(round), round)) {
-        const int taken = Walk(self, round);
+        const int callerCpu = FCallerCpu.load(std::memory_order_relaxed);
+        if (callerCpu >= 0 && CurrentCpu() == callerCpu)
+            MoveAwayFrom(callerCpu);
+        const int taken = Walk(self, round, false);
         // Sequentially consistent with the caller's going to sleep, so that a sleeping caller is always woken.
         done.store((round & ~uint64_t{0xFFFF}) | static_cast<uint64_t>(taken));
         if (FCallerAsleep.load()) {
