@@ -72,6 +72,20 @@ TEST(StepPool, TheCallersShareStaysOnTheCaller) {
     }
 }
 
+// A worker held up in one call must not hold up the rest of its share: the caller takes it over.
+TEST(StepPool, TheCallerTakesOverTheRestOfALateWorkersShare) {
+    TStepPool pool(2);
+    const std::thread::id caller = std::this_thread::get_id();
+    std::vector<std::thread::id> ranOn(10);
+    pool.RunRound(10, [&ranOn](int i) {
+        if (i == 5)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        ranOn[static_cast<size_t>(i)] = std::this_thread::get_id();
+    });
+    for (int i = 6; i < 10; ++i)
+        EXPECT_EQ(ranOn[static_cast<size_t>(i)], caller) << "index " << i;
+}
+
 // Workers spin only briefly after a round: an idle pool must not keep a core busy.
 TEST(StepPool, AnIdlePoolSleeps) {
     TStepPool pool(3);
