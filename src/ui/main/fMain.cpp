@@ -405,6 +405,8 @@ void TfmMain::RefreshSeriesList() {
         for (int i = 0; i < FController->SeriesCount(); ++i) {
             auto* item = new QListWidgetItem(FController->GetSeriesCaption(i), lbSeries);
             item->setData(SeriesColorRole, ToQColor(FController->GetCalculator(i).LineColor()));
+            // The panel is narrow and long captions are cut; the whole one shows on hover.
+            item->setToolTip(FController->GetSeriesCaption(i));
         }
         if (remembered >= 0 && remembered < lbSeries->count())
             lbSeries->setCurrentRow(remembered);
@@ -425,8 +427,10 @@ void TfmMain::UpdateSeriesButtons() {
 void TfmMain::FillChartList() {
     FFilling = true;
     lbCharts->clear();
-    for (int i = 0; i < FController->ChartKindCount(); ++i)
+    for (int i = 0; i < FController->ChartKindCount(); ++i) {
         lbCharts->addItem(QStringLiteral(" ") + FController->GetChartKindName(i).toUpper());
+        lbCharts->item(i)->setToolTip(FController->GetChartKindName(i));
+    }
     lbCharts->setCurrentRow(FController->ChartIndex());
     FFilling = false;
     ShowChartName();
