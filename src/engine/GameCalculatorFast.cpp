@@ -23,6 +23,10 @@ constexpr int32_t Highest = TGameCalculator::MaxBalanceLimit;
 constexpr int32_t Offset = -Lowest;
 // Moves this large always land on a bound; beyond it b + d could overflow, which only the reference reports.
 constexpr long long MoveLimit = 1LL << 30;
+// Cells per tile of the gather: the tile of every row of a series fits the first-level cache together.
+constexpr int32_t TileCells = 384;
+// Beyond this many target cells per tile the tiles no longer fit that cache, and tiling only costs.
+constexpr int32_t TiledCellsLimit = 4096;
 
 // Outcome indexes by result, equal results in outcome order; an insertion sort, as there are at most 32.
 void StableOrder(const int32_t* results, int count, int32_t* order, bool descending) {
@@ -222,9 +226,32 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
                     p.Gather(row, lo, hi);
             }
         });
-    } else {
+    } else if (plan.RowCount == 1 || plan.RowCount * TileCells > TiledCellsLimit) {
         for (int r = 0; r < plan.RowCount; ++r)
             plan.Gather(plan.Rows[r], plan.Rows[r].Lo, plan.Rows[r].Hi);
+    } else {
+        // Tile by tile rather than row by row: a source row that feeds several rows is still in the nearest cache on
+        // its second read. Cells and rows are independent, so no sum changes.
+        int32_t first = Highest, last = Lowest;
+        for (int r = 0; r < plan.RowCount; ++r) {
+            first = std::min(first, plan.Rows[r].Lo);
+            last = std::max(last, plan.Rows[r].Hi);
+        }
+        // Every row has the same alignment; tiles end on cache-line edges so that no vector straddles two tiles.
+        const int32_t phase = static_cast<int32_t>(reinterpret_cast<uintptr_t>(plan.Rows[0].Dst) / sizeof(double) % 8);
+        for (int32_t c = first; c <= last;) {
+            int32_t next = c + TileCells;
+            next -= ((next + phase) % 8 + 8) % 8;
+            const int32_t end = std::min(next - 1, last);
+            for (int r = 0; r < plan.RowCount; ++r) {
+                const TGatherRow& row = plan.Rows[r];
+                const int32_t lo = std::max(row.Lo, c);
+                const int32_t hi = std::min(row.Hi, end);
+                if (lo <= hi)
+                    plan.Gather(row, lo, hi);
+            }
+            c = end + 1;
+        }
     }
 
     // The two bounds, summed in the reference's order of states, balances and outcomes.
@@ -246,16 +273,27 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
         const double* source = Row(old, s) + Offset;
         if (st.MinMove <= 0) {
             const int32_t last = std::min(st.Hi, Lowest - st.MinMove);
+            // The sums stay in registers: through the array every addition would wait on the previous store.
+            const bool same = st.Loss == st.Win;
+            double toLoss = edgeLo[st.Loss];
+            double toWin = same ? 0.0 : edgeLo[st.Win];
             for (int32_t b = st.Lo; b <= last; ++b) {
                 const double x = source[b];
                 if (!(x > 0.0))
                     continue;
                 for (int o = 0; o < outcomeCount; ++o) {
                     const int32_t d = st.D[o];
-                    if (d < 0 ? b + d <= Lowest : b + d == Lowest)
-                        edgeLo[d < 0 ? st.Loss : st.Win] += x * probabilities[o];
+                    if (d < 0 ? b + d <= Lowest : b + d == Lowest) {
+                        if (d < 0 || same)
+                            toLoss += x * probabilities[o];
+                        else
+                            toWin += x * probabilities[o];
+                    }
                 }
             }
+            edgeLo[st.Loss] = toLoss;
+            if (!same)
+                edgeLo[st.Win] = toWin;
         }
         if (st.MaxMove >= 0) {
             const int32_t first = std::max(st.Lo, Highest - st.MaxMove);
