@@ -187,6 +187,21 @@ TEST_F(KernelDifferential, BoundsAndBankrollMatchBitForBit) {
     }
 }
 
+// Probability piled at -5000 that moves by 0 (a draw, or a bet of 0) goes to the win state while the losses there
+// go to the loss state: the lower bound's sums are kept apart per target state.
+TEST_F(KernelDifferential, ZeroMovesAtTheLowerBoundMatchBitForBit) {
+    TStepPool pool(2);
+    for (int bet0 : {1, 0}) {
+        TRandomCase rc;
+        rc.Game = test::MakeGame({{-3000, 0.25}, {0, 0.35}, {2, 0.15}, {-1, 0.25}});
+        rc.System = test::MakeSystem({{bet0, 1, 2}, {3, 0, 2}, {1, 1, 0}});
+        rc.Rounds = 30;
+        RunCase(rc, pool, bet0);
+        if (HasFatalFailure())
+            return;
+    }
+}
+
 // A calculator reset after a wider calculation must not carry stale cells of its scratch buffer.
 TEST_F(KernelDifferential, ResetAfterWideRunMatches) {
     const auto wide = test::MakeGame({{40, 0.5}, {-45, 0.5}});
