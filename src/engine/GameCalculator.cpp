@@ -76,14 +76,17 @@ void TGameCalculator::Track(TRange& r, int32_t lo, int32_t hi) {
     }
 }
 
-void TGameCalculator::Reset() {
+int TGameCalculator::CheckedOutcomeCount() const {
     if (!Game || !BetSystem)
         throw Exception("The series has no game or no betting system");
+    // A count below 0 (a hand-made file) means none, as in the model.
+    return CheckIndex(std::max(Game->OutcomeCount, 0), 0, TGameDescription::MaxOutcomes, "outcome count");
+}
+
+void TGameCalculator::Reset() {
+    const int outcomeCount = CheckedOutcomeCount();
     const TGameDescription& game = *Game;
     const TBetDescription& system = *BetSystem;
-    // A count below 0 (a hand-made file) means none, as in the model.
-    const int outcomeCount =
-        CheckIndex(std::max(game.OutcomeCount, 0), 0, TGameDescription::MaxOutcomes, "outcome count");
     FClean = false;
 
     ShowAll = false;
@@ -126,13 +129,9 @@ void TGameCalculator::Reset() {
 }
 
 void TGameCalculator::StepReference() {
-    if (!Game || !BetSystem)
-        throw Exception("The series has no game or no betting system");
+    const int outcomeCount = CheckedOutcomeCount();
     const TGameDescription& game = *Game;
     const TBetDescription& system = *BetSystem;
-    // A count below 0 (a hand-made file) means none, as in the model.
-    const int outcomeCount =
-        CheckIndex(std::max(game.OutcomeCount, 0), 0, TGameDescription::MaxOutcomes, "outcome count");
     const int stateCount = CheckIndex(std::max(system.StateCount, 0), 0, StateLimit, "state count");
     const int32_t* results = game.OutcomeResults.Data();
     const double* probabilities = game.OutcomeProbabilities.Data();

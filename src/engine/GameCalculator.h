@@ -109,6 +109,8 @@ public:
     struct TFastPlan; // the engine's scratch for one fast round (StepKernel.h)
 
 private:
+    // Raises for a missing game or system; the outcomes in use, a negative count meaning none.
+    int CheckedOutcomeCount() const;
     bool StepFast(TStepPool* pool);
     void Track(TRange& r, int32_t lo, int32_t hi);
     void NoteReferenceStep(int old, int stateCount);

@@ -1,8 +1,11 @@
 // Small pieces the selector and the editors share: confirmations, caption bars, the name check on OK.
 #pragma once
 
+#include <QDialog>
 #include <QString>
 #include <QStringList>
+
+#include <memory>
 
 class QLabel;
 class QWidget;
@@ -26,5 +29,18 @@ void UseFormFont(QWidget& form);
 
 // Buttons that Enter must not press: the dialogs have no default button.
 void NoDefaultButton(QWidget* button);
+
+// Runs an editor form modally on a working copy of original (none: a new object) and returns the accepted copy,
+// or none on Cancel. The form has Open(const T*, names) and a public WorkingCopy.
+template <class TForm, class T>
+std::unique_ptr<T> RunEditor(const T* original, const QStringList& names, QWidget* parent) {
+    auto form = std::make_unique<TForm>(parent);
+    form->Open(original, names);
+    if (form->exec() != QDialog::Accepted)
+        return nullptr;
+    auto result = std::make_unique<T>();
+    result->Assign(form->WorkingCopy);
+    return result;
+}
 
 } // namespace wl

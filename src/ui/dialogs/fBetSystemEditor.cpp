@@ -305,22 +305,15 @@ void TfmBetSystemEditor::done(int r) {
 }
 
 bool EditSystem(const TBetDescription& system, const QStringList& names, TBetDescription& edited, QWidget* parent) {
-    auto form = std::make_unique<TfmBetSystemEditor>(parent);
-    form->Open(&system, names);
-    if (form->exec() != QDialog::Accepted)
+    const std::unique_ptr<TBetDescription> result = RunEditor<TfmBetSystemEditor>(&system, names, parent);
+    if (!result)
         return false;
-    edited.Assign(form->WorkingCopy);
+    edited.Assign(*result);
     return true;
 }
 
 std::unique_ptr<TBetDescription> NewSystem(const QStringList& names, QWidget* parent) {
-    auto form = std::make_unique<TfmBetSystemEditor>(parent);
-    form->Open(nullptr, names);
-    if (form->exec() != QDialog::Accepted)
-        return nullptr;
-    auto system = std::make_unique<TBetDescription>();
-    system->Assign(form->WorkingCopy);
-    return system;
+    return RunEditor<TfmBetSystemEditor, TBetDescription>(nullptr, names, parent);
 }
 
 } // namespace wl

@@ -457,22 +457,15 @@ void TfmGameEditor::done(int r) {
 }
 
 bool EditGame(const TGameDescription& game, const QStringList& names, TGameDescription& edited, QWidget* parent) {
-    auto form = std::make_unique<TfmGameEditor>(parent);
-    form->Open(&game, names);
-    if (form->exec() != QDialog::Accepted)
+    const std::unique_ptr<TGameDescription> result = RunEditor<TfmGameEditor>(&game, names, parent);
+    if (!result)
         return false;
-    edited.Assign(form->WorkingCopy);
+    edited.Assign(*result);
     return true;
 }
 
 std::unique_ptr<TGameDescription> NewGame(const QStringList& names, QWidget* parent) {
-    auto form = std::make_unique<TfmGameEditor>(parent);
-    form->Open(nullptr, names);
-    if (form->exec() != QDialog::Accepted)
-        return nullptr;
-    auto game = std::make_unique<TGameDescription>();
-    game->Assign(form->WorkingCopy);
-    return game;
+    return RunEditor<TfmGameEditor, TGameDescription>(nullptr, names, parent);
 }
 
 } // namespace wl
