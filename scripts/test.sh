@@ -1,15 +1,46 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test. The last lines are ctest's summary.
+# Sets up, builds and runs every check, one step per build tree:
+#   tsan     the threaded core tests under ThreadSanitizer
+#   release  the whole suite in the release build
+# A step fails when it selects no test. The last lines say how many tests each step ran and how long it took.
+# Only some steps: WL_TEST_STEPS="tsan release" bash scripts/test.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 jobs=$(nproc)
+steps=${WL_TEST_STEPS:-tsan release}
+summary=()
 
-# The threaded core tests once more under ThreadSanitizer.
-cmake --preset dev-tsan >/dev/null
-cmake --build --preset dev-tsan -j"$jobs" --target wl_tsan_tests
-ctest --test-dir build-dev-tsan -L tsan --output-on-failure -j"$jobs"
+# run_step NAME PRESET BUILD-DIR [BUILD-TARGET...] -- [CTEST-ARG...]
+run_step() {
+    local name=$1 preset=$2 dir=$3
+    shift 3
+    local targets=()
+    while [ "$1" != "--" ]; do
+        targets+=(--target "$1")
+        shift
+    done
+    shift
+    case " $steps " in *" $name "*) ;; *) return 0 ;; esac
 
-cmake --preset release >/dev/null
-cmake --build --preset release -j"$jobs"
-ctest --test-dir build --output-on-failure -j"$jobs"
+    local start=$SECONDS log="$dir/ctest-$name.log"
+    echo "test.sh: step $name: building"
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset" -j"$jobs" "${targets[@]}"
+    echo "test.sh: step $name: testing"
+    # --no-tests=error: a step whose filter selects nothing is a broken step, not a pass.
+    ctest --preset "$preset" --no-tests=error --output-on-failure -j"$jobs" "$@" 2>&1 | tee "$log"
+    local count
+    count=$(sed -n 's/.*tests failed out of \([0-9][0-9]*\).*/\1/p' "$log" | tail -n 1)
+    if [ -z "$count" ] || [ "$count" -eq 0 ]; then
+        echo "test.sh: step $name ran no test" >&2
+        exit 1
+    fi
+    summary+=("$(printf '%-8s %5d tests passed in %4d s' "$name" "$count" $((SECONDS - start)))")
+}
+
+run_step tsan dev-tsan build-dev-tsan wl_tsan_tests -- -L tsan
+run_step release release build --
+
+echo "test.sh: every step passed"
+printf '  %s\n' "${summary[@]}"
