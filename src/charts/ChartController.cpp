@@ -3,7 +3,7 @@
 
 #include "charts/Chart.h"
 #include "charts/ChartDialogs.h"
-#include "engine/ExecuteThread.h"
+#include "charts/ExecuteThread.h"
 #include "engine/GameCalculator.h"
 #include "engine/StepPool.h"
 #include "model/NameValidation.h"

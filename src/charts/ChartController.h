@@ -2,7 +2,7 @@
 #pragma once
 
 #include "charts/ChartDescription.h"
-#include "engine/Synchronizer.h"
+#include "charts/Synchronizer.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 // The calculation thread: round 1 for new series, then rounds 2..N for every series, with progress and failures
 // handed to the interface thread.
-#include "engine/ExecuteThread.h"
+#include "charts/ExecuteThread.h"
 
 #include "charts/ChartController.h"
 #include "charts/ChartDescription.h"

@@ -1,5 +1,5 @@
 // Synchronised calls: the worker blocks until the interface thread has run its call, failures travel back.
-#include "engine/Synchronizer.h"
+#include "charts/Synchronizer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The calculation thread: progress rounding, stops at round boundaries, continuation of series that are ahead.
-#include "../charts/ChartTestSupport.h"
+#include "ChartTestSupport.h"
 
-#include "engine/ExecuteThread.h"
+#include "charts/ExecuteThread.h"
 
 #include <gtest/gtest.h>
 

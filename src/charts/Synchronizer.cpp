@@ -1,5 +1,5 @@
 // Synchronised calls from a worker thread into the interface thread.
-#include "engine/Synchronizer.h"
+#include "charts/Synchronizer.h"
 
 namespace wl {
 
