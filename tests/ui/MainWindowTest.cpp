@@ -2,12 +2,14 @@
 // language and help.
 #include "charts/Chart.h"
 #include "charts/ChartController.h"
+#include "charts/ChartDialogs.h"
 #include "engine/GameCalculator.h"
 #include "model/BetList.h"
 #include "model/GameList.h"
 #include "model/Storage.h"
 #include "presentation/Layout.h"
 #include "presentation/WindowState.h"
+#include "support/Exception.h"
 #include "ui/chart/ChartView.h"
 #include "ui/main/Application.h"
 #include "ui/main/DataGrid.h"
@@ -366,6 +368,32 @@ TEST_F(MainWindowTest, ThreadFailureIsShown) {
     SetErrorDisplay(nullptr);
     ASSERT_TRUE(reported) << "a stake of 2 on a result of 2^31-1 overflows and must end the calculation";
     EXPECT_TRUE(shown.first().startsWith(QStringLiteral("Error in thread"))) << shown.first().toStdString();
+}
+
+// The about box stands in for any handler that fails.
+class TFailingDialogs : public IChartDialogs {
+public:
+    bool SelectGameAndSystem(TChartController&) override { return false; }
+    std::unique_ptr<TGameDescription> NewGame(const QStringList&) override { return nullptr; }
+    bool EditGame(const TGameDescription&, const QStringList&, TGameDescription&) override { return false; }
+    std::unique_ptr<TBetDescription> NewSystem(const QStringList&) override { return nullptr; }
+    bool EditSystem(const TBetDescription&, const QStringList&, TBetDescription&) override { return false; }
+    void ShowAbout() override { throw ERangeError("about failed"); }
+};
+
+// A direct trigger() bypasses notify: only the guard at the slot keeps the error from reaching this test.
+TEST_F(MainWindowTest, RaisingHandlerLeavesTheWindowUsable) {
+    QStringList shown;
+    SetErrorDisplay([&shown](const QString& m) { shown << m; });
+    auto w = Open();
+    w->SetChartDialogs(std::make_unique<TFailingDialogs>());
+    w->miAbout->trigger();
+    w->miAbout->trigger();
+    w->miData->trigger();
+    SetErrorDisplay(nullptr);
+    EXPECT_EQ(shown, QStringList({QStringLiteral("about failed"), QStringLiteral("about failed")}));
+    EXPECT_FALSE(w->DataGrid->isHidden());
+    EXPECT_TRUE(w->MainChart->isHidden());
 }
 
 TEST_F(MainWindowTest, PanelsKeepTheirMinimumWidths) {

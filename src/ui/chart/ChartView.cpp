@@ -1,6 +1,8 @@
 // The Qt Charts view of the chart model.
 #include "ui/chart/ChartView.h"
 
+#include "ui/widgets/Guard.h"
+
 #include <QChart>
 #include <QGraphicsLayout>
 #include <QImage>
@@ -75,7 +77,9 @@ TChartView::TChartView(QWidget* parent) : QChartView(parent) {
         const auto mix = [t](const TAxisRange& a, const TAxisRange& b) {
             return TAxisRange{a.Minimum + (b.Minimum - a.Minimum) * t, a.Maximum + (b.Maximum - a.Maximum) * t};
         };
-        ApplyRanges(mix(FAnimateFromX, FAnimateToX), mix(FAnimateFromY, FAnimateToY), FAnimateToX, FAnimateToY);
+        Guarded(this, [&] {
+            ApplyRanges(mix(FAnimateFromX, FAnimateToX), mix(FAnimateFromY, FAnimateToY), FAnimateToX, FAnimateToY);
+        });
     });
 
     FAxisX = new QValueAxis(chart);
@@ -275,19 +279,21 @@ void TChartView::mouseReleaseEvent(QMouseEvent* event) {
     const QPoint d = end - FDragStart;
     if (std::abs(d.x()) < MinDragPixels && std::abs(d.y()) < MinDragPixels)
         return;
-    if (d.x() > 0 && d.y() > 0) {
-        const QPointF a = chart()->mapToValue(chart()->mapFromScene(mapToScene(FDragStart)));
-        const QPointF b = chart()->mapToValue(chart()->mapFromScene(mapToScene(end)));
-        FModel->Zoom({std::min(a.x(), b.x()), std::max(a.x(), b.x())},
-                     {std::min(a.y(), b.y()), std::max(a.y(), b.y())});
-    } else {
-        // Dragging back towards the top left takes the latest zoom back.
-        FModel->UndoZoom();
-    }
+    Guarded(this, [&] {
+        if (d.x() > 0 && d.y() > 0) {
+            const QPointF a = chart()->mapToValue(chart()->mapFromScene(mapToScene(FDragStart)));
+            const QPointF b = chart()->mapToValue(chart()->mapFromScene(mapToScene(end)));
+            FModel->Zoom({std::min(a.x(), b.x()), std::max(a.x(), b.x())},
+                         {std::min(a.y(), b.y()), std::max(a.y(), b.y())});
+        } else {
+            // Dragging back towards the top left takes the latest zoom back.
+            FModel->UndoZoom();
+        }
+    });
 }
 
 void TChartView::wheelEvent(QWheelEvent* event) {
-    WheelZoom(event->position().toPoint(), event->angleDelta().y());
+    Guarded(this, [&] { WheelZoom(event->position().toPoint(), event->angleDelta().y()); });
     // Left unhandled on purpose: the window may act on it too.
     event->ignore();
 }

@@ -5,6 +5,7 @@
 #include "support/Numbers.h"
 #include "ui/dialogs/DialogTools.h"
 #include "ui/dialogs/EditorGrid.h"
+#include "ui/widgets/Guard.h"
 #include "ui/widgets/HelpContext.h"
 #include "ui/widgets/Looks.h"
 #include "ui/widgets/QuickEdit.h"
@@ -93,7 +94,9 @@ public:
     }
 
     void setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const override {
-        FForm.StatesGridSetEditText(index.column(), index.row() + 1, static_cast<QLineEdit*>(editor)->text());
+        Guarded(&FForm, [&] {
+            FForm.StatesGridSetEditText(index.column(), index.row() + 1, static_cast<QLineEdit*>(editor)->text());
+        });
     }
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
@@ -167,8 +170,8 @@ TfmBetSystemEditor::TfmBetSystemEditor(QWidget* parent) : QDialog(parent) {
         NoDefaultButton(b);
         b->setFixedSize(80, 22);
     }
-    connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
-    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(btnOK, &QPushButton::clicked, this, GuardedSlot(this, &QDialog::accept));
+    connect(btnCancel, &QPushButton::clicked, this, GuardedSlot(this, &QDialog::reject));
     connect(edSystemName, &QLineEdit::textChanged, this, [this](const QString& text) { WorkingCopy.Name = text; });
 
     auto* bottom = new QHBoxLayout;
@@ -206,7 +209,7 @@ void TfmBetSystemEditor::Open(const TBetDescription* system, const QStringList& 
 void TfmBetSystemEditor::showEvent(QShowEvent* event) {
     if (!FShown) {
         FShown = true;
-        FormShow();
+        Guarded(this, [this] { FormShow(); });
     }
     QDialog::showEvent(event);
 }

@@ -5,6 +5,7 @@
 #include "support/Numbers.h"
 #include "ui/dialogs/DialogTools.h"
 #include "ui/dialogs/EditorGrid.h"
+#include "ui/widgets/Guard.h"
 #include "ui/widgets/HelpContext.h"
 #include "ui/widgets/Looks.h"
 #include "ui/widgets/QuickEdit.h"
@@ -117,7 +118,7 @@ protected:
     void keyReleaseEvent(QKeyEvent* event) override {
         if (event->key() == Qt::Key_Insert && !event->isAutoRepeat()) {
             event->accept();
-            FForm.InsertCurrentOutcome();
+            Guarded(&FForm, [this] { FForm.InsertCurrentOutcome(); });
             return;
         }
         QLineEdit::keyReleaseEvent(event);
@@ -148,7 +149,7 @@ public:
         auto* edit = static_cast<TOutcomeCellEdit*>(editor);
         // An untouched cell keeps its stored value: its 8-decimal text would round it.
         if (edit->text() != edit->StartText)
-            FForm.OutcomesGridSetEditText(index.column(), index.row() + 1, edit->text());
+            Guarded(&FForm, [&] { FForm.OutcomesGridSetEditText(index.column(), index.row() + 1, edit->text()); });
         edit->StartText = edit->text();
     }
 
@@ -191,12 +192,12 @@ protected:
         if (!event->isAutoRepeat() && !Editing()) {
             if (event->key() == Qt::Key_Delete) {
                 event->accept();
-                FForm.DeleteCurrentOutcome();
+                Guarded(&FForm, [this] { FForm.DeleteCurrentOutcome(); });
                 return;
             }
             if (event->key() == Qt::Key_Insert) {
                 event->accept();
-                FForm.InsertCurrentOutcome();
+                Guarded(&FForm, [this] { FForm.InsertCurrentOutcome(); });
                 return;
             }
         }
@@ -289,8 +290,8 @@ TfmGameEditor::TfmGameEditor(QWidget* parent) : QDialog(parent) {
         NoDefaultButton(b);
         b->setFixedSize(80, 22);
     }
-    connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
-    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(btnOK, &QPushButton::clicked, this, GuardedSlot(this, &QDialog::accept));
+    connect(btnCancel, &QPushButton::clicked, this, GuardedSlot(this, &QDialog::reject));
     connect(edName, &QLineEdit::textChanged, this, [this](const QString& text) { WorkingCopy.Name = text; });
 
     auto* top = new QVBoxLayout;
@@ -348,7 +349,7 @@ void TfmGameEditor::Open(const TGameDescription* game, const QStringList& names)
 void TfmGameEditor::showEvent(QShowEvent* event) {
     if (!FShown) {
         FShown = true;
-        FormShow();
+        Guarded(this, [this] { FormShow(); });
     }
     QDialog::showEvent(event);
 }

@@ -6,6 +6,7 @@
 #include "preferences/Preferences.h"
 #include "support/Exception.h"
 #include "ui/dialogs/DialogTools.h"
+#include "ui/widgets/Guard.h"
 #include "ui/widgets/HelpContext.h"
 #include "ui/widgets/Looks.h"
 
@@ -122,18 +123,18 @@ TfmSelector::TfmSelector(TChartController& controller, QWidget* parent) : QDialo
     btnOK = MakeButton(QStringLiteral("OK"), this, 80, 22);
     btnCancel = MakeButton(QStringLiteral("Cancel"), this, 80, 22);
 
-    connect(btnGameAdd, &QPushButton::clicked, this, &TfmSelector::btnGameAddClick);
-    connect(btnGameDelete, &QPushButton::clicked, this, &TfmSelector::btnGameDeleteClick);
-    connect(btnGameEdit, &QPushButton::clicked, this, &TfmSelector::btnGameEditClick);
-    connect(btnSystemAdd, &QPushButton::clicked, this, &TfmSelector::btnSystemAddClick);
-    connect(btnSystemDel, &QPushButton::clicked, this, &TfmSelector::btnSystemDelClick);
-    connect(btnSystemEdit, &QPushButton::clicked, this, &TfmSelector::btnSystemEditClick);
-    connect(lbGames, &QListWidget::itemDoubleClicked, this, &TfmSelector::btnGameEditClick);
-    connect(lbSystems, &QListWidget::itemDoubleClicked, this, &TfmSelector::btnSystemEditClick);
-    connect(lbGames, &QListWidget::itemSelectionChanged, this, &TfmSelector::UpdateButtons);
-    connect(lbSystems, &QListWidget::itemSelectionChanged, this, &TfmSelector::UpdateButtons);
-    connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
-    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(btnGameAdd, &QPushButton::clicked, this, GuardedSlot(this, &TfmSelector::btnGameAddClick));
+    connect(btnGameDelete, &QPushButton::clicked, this, GuardedSlot(this, &TfmSelector::btnGameDeleteClick));
+    connect(btnGameEdit, &QPushButton::clicked, this, GuardedSlot(this, &TfmSelector::btnGameEditClick));
+    connect(btnSystemAdd, &QPushButton::clicked, this, GuardedSlot(this, &TfmSelector::btnSystemAddClick));
+    connect(btnSystemDel, &QPushButton::clicked, this, GuardedSlot(this, &TfmSelector::btnSystemDelClick));
+    connect(btnSystemEdit, &QPushButton::clicked, this, GuardedSlot(this, &TfmSelector::btnSystemEditClick));
+    connect(lbGames, &QListWidget::itemDoubleClicked, this, GuardedSlot(this, &TfmSelector::btnGameEditClick));
+    connect(lbSystems, &QListWidget::itemDoubleClicked, this, GuardedSlot(this, &TfmSelector::btnSystemEditClick));
+    connect(lbGames, &QListWidget::itemSelectionChanged, this, GuardedSlot(this, &TfmSelector::UpdateButtons));
+    connect(lbSystems, &QListWidget::itemSelectionChanged, this, GuardedSlot(this, &TfmSelector::UpdateButtons));
+    connect(btnOK, &QPushButton::clicked, this, GuardedSlot(this, &QDialog::accept));
+    connect(btnCancel, &QPushButton::clicked, this, GuardedSlot(this, &QDialog::reject));
 
     auto column = [](QLabel* header, QListWidget* box, QPushButton* add, QPushButton* del, QPushButton* edit) {
         auto* buttons = new QHBoxLayout;
@@ -206,7 +207,7 @@ void TfmSelector::FillSystems() {
 void TfmSelector::showEvent(QShowEvent* event) {
     if (!FShown) {
         FShown = true;
-        ApplyLanguage();
+        Guarded(this, [this] { ApplyLanguage(); });
     }
     QDialog::showEvent(event);
 }

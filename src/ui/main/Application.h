@@ -1,21 +1,15 @@
-// The application object: catches what escapes an event handler and shows it, so the program goes on.
+// The application object: the last line of defence for errors that escape an event handler unguarded.
 #pragma once
+
+#include "ui/widgets/Guard.h"
 
 #include <QApplication>
 #include <QString>
 
-#include <exception>
-#include <functional>
-
 namespace wl {
 
-// How an unhandled error reaches the user; a plain message box until replaced.
-using TErrorDisplay = std::function<void(const QString& message)>;
-void SetErrorDisplay(TErrorDisplay display);
-// Shows message through the current display; used for event-handler failures and calculation-thread failures.
+// Shows a message through the test display when one is set, else in a plain message box.
 void ShowErrorMessage(const QString& message);
-// The message of an exception, whatever its type (for catch (...) pass nullptr).
-QString ExceptionMessage(const std::exception_ptr& error);
 
 class TApplication : public QApplication {
     Q_OBJECT

@@ -2,6 +2,7 @@
 #include "ui/main/HelpWindow.h"
 
 #include "preferences/Preferences.h"
+#include "ui/widgets/Guard.h"
 #include "ui/widgets/HelpContext.h"
 
 #include <QApplication>
@@ -146,7 +147,7 @@ bool THelpHandler::eventFilter(QObject* watched, QEvent* event) {
             focus = static_cast<QWidget*>(watched);
         if (focus->window() == FWindow.data())
             return false;
-        ShowHelpTopic(HelpContextOf(focus));
+        Guarded(focus, [&] { ShowHelpTopic(HelpContextOf(focus)); });
         return true;
     }
     return QObject::eventFilter(watched, event);

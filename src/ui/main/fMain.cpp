@@ -13,6 +13,7 @@
 #include "ui/main/DataGrid.h"
 #include "ui/main/HelpWindow.h"
 #include "ui/widgets/GradientLabel.h"
+#include "ui/widgets/Guard.h"
 #include "ui/widgets/HelpContext.h"
 #include "ui/widgets/Looks.h"
 
@@ -121,8 +122,10 @@ protected:
         if (!(e->buttons() & Qt::LeftButton))
             return;
         const int width = FStartWidth + e->globalPosition().toPoint().x() - FStartX;
-        if (FOwner->Splitter1CanResize(width))
-            FOwner->SetMainPanelWidth(width);
+        Guarded(this, [&] {
+            if (FOwner->Splitter1CanResize(width))
+                FOwner->SetMainPanelWidth(width);
+        });
     }
 
 private:
@@ -150,7 +153,7 @@ TfmMain::TfmMain(const QString& dataFolder, QWidget* parent) : QWidget(parent) {
     // 4. The progress timer.
     FProgressTimer = new QTimer(this);
     FProgressTimer->setInterval(1000);
-    connect(FProgressTimer, &QTimer::timeout, this, &TfmMain::OnProgressTimer);
+    connect(FProgressTimer, &QTimer::timeout, this, GuardedSlot(this, &TfmMain::OnProgressTimer));
     // 5. The controller and its chart.
     FDataTable = std::make_unique<TDataTable>();
     FChart = std::make_unique<TChart>();
@@ -161,7 +164,7 @@ TfmMain::TfmMain(const QString& dataFolder, QWidget* parent) : QWidget(parent) {
     sync->SetWakeUp([this, sync] {
         // Worker thread: the call is served on the interface thread's event loop.
         QMetaObject::invokeMethod(
-            this, [sync] { sync->CheckSynchronize(); }, Qt::QueuedConnection);
+            this, [this, sync] { Guarded(this, [sync] { sync->CheckSynchronize(); }); }, Qt::QueuedConnection);
     });
     FController->SetChart(FChart.get());
     MainChart->SetModel(FChart.get());
@@ -221,8 +224,8 @@ void TfmMain::CreateControls() {
     header->addWidget(lChartName, 1);
     header->addWidget(lMenu);
     header->addWidget(lPlay);
-    connect(lMenu, &TGradientLabel::clicked, this, &TfmMain::lMenuClick);
-    connect(lPlay, &TGradientLabel::clicked, this, &TfmMain::lPlayClick);
+    connect(lMenu, &TGradientLabel::clicked, this, GuardedSlot(this, &TfmMain::lMenuClick));
+    connect(lPlay, &TGradientLabel::clicked, this, GuardedSlot(this, &TfmMain::lPlayClick));
     mainLayout->addWidget(ChartHeaderPanel);
 
     ChartPanel = new QFrame(MainPanel);
@@ -239,13 +242,16 @@ void TfmMain::CreateControls() {
     chartLayout->addWidget(MainChart);
     chartLayout->addWidget(DataGrid);
     ChartPanel->installEventFilter(this);
-    connect(MainChart, &TChartView::Zoomed, this, &TfmMain::MainChartZoom);
-    connect(MainChart, &TChartView::UndoZoomed, this, &TfmMain::MainChartUndoZoom);
+    connect(MainChart, &TChartView::Zoomed, this, GuardedSlot(this, &TfmMain::MainChartZoom));
+    connect(MainChart, &TChartView::UndoZoomed, this, GuardedSlot(this, &TfmMain::MainChartUndoZoom));
     DataGrid->SetDrawCell([this](QPainter& p, int c, int r, const QRect& rect, TDataGrid::TCellState s) {
-        DataGridDrawCell(p, c, r, rect, static_cast<int>(s));
+        Guarded(this, [&] { DataGridDrawCell(p, c, r, rect, static_cast<int>(s)); });
     });
-    DataGrid->SetSelectCell(
-        [this](int, int row) { return CanSelectGridRow(row, FController->MinX(), FController->MaxX()); });
+    DataGrid->SetSelectCell([this](int, int row) {
+        bool can = false;
+        Guarded(this, [&] { can = CanSelectGridRow(row, FController->MinX(), FController->MaxX()); });
+        return can;
+    });
     mainLayout->addWidget(ChartPanel, 1);
 
     Panel6 = new QWidget(MainPanel);
@@ -269,7 +275,8 @@ void TfmMain::CreateControls() {
         spin->setRange(ParamMinimum, ParamMaximum);
         spin->setSingleStep(1);
         spin->setFixedWidth(58);
-        connect(spin, &QSpinBox::valueChanged, this, [this, tag](int v) { seParamChange(tag, v); });
+        connect(spin, &QSpinBox::valueChanged, this,
+                [this, tag](int v) { Guarded(this, [&] { seParamChange(tag, v); }); });
         ++tag;
     }
     ProgressBar = new QProgressBar(Panel6);
@@ -325,13 +332,13 @@ void TfmMain::CreateControls() {
         if (FFilling)
             return;
         FChartRowChangedByMouse = QApplication::mouseButtons() != Qt::NoButton;
-        lbChartsClick();
+        Guarded(this, [this] { lbChartsClick(); });
     });
     connect(lbCharts, &QListWidget::itemClicked, this, [this] {
         if (!std::exchange(FChartRowChangedByMouse, false))
-            lbChartsClick();
+            Guarded(this, [this] { lbChartsClick(); });
     });
-    connect(lbSeries, &QListWidget::itemSelectionChanged, this, &TfmMain::SeriesSelectionChanged);
+    connect(lbSeries, &QListWidget::itemSelectionChanged, this, GuardedSlot(this, &TfmMain::SeriesSelectionChanged));
 
     SeriesControlPanel = new QWidget(OptionsPanel);
     SeriesControlPanel->setObjectName(QStringLiteral("SeriesControlPanel"));
@@ -343,9 +350,9 @@ void TfmMain::CreateControls() {
     btnDel->setObjectName(QStringLiteral("btnDel"));
     btnClear = new QPushButton(QStringLiteral("Clear"), SeriesControlPanel);
     btnClear->setObjectName(QStringLiteral("btnClear"));
-    connect(btnAdd, &QPushButton::clicked, this, &TfmMain::btnAddClick);
-    connect(btnDel, &QPushButton::clicked, this, &TfmMain::btnDelClick);
-    connect(btnClear, &QPushButton::clicked, this, &TfmMain::btnClearClick);
+    connect(btnAdd, &QPushButton::clicked, this, GuardedSlot(this, &TfmMain::btnAddClick));
+    connect(btnDel, &QPushButton::clicked, this, GuardedSlot(this, &TfmMain::btnDelClick));
+    connect(btnClear, &QPushButton::clicked, this, GuardedSlot(this, &TfmMain::btnClearClick));
 
     options->addWidget(lChartsHeader);
     options->addWidget(lbCharts, 9);
@@ -374,13 +381,13 @@ void TfmMain::CreateControls() {
     auto* views = new QActionGroup(this);
     views->addAction(miLines);
     views->addAction(miData);
-    connect(miLines, &QAction::triggered, this, &TfmMain::ShowChartView);
-    connect(miData, &QAction::triggered, this, &TfmMain::ShowDataView);
-    connect(miHelp, &QAction::triggered, this, &TfmMain::miHelpClick);
-    connect(miAbout, &QAction::triggered, this, &TfmMain::miAboutClick);
+    connect(miLines, &QAction::triggered, this, GuardedSlot(this, &TfmMain::ShowChartView));
+    connect(miData, &QAction::triggered, this, GuardedSlot(this, &TfmMain::ShowDataView));
+    connect(miHelp, &QAction::triggered, this, GuardedSlot(this, &TfmMain::miHelpClick));
+    connect(miAbout, &QAction::triggered, this, GuardedSlot(this, &TfmMain::miAboutClick));
     FLanguageGroup = new QActionGroup(this);
     FLanguageGroup->setExclusive(true);
-    connect(FLanguageGroup, &QActionGroup::triggered, this, &TfmMain::LanguageItemClick);
+    connect(FLanguageGroup, &QActionGroup::triggered, this, GuardedSlot(this, &TfmMain::LanguageItemClick));
 
     PlacePanels();
 }
@@ -785,7 +792,7 @@ void TfmMain::FormActivate() {
 
 bool TfmMain::event(QEvent* e) {
     if (e->type() == QEvent::WindowActivate)
-        FormActivate();
+        Guarded(this, [this] { FormActivate(); });
     return QWidget::event(e);
 }
 
@@ -801,53 +808,64 @@ void TfmMain::PlacePanels() {
 
 void TfmMain::resizeEvent(QResizeEvent* e) {
     // Not the event's old size: a hidden window gets one resize event for many resizes.
-    const int oldWidth = FFormWidth;
-    const int newWidth = e->size().width();
-    FFormWidth = newWidth;
-    if (oldWidth > 0 && newWidth != oldWidth) {
-        const int scaled = static_cast<int>(std::lround(static_cast<double>(FLeftWidth) * newWidth / oldWidth));
-        FLeftWidth = std::max(MinMainPanelWidth, scaled);
-    }
-    PlacePanels();
+    Guarded(this, [&] {
+        const int oldWidth = FFormWidth;
+        const int newWidth = e->size().width();
+        FFormWidth = newWidth;
+        if (oldWidth > 0 && newWidth != oldWidth) {
+            const int scaled = static_cast<int>(std::lround(static_cast<double>(FLeftWidth) * newWidth / oldWidth));
+            FLeftWidth = std::max(MinMainPanelWidth, scaled);
+        }
+        PlacePanels();
+    });
     QWidget::resizeEvent(e);
 }
 
 void TfmMain::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
-    if (FFirstShow) {
-        FFirstShow = false;
-        if (const QScreen* s = screen())
-            move(s->availableGeometry().center() - rect().center());
-    }
-    LayoutSeriesButtons();
-    UpdateSeriesButtons();
-    LayoutViews();
+    Guarded(this, [this] {
+        if (FFirstShow) {
+            FFirstShow = false;
+            if (const QScreen* s = screen())
+                move(s->availableGeometry().center() - rect().center());
+        }
+        LayoutSeriesButtons();
+        UpdateSeriesButtons();
+        LayoutViews();
+    });
     // Without a window manager a window may never be activated; the first show counts as the first activation.
     QTimer::singleShot(0, this, [self = QPointer<TfmMain>(this)] {
         if (self)
-            self->FormActivate();
+            Guarded(self, [&self] { self->FormActivate(); });
     });
 }
 
 void TfmMain::closeEvent(QCloseEvent* e) {
-    SaveState();
-    try {
-        FController->SaveStorage();
-    } catch (const Exception& error) {
-        const auto answer = QMessageBox::warning(
-            this, ProductTitle,
-            error.Message() + QStringLiteral("\n\nClose anyway? The changes to games and systems would be lost."),
-            QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
-        if (answer != QMessageBox::Yes) {
-            FStateSaved = false;
-            e->ignore();
-            return;
+    Guarded(this, [&] {
+        SaveState();
+        try {
+            FController->SaveStorage();
+        } catch (const Exception& error) {
+            const auto answer = QMessageBox::warning(
+                this, ProductTitle,
+                error.Message() + QStringLiteral("\n\nClose anyway? The changes to games and systems would be lost."),
+                QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+            if (answer != QMessageBox::Yes) {
+                FStateSaved = false;
+                e->ignore();
+                return;
+            }
         }
-    }
-    e->accept();
+        e->accept();
+    });
 }
 
 bool TfmMain::eventFilter(QObject* watched, QEvent* e) {
+    Guarded(this, [&] { FilterEvent(watched, e); });
+    return QWidget::eventFilter(watched, e);
+}
+
+void TfmMain::FilterEvent(QObject* watched, QEvent* e) {
     switch (e->type()) {
     case QEvent::Resize:
         if (watched == ChartPanel)
@@ -872,7 +890,6 @@ bool TfmMain::eventFilter(QObject* watched, QEvent* e) {
     default:
         break;
     }
-    return QWidget::eventFilter(watched, e);
 }
 
 // --- grid cells ---

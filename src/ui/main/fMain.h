@@ -137,6 +137,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void FilterEvent(QObject* watched, QEvent* event);
     void CreateControls();
     void LoadState();
     void PlacePanels();

@@ -1,6 +1,8 @@
 // Name completion on a line edit.
 #include "ui/widgets/QuickEdit.h"
 
+#include "ui/widgets/Guard.h"
+
 #include <QKeyEvent>
 #include <QLineEdit>
 
@@ -10,7 +12,7 @@ TQuickEdit::TQuickEdit(QLineEdit& edit, const QStringList& names) : FEdit(&edit)
     // Only typing completes, not setText. The field emits textEdited before textChanged, so completing is left to
     // textChanged: the field's own handlers, connected earlier, see the typed text first and the completed text last.
     FEdited = connect(&edit, &QLineEdit::textEdited, this, [this] { FTyped = true; });
-    FChanged = connect(&edit, &QLineEdit::textChanged, this, &TQuickEdit::EditTextChanged);
+    FChanged = connect(&edit, &QLineEdit::textChanged, this, GuardedSlot(this, &TQuickEdit::EditTextChanged));
     edit.installEventFilter(this);
 }
 
@@ -23,7 +25,7 @@ TQuickEdit::~TQuickEdit() {
 
 bool TQuickEdit::eventFilter(QObject* watched, QEvent* event) {
     if (watched == FEdit && event->type() == QEvent::KeyPress)
-        FEditor.KeyDown(static_cast<QKeyEvent*>(event)->key());
+        Guarded(FEdit, [&] { FEditor.KeyDown(static_cast<QKeyEvent*>(event)->key()); });
     return QObject::eventFilter(watched, event);
 }
 
