@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev qt6-charts-dev libqt6opengl6-dev qt6-svg-dev qt6-tools-dev qt6-documentation-tools
     libqt6sql6-sqlite libgif-dev
     xvfb xauth fonts-dejavu-core
+    desktop-file-utils appstream lintian
 )
 
 missing=()

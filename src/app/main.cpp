@@ -18,8 +18,10 @@ int main(int argc, char** argv) {
     int result = 0;
     try {
         // Creating the preferences first means a missing Langs folder is reported before any window exists.
+        const wl::TDataLayout layout = wl::CurrentDataLayout();
+        wl::SetPreferencesSetup(wl::PreparePreferencesSetup(layout));
         wl::GetPreferences();
-        auto window = std::make_unique<wl::TfmMain>(wl::PrepareDataFolder());
+        auto window = std::make_unique<wl::TfmMain>(wl::PrepareDataFolder(layout));
         // The dialogs the controller opens: the selector, the editors and the about box.
         window->SetChartDialogs(std::make_unique<wl::TChartDialogs>(window.get()));
         window->show();

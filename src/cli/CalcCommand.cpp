@@ -11,10 +11,13 @@
 #include "support/Exception.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 
 #include <exception>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <streambuf>
 
@@ -103,6 +106,41 @@ QString ResolveFolder(const TCalcOptions& options) {
         throw EUsageError(QStringLiteral("--dir: \"%1\" is not a folder").arg(*options.Dir));
     return *options.Dir;
 }
+
+// --games and --systems: a private folder whose games.ini and bets.ini link to the files to read, so that the
+// storage reads them exactly as it reads a data folder, and nothing of the user's is touched.
+class TDataFiles {
+public:
+    explicit TDataFiles(const TCalcOptions& options) : FFolder(ResolveFolder(options)) {
+        if (!options.GamesFile && !options.SystemsFile)
+            return;
+        FLinks.emplace();
+        if (!FLinks->isValid())
+            throw EFileError(QStringLiteral("Cannot create a temporary folder: %1").arg(FLinks->errorString()));
+        Link(QStringLiteral("games.ini"), QStringLiteral("--games"), options.GamesFile);
+        Link(QStringLiteral("bets.ini"), QStringLiteral("--systems"), options.SystemsFile);
+        FFolder = FLinks->path();
+    }
+    const QString& Folder() const { return FFolder; }
+
+private:
+    void Link(const QString& name, const QString& option, const std::optional<QString>& given) {
+        const QFileInfo source(given ? *given : QDir(FFolder).filePath(name));
+        if (!given && !source.exists())
+            return;
+        if (!source.isFile() || !source.isReadable())
+            throw EFileError(
+                QStringLiteral("%1: cannot read \"%2\": %3")
+                    .arg(option, QDir::toNativeSeparators(source.filePath()),
+                         source.exists() ? QStringLiteral("not a readable file") : QStringLiteral("no such file")));
+        if (!QFile::link(source.absoluteFilePath(), FLinks->filePath(name)))
+            throw EFileError(QStringLiteral("Cannot link \"%1\" into a temporary folder")
+                                 .arg(QDir::toNativeSeparators(source.absoluteFilePath())));
+    }
+
+    QString FFolder;
+    std::optional<QTemporaryDir> FLinks;
+};
 
 // The companion only reads games.ini and bets.ini, whatever the lists think of themselves.
 class TReadOnlyStorage {
@@ -229,6 +267,9 @@ int RunCalcCommand(const TCalcOptions& options, const TCalcStreams& streams) {
     case TCalcCommand::Help:
         Print(streams.Out, CalcUsageText());
         return ExitSuccess;
+    case TCalcCommand::Version:
+        Print(streams.Out, CalcVersionText());
+        return ExitSuccess;
     case TCalcCommand::Bench:
         return Bench(false, streams);
     case TCalcCommand::BenchQuick:
@@ -238,11 +279,11 @@ int RunCalcCommand(const TCalcOptions& options, const TCalcStreams& streams) {
         break;
     }
 
-    const QString folder = ResolveFolder(options);
+    const TDataFiles files(options);
     // Both outlive the controller, which may draw and report progress until it is destroyed.
     TChart chart;
     TProgressBar bar(streams.Err);
-    TChartController controller(folder);
+    TChartController controller(files.Folder());
     TReadOnlyStorage readOnly(controller);
     if (options.Command == TCalcCommand::List)
         return List(controller, streams);

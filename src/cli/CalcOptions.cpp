@@ -33,6 +33,7 @@ TCalcOptions ParseCalcOptions(const QStringList& args, int chartKindCount) {
     std::optional<TCalcFormat> format;
     bool list = false;
     bool help = false;
+    bool version = false;
     std::optional<TCalcCommand> bench;
 
     for (qsizetype i = 0; i < args.size(); ++i) {
@@ -61,6 +62,16 @@ TCalcOptions ParseCalcOptions(const QStringList& args, int chartKindCount) {
         if (option == QStringLiteral("--help") || option == QStringLiteral("-h")) {
             noValue();
             help = true;
+        } else if (option == QStringLiteral("--version")) {
+            noValue();
+            version = true;
+        } else if (option == QStringLiteral("--games") || option == QStringLiteral("--systems")) {
+            std::optional<QString>& file =
+                option == QStringLiteral("--games") ? options.GamesFile : options.SystemsFile;
+            once(file.has_value());
+            file = value();
+            if (file->isEmpty())
+                Fail(QStringLiteral("%1 needs a file").arg(option));
         } else if (option == QStringLiteral("--list")) {
             noValue();
             list = true;
@@ -108,15 +119,20 @@ TCalcOptions ParseCalcOptions(const QStringList& args, int chartKindCount) {
         options.Command = TCalcCommand::Help;
         return options;
     }
+    if (version) {
+        options.Command = TCalcCommand::Version;
+        return options;
+    }
+    const bool dataGiven = options.Dir || options.GamesFile || options.SystemsFile;
     if (bench) {
-        if (list || calculation || options.Dir)
+        if (list || calculation || dataGiven)
             Fail(QStringLiteral("--bench and --bench-quick take no other arguments"));
         options.Command = *bench;
         return options;
     }
     if (list) {
         if (calculation)
-            Fail(QStringLiteral("--list takes no other arguments than --dir"));
+            Fail(QStringLiteral("--list takes no other arguments than --dir, --games and --systems"));
         options.Command = TCalcCommand::List;
         return options;
     }
@@ -135,16 +151,20 @@ TCalcOptions ParseCalcOptions(const QStringList& args, int chartKindCount) {
 QString CalcUsageText() {
     return QStringLiteral(
         "Usage:\n"
-        "  wagerlens-calc [--dir FOLDER] --chart ID [--param0 V] [--param1 V] --series GAME SYSTEM\n"
+        "  wagerlens-calc [DATA] --chart ID [--param0 V] [--param1 V] --series GAME SYSTEM\n"
         "                 [--series GAME SYSTEM ...] [--format text|full|html]\n"
-        "  wagerlens-calc [--dir FOLDER] --list\n"
+        "  wagerlens-calc [DATA] --list\n"
         "  wagerlens-calc --bench | --bench-quick\n"
-        "  wagerlens-calc --help\n"
+        "  wagerlens-calc --help | --version\n"
+        "\n"
+        "DATA is any of --dir FOLDER, --games FILE, --systems FILE.\n"
         "\n"
         "Computes one chart exactly, as the Wagerlens window does, and prints its table.\n"
         "\n"
         "  --dir FOLDER       the folder of games.ini and bets.ini (default: the program's own data folder);\n"
         "                     they are only read\n"
+        "  --games FILE       read the games from FILE instead of the folder's games.ini\n"
+        "  --systems FILE     read the betting systems from FILE instead of the folder's bets.ini\n"
         "  --chart ID         the chart: 0 net results, 1 cumulative net results, 2 expected result,\n"
         "                     3 win probability, 4 loss probability, 5 win/loss rate, 6 risk of ruin,\n"
         "                     7 chance of success, 8 success/ruin rate\n"
@@ -156,8 +176,13 @@ QString CalcUsageText() {
         "                     significant digits; html: the HTML data table\n"
         "  --list             the games and the systems with their list positions\n"
         "  --bench            the engine benchmarks; --bench-quick runs a tenth of the rounds\n"
+        "  --help             this text; --version the program's version\n"
         "\n"
         "Exit codes: 0 success, 1 a file or calculation failure, 2 bad arguments.\n");
+}
+
+QString CalcVersionText() {
+    return QStringLiteral("wagerlens-calc " WL_VERSION_STRING "\n");
 }
 
 } // namespace wl

@@ -18,12 +18,14 @@ public:
     using Exception::Exception;
 };
 
-enum class TCalcCommand { Calculate, List, Help, Bench, BenchQuick };
+enum class TCalcCommand { Calculate, List, Help, Version, Bench, BenchQuick };
 enum class TCalcFormat { Text, Full, Html };
 
 struct TCalcOptions {
     TCalcCommand Command = TCalcCommand::Help;
     std::optional<QString> Dir;
+    std::optional<QString> GamesFile;   // read instead of the folder's games.ini
+    std::optional<QString> SystemsFile; // read instead of the folder's bets.ini
     int Chart = 0;
     std::optional<int> Param0;
     std::optional<int> Param1;
@@ -36,5 +38,6 @@ struct TCalcOptions {
 TCalcOptions ParseCalcOptions(const QStringList& args, int chartKindCount);
 
 QString CalcUsageText();
+QString CalcVersionText();
 
 } // namespace wl

@@ -19,6 +19,10 @@ QString FileIn(const QString& folder, const char* name) {
     return QDir(folder).filePath(QLatin1String(name));
 }
 
+QString FileIn(const QString& folder, const QString& name) {
+    return QDir(folder).filePath(name);
+}
+
 bool HasGames(const QString& folder) {
     return QFileInfo(FileIn(folder, "games.ini")).isFile();
 }
@@ -58,9 +62,52 @@ QString ChooseDataFolder(const QString& executableFolder, const QString& userDat
     return executableFolder;
 }
 
+QString ShippedDataFolder(const QString& executableFolder) {
+    const QDir exe(executableFolder);
+    if (exe.exists(QStringLiteral("Langs")) || exe.dirName() != QStringLiteral("bin"))
+        return executableFolder;
+    const QString share = QDir::cleanPath(exe.filePath(QStringLiteral("../share/wagerlens")));
+    return QFileInfo(share + QStringLiteral("/Langs")).isDir() ? share : executableFolder;
+}
+
+TDataLayout DataLayoutFor(const QString& executablePath, const QString& userDataFolder) {
+    TDataLayout layout;
+    layout.Executable = executablePath;
+    const QString exe = QFileInfo(executablePath).absolutePath();
+    layout.Shipped = ShippedDataFolder(exe);
+    layout.User = userDataFolder;
+    layout.Installed = layout.Shipped != exe;
+    layout.ShippedWritable = !layout.Installed && DataFilesWritable(exe);
+    return layout;
+}
+
+TDataLayout CurrentDataLayout() {
+    const QString exe = QCoreApplication::instance() != nullptr
+                            ? QCoreApplication::applicationFilePath()
+                            : QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
+    return DataLayoutFor(exe, UserDataFolder());
+}
+
+TPreferencesSetup PreparePreferencesSetup(const TDataLayout& layout) {
+    if (!layout.Installed)
+        return PreferencesSetupFor(layout.Executable, layout.User);
+    TPreferencesSetup setup;
+    setup.ProgramFolder = layout.Shipped;
+    const QString storeName = QFileInfo(layout.Executable).completeBaseName() + QStringLiteral(".ini");
+    setup.StorePath = FileIn(layout.User, storeName);
+    QByteArray bytes;
+    if (!QFileInfo::exists(setup.StorePath) && ReadWholeFile(FileIn(layout.Shipped, storeName), bytes) &&
+        QDir().mkpath(layout.User))
+        WriteFileAtomically(setup.StorePath, bytes);
+    return setup;
+}
+
+QString DataFolder(const TDataLayout& layout) {
+    return ChooseDataFolder(layout.Shipped, layout.User, layout.ShippedWritable);
+}
+
 QString DataFolder() {
-    const QString exe = ExecutableFolder();
-    return ChooseDataFolder(exe, UserDataFolder(), DataFilesWritable(exe));
+    return DataFolder(CurrentDataLayout());
 }
 
 QString PrepareDataFolder(const QString& executableFolder, const QString& userDataFolder,
@@ -79,9 +126,12 @@ QString PrepareDataFolder(const QString& executableFolder, const QString& userDa
     return userDataFolder;
 }
 
+QString PrepareDataFolder(const TDataLayout& layout) {
+    return PrepareDataFolder(layout.Shipped, layout.User, layout.ShippedWritable);
+}
+
 QString PrepareDataFolder() {
-    const QString exe = ExecutableFolder();
-    return PrepareDataFolder(exe, UserDataFolder(), DataFilesWritable(exe));
+    return PrepareDataFolder(CurrentDataLayout());
 }
 
 } // namespace wl

@@ -128,6 +128,28 @@ TEST_F(CalcProgramTest, ListAndHelp) {
     EXPECT_EQ(run.Code, 0);
     EXPECT_TRUE(run.Out.contains(QStringLiteral("--series GAME SYSTEM")));
     EXPECT_EQ(run.Err, QString());
+
+    run = RunCalc({QStringLiteral("--version")});
+    EXPECT_EQ(run.Code, 0);
+    EXPECT_EQ(run.Out, QStringLiteral("wagerlens-calc 1.3.0.10\n"));
+}
+
+TEST_F(CalcProgramTest, GamesOrSystemsFromFilesBesideTheFolder) {
+    QTemporaryDir other;
+    const QString dice = other.filePath(QStringLiteral("dice.ini"));
+    WriteFile(dice, "[Dice]\r\nCount=1\r\nResult0=1\r\nProbability0=1\r\n\r\n");
+    TRun run = RunCalc(With({QStringLiteral("--games"), dice, QStringLiteral("--list")}));
+    EXPECT_EQ(run.Code, 0);
+    EXPECT_EQ(run.Out, QStringLiteral("game 0: Dice\nsystem 0: Flat\n")) << "the folder's systems stay";
+
+    run = RunCalc(With({QStringLiteral("--systems"), dice, QStringLiteral("--list")}));
+    EXPECT_EQ(run.Out, QStringLiteral("game 0: Coin\nsystem 0: Dice\n"));
+
+    run = RunCalc(
+        With({QStringLiteral("--games"), other.filePath(QStringLiteral("none.ini")), QStringLiteral("--list")}));
+    EXPECT_EQ(run.Code, 1);
+    EXPECT_TRUE(run.Err.contains(QStringLiteral("--games: cannot read"))) << run.Err.toStdString();
+    EXPECT_EQ(QDir(other.path()).entryList(QDir::Files).size(), 1) << "nothing is written beside the file";
 }
 
 TEST_F(CalcProgramTest, BadArgumentsExitTwoWithOneLine) {

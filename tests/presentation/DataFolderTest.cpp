@@ -79,3 +79,43 @@ TEST(DataFolder, ExecutableFolderIsThisTestsFolder) {
     EXPECT_TRUE(DataFilesWritable(QDir::tempPath()));
     EXPECT_FALSE(DataFilesWritable(QDir::tempPath() + QStringLiteral("/no-such-folder-for-wagerlens")));
 }
+
+TEST(DataFolder, InstalledAndPortableLayouts) {
+    struct TRow {
+        const char* Name;
+        const char* Exe;   // the program's folder under the root
+        const char* Langs; // where Langs/ is, under the root
+        const char* Shipped;
+        bool Installed;
+    };
+    const TRow rows[] = {
+        {"build folder", "build/bin", "build/bin", "build/bin", false},
+        {"installed under a prefix", "usr/bin", "usr/share/wagerlens", "usr/share/wagerlens", true},
+        {"a bin folder with its own languages stays portable", "opt/bin", "opt/bin", "opt/bin", false},
+        {"no share folder: the program's folder", "usr/local/bin", "elsewhere", "usr/local/bin", false},
+    };
+    for (const TRow& r : rows) {
+        QTemporaryDir root;
+        const auto at = [&](const char* relative) { return root.filePath(QLatin1String(relative)); };
+        QDir().mkpath(at(r.Exe));
+        QDir().mkpath(at(r.Langs) + QStringLiteral("/Langs"));
+        WriteFile(at(r.Langs) + QStringLiteral("/wagerlens.ini"), "[CHART]\r\nChartID=6\r\n");
+        WriteFile(at(r.Langs) + QStringLiteral("/games.ini"), "[Coin]\r\n");
+        const QString user = at("home/Brellion/Wagerlens");
+        const TDataLayout layout = DataLayoutFor(at(r.Exe) + QStringLiteral("/wagerlens"), user);
+        EXPECT_EQ(layout.Shipped, at(r.Shipped)) << r.Name;
+        EXPECT_EQ(layout.Installed, r.Installed) << r.Name;
+        const TPreferencesSetup setup = PreparePreferencesSetup(layout);
+        EXPECT_EQ(QDir(setup.ProgramFolder).canonicalPath(), QDir(at(r.Shipped)).canonicalPath()) << r.Name;
+        if (!r.Installed)
+            continue;
+        // An installed copy never writes under its prefix, even where it could: the user's folder gets copies.
+        EXPECT_FALSE(layout.ShippedWritable) << r.Name;
+        EXPECT_EQ(setup.StorePath, user + QStringLiteral("/wagerlens.ini")) << r.Name;
+        EXPECT_EQ(ReadFile(setup.StorePath), QByteArray("[CHART]\r\nChartID=6\r\n")) << r.Name;
+        EXPECT_EQ(DataFolder(layout), at(r.Shipped)) << "before the first start the companion reads the shipped games";
+        EXPECT_EQ(PrepareDataFolder(layout), user) << r.Name;
+        EXPECT_EQ(ReadFile(user + QStringLiteral("/games.ini")), QByteArray("[Coin]\r\n")) << r.Name;
+        EXPECT_EQ(DataFolder(layout), user) << r.Name;
+    }
+}

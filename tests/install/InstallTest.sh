@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Installs the build into a temporary root and runs what was installed, as a user whose home is empty.
+# Usage: InstallTest.sh BUILD_DIR SOURCE_DIR
+set -euo pipefail
+build=$1
+source=$2
+root=$(mktemp -d)
+trap 'rm -rf "$root"' EXIT
+
+DESTDIR="$root/dest" cmake --install "$build" --prefix /usr >/dev/null
+prefix="$root/dest/usr"
+export HOME="$root/home" XDG_DATA_HOME="$root/home/.local/share" XDG_CONFIG_HOME="$root/home/.config"
+export XDG_RUNTIME_DIR="$root/run" QT_QPA_PLATFORM=offscreen
+mkdir -p "$HOME" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+user="$XDG_DATA_HOME/Brellion/Wagerlens"
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+for f in bin/wagerlens bin/wagerlens-calc share/wagerlens/games.ini share/wagerlens/bets.ini \
+         share/wagerlens/wagerlens.ini share/wagerlens/Langs/ENG.ini share/wagerlens/Help/Wagerlens_eng.qch \
+         share/applications/com.brellion.wagerlens.desktop share/metainfo/com.brellion.wagerlens.metainfo.xml \
+         share/icons/hicolor/scalable/apps/wagerlens.svg share/icons/hicolor/48x48/apps/wagerlens.png \
+         share/man/man1/wagerlens.1.gz share/man/man1/wagerlens-calc.1.gz \
+         share/bash-completion/completions/wagerlens-calc; do
+    [ -f "$prefix/$f" ] || fail "not installed: $f"
+done
+
+desktop-file-validate "$prefix/share/applications/com.brellion.wagerlens.desktop"
+appstreamcli validate --no-net "$prefix/share/metainfo/com.brellion.wagerlens.metainfo.xml" >/dev/null
+
+# The companion reads the shipped games before the window has made the user's folder.
+"$prefix/bin/wagerlens-calc" --list | grep -q "^game 0: " || fail "installed wagerlens-calc --list shows no game"
+[ ! -e "$user" ] || fail "the companion created the user's folder"
+
+# The window starts from share/, seeds the user's folder, and never writes under the prefix.
+before=$(cd "$prefix" && find . -type f -newer "$build/CMakeCache.txt" -exec md5sum {} + | sort)
+status=0
+timeout 8 "$prefix/bin/wagerlens" >"$root/window.log" 2>&1 || status=$?
+[ "$status" -eq 124 ] || { cat "$root/window.log" >&2; fail "the installed window ended with $status"; }
+for f in games.ini bets.ini wagerlens.ini; do
+    [ -f "$user/$f" ] || fail "the window did not copy $f into the user's folder"
+done
+after=$(cd "$prefix" && find . -type f -newer "$build/CMakeCache.txt" -exec md5sum {} + | sort)
+[ "$before" = "$after" ] || fail "the window changed files under the prefix"
+
+# From now on the companion reads the user's games.
+printf '[A game of the user]\r\nCount=1\r\nResult0=1\r\nProbability0=1\r\n' >"$user/games.ini"
+"$prefix/bin/wagerlens-calc" --list | grep -q "^game 0: A game of the user$" || fail "the user's games are not read"
+
+# --help and the manual page name the same options.
+options() { grep -o -- '--[a-z][a-z0-9-]*' | sort -u; }
+from_help=$("$prefix/bin/wagerlens-calc" --help | options)
+from_man=$(zcat "$prefix/share/man/man1/wagerlens-calc.1.gz" | sed 's/\\-/-/g; s/\\f[BIR]//g' | options)
+[ "$from_help" = "$from_man" ] || fail "--help and the manual page differ: $(diff <(echo "$from_help") <(echo "$from_man") | tr '\n' ' ')"
+echo "install test: passed"
