@@ -34,9 +34,17 @@ appstreamcli validate --no-net "$prefix/share/metainfo/com.brellion.wagerlens.me
 
 # The window starts from share/, seeds the user's folder, and never writes under the prefix.
 before=$(cd "$prefix" && find . -type f -newer "$build/CMakeCache.txt" -exec md5sum {} + | sort)
-status=0
-timeout 8 "$prefix/bin/wagerlens" >"$root/window.log" 2>&1 || status=$?
-[ "$status" -eq 124 ] || { cat "$root/window.log" >&2; fail "the installed window ended with $status"; }
+"$prefix/bin/wagerlens" >"$root/window.log" 2>&1 &
+window=$!
+# The copies are made before the window shows; give a loaded machine time, then make sure it still runs.
+for _ in $(seq 1 300); do
+    [ -f "$user/games.ini" ] && [ -f "$user/bets.ini" ] && break
+    sleep 0.1
+done
+sleep 1
+kill -0 "$window" 2>/dev/null || { cat "$root/window.log" >&2; fail "the installed window ended at start"; }
+kill "$window"
+wait "$window" || true
 for f in games.ini bets.ini wagerlens.ini; do
     [ -f "$user/$f" ] || fail "the window did not copy $f into the user's folder"
 done
