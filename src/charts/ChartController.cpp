@@ -58,6 +58,16 @@ QString TChartController::GetSeriesCaption(int index) const {
     return FSeries[static_cast<size_t>(CheckIndex(index, 0, SeriesCount() - 1, "series index"))].Caption;
 }
 
+QString TChartController::SeriesFailure(int index) const {
+    return FSeries[static_cast<size_t>(CheckIndex(index, 0, SeriesCount() - 1, "series index"))].Failure;
+}
+
+void TChartController::SetSeriesFailure(int index, const QString& message) {
+    TSeries& s = FSeries[static_cast<size_t>(index)];
+    s.Failure = message.isEmpty() ? QStringLiteral("Unknown error") : message;
+    s.Calculator->RoundCount = 0;
+}
+
 TChartDescription& TChartController::GetChartKind(int index) const {
     return *FChartKinds[static_cast<size_t>(CheckIndex(index, 0, ChartKindCount() - 1, "chart kind index"))];
 }
@@ -89,7 +99,10 @@ bool TChartController::AddSeries(const TGameDescription& game, const TBetDescrip
     calculator->Game = &game;
     calculator->BetSystem = &system;
     calculator->Line = line;
-    FSeries.push_back({SafeFormat(QStringLiteral("%s [%s]"), {game.Name, system.Name}), std::move(calculator)});
+    // A freed line still holds its former series' points; they must not show under the new caption.
+    line->Clear();
+    FSeries.push_back(
+        {SafeFormat(QStringLiteral("%s [%s]"), {game.Name, system.Name}), std::move(calculator), QString(), QString()});
     RunCalculations();
     return true;
 }
@@ -138,6 +151,9 @@ void TChartController::SelectChartKind(int index) {
     kind.Activate(*this, prev);
     FChartIndex = index;
     FCurrentKind = &kind;
+    // Without series no calculation sets them, and the axes would keep the previous kind's titles.
+    if (FChart)
+        kind.SetAxisTitles(*FChart);
     RunCalculations();
 }
 
@@ -153,6 +169,7 @@ void TChartController::RunCalculations() {
         for (TSeries& s : FSeries) {
             s.Calculator->Bankroll = bankroll;
             s.Calculator->ShowAll = showAll;
+            s.Failure.clear(); // tried again: a parameter change may have cured it
         }
         FMaxX = 0;
         FMinX = 0;
@@ -221,6 +238,7 @@ void TChartController::ThreadDone() {
         ShowResults();
         if (FOnProgress)
             FOnProgress(10000);
+        ReportSeriesFailures();
     } catch (Exception& e) {
         ReportThreadFailure(e);
     } catch (const std::exception& e) {
@@ -242,6 +260,11 @@ void TChartController::ShowResults() {
         TGameCalculator& c = *s.Calculator;
         if (!c.Line)
             continue;
+        // A failed series' values are partial: its line stays empty and takes no part in the ranges.
+        if (!s.Failure.isEmpty()) {
+            c.Line->Clear();
+            continue;
+        }
         c.FillSeries();
         minX = std::min(minX, c.FirstX);
         maxX = std::max(maxX, c.LastX);
@@ -250,7 +273,7 @@ void TChartController::ShowResults() {
     }
     FCurrentKind->SetupChart(*FChart, minX, maxX, minY, maxY);
     for (TSeries& s : FSeries)
-        if (s.Calculator->Line)
+        if (s.Calculator->Line && s.Failure.isEmpty())
             s.Calculator->Line->SetVisible(true);
     FMinX = minX;
     FMaxX = maxX;
@@ -260,6 +283,20 @@ void TChartController::ReportThreadFailure(const Exception& failure) {
     FLastThreadError = failure.Message();
     if (FOnThreadError)
         FOnThreadError(failure);
+}
+
+void TChartController::ReportSeriesFailures() {
+    for (TSeries& s : FSeries) {
+        if (s.Failure == s.ReportedFailure)
+            continue;
+        s.ReportedFailure = s.Failure;
+        if (s.Failure.isEmpty())
+            continue;
+        Exception failure(s.Failure);
+        PrefixExceptionMessage(failure, s.Caption);
+        failure.SetMessage(QStringLiteral("Error in thread\n\r") + failure.Message());
+        ReportThreadFailure(failure);
+    }
 }
 
 void TChartController::SetActive(bool active) {
@@ -277,6 +314,7 @@ void TChartController::RestartSeriesUsing(const void* description, bool isGame) 
         if (used != description)
             continue;
         c.RoundCount = 0;
+        s.ReportedFailure.clear(); // a changed description that fails again is news
         s.Caption = SafeFormat(QStringLiteral("%s [%s]"), {c.Game->Name, c.BetSystem->Name});
     }
 }

@@ -57,6 +57,8 @@ public:
     int SeriesCount() const { return static_cast<int>(FSeries.size()); }
     TGameCalculator& GetCalculator(int index) const; // checked: ERangeError
     QString GetSeriesCaption(int index) const;       // checked: ERangeError
+    // Why the series failed in the latest calculation; empty when it did not. A failed series is not drawn.
+    QString SeriesFailure(int index) const; // checked: ERangeError
 
     // Adds a series and restarts the calculation; false (nothing added, nothing stopped) when every line is taken
     // or no chart is set.
@@ -102,6 +104,8 @@ private:
     struct TSeries {
         QString Caption;
         std::unique_ptr<TGameCalculator> Calculator;
+        QString Failure;         // written by the calculation thread for this series only
+        QString ReportedFailure; // so that a failure that recurs is reported once
     };
 
     TChartLine* FindFreeLine() const;
@@ -110,6 +114,10 @@ private:
     void ShowResults();
     void RemoveSeriesAt(int index);
     void ReportThreadFailure(const Exception& failure);
+    void ReportSeriesFailures();
+    // Calculation thread: the series stops for this calculation and is restarted from round 1 by the next one.
+    void SetSeriesFailure(int index, const QString& message);
+    bool SeriesFailed(int index) const { return !FSeries[static_cast<size_t>(index)].Failure.isEmpty(); }
     void WaitForThreadEnd();
     void JoinEndedThreads(bool all);
     void RestartSeriesUsing(const void* description, bool isGame);

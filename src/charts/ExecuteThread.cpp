@@ -55,26 +55,43 @@ void TExecuteThread::Run() {
     FFinished.store(true, std::memory_order_release);
 }
 
-void TExecuteThread::StartSeries(TChartDescription& kind, int index) {
-    TGameCalculator& c = FController.GetCalculator(index);
-    if (c.RoundCount > kind.ComputedRounds)
-        c.RoundCount = 0;
-    if (c.RoundCount == 0) {
-        c.Reset();
-        kind.CollectRound(c, 1);
+template <class TWork> void TExecuteThread::GuardSeries(int index, TWork&& work) {
+    // One bad game or system must not take the other series down with it: only this series stops.
+    try {
+        work();
+    } catch (const Exception& e) {
+        FController.SetSeriesFailure(index, e.Message());
+    } catch (const std::exception& e) {
+        FController.SetSeriesFailure(index, QString::fromLocal8Bit(e.what()));
     }
 }
 
+void TExecuteThread::StartSeries(TChartDescription& kind, int index) {
+    GuardSeries(index, [&] {
+        TGameCalculator& c = FController.GetCalculator(index);
+        if (c.RoundCount > kind.ComputedRounds)
+            c.RoundCount = 0;
+        if (c.RoundCount == 0) {
+            c.Reset();
+            kind.CollectRound(c, 1);
+        }
+    });
+}
+
 void TExecuteThread::StepSeries(TChartDescription& kind, int index, int round) {
-    TGameCalculator& c = FController.GetCalculator(index);
-    if (c.RoundCount != round - 1)
-        return; // ahead from an earlier calculation
-    // A lone wide series shares its round out over the pool; inside a pool worker this steps serially.
-    if (TStepPool* pool = FController.StepPool())
-        c.Step(*pool);
-    else
-        c.Step();
-    kind.CollectRound(c, round);
+    if (FController.SeriesFailed(index))
+        return;
+    GuardSeries(index, [&] {
+        TGameCalculator& c = FController.GetCalculator(index);
+        if (c.RoundCount != round - 1)
+            return; // ahead from an earlier calculation
+        // A lone wide series shares its round out over the pool; inside a pool worker this steps serially.
+        if (TStepPool* pool = FController.StepPool())
+            c.Step(*pool);
+        else
+            c.Step();
+        kind.CollectRound(c, round);
+    });
 }
 
 void TExecuteThread::ForEachSeries(TStepPool* pool, const std::function<void(int)>& work) {

@@ -44,6 +44,8 @@ private:
     // The per-series work of a round, run on the pool's workers: one series and its CollectRound.
     void StartSeries(TChartDescription& kind, int index);
     void StepSeries(TChartDescription& kind, int index, int round);
+    // Runs one series' share of a round; a failure marks that series failed and is not passed on.
+    template <class TWork> void GuardSeries(int index, TWork&& work);
     void ForEachSeries(TStepPool* pool, const std::function<void(int)>& work);
     void ReportProgress(int32_t progress);
     void ReportFailure(Exception& failure);

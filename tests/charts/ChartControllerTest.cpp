@@ -210,24 +210,33 @@ TEST(ChartControllerTest, ChangesWhileACalculationRuns) {
     }
 }
 
-TEST(ChartControllerTest, AFailureInTheThreadIsReportedAndTheChartShowsWhatWasComputed) {
+TEST(ChartControllerTest, AFailingSeriesIsReportedOnceAndTheOthersAreDrawn) {
     TSeriesSet s;
-    const TGameDescription twos = test::MakeGame(QStringLiteral("Twos"), {{2, 0.5}, {-2, 0.5}});
-    // After a lost first round the bet of state 1 times the result 2 leaves the 32-bit range.
-    const TBetDescription huge = test::MakeSystem(QStringLiteral("Huge"), {1, 2000000000});
+    // Round 1 already leaves the tracked balances.
+    const TGameDescription wide = test::MakeGame(QStringLiteral("Wide"), {{6000, 1.0}});
     test::TControllerFixture f;
-    f.Controller->SelectChartKind(WinProb);
     f.Controller->AddSeries(s.Coin, s.Flat);
-    f.Controller->AddSeries(twos, huge);
+    f.Controller->AddSeries(wide, s.Flat);
     f.Compute();
     ASSERT_EQ(f.Failures.size(), 1u);
-    EXPECT_TRUE(f.Failures[0].startsWith(QStringLiteral("Error in thread\n\r"))) << f.Failures[0].toStdString();
-    EXPECT_GT(f.Failures[0].size(), 20);
+    EXPECT_TRUE(f.Failures[0].startsWith(QStringLiteral("Error in thread\n\rWide [Flat]\r\n")))
+        << f.Failures[0].toStdString();
+    EXPECT_TRUE(f.Failures[0].endsWith(f.Controller->SeriesFailure(1)));
+    EXPECT_TRUE(f.Controller->SeriesFailure(0).isEmpty());
     EXPECT_EQ(f.Controller->LastThreadError(), f.Failures[0]);
-    EXPECT_EQ(f.Progress, (std::vector<int>{-1, 10000}));
-    EXPECT_EQ(test::Pairs(f.Chart.Line(0)), (Points{{1, 50}, {2, 25}}));
-    EXPECT_EQ(test::Pairs(f.Chart.Line(1)), (Points{{1, 50}}));
-    EXPECT_EQ(f.Controller->CurrentKind().ComputedRounds, 0);
+    EXPECT_EQ(f.Chart.Line(0).Count(), 11) << "a fair coin after 10 rounds: -10, -8, ..., 10";
+    EXPECT_TRUE(f.Chart.Line(0).Visible());
+    EXPECT_EQ(f.Chart.Line(1).Count(), 0);
+    EXPECT_FALSE(f.Chart.Line(1).Visible());
+    EXPECT_EQ(f.Controller->CurrentKind().ComputedRounds, 10);
+
+    // The next calculation tries it again but does not report the same failure twice.
+    f.Controller->CurrentKind().SetParam(1, 12);
+    f.Compute();
+    EXPECT_EQ(f.Failures.size(), 1u);
+    EXPECT_EQ(f.Chart.Line(0).Count(), 13);
+    f.Controller->DeleteSeries(1);
+    EXPECT_TRUE(f.Chart.Line(0).Visible());
 }
 
 TEST(ChartControllerTest, ErrorsOutsideOurClassAlsoEndTheCalculationWithAReport) {

@@ -30,6 +30,7 @@
 #include <QTest>
 
 #include <cmath>
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -119,6 +120,129 @@ TEST_F(MainWindowTest, ButtonStatesFollowTheSeries) {
     check("last one deleted", {true, false, true});
     w->btnClearClick();
     check("cleared", {true, false, false});
+}
+
+// The selector acts through the controller and may add nothing; the list and the table must still follow.
+class TSelectorActs final : public IChartDialogs {
+public:
+    std::function<void(TChartController&)> Act;
+    QString NewName;
+    bool SelectGameAndSystem(TChartController& c) override {
+        Act(c);
+        return false;
+    }
+    std::unique_ptr<TGameDescription> NewGame(const QStringList&) override { return nullptr; }
+    bool EditGame(const TGameDescription& game, const QStringList&, TGameDescription& edited) override {
+        edited.Assign(game);
+        edited.Name = NewName;
+        return true;
+    }
+    std::unique_ptr<TBetDescription> NewSystem(const QStringList&) override { return nullptr; }
+    bool EditSystem(const TBetDescription&, const QStringList&, TBetDescription&) override { return false; }
+    void ShowAbout() override {}
+};
+
+TEST_F(MainWindowTest, ListAndTableFollowTheCurrentSeries) {
+    struct TCase {
+        const char* Name;
+        std::function<void(TfmMain&, TSelectorActs&)> Do;
+        QStringList Captions;
+    };
+    const TCase cases[] = {
+        {"deleting the first series",
+         [](TfmMain& w, TSelectorActs&) {
+             w.lbSeries->setCurrentRow(0);
+             w.btnDelClick();
+         },
+         {QStringLiteral("Die [Flat]")}},
+        {"the selector deletes a game in use, then is cancelled",
+         [](TfmMain& w, TSelectorActs& d) {
+             d.Act = [](TChartController& c) { c.DeleteGame(0); };
+             w.btnAddClick();
+         },
+         {QStringLiteral("Die [Flat]")}},
+        {"the selector renames a game in use, then is cancelled",
+         [](TfmMain& w, TSelectorActs& d) {
+             d.NewName = QStringLiteral("Dice");
+             d.Act = [](TChartController& c) { c.ModifyGame(*c.Storage().Games->Item(1)); };
+             w.btnAddClick();
+         },
+         {QStringLiteral("Coin [Flat]"), QStringLiteral("Dice [Flat]")}},
+    };
+    for (const TCase& c : cases) {
+        test::TUiFolder folder; // the selector's changes reach games.ini
+        folder.UsePreferences("[CHART]\r\nChartID=0\r\nParam0=0\r\nParam1=4\r\n");
+        auto w = std::make_unique<TfmMain>(folder.Path());
+        auto dialogs = std::make_unique<TSelectorActs>();
+        TSelectorActs& d = *dialogs;
+        w->SetChartDialogs(std::move(dialogs));
+        AddSeries(*w, 0);
+        AddSeries(*w, 1);
+        w->FormActivate();
+        ASSERT_TRUE(test::WaitFor([&] { return Finished(*w); })) << c.Name;
+        const double dieAt20 = w->DataTable().Value(20, 1);
+        ASSERT_GT(dieAt20, 0.0) << c.Name;
+
+        c.Do(*w, d);
+        ASSERT_TRUE(test::WaitFor([&] { return !w->Controller().Running(); })) << c.Name;
+        QStringList shown;
+        for (int i = 0; i < w->lbSeries->count(); ++i) {
+            shown << w->lbSeries->item(i)->text();
+            EXPECT_EQ(w->lbSeries->item(i)->toolTip(), shown.last()) << c.Name;
+        }
+        EXPECT_EQ(shown, c.Captions) << c.Name;
+        // Each column holds its own series' values: the die's under the die, nothing past the last series.
+        const int die = static_cast<int>(c.Captions.size()) - 1;
+        EXPECT_DOUBLE_EQ(w->DataTable().Value(20, die), dieAt20) << c.Name;
+        EXPECT_EQ(w->DataTable().Value(20, die + 1), 0.0) << c.Name;
+        EXPECT_EQ(w->DataGrid->ColumnCount(), c.Captions.size() + 1) << c.Name;
+    }
+}
+
+// A bad series is struck through and reported once; the others keep their lines.
+TEST_F(MainWindowTest, AFailingSeriesIsMarkedAndTheOthersAreDrawn) {
+    // A result beyond the tracked balances fails in round 1.
+    test::WriteText(Folder.Path() + QStringLiteral("/games.ini"),
+                    "[Coin]\r\nCount=2\r\nResult0=1\r\nProbability0=0.5\r\nResult1=-1\r\nProbability1=0.5\r\n\r\n"
+                    "[Wide]\r\nCount=1\r\nResult0=6000\r\nProbability0=1\r\n\r\n");
+    QStringList shown;
+    SetErrorDisplay([&shown](const QString& m) { shown << m; });
+    auto w = Open();
+    TStorage& s = w->Controller().Storage();
+    w->Controller().AddSeries(*s.Games->Item(0), *s.Systems->Item(0));
+    w->Controller().AddSeries(*s.Games->Item(1), *s.Systems->Item(0));
+    w->RefreshSeriesList();
+    w->FormActivate();
+    ASSERT_TRUE(test::WaitFor([&] { return Finished(*w); }));
+    w->seParam2->setValue(12);
+    ASSERT_TRUE(test::WaitFor([&] { return !w->Controller().Running() && w->Controller().MaxX() == 12; }));
+    SetErrorDisplay(nullptr);
+
+    ASSERT_EQ(shown.size(), 1) << "reported once, not at every calculation";
+    EXPECT_TRUE(shown[0].startsWith(QStringLiteral("Error in thread\n\rWide [Flat]\r\n"))) << shown[0].toStdString();
+    EXPECT_TRUE(w->Controller().GetCalculator(0).Line->Visible());
+    EXPECT_GT(w->Controller().GetCalculator(0).Line->Count(), 0);
+    EXPECT_FALSE(w->Controller().GetCalculator(1).Line->Visible());
+    const QString failure = w->Controller().SeriesFailure(1);
+    EXPECT_FALSE(failure.isEmpty());
+    EXPECT_TRUE(shown[0].endsWith(failure));
+    EXPECT_EQ(w->lbSeries->item(1)->toolTip(), QStringLiteral("Wide [Flat]\n") + failure) << "marked in the list";
+    EXPECT_EQ(w->lbSeries->item(0)->toolTip(), QStringLiteral("Coin [Flat]"));
+
+    w->lbSeries->setCurrentRow(1);
+    w->btnDelClick();
+    EXPECT_TRUE(w->Controller().GetCalculator(0).Line->Visible()) << "the chart is drawn after the deletion";
+    EXPECT_GT(w->DataTable().Value(0, 0), 0.0);
+}
+
+TEST_F(MainWindowTest, AxisTitlesFollowTheKindWithoutSeries) {
+    auto w = Open();
+    for (int kind : {6, 2, 0}) {
+        w->lbCharts->setCurrentRow(kind);
+        EXPECT_EQ(w->ChartModel().BottomAxis().Title(), w->Controller().GetChartKind(kind).GetXName()) << kind;
+        EXPECT_EQ(w->ChartModel().LeftAxis().Title(), w->Controller().GetChartKind(kind).GetYName()) << kind;
+    }
+    EXPECT_NE(w->Controller().GetChartKind(6).GetYName(), w->Controller().GetChartKind(0).GetYName());
 }
 
 TEST_F(MainWindowTest, ClickingBesideTheSeriesClearsTheHighlight) {

@@ -48,6 +48,7 @@ namespace {
 
 const QString ProductTitle = QStringLiteral("Wagerlens 1.3");
 constexpr int SeriesColorRole = Qt::UserRole + 1;
+constexpr int SeriesFailedRole = Qt::UserRole + 2;
 constexpr int GridRowHeight = 18;
 
 QColor ToQColor(TColor c) {
@@ -76,8 +77,12 @@ public:
         const int w = fm.horizontalAdvance(QLatin1Char(' '));
         const int h = r.height() - 2 * w;
         painter->fillRect(r, back);
-        painter->setFont(option.font);
-        painter->setPen(fore);
+        // A series whose calculation failed is struck through and has no line; its tooltip says why.
+        const bool failed = index.data(SeriesFailedRole).toBool();
+        QFont font = option.font;
+        font.setStrikeOut(failed);
+        painter->setFont(font);
+        painter->setPen(failed && !selected ? QColor(192, 0, 0) : fore);
         painter->drawText(QRect(r.left() + 3 * w + h, r.top(), r.width() - 3 * w - h, r.height()),
                           Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, index.data().toString());
         const QRect swatch(r.left() + w, r.top() + w, h + 1, h + 1);
@@ -410,16 +415,21 @@ void TfmMain::RefreshSeriesList() {
         const QSignalBlocker block(lbSeries);
         lbSeries->clear();
         for (int i = 0; i < FController->SeriesCount(); ++i) {
-            auto* item = new QListWidgetItem(FController->GetSeriesCaption(i), lbSeries);
+            const QString caption = FController->GetSeriesCaption(i);
+            const QString failure = FController->SeriesFailure(i);
+            auto* item = new QListWidgetItem(caption, lbSeries);
             item->setData(SeriesColorRole, ToQColor(FController->GetCalculator(i).LineColor()));
+            item->setData(SeriesFailedRole, !failure.isEmpty());
             // The panel is narrow and long captions are cut; the whole one shows on hover.
-            item->setToolTip(FController->GetSeriesCaption(i));
+            item->setToolTip(failure.isEmpty() ? caption : caption + QLatin1Char('\n') + failure);
         }
         if (remembered >= 0 && remembered < lbSeries->count())
             lbSeries->setCurrentRow(remembered);
         else
             lbSeries->setCurrentRow(-1);
     }
+    // The table always shows the current series: a deleted one's column must not stay under another's name.
+    CaptureChartData(*FDataTable, *FController);
     LayoutViews();
     // Also renews the line widths: a freed line that was highlighted may now belong to an unselected series.
     SeriesSelectionChanged();
@@ -529,8 +539,7 @@ void TfmMain::OnCalcProgress(int value) {
         ProgressBar->hide();
         ProgressBar->setValue(0);
         lURL->show();
-        CaptureChartData(*FDataTable, *FController);
-        LayoutViews();
+        RefreshSeriesList(); // the table, and the marks of series that failed
         FFullCount = true;
         UpdatePointMarkers();
         return;
@@ -687,8 +696,9 @@ void TfmMain::SeriesSelectionChanged() {
 }
 
 void TfmMain::btnAddClick() {
-    if (FController->ChooseSeries())
-        RefreshSeriesList();
+    // Refreshed whatever the selector returns: it may have renamed or deleted games and systems in use.
+    FController->ChooseSeries();
+    RefreshSeriesList();
 }
 
 void TfmMain::btnDelClick() {
