@@ -8,6 +8,46 @@
 
 namespace wl {
 
+namespace {
+
+// The start of a span of the given length inside [areaStart, areaStart + areaLength), nearest to wanted.
+int ClampStart(int wanted, int length, int areaStart, int areaLength) {
+    return std::max(areaStart, std::min(wanted, areaStart + areaLength - length));
+}
+
+} // namespace
+
+TLayoutRect ClampPlacement(const TLayoutRect& wanted, const TLayoutRect& area, int minWidth, int minHeight) {
+    TLayoutRect r;
+    r.Width = std::max(minWidth, std::min(wanted.Width, area.Width));
+    r.Height = std::max(minHeight, std::min(wanted.Height, area.Height));
+    r.Left = ClampStart(wanted.Left, r.Width, area.Left, area.Width);
+    r.Top = ClampStart(wanted.Top, r.Height, area.Top, area.Height);
+    return r;
+}
+
+TLayoutRect PlaceBeside(const TLayoutRect& owner, int width, int height, const TLayoutRect& area, int gap,
+                        int minWidth) {
+    const int areaRight = area.Left + area.Width;
+    const int rightSpace = areaRight - (owner.Left + owner.Width + gap);
+    const int leftSpace = owner.Left - gap - area.Left;
+    TLayoutRect r;
+    r.Height = std::min(height, area.Height);
+    r.Top = ClampStart(owner.Top, r.Height, area.Top, area.Height);
+    const bool right = rightSpace >= std::min(width, std::max(minWidth, leftSpace + 1));
+    const int space = right ? rightSpace : leftSpace;
+    if (space >= minWidth || space >= width) {
+        r.Width = std::min(width, space);
+        r.Left = right ? owner.Left + owner.Width + gap : owner.Left - gap - r.Width;
+        return r;
+    }
+    // No room beside it: cover as little of the owner as the screen allows.
+    r.Width = std::min(width, area.Width);
+    const bool ownerOnLeft = 2 * owner.Left + owner.Width < 2 * area.Left + area.Width;
+    r.Left = ownerOnLeft ? areaRight - r.Width : area.Left;
+    return r;
+}
+
 TSeriesButtonsLayout LayoutSeriesButtons(int panelWidth, int panelHeight, int border) {
     const int b = border + 1;
     const double q = (panelWidth - 2 * b) / 3.0 + 1.0;

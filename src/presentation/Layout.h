@@ -15,6 +15,16 @@ struct TLayoutRect {
     bool operator==(const TLayoutRect&) const = default;
 };
 
+// A saved window placement made to fit the available screen area: no smaller than the window's minimum, no larger
+// than the area (unless the minimum is), and moved inside it, so that a corrupt store cannot hide the window.
+TLayoutRect ClampPlacement(const TLayoutRect& wanted, const TLayoutRect& area, int minWidth, int minHeight);
+
+// Where a window of size width x height goes beside owner within area: to its right, else to its left, with gap
+// pixels between; narrowed to the wider side when neither side takes the whole width but one takes minWidth;
+// otherwise at the screen edge farther from the owner. Always inside area, as far as its size allows.
+TLayoutRect PlaceBeside(const TLayoutRect& owner, int width, int height, const TLayoutRect& area, int gap,
+                        int minWidth);
+
 struct TSeriesButtonsLayout {
     TLayoutRect Add;
     TLayoutRect Delete;

@@ -83,3 +83,37 @@ TEST(Layout, GridValuesAndRows) {
     EXPECT_TRUE(CanSelectGridRow(101, -40, 60));
     EXPECT_FALSE(CanSelectGridRow(102, -40, 60));
 }
+
+TEST(Layout, RestoredPlacementStaysOnTheScreen) {
+    struct TRow {
+        const char* Name;
+        TLayoutRect Wanted, Expected;
+    };
+    const TLayoutRect area{0, 24, 1280, 1000};
+    const TRow rows[] = {
+        {"fits as stored", {100, 100, 696, 497}, {100, 100, 696, 497}},
+        {"corrupt height", {100, 100, 572, 99999}, {100, 24, 572, 1000}},
+        {"far off to the bottom right", {5000, 9000, 696, 497}, {584, 527, 696, 497}},
+        {"above and left of the area", {-32767, -32767, 696, 497}, {0, 24, 696, 497}},
+        {"below the window's minimum", {10, 30, 10, 10}, {10, 30, 572, 300}},
+    };
+    for (const TRow& r : rows)
+        EXPECT_EQ(ClampPlacement(r.Wanted, area, 572, 300), r.Expected) << r.Name;
+}
+
+TEST(Layout, HelpWindowBesideItsOwner) {
+    struct TRow {
+        const char* Name;
+        TLayoutRect Owner;
+        TLayoutRect Expected;
+    };
+    const TLayoutRect area{0, 0, 1280, 1024};
+    const TRow rows[] = {
+        {"room on the right", {100, 100, 400, 300}, {508, 100, 640, 560}},
+        {"room on the left only", {700, 100, 400, 300}, {52, 100, 640, 560}},
+        {"neither side whole: the wider one, narrowed", {300, 700, 600, 300}, {908, 464, 372, 560}},
+        {"no room at all: the screen edge away from its centre", {100, 0, 1100, 900}, {0, 0, 640, 560}},
+    };
+    for (const TRow& r : rows)
+        EXPECT_EQ(PlaceBeside(r.Owner, 640, 560, area, 8, 320), r.Expected) << r.Name;
+}

@@ -456,9 +456,10 @@ TEST_F(MainWindowTest, PlacementOfThisScreenIsRestoredWithinLimits) {
         int ExpectedWidth, ExpectedLeft;
     };
     const TCase cases[] = {
-        {"stored size and right panel", 900, 600, 250, 900, 900 - 3 - 250},
+        {"stored size and right panel", 780, 600, 250, 780, 780 - 3 - 250},
         {"a right panel too wide is refused: the left one is scaled", 800, 600, 500, 800, 539},
         {"a size too small for the window's minimum", 10, 10, 50, 572, 469},
+        {"a corrupt height", 696, 99999, 224, 696, 469},
     };
     for (const TCase& c : cases) {
         const QString store =
@@ -471,6 +472,7 @@ TEST_F(MainWindowTest, PlacementOfThisScreenIsRestoredWithinLimits) {
         EXPECT_EQ(w->width(), c.ExpectedWidth) << c.Name;
         EXPECT_EQ(w->MainPanelWidth(), c.ExpectedLeft) << c.Name;
         EXPECT_GE(w->height(), w->minimumHeight()) << c.Name;
+        EXPECT_TRUE(screen->availableGeometry().contains(w->geometry())) << c.Name;
     }
     // Another screen setup's placement is not used.
     auto w = Open("[Placement1231]\r\nWidth=900\r\nHeight=600\r\n");
@@ -530,6 +532,10 @@ TEST_F(MainWindowTest, PanelsKeepTheirMinimumWidths) {
     w->resize(w->minimumWidth(), 500);
     EXPECT_EQ(w->MainPanelWidth(), TfmMain::MinMainPanelWidth);
     EXPECT_FALSE(w->Splitter1CanResize(468));
+    // Back to the first size, the panels are as they were.
+    w->resize(696, 500);
+    EXPECT_EQ(w->MainPanelWidth(), 469);
+    EXPECT_EQ(w->OptionsPanel->width(), 696 - 469 - 3);
     // A wide left panel shrinks with the window but leaves the right one its 100 pixels.
     w->resize(1000, 500);
     w->SetMainPanelWidth(897);

@@ -99,7 +99,9 @@ TEST(HelpContexts, NumbersTopicsAndParents) {
 TEST(HelpWindow, ShowsTheTopicOfACompressedHelpFile) {
     QTemporaryDir dir;
     const QString d = dir.path() + QLatin1Char('/');
-    test::WriteText(d + QStringLiteral("main_win.htm"), "<html><body><p>Main window help</p></body></html>");
+    test::WriteText(d + QStringLiteral("main_win.htm"),
+                    "<html><body><p>Main window help, <a href=\"charts.htm\">charts"
+                    "</a>, <a href=\"https://example.org/\">site</a></p></body></html>");
     test::WriteText(d + QStringLiteral("charts.htm"), "<html><body><p>The nine charts</p></body></html>");
     test::WriteText(d + QStringLiteral("t.qhp"),
                     "<?xml version=\"1.0\" encoding=\"UTF-8\"?><QtHelpProject version=\"1.0\">"
@@ -118,6 +120,18 @@ TEST(HelpWindow, ShowsTheTopicOfACompressedHelpFile) {
     window.ShowPath(d + QStringLiteral("t.qch::/charts.htm"));
     EXPECT_EQ(window.CurrentUrl().fileName(), QStringLiteral("charts.htm"));
     EXPECT_TRUE(window.findChild<QTextBrowser*>()->toPlainText().contains(QStringLiteral("nine charts")));
+
+    // Links: a topic of the file opens here, an address outside goes to the browser.
+    window.ShowPath(d + QStringLiteral("t.qch::/main_win.htm"));
+    QList<QUrl> outside;
+    window.Browser()->OpenExternal = [&outside](const QUrl& url) { outside << url; };
+    Q_EMIT window.Browser()->anchorClicked(QUrl(QStringLiteral("https://example.org/")));
+    EXPECT_EQ(outside, QList<QUrl>{QUrl(QStringLiteral("https://example.org/"))});
+    EXPECT_EQ(window.CurrentUrl().fileName(), QStringLiteral("main_win.htm"));
+    Q_EMIT window.Browser()->anchorClicked(QUrl(QStringLiteral("charts.htm")));
+    EXPECT_EQ(window.CurrentUrl().fileName(), QStringLiteral("charts.htm"));
+    EXPECT_EQ(outside.size(), 1);
+
     window.ShowPath(d + QStringLiteral("missing.qch::/charts.htm"));
     EXPECT_TRUE(window.findChild<QTextBrowser*>()->toPlainText().contains(QStringLiteral("cannot be opened")));
 }

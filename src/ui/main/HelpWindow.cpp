@@ -2,10 +2,12 @@
 #include "ui/main/HelpWindow.h"
 
 #include "preferences/Preferences.h"
+#include "presentation/Layout.h"
 #include "ui/widgets/Guard.h"
 #include "ui/widgets/HelpContext.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QFileInfo>
 #include <QHelpEngineCore>
 #include <QKeyEvent>
@@ -27,7 +29,18 @@ void SplitHelpPath(const QString& path, QString& file, QString& topic) {
 }
 
 THelpBrowser::THelpBrowser(QHelpEngineCore* engine, QWidget* parent) : QTextBrowser(parent), FEngine(engine) {
-    setOpenExternalLinks(true);
+    // The browser's own handling sends relative links of a qthelp page to the desktop, which cannot open them.
+    setOpenLinks(false);
+    OpenExternal = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+    connect(this, &QTextBrowser::anchorClicked, this, &THelpBrowser::FollowLink);
+}
+
+void THelpBrowser::FollowLink(const QUrl& link) {
+    const QUrl target = link.isRelative() ? source().resolved(link) : link;
+    if (target.scheme() == QStringLiteral("qthelp"))
+        setSource(target);
+    else if (OpenExternal)
+        OpenExternal(target);
 }
 
 QVariant THelpBrowser::loadResource(int type, const QUrl& name) {
@@ -39,7 +52,7 @@ QVariant THelpBrowser::loadResource(int type, const QUrl& name) {
 THelpWindow::THelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("HelpWindow"));
     setWindowTitle(QStringLiteral("Wagerlens 1.3"));
-    resize(640, 560);
+    resize(DefaultWidth, DefaultHeight);
     if (FCollectionDir.isValid()) {
         FEngine = std::make_unique<QHelpEngineCore>(FCollectionDir.filePath(QStringLiteral("help.qhc")));
         FEngine->setReadOnly(false);
@@ -106,19 +119,18 @@ bool THelpHandler::ShowHelpTopic(int context) {
     if (FWindow.isNull() || FWindow->parentWidget() != owner) {
         delete FWindow.data();
         FWindow = new THelpWindow(owner);
-        // Beside its owner rather than wherever the platform puts a new window.
-        if (owner != nullptr) {
-            const QRect o = owner->window()->frameGeometry();
-            const QRect area = owner->screen() != nullptr ? owner->screen()->availableGeometry() : QRect();
-            const QSize size = FWindow->size();
-            const QPoint right(o.right() + 8, o.top());
-            const QPoint left(o.left() - 8 - size.width(), o.top());
-            if (area.isEmpty() || area.contains(QRect(right, size)))
-                FWindow->move(right);
-            else if (area.contains(QRect(left, size)))
-                FWindow->move(left);
-            else
-                FWindow->move(o.center() - FWindow->rect().center());
+    }
+    // Beside its owner rather than on top of it, each time it opens.
+    if (owner != nullptr && !FWindow->isVisible()) {
+        const QRect o = owner->window()->frameGeometry();
+        const QScreen* screen = owner->screen();
+        const QRect a = screen != nullptr ? screen->availableGeometry() : QRect();
+        if (!a.isEmpty()) {
+            const TLayoutRect r =
+                PlaceBeside({o.x(), o.y(), o.width(), o.height()}, THelpWindow::DefaultWidth,
+                            THelpWindow::DefaultHeight, {a.x(), a.y(), a.width(), a.height()}, 8, 320);
+            FWindow->resize(r.Width, r.Height);
+            FWindow->move(r.Left, r.Top);
         }
     }
     FLastPath = GetPreferences().GetHelpFileName() + QStringLiteral("::/") + HelpTopicForContext(context);

@@ -21,6 +21,10 @@ class THelpBrowser : public QTextBrowser {
 public:
     explicit THelpBrowser(QHelpEngineCore* engine, QWidget* parent = nullptr);
     QVariant loadResource(int type, const QUrl& name) override;
+    // A clicked link: a topic of the help file is shown here, anything else goes to the desktop's handler.
+    void FollowLink(const QUrl& link);
+    // Where outside links go; the desktop's handler unless replaced (tests).
+    std::function<void(const QUrl&)> OpenExternal;
 
 private:
     QHelpEngineCore* FEngine;
@@ -29,6 +33,9 @@ private:
 class THelpWindow : public QWidget {
     Q_OBJECT
 public:
+    static constexpr int DefaultWidth = 640;
+    static constexpr int DefaultHeight = 560;
+
     explicit THelpWindow(QWidget* parent = nullptr);
     ~THelpWindow() override;
 
@@ -38,6 +45,7 @@ public:
     void ShowPath(const QString& path);
     QUrl CurrentUrl() const;
     QString CurrentFile() const { return FCurrentFile; }
+    THelpBrowser* Browser() const { return FBrowser; }
 
 private:
     QTemporaryDir FCollectionDir;

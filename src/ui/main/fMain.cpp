@@ -746,7 +746,13 @@ bool TfmMain::Splitter1CanResize(int newLeftWidth) const {
 
 void TfmMain::SetMainPanelWidth(int width) {
     FLeftWidth = std::max(MinMainPanelWidth, width);
+    if (this->width() > 0)
+        FLeftShare = static_cast<double>(FLeftWidth) / this->width();
     PlacePanels();
+}
+
+int TfmMain::ScaledLeftWidth(int formWidth) const {
+    return std::max(MinMainPanelWidth, static_cast<int>(std::lround(FLeftShare * formWidth)));
 }
 
 // --- state ---
@@ -771,13 +777,21 @@ void TfmMain::LoadState() {
     UpdateParamControls();
     if (loaded.Placement) {
         const TWindowPlacement& p = *loaded.Placement;
-        move(p.Left, p.Top);
-        const int oldWidth = width();
-        resize(std::max(p.Width, minimumWidth()), std::max(p.Height, minimumHeight()));
+        const QScreen* s = QGuiApplication::screenAt(QPoint(p.Left, p.Top));
+        if (s == nullptr)
+            s = QGuiApplication::primaryScreen();
+        TLayoutRect placed{p.Left, p.Top, p.Width, p.Height};
+        if (s != nullptr) {
+            const QRect a = s->availableGeometry();
+            placed = ClampPlacement(placed, {a.x(), a.y(), a.width(), a.height()}, minimumWidth(), minimumHeight());
+        } else {
+            placed.Width = std::max(placed.Width, minimumWidth());
+            placed.Height = std::max(placed.Height, minimumHeight());
+        }
+        move(placed.Left, placed.Top);
+        resize(placed.Width, placed.Height);
         // The resize rule, applied now: a hidden window sees its resize event only when shown.
-        if (width() != oldWidth && oldWidth > 0)
-            FLeftWidth = std::max(MinMainPanelWidth,
-                                  static_cast<int>(std::lround(static_cast<double>(FLeftWidth) * width() / oldWidth)));
+        FLeftWidth = ScaledLeftWidth(width());
         FFormWidth = width();
         const int left = width() - SplitterWidth - p.OptionsWidth;
         if (Splitter1CanResize(left))
@@ -822,10 +836,10 @@ void TfmMain::resizeEvent(QResizeEvent* e) {
         const int oldWidth = FFormWidth;
         const int newWidth = e->size().width();
         FFormWidth = newWidth;
-        if (oldWidth > 0 && newWidth != oldWidth) {
-            const int scaled = static_cast<int>(std::lround(static_cast<double>(FLeftWidth) * newWidth / oldWidth));
-            FLeftWidth = std::max(MinMainPanelWidth, scaled);
-        }
+        // From the share the user chose, not from the current width: the minimum clamps on the way down would
+        // otherwise shift the panels for good.
+        if (oldWidth > 0 && newWidth != oldWidth)
+            FLeftWidth = ScaledLeftWidth(newWidth);
         PlacePanels();
     });
     QWidget::resizeEvent(e);

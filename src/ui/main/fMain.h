@@ -141,6 +141,7 @@ private:
     void CreateControls();
     void LoadState();
     void PlacePanels();
+    int ScaledLeftWidth(int formWidth) const;
     void DataGridDrawCell(QPainter& painter, int column, int row, const QRect& rect, int state);
     void SeriesSelectionChanged();
     void SetApplicationTitle(const QString& title);
@@ -156,7 +157,8 @@ private:
     THelpHandler* FHelpHandler = nullptr;
     QActionGroup* FLanguageGroup = nullptr;
     int FLeftWidth = 469;
-    int FFormWidth = 0; // the width the left panel was last scaled for
+    int FFormWidth = 0;                // the width the left panel was last scaled for
+    double FLeftShare = 469.0 / 696.0; // the left panel's share of the window width, as last chosen
     bool FFirstShow = true;
     bool FFilling = false;
     bool FChartRowChangedByMouse = false;
