@@ -4,6 +4,7 @@
 
 #include "charts/ChartController.h"
 #include "charts/ChartDescription.h"
+#include "engine/FloatMode.h"
 #include "engine/GameCalculator.h"
 #include "engine/StepPool.h"
 #include "support/Checked.h"
@@ -105,6 +106,7 @@ void TExecuteThread::ForEachSeries(TStepPool* pool, const std::function<void(int
 }
 
 void TExecuteThread::Execute() {
+    const TFloatModeGuard floatMode;
     try {
         TChartDescription& kind = FController.CurrentKind();
         std::vector<TGameCalculator*> calculators;

@@ -104,6 +104,9 @@ private:
     struct TRange {
         int32_t Lo = 1, Hi = 0; // empty when Lo > Hi
     };
+    static TRange Band(const TRange& r, int32_t lo, int32_t hi) {
+        return TRange{r.Lo > lo ? r.Lo : lo, r.Hi < hi ? r.Hi : hi};
+    }
 
 public:
     struct TFastPlan; // the engine's scratch for one fast round (StepKernel.h)
@@ -118,7 +121,8 @@ private:
     TAlignedDoubles FDistribution; // 2 x 21 rows of RowStride doubles
     TAlignedDoubles FStash;        // one row: state 0's stopped cells while the gather runs
     std::unique_ptr<TFastPlan> FPlan;
-    // Per buffer and row, a hull of the cells that may hold anything but +0.
+    // Per buffer and row, the band of balances that may hold anything but +0: the fast kernel reads, gathers and
+    // clears only inside it, while MinBalance..MaxBalance, which the charts read, keeps its meaning.
     TRange FDirty[2][StateLimit];
     // While true, every cell is finite and not negative, and MassBound bounds the sum of the cells.
     bool FClean = false;

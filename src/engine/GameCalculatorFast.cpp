@@ -100,18 +100,20 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
     const int32_t oldMax = MaxBalance;
     double* state0 = Row(old, 0) + Offset;
 
-    // Players who cannot afford a state's bet fall back to state 0, in the reference's order.
+    // Players who cannot afford a state's bet fall back to state 0, in the reference's order. Outside a row's band
+    // the reference moves +0, which changes no cell.
     if (Bankroll > 0) {
         for (int s = stateCount - 1; s >= 1; --s) {
+            const TRange band = Band(FDirty[old][s], oldMin, oldMax);
             const int32_t last = static_cast<int32_t>(
-                std::min<long long>(static_cast<long long>(plan.States[s].Bet) - Bankroll - 1, oldMax));
+                std::min<long long>(static_cast<long long>(plan.States[s].Bet) - Bankroll - 1, band.Hi));
             double* source = Row(old, s) + Offset;
-            for (int32_t b = oldMin; b <= last; ++b) {
+            for (int32_t b = band.Lo; b <= last; ++b) {
                 const double x = source[b];
                 source[b] = 0.0;
                 state0[b] += x;
             }
-            Track(FDirty[old][0], oldMin, last);
+            Track(FDirty[old][0], band.Lo, last);
         }
     }
     // State 0's stopped cells stay where they are; they leave the source row while the gather runs.
@@ -129,7 +131,8 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
     for (int s = 0; s < stateCount; ++s) {
         TFastPlan::TState& st = plan.States[s];
         const double* source = Row(old, s) + Offset;
-        int32_t lo = oldMin, hi = oldMax;
+        const TRange band = Band(FDirty[old][s], oldMin, oldMax);
+        int32_t lo = band.Lo, hi = band.Hi;
         while (lo <= hi && !(source[lo] > 0.0))
             ++lo;
         while (hi >= lo && !(source[hi] > 0.0))
@@ -194,9 +197,16 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
         double* dst = Row(cur, t) + Offset;
         const bool accumulate = t >= stateCount;
         if (!accumulate) {
-            const bool covered = dirty.Lo > dirty.Hi || (sp.Lo <= sp.Hi && sp.Lo <= dirty.Lo && dirty.Hi <= sp.Hi);
-            if (!covered)
-                std::fill(dst + dirty.Lo, dst + dirty.Hi + 1, 0.0);
+            // The gather writes every cell of the span; only the stale cells outside it are cleared.
+            if (sp.Lo > sp.Hi) {
+                if (dirty.Lo <= dirty.Hi)
+                    std::fill(dst + dirty.Lo, dst + dirty.Hi + 1, 0.0);
+            } else {
+                if (dirty.Lo < sp.Lo)
+                    std::fill(dst + dirty.Lo, dst + std::min(dirty.Hi + 1, sp.Lo), 0.0);
+                if (dirty.Hi > sp.Hi)
+                    std::fill(dst + std::max(dirty.Lo, sp.Hi + 1), dst + dirty.Hi + 1, 0.0);
+            }
             dirty = sp;
         } else {
             Track(dirty, sp.Lo, sp.Hi);

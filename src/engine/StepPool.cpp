@@ -1,6 +1,8 @@
 // The worker pool of the calculation: fork and join once per round, with a short spin before sleeping.
 #include "engine/StepPool.h"
 
+#include "engine/FloatMode.h"
+
 #include <algorithm>
 #include <chrono>
 #include <climits>
@@ -119,6 +121,8 @@ TStepPool::~TStepPool() {
 void TStepPool::RunRound(int count, const std::function<void(int)>& work) {
     if (count <= 0)
         return;
+    // Every participant in the engine's mode, whatever the caller's: the results must not depend on who ran a call.
+    const TFloatModeGuard floatMode;
     if (FThreads.empty() || count == 1 || count > MaxCount || InsidePool) {
         for (int i = 0; i < count; ++i)
             work(i);
@@ -262,6 +266,7 @@ bool TStepPool::AwaitRound(uint64_t seen, uint64_t& round) {
 }
 
 void TStepPool::WorkerLoop(int self) {
+    const TFloatModeGuard floatMode;
     InsidePool = true;
     std::atomic<uint64_t>& done = FDone[static_cast<size_t>(self)].Word;
     uint64_t round = 0;

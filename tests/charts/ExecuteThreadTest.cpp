@@ -2,6 +2,7 @@
 #include "ChartTestSupport.h"
 
 #include "charts/ExecuteThread.h"
+#include "engine/FloatMode.h"
 
 #include <gtest/gtest.h>
 
@@ -83,6 +84,25 @@ TEST(ExecuteThreadTest, OnlySeriesBehindAreStepped) {
     EXPECT_EQ(f.Controller->GetCalculator(0).BalanceProbability(2), before);
     EXPECT_EQ(f.Controller->GetCalculator(2).RoundCount, 3000);
     EXPECT_GT(f.Chart.Line(2).Count(), 0);
+}
+
+// Round 1 places the outcome probabilities as they are, so a subnormal one shows whether the thread ran in the
+// engine's mode.
+TEST(ExecuteThreadTest, ASubnormalProbabilityCountsAsZero) {
+    {
+        const TFloatModeGuard probe;
+        if (!TFloatModeGuard::Active())
+            GTEST_SKIP() << "no flush-to-zero control on this processor";
+    }
+    test::TControllerFixture f;
+    TGameDescription tiny = test::MakeGame(QStringLiteral("Tiny"), {{1, 0.5}, {-1, 0.5}, {2, 1e-310}});
+    TBetDescription flat = test::FlatSystem();
+    f.Controller->CurrentKind().SetParam(1, 1);
+    f.Controller->AddSeries(tiny, flat);
+    f.Compute();
+    ASSERT_TRUE(f.Failures.empty());
+    EXPECT_EQ(f.Controller->GetCalculator(0).BalanceProbability(1), 0.5);
+    EXPECT_EQ(f.Controller->GetCalculator(0).BalanceProbability(2), 0.0);
 }
 
 } // namespace
