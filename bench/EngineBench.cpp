@@ -1,5 +1,6 @@
 // Google Benchmark programs for the calculator's Step: each workload on each kernel, one round at a time.
 #include "engine/EngineBenchmark.h"
+#include "engine/FloatMode.h"
 #include "engine/GameCalculator.h"
 #include "engine/StepPool.h"
 
@@ -17,6 +18,7 @@ using wl::TStepKernel;
 
 // Steps one series from round `warm` on; the rate is per cell-outcome update, as in wagerlens-calc --bench.
 void StepWorkload(benchmark::State& state, int workload, TStepKernel kernel, int warm) {
+    const wl::TFloatModeGuard floatMode;
     if (kernel == TStepKernel::Avx2 && !TGameCalculator::Avx2Supported()) {
         state.SkipWithError("no AVX2");
         return;
@@ -26,7 +28,7 @@ void StepWorkload(benchmark::State& state, int workload, TStepKernel kernel, int
     TGameCalculator calc;
     calc.Kernel = kernel;
     calc.Game = &w.Game;
-    calc.BetSystem = &w.System;
+    calc.BetSystem = &w.Systems[0];
     calc.Reset();
     for (int r = 1; r < warm; ++r)
         calc.Step();
@@ -39,35 +41,47 @@ void StepWorkload(benchmark::State& state, int workload, TStepKernel kernel, int
                 calc.Step();
             state.ResumeTiming();
         }
-        updates +=
-            static_cast<double>(w.System.StateCount) * (calc.MaxBalance - calc.MinBalance + 1) * w.Game.OutcomeCount;
+        updates += static_cast<double>(w.Systems[0].StateCount) * (calc.MaxBalance - calc.MinBalance + 1) *
+                   w.Game.OutcomeCount;
         calc.Step();
         benchmark::DoNotOptimize(calc.Storage());
     }
     state.counters["updates"] = benchmark::Counter(updates, benchmark::Counter::kIsRate);
 }
 
-// One calculation of a workload as the calculation thread runs it: every series, every round, on all workers.
-void WholeWorkload(benchmark::State& state, int workload) {
+// One calculation of a workload as the calculation thread runs it: every series, every round, on all workers; for the
+// risk workloads the players at the limits leave after each round.
+void WholeWorkload(benchmark::State& state, int workload, int divisor) {
+    const wl::TFloatModeGuard floatMode;
     const auto workloads = wl::EngineWorkloads();
     const wl::TEngineWorkload& w = workloads[static_cast<size_t>(workload)];
-    const int rounds = w.Rounds / 10;
+    const int rounds = w.Rounds / divisor;
+    const int series = static_cast<int>(w.Systems.size());
     std::vector<std::unique_ptr<TGameCalculator>> calcs;
-    for (int i = 0; i < w.Series; ++i) {
+    for (const wl::TBetDescription& system : w.Systems) {
         calcs.push_back(std::make_unique<TGameCalculator>());
         calcs.back()->Game = &w.Game;
-        calcs.back()->BetSystem = &w.System;
+        calcs.back()->BetSystem = &system;
+        calcs.back()->Bankroll = w.Bankroll;
     }
+    auto takeLimits = [&w](TGameCalculator& c) { wl::TakeRiskLimits(c, w.Bankroll, w.Target); };
     wl::TStepPool pool;
-    std::function<void(int)> step = [&](int i) { calcs[static_cast<size_t>(i)]->Step(); };
+    std::function<void(int)> step = [&](int i) {
+        calcs[static_cast<size_t>(i)]->Step();
+        takeLimits(*calcs[static_cast<size_t>(i)]);
+    };
     for (auto _ : state) {
-        for (auto& c : calcs)
+        for (auto& c : calcs) {
             c->Reset();
+            takeLimits(*c);
+        }
         for (int r = 2; r <= rounds; ++r) {
-            if (w.Series > 1)
-                pool.RunRound(w.Series, step);
-            else
+            if (series > 1) {
+                pool.RunRound(series, step);
+            } else {
                 calcs[0]->Step(pool);
+                takeLimits(*calcs[0]);
+            }
         }
     }
 }
@@ -93,9 +107,12 @@ BENCHMARK_CAPTURE(StepWorkload, W2_avx2, 1, TStepKernel::Avx2, 1000);
 BENCHMARK_CAPTURE(StepWorkload, W3_reference, 2, TStepKernel::Reference, 100);
 BENCHMARK_CAPTURE(StepWorkload, W3_portable, 2, TStepKernel::Portable, 100);
 BENCHMARK_CAPTURE(StepWorkload, W3_avx2, 2, TStepKernel::Avx2, 100);
-BENCHMARK_CAPTURE(WholeWorkload, W1_tenth, 0)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(WholeWorkload, W2_tenth, 1)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(WholeWorkload, W3_tenth, 2)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(WholeWorkload, W1_tenth, 0, 10)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(WholeWorkload, W2_tenth, 1, 10)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(WholeWorkload, W3_tenth, 2, 10)->Unit(benchmark::kMillisecond);
+// The long sessions whole: their cost lies in the late rounds.
+BENCHMARK_CAPTURE(WholeWorkload, W4, 3, 1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(WholeWorkload, W5, 4, 1)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -1,9 +1,12 @@
 // The engine's benchmark workloads and the driver behind wagerlens-calc --bench.
 #include "engine/EngineBenchmark.h"
 
+#include "engine/FloatMode.h"
 #include "engine/GameCalculator.h"
 #include "engine/StepPool.h"
 
+#include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstring>
 #include <functional>
@@ -38,6 +41,43 @@ TBetDescription Progression(const std::vector<int32_t>& bets) {
     return b;
 }
 
+TBetDescription System(const std::vector<std::array<int32_t, 3>>& states) {
+    TBetDescription b;
+    b.StateCount = static_cast<int32_t>(states.size());
+    for (int s = 0; s < b.StateCount; ++s) {
+        b.Bets[s] = states[static_cast<size_t>(s)][0];
+        b.WinStates[s] = states[static_cast<size_t>(s)][1];
+        b.LossStates[s] = states[static_cast<size_t>(s)][2];
+    }
+    return b;
+}
+
+// The shipped systems in their list order, but for the last: ten series, as many as a chart holds.
+std::vector<TBetDescription> ShippedSystems() {
+    std::vector<TBetDescription> systems;
+    systems.push_back(System({{1, 1, 0}, {3, 2, 0}, {2, 3, 0}, {6, 0, 0}}));
+    std::vector<std::array<int32_t, 3>> dalembert, contra;
+    for (int32_t i = 0; i < 10; ++i) {
+        dalembert.push_back({i + 1, i > 0 ? i - 1 : 0, i < 9 ? i + 1 : 9});
+        contra.push_back({i + 1, i < 9 ? i + 1 : 9, i > 0 ? i - 1 : 0});
+    }
+    systems.push_back(System(contra));
+    systems.push_back(System(dalembert));
+    systems.push_back(Progression({1, 1, 2, 3, 5, 8, 13, 21}));
+    // Fibonacci goes two steps back after a win.
+    for (int s = 2; s < 8; ++s)
+        systems.back().WinStates[s] = s - 2;
+    systems.push_back(Progression({1}));
+    systems.push_back(Progression({1, 3, 7, 15, 31, 63}));
+    for (const int doublings : {10, 3, 5, 7}) {
+        std::vector<int32_t> bets;
+        for (int i = 0; i <= doublings; ++i)
+            bets.push_back(int32_t{1} << i);
+        systems.push_back(Progression(bets));
+    }
+    return systems;
+}
+
 struct TMeasure {
     double Seconds = 0.0;
     double Updates = 0.0;
@@ -50,11 +90,12 @@ struct TSeriesSet {
 
 TSeriesSet MakeSeries(const TEngineWorkload& w, TStepKernel kernel) {
     TSeriesSet set;
-    for (int i = 0; i < w.Series; ++i) {
+    for (const TBetDescription& system : w.Systems) {
         auto c = std::make_unique<TGameCalculator>();
         c->Kernel = kernel;
         c->Game = &w.Game;
-        c->BetSystem = &w.System;
+        c->BetSystem = &system;
+        c->Bankroll = w.Bankroll;
         set.Calcs.push_back(std::move(c));
     }
     return set;
@@ -67,12 +108,14 @@ struct alignas(64) TUpdateCount {
 };
 
 // Rounds 2..rounds of every series, as the calculation thread drives them; only the steps are timed.
-TMeasure Run(TSeriesSet& set, int rounds, TStepPool* pool) {
-    for (auto& c : set.Calcs)
+TMeasure Run(TSeriesSet& set, const TEngineWorkload& w, int rounds, TStepPool* pool) {
+    for (auto& c : set.Calcs) {
         c->Reset();
+        TakeRiskLimits(*c, w.Bankroll, w.Target);
+    }
     const int count = static_cast<int>(set.Calcs.size());
     std::vector<TUpdateCount> updates(static_cast<size_t>(count));
-    auto stepOne = [&set, &updates, pool](int i) {
+    auto stepOne = [&set, &updates, &w, pool](int i) {
         TGameCalculator& c = *set.Calcs[static_cast<size_t>(i)];
         updates[static_cast<size_t>(i)].Value +=
             static_cast<double>(c.BetSystem->StateCount) * (c.MaxBalance - c.MinBalance + 1) * c.Game->OutcomeCount;
@@ -80,6 +123,7 @@ TMeasure Run(TSeriesSet& set, int rounds, TStepPool* pool) {
             c.Step(*pool);
         else
             c.Step();
+        TakeRiskLimits(c, w.Bankroll, w.Target);
     };
     // The workers read the function at every call: on a line of its own, away from the caller's busy stack.
     struct alignas(64) TPaddedWork {
@@ -114,22 +158,35 @@ std::string Fixed(double v, int decimals) {
 
 } // namespace
 
+void TakeRiskLimits(TGameCalculator& c, int32_t bankroll, int32_t target) {
+    if (bankroll <= 0)
+        return;
+    for (int32_t b = c.MinBalance; b <= std::min(-bankroll, c.MaxBalance); ++b)
+        c.TakeBalanceProbability(b);
+    for (int32_t b = std::max(target - bankroll, c.MinBalance); b <= c.MaxBalance; ++b)
+        c.TakeBalanceProbability(b);
+}
+
 std::vector<TEngineWorkload> EngineWorkloads() {
     std::vector<TEngineWorkload> w;
-    w.push_back({"W1", MakeGame({{1, 0.5}, {-1, 0.5}}), Progression({1}), 3000, 10, 3000});
-    w.push_back(
-        {"W2", MakeGame({{1, 18.0 / 37.0}, {-1, 19.0 / 37.0}}), Progression({1, 2, 4, 8, 16, 32, 64}), 3000, 10, 3000});
+    const TGameDescription redBlack = MakeGame({{1, 18.0 / 37.0}, {-1, 19.0 / 37.0}});
+    w.push_back({"W1", MakeGame({{1, 0.5}, {-1, 0.5}}), std::vector(10, Progression({1})), 3000, 3000});
+    w.push_back({"W2", redBlack, std::vector(10, Progression({1, 2, 4, 8, 16, 32, 64})), 3000, 3000});
     std::vector<std::pair<int32_t, double>> outcomes;
     for (int r = -16; r <= 15; ++r)
         outcomes.emplace_back(r, 1.0 / 32.0);
     std::vector<int32_t> bets;
     for (int b = 1; b <= 21; ++b)
         bets.push_back(b);
-    w.push_back({"W3", MakeGame(outcomes), Progression(bets), 3000, 1, 300});
+    w.push_back({"W3", MakeGame(outcomes), {Progression(bets)}, 3000, 300});
+    w.push_back({"W4", redBlack, ShippedSystems(), 10000, 1000});
+    w.push_back({"W5", redBlack, ShippedSystems(), 3000, 300, 1000, 2000});
     return w;
 }
 
 int RunEngineBenchmarks(bool quick, std::ostream& out) {
+    // The reference and the fast kernels both in the mode of the calculation thread.
+    const TFloatModeGuard floatMode;
     const TStepKernel fastKernel = TGameCalculator::Avx2Supported() ? TStepKernel::Avx2 : TStepKernel::Portable;
     TStepPool pool;
     int status = 0;
@@ -139,10 +196,10 @@ int RunEngineBenchmarks(bool quick, std::ostream& out) {
         const int referenceRounds = quick ? w.ReferenceRounds / 10 : w.ReferenceRounds;
 
         TSeriesSet reference = MakeSeries(w, TStepKernel::Reference);
-        const TMeasure ref = Run(reference, referenceRounds, nullptr);
+        const TMeasure ref = Run(reference, w, referenceRounds, nullptr);
         // The fast kernel must reproduce the reference's bits before its speed counts.
         TSeriesSet check = MakeSeries(w, fastKernel);
-        Run(check, referenceRounds, &pool);
+        Run(check, w, referenceRounds, &pool);
         for (size_t i = 0; i < check.Calcs.size(); ++i)
             if (!SameStorage(*reference.Calcs[i], *check.Calcs[i]))
                 status = 1;
@@ -150,8 +207,8 @@ int RunEngineBenchmarks(bool quick, std::ostream& out) {
         check.Calcs.clear();
 
         TSeriesSet fastSet = MakeSeries(w, fastKernel);
-        const TMeasure fast = Run(fastSet, rounds, nullptr);
-        const TMeasure all = Run(fastSet, rounds, &pool);
+        const TMeasure fast = Run(fastSet, w, rounds, nullptr);
+        const TMeasure all = Run(fastSet, w, rounds, &pool);
         const double speedup = ref.Mups() > 0.0 ? fast.Mups() / ref.Mups() : 0.0;
         const double parallel = fast.Mups() > 0.0 ? all.Mups() / fast.Mups() : 0.0;
         out << w.Name << " reference " << Fixed(ref.Mups(), 0) << " fast " << Fixed(fast.Mups(), 0) << " fast-all "

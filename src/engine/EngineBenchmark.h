@@ -9,17 +9,27 @@
 
 namespace wl {
 
+class TGameCalculator;
+
 struct TEngineWorkload {
     const char* Name;
     TGameDescription Game;
-    TBetDescription System;
+    std::vector<TBetDescription> Systems; // one series each
     int Rounds;
-    int Series;
     int ReferenceRounds; // the reference is slow: it may run fewer rounds; its rate is per update anyway
+    // With a bankroll, the players who are ruined or reach the target leave after each round, as in the risk charts.
+    int32_t Bankroll = 0;
+    int32_t Target = 0;
 };
 
-// W1 coin with a flat bet, W2 roulette with a 7-state martingale (10 series each), W3 21 states on 32 outcomes.
+// W1 coin with a flat bet, W2 roulette with a 7-state martingale (10 series each), W3 21 states on 32 outcomes;
+// W4 the ten shipped systems on even-money roulette for 10000 rounds, W5 the same with bankroll 1000 and target 2000
+// for 3000 rounds.
 std::vector<TEngineWorkload> EngineWorkloads();
+
+// What a risk chart does after each round: with a bankroll, the players at or below -bankroll and at or above
+// target - bankroll leave.
+void TakeRiskLimits(TGameCalculator& c, int32_t bankroll, int32_t target);
 
 // Runs every workload with the reference kernel, the fast kernel on one worker and on all workers, and prints
 //   W1 reference <Mups> fast <Mups> fast-all <Mups> speedup <fast/reference> parallel <fast-all/fast>
