@@ -9,6 +9,7 @@ packages=(
     libqt6sql6-sqlite libgif-dev
     xvfb xauth fonts-dejavu-core
     desktop-file-utils appstream lintian
+    poppler-utils emf2svg libwmf-bin fonts-urw-base35
 )
 
 missing=()

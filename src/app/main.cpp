@@ -1,4 +1,5 @@
 // The program's main block: the application, the main window, and the preferences written at the end.
+#include "app/ExportMode.h"
 #include "preferences/Preferences.h"
 #include "presentation/DataFolder.h"
 #include "support/Exception.h"
@@ -11,9 +12,18 @@
 #include <memory>
 
 int main(int argc, char** argv) {
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args.append(QString::fromLocal8Bit(argv[i]));
+    const bool exporting = wl::IsExportCommand(args);
+    // The shell mode draws without a display.
+    if (exporting && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     wl::TApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Brellion"));
     QApplication::setApplicationName(QStringLiteral("Wagerlens"));
+    if (exporting)
+        return wl::RunExportCommand(args);
 
     int result = 0;
     try {

@@ -168,8 +168,8 @@ int List(TChartController& controller, const TCalcStreams& streams) {
     return ExitSuccess;
 }
 
-int Calculate(TChartController& controller, TChart& chart, TProgressBar& bar, const TCalcOptions& options,
-              const TCalcStreams& streams) {
+void Compute(TChartController& controller, TChart& chart, TProgressBar& bar, const TCalcOptions& options,
+             const TCalcStreams& streams) {
     TStorage& storage = controller.Storage();
     std::vector<std::pair<int, int>> series;
     for (const auto& [gameName, systemName] : options.Series) {
@@ -210,7 +210,9 @@ int Calculate(TChartController& controller, TChart& chart, TProgressBar& bar, co
     bar.Clear();
     if (controller.LastThreadError())
         throw Exception(*controller.LastThreadError());
+}
 
+void PrintTable(TChartController& controller, const TCalcOptions& options, const TCalcStreams& streams) {
     TDataTable table;
     CaptureChartData(table, controller);
     const TDataSource source = DataSourceOf(controller, table);
@@ -225,9 +227,13 @@ int Calculate(TChartController& controller, TChart& chart, TProgressBar& bar, co
     case TCalcFormat::Html:
         BuildDataHtmlTable(lines, source, QLatin1Char('.'));
         break;
+    case TCalcFormat::Csv:
+        BuildDataCsv(lines, source);
+        // RFC 4180 ends every record with CR LF.
+        Print(streams.Out, LinesToText(lines));
+        return;
     }
     Print(streams.Out, lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
-    return ExitSuccess;
 }
 
 // Lets the benchmarks print each line as it is ready, through the same stream as everything else.
@@ -279,15 +285,27 @@ int RunCalcCommand(const TCalcOptions& options, const TCalcStreams& streams) {
         break;
     }
 
+    if (options.Command == TCalcCommand::List) {
+        const TDataFiles files(options);
+        TChartController controller(files.Folder());
+        TReadOnlyStorage readOnly(controller);
+        return List(controller, streams);
+    }
+    RunCalculation(options, streams, nullptr,
+                   [&](TChartController& controller, TChart&) { PrintTable(controller, options, streams); });
+    return ExitSuccess;
+}
+
+void RunCalculation(const TCalcOptions& options, const TCalcStreams& streams, const ITextSource* texts,
+                    const std::function<void(TChartController&, TChart&)>& use) {
     const TDataFiles files(options);
     // Both outlive the controller, which may draw and report progress until it is destroyed.
     TChart chart;
     TProgressBar bar(streams.Err);
-    TChartController controller(files.Folder());
+    TChartController controller(files.Folder(), texts);
     TReadOnlyStorage readOnly(controller);
-    if (options.Command == TCalcCommand::List)
-        return List(controller, streams);
-    return Calculate(controller, chart, bar, options, streams);
+    Compute(controller, chart, bar, options, streams);
+    use(controller, chart);
 }
 
 int RunCalcProgram(const QStringList& args, const TCalcStreams& streams) {

@@ -107,8 +107,10 @@ TCalcOptions ParseCalcOptions(const QStringList& args, int chartKindCount) {
                 format = TCalcFormat::Full;
             else if (name == QStringLiteral("html"))
                 format = TCalcFormat::Html;
+            else if (name == QStringLiteral("csv"))
+                format = TCalcFormat::Csv;
             else
-                Fail(QStringLiteral("--format must be text, full or html, not \"%1\"").arg(name));
+                Fail(QStringLiteral("--format must be text, full, html or csv, not \"%1\"").arg(name));
         } else {
             Fail(QStringLiteral("unknown argument \"%1\" (see --help)").arg(args[i]));
         }
@@ -152,7 +154,7 @@ QString CalcUsageText() {
     return QStringLiteral(
         "Usage:\n"
         "  wagerlens-calc [DATA] --chart ID [--param0 V] [--param1 V] --series GAME SYSTEM\n"
-        "                 [--series GAME SYSTEM ...] [--format text|full|html]\n"
+        "                 [--series GAME SYSTEM ...] [--format text|full|html|csv]\n"
         "  wagerlens-calc [DATA] --list\n"
         "  wagerlens-calc --bench | --bench-quick\n"
         "  wagerlens-calc --help | --version\n"
@@ -173,7 +175,8 @@ QString CalcUsageText() {
         "  --series G S       a game and a betting system by name: exact first, then ignoring letter case;\n"
         "                     up to 10, drawn in the order given\n"
         "  --format F         text (default): the text export, tab-separated; full: every value with 17\n"
-        "                     significant digits; html: the HTML data table\n"
+        "                     significant digits; html: the HTML data table; csv: comma-separated\n"
+        "                     (RFC 4180), 17 significant digits\n"
         "  --list             the games and the systems with their list positions\n"
         "  --bench            the engine benchmarks; --bench-quick runs a tenth of the rounds\n"
         "  --help             this text; --version the program's version\n"

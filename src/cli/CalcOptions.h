@@ -19,7 +19,7 @@ public:
 };
 
 enum class TCalcCommand { Calculate, List, Help, Version, Bench, BenchQuick };
-enum class TCalcFormat { Text, Full, Html };
+enum class TCalcFormat { Text, Full, Html, Csv };
 
 struct TCalcOptions {
     TCalcCommand Command = TCalcCommand::Help;

@@ -103,6 +103,30 @@ void BuildDataFullText(QStringList& lines, const TDataSource& source) {
     }
 }
 
+namespace {
+
+QString CsvField(const QString& text) {
+    QString quoted = text;
+    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+} // namespace
+
+void BuildDataCsv(QStringList& lines, const TDataSource& source) {
+    const TDataTable& table = TableOf(source);
+    QStringList header{CsvField(QStringLiteral("X"))};
+    for (const QString& caption : source.Captions)
+        header.append(CsvField(caption));
+    lines.append(header.join(QLatin1Char(',')));
+    for (int x = source.MinX; x <= source.MaxX; ++x) {
+        QString line = FormatInteger(x);
+        for (int k = 0; k < source.Captions.size(); ++k)
+            line += QLatin1Char(',') + FormatFull(table.Value(x, k));
+        lines.append(line);
+    }
+}
+
 void BuildDataHtmlTable(QStringList& lines, const TDataSource& source, QChar decimalSymbol) {
     const TDataTable& table = TableOf(source);
     lines.append(QStringLiteral("<table border=\"1\">"));
@@ -213,26 +237,55 @@ qsizetype ExtensionDot(const QString& path) {
     return dot > slash ? dot : -1;
 }
 
+struct TExtension {
+    const char* Name;
+    TExportKind Kind;
+};
+
+constexpr TExtension Extensions[] = {
+    {"bmp", TExportKind::Bitmap},   {"gif", TExportKind::Gif},  {"emf", TExportKind::EnhancedMetafile},
+    {"wmf", TExportKind::Metafile}, {"txt", TExportKind::Text}, {"htm", TExportKind::Html},
+    {"html", TExportKind::Html},    {"png", TExportKind::Png},  {"svg", TExportKind::Svg},
+    {"pdf", TExportKind::Pdf},      {"csv", TExportKind::Csv},
+};
+
 } // namespace
 
 TExportKind ExportKindOf(const QString& path) {
     const qsizetype dot = ExtensionDot(path);
     if (dot < 0)
         return TExportKind::None;
-    const QString ext = path.mid(dot).toUpper();
-    if (ext == QStringLiteral(".BMP"))
-        return TExportKind::Bitmap;
-    if (ext == QStringLiteral(".WMF"))
-        return TExportKind::Metafile;
-    if (ext == QStringLiteral(".EMF"))
-        return TExportKind::EnhancedMetafile;
-    if (ext == QStringLiteral(".GIF"))
-        return TExportKind::Gif;
-    if (ext == QStringLiteral(".TXT"))
-        return TExportKind::Text;
-    if (ext == QStringLiteral(".HTM"))
-        return TExportKind::Html;
+    const QString ext = path.mid(dot + 1).toUpper();
+    for (const TExtension& e : Extensions)
+        if (ext == QString::fromLatin1(e.Name).toUpper())
+            return e.Kind;
     return TExportKind::None;
+}
+
+QString WritableExtensions() {
+    QStringList names;
+    for (const TExtension& e : Extensions)
+        names.append(QString::fromLatin1(e.Name));
+    return names.join(QStringLiteral(", "));
+}
+
+bool IsPictureExport(TExportKind kind) {
+    switch (kind) {
+    case TExportKind::Bitmap:
+    case TExportKind::Metafile:
+    case TExportKind::EnhancedMetafile:
+    case TExportKind::Gif:
+    case TExportKind::Png:
+    case TExportKind::Svg:
+    case TExportKind::Pdf:
+        return true;
+    case TExportKind::None:
+    case TExportKind::Text:
+    case TExportKind::Html:
+    case TExportKind::Csv:
+        return false;
+    }
+    return false;
 }
 
 QString ChangeFileExtension(const QString& path, const QString& extension) {

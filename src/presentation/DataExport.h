@@ -44,6 +44,9 @@ QString FormatFixedPadded(double value, int decimals, int width);
 void BuildDataText(QStringList& lines, const TDataSource& source, QChar decimalSymbol);
 // The same layout with every value in 17 significant digits and "." (the companion's full output).
 void BuildDataFullText(QStringList& lines, const TDataSource& source);
+// RFC 4180: a header row of quoted captions, then one row per X with every value in 17 significant digits and "."
+// whatever the locale.
+void BuildDataCsv(QStringList& lines, const TDataSource& source);
 // The HTML table: values below 1e-6 show as "-".
 void BuildDataHtmlTable(QStringList& lines, const TDataSource& source, QChar decimalSymbol);
 
@@ -69,11 +72,15 @@ QString FormatGeneratedTime(const QDateTime& when, const QLocale& locale);
 QByteArray LinesToBytes(const QStringList& lines);
 QString LinesToText(const QStringList& lines);
 
-enum class TExportKind { None, Bitmap, Metafile, EnhancedMetafile, Gif, Text, Html };
+enum class TExportKind { None, Bitmap, Metafile, EnhancedMetafile, Gif, Text, Html, Png, Svg, Pdf, Csv };
 
 // The export the name's extension selects (from the last dot of the file name, compared in upper case exactly):
-// .BMP .WMF .EMF .GIF .TXT .HTM; anything else, ".html" included, is None.
+// .BMP .WMF .EMF .GIF .TXT .HTM (.HTML too) .PNG .SVG .PDF .CSV; anything else is None.
 TExportKind ExportKindOf(const QString& path);
+// The extensions that ExportKindOf knows, for telling the user: "bmp, gif, ...".
+QString WritableExtensions();
+// Pictures of the chart, as opposed to the tables.
+bool IsPictureExport(TExportKind kind);
 // Replaces the file name's extension (from its last dot) or appends one: ("c/chart.htm", ".GIF") -> "c/chart.GIF".
 QString ChangeFileExtension(const QString& path, const QString& extension);
 

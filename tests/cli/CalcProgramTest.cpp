@@ -94,6 +94,8 @@ TEST_F(CalcProgramTest, FormatsAndKinds) {
          "<tr align=\"right\"><td>&nbsp;0&nbsp;</td><td>&nbsp;-&nbsp;</td></tr>\n"
          "<tr align=\"right\"><td>&nbsp;1&nbsp;</td><td>&nbsp;50.000000&nbsp;</td></tr>\n</table>\n",
          true},
+        {"csv: quoted header, full digits, CR LF", "--chart 0 --param1 1 --series Coin Flat --format csv",
+         "\"X\",\"Coin [Flat]\"\r\n-1,50\r\n0,0\r\n1,50\r\n", true},
         {"cumulative", "--chart=1 --param1=1 --series Coin Flat",
          "X\tCoin [Flat]\n-1\t 50.000000\n0\t 50.000000\n1\t100.000000\n", true},
         {"win probability by round", "--chart 3 --series Coin Flat --format full",

@@ -45,7 +45,11 @@ std::vector<TTextKey> Inventory() {
         {"WindowName", "SystemName", "HeaderStates", "State", "BetSize", "WinState", "LossState"});
     add("Exception", {"Header"});
     add("Wagerlens 1.3", {"WindowName"});
-    add("Messages", {"DeleteOutcome", "HHNotInstalled"});
+    add("Messages", {"DeleteOutcome", "HHNotInstalled", "SaveFilter"});
+    keys.push_back({QStringLiteral("Messages"),
+                    QStringLiteral("UnknownFileType"),
+                    {QStringLiteral("%s"), QStringLiteral("%s")},
+                    true});
     for (const char* key : {"DeleteGame", "DeleteSystem"})
         keys.push_back({QStringLiteral("Messages"), QString::fromLatin1(key), {QStringLiteral("%s")}, true});
 
@@ -118,7 +122,10 @@ TEST(LanguageFiles, DefineEveryTextTheProgramReads) {
             EXPECT_EQ(text, text.trimmed()) << "blanks around the text";
             if (key.IsFormat) {
                 EXPECT_EQ(Placeholders(text), key.Placeholders);
-                EXPECT_NO_THROW(SafeFormat(text, {QStringLiteral("Coin")}));
+                if (key.Placeholders.size() == 2)
+                    EXPECT_NO_THROW(SafeFormat(text, {QStringLiteral("Coin"), QStringLiteral("Die")}));
+                else
+                    EXPECT_NO_THROW(SafeFormat(text, {QStringLiteral("Coin")}));
             } else if (key.Section == QLatin1String("Messages")) {
                 EXPECT_FALSE(text.contains(QLatin1Char('%'))) << "a plain message holds no percent sign";
             } else {

@@ -7,6 +7,9 @@
 #include <QDateTime>
 #include <QLocale>
 
+#include <utility>
+#include <vector>
+
 using namespace wl;
 
 namespace {
@@ -195,14 +198,68 @@ TEST(ExportFileNames, KindsFromExtension) {
         {"c.gif", TExportKind::Gif},
         {"c.txt", TExportKind::Text},
         {"/tmp/c.htm", TExportKind::Html},
-        {"c.html", TExportKind::None},
+        {"c.html", TExportKind::Html},
+        {"c.PNG", TExportKind::Png},
+        {"c.svg", TExportKind::Svg},
+        {"c.pdf", TExportKind::Pdf},
+        {"c.csv", TExportKind::Csv},
         {"c.jpg", TExportKind::None},
+        {"c.", TExportKind::None},
         {"chart", TExportKind::None},
         {"dir.htm/chart", TExportKind::None},
         {"c.tar.txt", TExportKind::Text},
     };
     for (const TRow& r : rows)
         EXPECT_EQ(ExportKindOf(QLatin1String(r.Path)), r.Kind) << r.Path;
+}
+
+// RFC 4180 records: quoted fields may hold commas, doubled quotes and line breaks.
+std::vector<QStringList> ReadCsv(const QString& text) {
+    std::vector<QStringList> records;
+    QStringList record;
+    QString field;
+    bool quoted = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (quoted) {
+            if (c == QLatin1Char('"') && i + 1 < text.size() && text[i + 1] == QLatin1Char('"'))
+                field += text[++i];
+            else if (c == QLatin1Char('"'))
+                quoted = false;
+            else
+                field += c;
+        } else if (c == QLatin1Char('"')) {
+            quoted = true;
+        } else if (c == QLatin1Char(',')) {
+            record.append(std::exchange(field, QString()));
+        } else if (c == QLatin1Char('\r') && i + 1 < text.size() && text[i + 1] == QLatin1Char('\n')) {
+            record.append(std::exchange(field, QString()));
+            records.push_back(std::exchange(record, QStringList()));
+            ++i;
+        } else {
+            field += c;
+        }
+    }
+    EXPECT_FALSE(quoted) << "an unterminated quoted field";
+    EXPECT_TRUE(field.isEmpty() && record.isEmpty()) << "the last record lacks its CR LF";
+    return records;
+}
+
+TEST(DataCsv, QuotedCaptionsAndFullDigitsReadBack) {
+    TFixture f({QStringLiteral("Dice, \"loaded\" [Flat]"), QStringLiteral("Coin\r\n[Flat]")});
+    f.Table.SetValue(0, 0, 0.1 + 0.2);
+    QStringList lines;
+    BuildDataCsv(lines, f.Source);
+    const std::vector<QStringList> records = ReadCsv(LinesToText(lines));
+    ASSERT_EQ(records.size(), 4U);
+    EXPECT_EQ(records[0], (QStringList{QStringLiteral("X"), QStringLiteral("Dice, \"loaded\" [Flat]"),
+                                       QStringLiteral("Coin\r\n[Flat]")}));
+    for (const QStringList& r : records)
+        EXPECT_EQ(r.size(), 3);
+    EXPECT_EQ(records[2][0], QStringLiteral("0"));
+    EXPECT_EQ(records[2][1].toDouble(), 0.1 + 0.2) << "17 significant digits read back exactly";
+    EXPECT_EQ(records[2][2], QStringLiteral("12.345678899999999"));
+    EXPECT_EQ(records[1][2], QStringLiteral("9.9999999999999995E-8"));
 }
 
 TEST(ExportFileNames, PictureBesideThePage) {

@@ -8,8 +8,10 @@
 #include "preferences/Preferences.h"
 #include "presentation/Layout.h"
 #include "presentation/WindowState.h"
+#include "ui/chart/ChartPicture.h"
 #include "ui/chart/ChartView.h"
 #include "ui/main/Application.h"
+#include "ui/main/ChartExport.h"
 #include "ui/main/DataGrid.h"
 #include "ui/main/HelpWindow.h"
 #include "ui/widgets/GradientLabel.h"
@@ -19,8 +21,10 @@
 
 #include <QActionGroup>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -33,6 +37,7 @@
 #include <QRegularExpression>
 #include <QScreen>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QStyledItemDelegate>
 #include <QTimer>
 #include <QUrl>
@@ -376,6 +381,11 @@ void TfmMain::CreateControls() {
     miData->setObjectName(QStringLiteral("miData"));
     miData->setCheckable(true);
     PopupMenu->addSeparator();
+    miCopy = PopupMenu->addAction(QStringLiteral("Copy"));
+    miCopy->setObjectName(QStringLiteral("miCopy"));
+    miSave = PopupMenu->addAction(QStringLiteral("Save"));
+    miSave->setObjectName(QStringLiteral("miSave"));
+    PopupMenu->addSeparator();
     miLang = PopupMenu->addMenu(QStringLiteral("Lang"));
     miLang->setObjectName(QStringLiteral("miLang"));
     PopupMenu->addSeparator();
@@ -388,6 +398,8 @@ void TfmMain::CreateControls() {
     views->addAction(miData);
     connect(miLines, &QAction::triggered, this, GuardedSlot(this, &TfmMain::ShowChartView));
     connect(miData, &QAction::triggered, this, GuardedSlot(this, &TfmMain::ShowDataView));
+    connect(miCopy, &QAction::triggered, this, GuardedSlot(this, &TfmMain::miCopyClick));
+    connect(miSave, &QAction::triggered, this, GuardedSlot(this, &TfmMain::miSaveClick));
     connect(miHelp, &QAction::triggered, this, GuardedSlot(this, &TfmMain::miHelpClick));
     connect(miAbout, &QAction::triggered, this, GuardedSlot(this, &TfmMain::miAboutClick));
     FLanguageGroup = new QActionGroup(this);
@@ -540,6 +552,8 @@ void TfmMain::OnCalcProgress(int value) {
         ProgressBar->setValue(0);
         lURL->show();
         RefreshSeriesList(); // the table, and the marks of series that failed
+        FFinishedMinX = FController->MinX();
+        FFinishedMaxX = FController->MaxX();
         FFullCount = true;
         UpdatePointMarkers();
         return;
@@ -631,6 +645,8 @@ void TfmMain::ApplyLanguage() {
     lPlay->setText(Framed(prefs.GetButtonText(QStringLiteral("Play"))));
     miLines->setText(prefs.GetText(QStringLiteral("Menu"), QStringLiteral("Chart")));
     miData->setText(prefs.GetText(QStringLiteral("Menu"), QStringLiteral("Data")));
+    miCopy->setText(prefs.GetButtonText(QStringLiteral("Copy")));
+    miSave->setText(prefs.GetButtonText(QStringLiteral("Save")));
     miLang->setTitle(prefs.GetText(QStringLiteral("Menu"), QStringLiteral("Language")));
     miHelp->setText(prefs.GetText(QStringLiteral("Menu"), QStringLiteral("Help")));
     miAbout->setText(prefs.GetText(QStringLiteral("Menu"), QStringLiteral("About")));
@@ -738,6 +754,70 @@ void TfmMain::miHelpClick() {
 
 void TfmMain::miAboutClick() {
     FController->OpenAbout();
+}
+
+// --- export and copy ---
+
+void TfmMain::miCopyClick() {
+    CopyToClipboard();
+}
+
+void TfmMain::miSaveClick() {
+    QFileDialog dialog(this, GetPreferences().GetButtonText(QStringLiteral("Save")),
+                       QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    dialog.setObjectName(QStringLiteral("SaveDialog"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setDefaultSuffix(QStringLiteral("bmp"));
+    dialog.setSizeGripEnabled(true);
+    // The language gives the types as "name|pattern|name|pattern...", the first one selected.
+    const QStringList parts = GetPreferences().GetMessageText(QStringLiteral("SaveFilter")).split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+        filters.append(parts[i]);
+    dialog.setNameFilters(filters);
+    if (!filters.isEmpty())
+        dialog.selectNameFilter(filters.first());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    ExportToFile(dialog.selectedFiles().first());
+}
+
+TDataSource TfmMain::ExportData() const {
+    // The table comes from the chart's lines, never from the calculators that the thread writes; while it runs
+    // the lines and the X range are those of the last finished calculation.
+    TDataSource source = DataSourceOf(*FController, *FDataTable);
+    if (FController->Running()) {
+        source.MinX = FFinishedMinX;
+        source.MaxX = FFinishedMaxX;
+    }
+    return source;
+}
+
+QSize TfmMain::ChartPictureSize() const {
+    const QWidget* shown = MainChart->isHidden() ? static_cast<const QWidget*>(DataGrid) : MainChart;
+    return shown->size();
+}
+
+void TfmMain::CopyToClipboard() {
+    if (!MainChart->isHidden()) {
+        QGuiApplication::clipboard()->setImage(ChartImage(*FChart, ChartPictureSize()));
+        return;
+    }
+    QStringList lines;
+    BuildDataText(lines, ExportData(), SystemDecimalSymbol());
+    QGuiApplication::clipboard()->setText(LinesToText(lines));
+}
+
+void TfmMain::ExportToFile(const QString& name) {
+    TExportRequest request;
+    request.Chart = FChart.get();
+    request.PictureSize = ChartPictureSize();
+    request.Data = ExportData();
+    request.ChartName = FController->GetChartKindName(FController->ChartIndex());
+    request.DecimalSymbol = SystemDecimalSymbol();
+    wl::ExportToFile(name, request);
 }
 
 bool TfmMain::Splitter1CanResize(int newLeftWidth) const {

@@ -1,6 +1,7 @@
 // The main window: chart and data views, the chart and series lists, parameters, progress, menu and links.
 #pragma once
 
+#include "presentation/DataExport.h"
 #include "presentation/DataTable.h"
 
 #include <QPointer>
@@ -78,6 +79,8 @@ public:
     QMenu* PopupMenu = nullptr;
     QAction* miLines = nullptr;
     QAction* miData = nullptr;
+    QAction* miCopy = nullptr;
+    QAction* miSave = nullptr;
     QMenu* miLang = nullptr;
     QAction* miHelp = nullptr;
     QAction* miAbout = nullptr;
@@ -123,6 +126,16 @@ public:
     void lURLClick();
     void miHelpClick();
     void miAboutClick();
+    void miCopyClick();
+    void miSaveClick();
+    // The chart as a picture in the chart view, else the data text, onto the clipboard.
+    void CopyToClipboard();
+    // Writes the file whose type the name's extension picks; raises on an unknown type or a failed write.
+    void ExportToFile(const QString& name);
+    // The chart's size as drawn; in the data view, the size it would have there.
+    QSize ChartPictureSize() const;
+    // The numbers the exports show: the last finished calculation's, also while another one runs.
+    TDataSource ExportData() const;
     void MainChartZoom();
     void MainChartUndoZoom();
     // The splitter's rule: a new left width counts only if it is at least 469.
@@ -150,6 +163,8 @@ private:
     std::unique_ptr<TChartController> FController;
     std::unique_ptr<IChartDialogs> FDialogs;
     std::unique_ptr<TDataTable> FDataTable;
+    int FFinishedMinX = 0; // the X range of the last finished calculation
+    int FFinishedMaxX = 0;
     QTimer* FProgressTimer = nullptr;
     int FElapsedSeconds = 0;
     bool FFullCount = false;

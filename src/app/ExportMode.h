@@ -1,0 +1,17 @@
+// wagerlens --export: computes one chart without a window and saves it, then exits.
+#pragma once
+
+#include <QSize>
+#include <QStringList>
+
+namespace wl {
+
+// The chart's size in a main window of its default size: the picture's size when --size is not given.
+inline constexpr QSize DefaultExportSize(451, 426);
+
+// Whether the arguments (without the program name) ask for the export mode.
+bool IsExportCommand(const QStringList& args);
+// Runs it: 0 written, 1 a failure, 2 bad arguments; messages go to stderr. Needs a QApplication.
+int RunExportCommand(const QStringList& args);
+
+} // namespace wl

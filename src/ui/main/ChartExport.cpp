@@ -1,0 +1,96 @@
+// The export writers behind the window's Save and the shell's --export.
+#include "ui/main/ChartExport.h"
+
+#include "preferences/Preferences.h"
+#include "support/AtomicFile.h"
+#include "support/Exception.h"
+#include "support/SafeFormat.h"
+#include "ui/chart/ChartPicture.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QLocale>
+
+namespace wl {
+
+namespace {
+
+TPictureFormat PictureFormatOf(TExportKind kind) {
+    switch (kind) {
+    case TExportKind::Metafile:
+        return TPictureFormat::Metafile;
+    case TExportKind::EnhancedMetafile:
+        return TPictureFormat::EnhancedMetafile;
+    case TExportKind::Gif:
+        return TPictureFormat::Gif;
+    case TExportKind::Png:
+        return TPictureFormat::Png;
+    case TExportKind::Svg:
+        return TPictureFormat::Svg;
+    case TExportKind::Pdf:
+        return TPictureFormat::Pdf;
+    default:
+        return TPictureFormat::Bitmap;
+    }
+}
+
+TChart& ChartOf(const TExportRequest& request) {
+    if (request.Chart == nullptr)
+        throw Exception("There is no chart to save");
+    return *request.Chart;
+}
+
+QString UnknownTypeMessage(const QString& path) {
+    QString format;
+    if (PreferencesExist())
+        format = GetPreferences().GetMessageText(QStringLiteral("UnknownFileType"));
+    if (format.isEmpty())
+        format = QStringLiteral("Nothing was saved: \"%s\" does not end in a file type that Wagerlens writes. "
+                                "It writes: %s.");
+    return SafeFormat(format, {QFileInfo(path).fileName(), WritableExtensions()});
+}
+
+} // namespace
+
+QChar SystemDecimalSymbol() {
+    return DecimalSymbolFrom(QLocale::system().decimalPoint());
+}
+
+void ExportToFile(const QString& path, const TExportRequest& request) {
+    const TExportKind kind = ExportKindOf(path);
+    QStringList lines;
+    switch (kind) {
+    case TExportKind::None:
+        throw Exception(UnknownTypeMessage(path));
+    case TExportKind::Text:
+        BuildDataText(lines, request.Data, request.DecimalSymbol);
+        WriteFileAtomically(path, LinesToBytes(lines));
+        return;
+    case TExportKind::Csv:
+        BuildDataCsv(lines, request.Data);
+        WriteFileAtomically(path, LinesToBytes(lines));
+        return;
+    case TExportKind::Html: {
+        // The picture first: the page refers to it by name only, so it lies beside the page.
+        const QString picture = ChangeFileExtension(path, QStringLiteral(".GIF"));
+        WriteFileAtomically(
+            picture, ChartPictureBytes(ChartOf(request), request.PictureSize, TPictureFormat::Gif, request.ChartName));
+        THtmlPageInfo info;
+        info.ChartName = request.ChartName;
+        info.PictureFileName = QFileInfo(picture).fileName();
+        info.PictureWidth = request.PictureSize.width();
+        info.PictureHeight = request.PictureSize.height();
+        info.GeneratedAt = FormatGeneratedTime(QDateTime::currentDateTime(), QLocale::system());
+        info.SiteAddress = MakerSiteAddress();
+        BuildHtmlPage(lines, request.Data, info, request.DecimalSymbol);
+        WriteFileAtomically(path, LinesToBytes(lines));
+        return;
+    }
+    default:
+        WriteFileAtomically(
+            path, ChartPictureBytes(ChartOf(request), request.PictureSize, PictureFormatOf(kind), request.ChartName));
+        return;
+    }
+}
+
+} // namespace wl
