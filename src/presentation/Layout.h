@@ -53,6 +53,16 @@ QString CellFormatText(int decimals);
 // A grid value: "-" below 1e-7, else fixed-point with the decimals, width 10, trimmed for drawing.
 QString FormatGridValue(double value, int decimals);
 
+// Whether the progress bar is worth showing: a calculation at `position` percent after `seconds` seconds, at
+// `previous` percent a second before, has at least three seconds left. A round never costs less than the one before
+// it, so both the average pace and the last second's pace give a lower bound of the time left; the larger is taken.
+inline bool PredictsThreeSecondsMore(int seconds, int position, int previous) {
+    if (position <= 0 || position >= 100)
+        return false;
+    const bool paceKnown = position > previous;
+    return seconds * 100 / position - seconds >= 3 || (paceKnown && 100 - position >= 3 * (position - previous));
+}
+
 // Data rows start at row 1 (row 0 is the title); row r shows X = minX + r - 1 and only rows up to maxX hold data.
 inline int GridRowX(int row, int minX) {
     return minX + row - 1;

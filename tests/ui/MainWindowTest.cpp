@@ -330,6 +330,20 @@ TEST_F(MainWindowTest, GridGeometryAndCellFormat) {
     EXPECT_FALSE(w->DataGrid->SelectRow(w->DataGrid->RowCount() - 1));
 }
 
+// Later rounds cost more than early ones: 40% after one second and 50% after two leaves five seconds at the last
+// second's pace, although the average pace says two.
+TEST_F(MainWindowTest, ProgressBarFollowsTheLastSecondsPace) {
+    auto w = Open();
+    w->OnCalcProgress(-1);
+    w->OnCalcProgress(40);
+    w->OnProgressTimer();
+    EXPECT_TRUE(w->ProgressBar->isHidden());
+    w->OnCalcProgress(50);
+    w->OnProgressTimer();
+    EXPECT_FALSE(w->ProgressBar->isHidden());
+    w->OnCalcProgress(10000);
+}
+
 TEST_F(MainWindowTest, ProgressBarOnlyForCalculationsOfThreeSecondsOrMore) {
     auto w = Open();
     struct TCase {

@@ -542,6 +542,7 @@ void TfmMain::ShowDataView() {
 void TfmMain::OnCalcProgress(int value) {
     if (value == -1) {
         FElapsedSeconds = 0;
+        FPositionAtLastTick = 0;
         FProgressTimer->start();
         return;
     }
@@ -571,9 +572,9 @@ bool TfmMain::ProgressTimerActive() const {
 
 void TfmMain::OnProgressTimer() {
     ++FElapsedSeconds;
-    const int s = FElapsedSeconds;
     const int p = ProgressBar->value();
-    if (p > 0 && s * 100 / p - s >= 3 && QWidget::mouseGrabber() == nullptr) {
+    const int previous = std::exchange(FPositionAtLastTick, p);
+    if (PredictsThreeSecondsMore(FElapsedSeconds, p, previous) && QWidget::mouseGrabber() == nullptr) {
         lURL->hide();
         ProgressBar->show();
         FProgressTimer->stop();

@@ -167,6 +167,7 @@ private:
     int FFinishedMaxX = 0;
     QTimer* FProgressTimer = nullptr;
     int FElapsedSeconds = 0;
+    int FPositionAtLastTick = 0;
     bool FFullCount = false;
     int FCellDecimals = 6;
     THelpHandler* FHelpHandler = nullptr;
