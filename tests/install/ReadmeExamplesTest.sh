@@ -3,6 +3,11 @@
 # Usage: ReadmeExamplesTest.sh BIN_DIR README
 set -euo pipefail
 export PATH="$1:$PATH"
+readme=$(realpath "$2")
+# Examples may write files: they run in a folder of their own.
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
 count=0
 command=""
 while IFS= read -r line; do
@@ -21,6 +26,6 @@ while IFS= read -r line; do
     fi
     count=$((count + 1))
     command=""
-done <"$2"
+done <"$readme"
 [ "$count" -gt 0 ] || { echo "FAIL: no wagerlens-calc example in $2" >&2; exit 1; }
 echo "README examples: $count passed"
