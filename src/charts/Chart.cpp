@@ -98,6 +98,13 @@ void TChartAxis::SetTitle(const QString& title) {
     FOwner->Changed({0, 0, true});
 }
 
+void TChartAxis::SetWholeNumbers(bool whole) {
+    if (FWholeNumbers == whole)
+        return;
+    FWholeNumbers = whole;
+    FOwner->Changed({0, 0, true});
+}
+
 // --- chart
 
 TChart::TChart() {

@@ -90,6 +90,9 @@ public:
     void SetMinMax(double min, double max);
     void SetAutomatic(bool automatic);
     void SetTitle(const QString& title);
+    // The values on this axis are whole numbers (balances, rounds): no tick between two of them.
+    bool WholeNumbers() const { return FWholeNumbers; }
+    void SetWholeNumbers(bool whole);
 
 private:
     friend class TChart;
@@ -99,6 +102,7 @@ private:
     TAxisKind FKind;
     TAxisRange FRange;
     bool FAutomatic = true;
+    bool FWholeNumbers = false;
     QString FTitle;
 };
 

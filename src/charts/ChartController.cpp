@@ -40,6 +40,13 @@ void TChartController::JoinEndedThreads(bool all) {
     }
 }
 
+void TChartController::SetChart(TChart* chart) {
+    FChart = chart;
+    // X is a balance or a round number in every kind.
+    if (FChart)
+        FChart->BottomAxis().SetWholeNumbers(true);
+}
+
 void TChartController::SaveStorage() {
     FStorage->Save();
 }

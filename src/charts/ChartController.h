@@ -42,7 +42,7 @@ public:
     // Writes the modified lists; raises EFileError naming the file.
     void SaveStorage();
 
-    void SetChart(TChart* chart) { FChart = chart; }
+    void SetChart(TChart* chart);
     TChart* Chart() const { return FChart; }
     void SetOnProgress(TProgressHandler handler) { FOnProgress = std::move(handler); }
     const TProgressHandler& OnProgress() const { return FOnProgress; }

@@ -132,6 +132,16 @@ TEST_F(ChartViewTest, MirrorsTenFullLines) {
                 static_cast<long long>(painted));
 }
 
+TEST_F(ChartViewTest, WholeNumberAxisHasWholeTicks) {
+    Model.BottomAxis().SetWholeNumbers(true);
+    Model.Zoom({-2.3, 1.7}, {0, 1});
+    View.Mirror({0, 0, true}); // at once, not at the end of the glide
+    EXPECT_DOUBLE_EQ(View.BottomAxis()->tickInterval(), 1.0);
+    EXPECT_DOUBLE_EQ(View.BottomAxis()->tickAnchor(), -2.0);
+    EXPECT_EQ(View.BottomAxis()->labelFormat(), QStringLiteral("%.0f"));
+    EXPECT_LT(View.LeftAxis()->tickInterval(), 1.0) << "the other axis keeps fractional ticks";
+}
+
 TEST(ChartViewTicks, NiceIntervals) {
     struct TCase {
         double Span;

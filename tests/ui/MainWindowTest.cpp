@@ -243,6 +243,7 @@ TEST_F(MainWindowTest, AxisTitlesFollowTheKindWithoutSeries) {
         EXPECT_EQ(w->ChartModel().LeftAxis().Title(), w->Controller().GetChartKind(kind).GetYName()) << kind;
     }
     EXPECT_NE(w->Controller().GetChartKind(6).GetYName(), w->Controller().GetChartKind(0).GetYName());
+    EXPECT_TRUE(w->ChartModel().BottomAxis().WholeNumbers()) << "balances and rounds have whole-number ticks";
 }
 
 TEST_F(MainWindowTest, ClickingBesideTheSeriesClearsTheHighlight) {

@@ -112,6 +112,9 @@ TChartView::TChartView(QWidget* parent) : QChartView(parent) {
         FSeries[static_cast<size_t>(i)] = series;
     }
     setChart(chart);
+    // Axis labels and grid lines are drawn outside the bounding rectangles that the scene reports as changed, so
+    // partial updates leave pieces of the previous ranges behind after a zoom; the chart fills the view anyway.
+    setViewportUpdateMode(QGraphicsView::FullViewportUpdate);
     setRenderHint(QPainter::Antialiasing, false);
     setFrameShape(QFrame::NoFrame);
     setBackgroundBrush(Qt::white);
@@ -184,20 +187,22 @@ void TChartView::MirrorLooks(int index) {
 
 void TChartView::ApplyRanges(const TAxisRange& x, const TAxisRange& y, const TAxisRange& tickX,
                              const TAxisRange& tickY) {
-    const auto apply = [](QValueAxis* axis, const TAxisRange& r, const TAxisRange& ticks) {
+    const auto apply = [](QValueAxis* axis, const TAxisRange& r, const TAxisRange& ticks, bool whole) {
         // The old interval over the new range (or the other way round) can mean thousands of labels to measure,
         // so the ticks are fixed while range and interval change.
         axis->setTickType(QValueAxis::TicksFixed);
         axis->setRange(r.Minimum, r.Maximum);
         // Ticks follow the final range, so the labels stay put while the zoom glides.
-        const double interval = NiceTickInterval(ticks.Maximum - ticks.Minimum, 8);
+        double interval = NiceTickInterval(ticks.Maximum - ticks.Minimum, 8);
+        if (whole)
+            interval = std::max(interval, 1.0);
         axis->setTickAnchor(std::ceil(ticks.Minimum / interval) * interval);
         axis->setTickInterval(interval);
         axis->setLabelFormat(QStringLiteral("%.") + QString::number(TickDecimals(interval)) + QStringLiteral("f"));
         axis->setTickType(QValueAxis::TicksDynamic);
     };
-    apply(FAxisX, x, tickX);
-    apply(FAxisY, y, tickY);
+    apply(FAxisX, x, tickX, FModel != nullptr && FModel->BottomAxis().WholeNumbers());
+    apply(FAxisY, y, tickY, FModel != nullptr && FModel->LeftAxis().WholeNumbers());
 }
 
 void TChartView::MirrorAxes() {
