@@ -434,6 +434,8 @@ private:
         if (pen.Style != PsNull) {
             ApplyClip();
             SelectObject(pen);
+            // Some readers fill a polyline with the current brush.
+            SelectObject(TGdiBrush{true, 0});
             FRecords->Polyline(FPending);
         }
         FPending.clear();

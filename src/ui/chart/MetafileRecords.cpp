@@ -344,6 +344,7 @@ enum : int {
     MetaEof = 0x0000,
     MetaSaveDC = 0x001E,
     MetaSetBkMode = 0x0102,
+    MetaSetMapMode = 0x0103,
     MetaSetPolyFillMode = 0x0106,
     MetaRestoreDC = 0x0127,
     MetaSelectObject = 0x012D,
@@ -394,6 +395,7 @@ QByteArray EncodeText(const QString& text, int charSet) {
 class TWmfRecords final : public TMetafileRecords {
 public:
     explicit TWmfRecords(const QSize& size) : FSize(size) {
+        Record(MetaSetMapMode, [](TBytes& b) { b.U16(8); }); // MM_ANISOTROPIC: the window below maps onto the frame
         Record(MetaSetWindowOrg, [](TBytes& b) {
             b.U16(0);
             b.U16(0);
