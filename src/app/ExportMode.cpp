@@ -1,11 +1,13 @@
 // The window program's shell mode: the companion's arguments, a file name and a size, and the window's writers.
 #include "app/ExportMode.h"
 
+#include "charts/Chart.h"
 #include "charts/ChartController.h"
 #include "cli/CalcCommand.h"
 #include "cli/CalcOptions.h"
 #include "preferences/Preferences.h"
 #include "presentation/DataTable.h"
+#include "presentation/Layout.h"
 #include "support/Exception.h"
 #include "ui/main/ChartExport.h"
 
@@ -98,6 +100,14 @@ int RunExportCommand(const QStringList& args) {
         TPreferences& texts = GetPreferences();
         TCalcStreams streams;
         RunCalculation(options, streams, &texts, [&](TChartController& controller, TChart& chart) {
+            // The markers as the window shows them after a calculation.
+            long long points = 0;
+            for (int i = 0; i < TChart::LineCount; ++i)
+                if (chart.Line(i).Visible())
+                    points += chart.Line(i).Count();
+            const bool markers = PointMarkersShown(points, controller.SeriesCount());
+            for (int i = 0; i < TChart::LineCount; ++i)
+                chart.Line(i).SetPointersVisible(markers);
             TDataTable table;
             CaptureChartData(table, controller);
             TExportRequest request;

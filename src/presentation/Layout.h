@@ -64,6 +64,11 @@ inline bool PredictsThreeSecondsMore(int seconds, int position, int previous) {
 }
 
 // Data rows start at row 1 (row 0 is the title); row r shows X = minX + r - 1 and only rows up to maxX hold data.
+// The chart's point markers show while its series have at most 200 points each on average.
+inline bool PointMarkersShown(long long points, int seriesCount) {
+    return seriesCount > 0 && static_cast<double>(points) / seriesCount <= 200.0;
+}
+
 inline int GridRowX(int row, int minX) {
     return minX + row - 1;
 }

@@ -189,7 +189,8 @@ public:
             return;
         const QRectF mapped = FTransform.mapRect(r);
         const QPoint topLeft = Rounded(mapped.topLeft());
-        const QRect target(topLeft, Rounded(mapped.bottomRight()) - topLeft);
+        const QPoint extent = Rounded(mapped.bottomRight()) - topLeft;
+        const QRect target(topLeft, QSize(extent.x(), extent.y()));
         if (target.width() <= 0 || target.height() <= 0)
             return;
         ApplyClip();
@@ -203,7 +204,7 @@ public:
         if (uniform) {
             SelectObject(TGdiPen{PsNull, 0, 0});
             SelectObject(TGdiBrush{false, first});
-            FRecords->PolyPolygon({QPolygon(target.adjusted(0, 0, 1, 1), false)});
+            FRecords->PolyPolygon({QPolygon(target, false)}); // corners at left + width
             return;
         }
         QImage flat(part.size(), QImage::Format_RGB32);

@@ -606,7 +606,7 @@ void TfmMain::UpdatePointMarkers() {
             ++withMarkers;
     }
     FFullCount = false;
-    const bool many = static_cast<double>(total) / lbSeries->count() > 200.0;
+    const bool many = !PointMarkersShown(total, lbSeries->count());
     if (many ? withMarkers == 0 : withMarkers > 0)
         return;
     TChartUpdate batch(*FChart);
