@@ -45,6 +45,10 @@ void TBetDescription::DeleteState(int k) {
         LossStates[i - 1] = LossStates[i];
     }
     --StateCount;
+    // A state named later as a successor starts as bet 0 with both successors 0, not as the one deleted here.
+    Bets[StateCount] = 0;
+    WinStates[StateCount] = 0;
+    LossStates[StateCount] = 0;
     for (int i = 0; i < StateCount; ++i) {
         if (WinStates[i] > k)
             --WinStates[i];

@@ -58,21 +58,23 @@ void TGameDescription::DeleteOutcome(int k) {
         OutcomeProbabilities[i - 1] = OutcomeProbabilities[i];
     }
     --OutcomeCount;
+    OutcomeResults[OutcomeCount] = 0;
+    OutcomeProbabilities[OutcomeCount] = 0.0;
 }
 
-int32_t TGameDescription::RiskUnit() const {
-    int32_t worst = -1;
+int64_t TGameDescription::RiskUnit() const {
+    int64_t worst = -1;
     for (int i = 0; i < OutcomeCount; ++i)
-        worst = std::min(worst, OutcomeResults[i]);
-    return CheckedSub(0, worst);
+        worst = std::min<int64_t>(worst, OutcomeResults[i]);
+    return -worst;
 }
 
 double TGameDescription::ExpectedResult() const {
-    const int32_t unit = RiskUnit();
+    const int64_t unit = RiskUnit();
     double sum = 0.0;
     for (int i = 0; i < OutcomeCount; ++i)
         sum += static_cast<double>(OutcomeResults[i]) * OutcomeProbabilities[i];
-    return unit == 1 ? sum : sum / unit;
+    return unit == 1 ? sum : sum / static_cast<double>(unit);
 }
 
 double TGameDescription::ExpectedReturn() const {
@@ -80,7 +82,7 @@ double TGameDescription::ExpectedReturn() const {
 }
 
 double TGameDescription::Variance() const {
-    const double unit = RiskUnit();
+    const double unit = static_cast<double>(RiskUnit());
     const double mean = ExpectedResult();
     double sum = 0.0;
     for (int i = 0; i < OutcomeCount; ++i) {

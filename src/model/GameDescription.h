@@ -27,11 +27,13 @@ public:
 
     void Assign(const TGameDescription& source); // copies Name and the outcomes in use; other slots stay
     // Both raise ERangeError and leave the game unchanged when full (insert) or k is outside the outcomes in use
-    // (0..OutcomeCount for insert, 0..OutcomeCount-1 for delete). Insert treats a count below 0 as 0.
+    // (0..OutcomeCount for insert, 0..OutcomeCount-1 for delete). Insert treats a count below 0 as 0. Delete clears
+    // the slot it vacates, so that an outcome typed there later does not bring the old values back.
     void InsertOutcome(int k);
     void DeleteOutcome(int k);
 
-    int32_t RiskUnit() const;
+    // 64 bits: the loss of the most negative 32-bit result does not fit 32 bits, and the figures must not fail.
+    int64_t RiskUnit() const;
     double ExpectedResult() const;
     double ExpectedReturn() const;
     double Variance() const;

@@ -3,6 +3,8 @@
 
 #include "model/BetList.h"
 #include "model/GameList.h"
+#include "support/SafeFormat.h"
+#include "support/TextSource.h"
 
 namespace wl {
 
@@ -19,14 +21,21 @@ bool IsControl(QChar c) {
     }
 }
 
+// The language's text of key, or the English one when there is none.
+QString Reason(const ITextSource* texts, const char* key, const QString& english) {
+    const QString text = texts != nullptr ? texts->GetText(QStringLiteral("Messages"), QLatin1String(key)) : QString();
+    return text.isEmpty() ? english : text;
+}
+
 } // namespace
 
-QString ValidateName(const QString& name, const QStringList& existingKeys, int ownIndex) {
+QString ValidateName(const QString& name, const QStringList& existingKeys, int ownIndex, const ITextSource* texts) {
     if (name.isEmpty())
-        return QStringLiteral("The name is empty.");
+        return Reason(texts, "NameEmpty", QStringLiteral("The name is empty."));
     for (const QChar c : name)
         if (IsControl(c))
-            return QStringLiteral("The name contains a line break or another control character.");
+            return Reason(texts, "NameControl",
+                          QStringLiteral("The name contains a line break or another control character."));
     for (int i = 0; i < existingKeys.size(); ++i) {
         if (i == ownIndex)
             continue;
@@ -34,8 +43,10 @@ QString ValidateName(const QString& name, const QStringList& existingKeys, int o
         if (QString::compare(name, key, Qt::CaseInsensitive) != 0)
             continue;
         if (name == key)
-            return QStringLiteral("The name \"%1\" is already in use.").arg(name);
-        return QStringLiteral("The name \"%1\" differs from the name \"%2\" only in letter case.").arg(name, key);
+            return SafeFormat(Reason(texts, "NameInUse", QStringLiteral("The name \"%s\" is already in use.")), {name});
+        return SafeFormat(
+            Reason(texts, "NameCase", QStringLiteral("The name \"%s\" differs from \"%s\" only in letter case.")),
+            {name, key});
     }
     return {};
 }

@@ -9,6 +9,7 @@
 
 namespace wl {
 
+class ITextSource;
 class TGameList;
 class TBetList;
 class TGameDescription;
@@ -22,8 +23,10 @@ public:
 // Empty when the name is fine, otherwise the reason. ownIndex is the position of the entry being renamed in
 // existingKeys (its own key is no clash; an editor holding the original passes existingKeys.indexOf(original.Name)),
 // or -1 for a new entry. Refused: an empty name, a line break or another control character, and a name equal to
-// another entry's key without regard to letter case.
-QString ValidateName(const QString& name, const QStringList& existingKeys, int ownIndex);
+// another entry's key without regard to letter case. The reasons are the "Messages" texts NameEmpty, NameControl,
+// NameInUse (the name) and NameCase (the name, then the other key) of texts; English without texts or a text.
+QString ValidateName(const QString& name, const QStringList& existingKeys, int ownIndex,
+                     const ITextSource* texts = nullptr);
 void CheckName(const QString& name, const QStringList& existingKeys, int ownIndex); // ENameError
 
 // For the controller: own is the game or system being renamed (nullptr for a new one).

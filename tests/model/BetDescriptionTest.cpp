@@ -98,6 +98,10 @@ TEST(BetDescription, DeleteStateRenumbersLaterSuccessors) {
         TBetDescription system = MakeSystem(c.Before);
         system.DeleteState(c.Deleted);
         ExpectStates(system, c.After, c.Name);
+        // The vacated slot is cleared, for a state named later.
+        EXPECT_EQ(system.Bet(system.StateCount), 0) << c.Name;
+        EXPECT_EQ(system.WinState(system.StateCount), 0) << c.Name;
+        EXPECT_EQ(system.LossState(system.StateCount), 0) << c.Name;
     }
 }
 
@@ -151,7 +155,7 @@ TEST(BetDescription, AssignCopiesThenPrunes) {
     target.Assign(source);
     EXPECT_EQ(target.Name, QStringLiteral("Source"));
     ExpectStates(target, {{1, 0, 0}}, "pruned");
-    EXPECT_EQ(target.Bet(1), 2); // the pruned state's slot keeps what it held
+    EXPECT_EQ(target.Bet(1), 0); // cleared: a state named there later starts afresh
 
     TBetDescription broken = MakeSystem({{5, 0, 30}});
     TBetDescription kept = MakeSystem({{7, 0, 0}});

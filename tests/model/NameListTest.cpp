@@ -4,6 +4,7 @@
 #include "model/NameValidation.h"
 #include "support/AtomicFile.h"
 #include "support/IniStore.h"
+#include "support/TextSource.h"
 
 #include <QDir>
 #include <QFile>
@@ -327,6 +328,30 @@ TEST(NameValidation, RefusesNamesTheFileCannotHoldApart) {
             EXPECT_THROW(CheckName(c.Candidate, keys, c.OwnIndex), ENameError) << c.Name;
     }
     EXPECT_TRUE(ValidateName(QStringLiteral("roulette"), keys, -1).contains(QStringLiteral("Roulette")));
+}
+
+TEST(NameValidation, ReasonsComeFromTheLanguageTexts) {
+    class TTexts final : public ITextSource {
+    public:
+        QString GetText(const QString& section, const QString& key) const override {
+            if (section != QLatin1String("Messages"))
+                return {};
+            if (key == QLatin1String("NameEmpty"))
+                return QStringLiteral("Leer.");
+            if (key == QLatin1String("NameControl"))
+                return QStringLiteral("Steuerzeichen.");
+            if (key == QLatin1String("NameInUse"))
+                return QStringLiteral("„%s“ vergeben.");
+            if (key == QLatin1String("NameCase"))
+                return QStringLiteral("„%s“ wie „%s“.");
+            return {};
+        }
+    } texts;
+    const QStringList keys = Names({"Coin"});
+    EXPECT_EQ(ValidateName(QString(), keys, -1, &texts), QStringLiteral("Leer."));
+    EXPECT_EQ(ValidateName(QStringLiteral("a\nb"), keys, -1, &texts), QStringLiteral("Steuerzeichen."));
+    EXPECT_EQ(ValidateName(QStringLiteral("Coin"), keys, -1, &texts), QStringLiteral("„Coin“ vergeben."));
+    EXPECT_EQ(ValidateName(QStringLiteral("COIN"), keys, -1, &texts), QStringLiteral("„COIN“ wie „Coin“."));
 }
 
 TEST_F(NameListTest, CheckGameAndSystemNameUseTheListsKeys) {

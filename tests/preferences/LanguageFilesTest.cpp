@@ -45,13 +45,19 @@ std::vector<TTextKey> Inventory() {
         {"WindowName", "SystemName", "HeaderStates", "State", "BetSize", "WinState", "LossState"});
     add("Exception", {"Header"});
     add("Wagerlens 1.3", {"WindowName"});
-    add("Messages", {"DeleteOutcome", "HHNotInstalled", "SaveFilter"});
-    keys.push_back({QStringLiteral("Messages"),
-                    QStringLiteral("UnknownFileType"),
-                    {QStringLiteral("%s"), QStringLiteral("%s")},
-                    true});
-    for (const char* key : {"DeleteGame", "DeleteSystem"})
-        keys.push_back({QStringLiteral("Messages"), QString::fromLatin1(key), {QStringLiteral("%s")}, true});
+    add("Messages",
+        {"DeleteOutcome", "HHNotInstalled", "SaveFilter", "NameEmpty", "NameControl", "ResultRange", "DiscardChanges"});
+    const std::pair<const char*, QStringList> formats[] = {
+        {"DeleteGame", {QStringLiteral("%s")}},
+        {"DeleteSystem", {QStringLiteral("%s")}},
+        {"UnknownFileType", {QStringLiteral("%s"), QStringLiteral("%s")}},
+        {"NameInUse", {QStringLiteral("%s")}},
+        {"NameCase", {QStringLiteral("%s"), QStringLiteral("%s")}},
+        {"TooManyOutcomes", {QStringLiteral("%d")}},
+        {"SeriesInUse", {QStringLiteral("%d")}},
+    };
+    for (const auto& [key, placeholders] : formats)
+        keys.push_back({QStringLiteral("Messages"), QString::fromLatin1(key), placeholders, true});
 
     const std::pair<const char*, int> charts[] = {
         {"Chart - Net Results", 2},
@@ -122,10 +128,13 @@ TEST(LanguageFiles, DefineEveryTextTheProgramReads) {
             EXPECT_EQ(text, text.trimmed()) << "blanks around the text";
             if (key.IsFormat) {
                 EXPECT_EQ(Placeholders(text), key.Placeholders);
-                if (key.Placeholders.size() == 2)
+                const QString placeholders = key.Placeholders.join(QString());
+                if (placeholders == QLatin1String("%s"))
+                    EXPECT_NO_THROW(SafeFormat(text, {QStringLiteral("Coin")}));
+                else if (placeholders == QLatin1String("%s%s"))
                     EXPECT_NO_THROW(SafeFormat(text, {QStringLiteral("Coin"), QStringLiteral("Die")}));
                 else
-                    EXPECT_NO_THROW(SafeFormat(text, {QStringLiteral("Coin")}));
+                    EXPECT_NO_THROW(SafeFormat(text, {32LL}));
             } else if (key.Section == QLatin1String("Messages")) {
                 EXPECT_FALSE(text.contains(QLatin1Char('%'))) << "a plain message holds no percent sign";
             } else {

@@ -91,6 +91,39 @@ TEST(BetSystemEditorTest, SuccessorsAreClampedAndLimitedToTwoCharacters) {
     }
 }
 
+TEST(BetSystemEditorTest, FastTypingGoesToTheCurrentCell) {
+    struct TRow {
+        const char* Name;
+        const char* Keys;
+        int Bet;
+        int WinState;
+    };
+    const TRow rows[] = {
+        {"click the current bet, then 5", "5\r", 5, 0},
+        {"Tab, then the win successor at once", "5\t1\r", 5, 1},
+    };
+    for (const TRow& row : rows) {
+        auto form = OpenEditor(nullptr);
+        test::AnswerBoxes(QMessageBox::Ok, [&] {
+            test::ClickCell(*form->StatesGrid, 0, 1);
+            test::TypeFast(QString::fromLatin1(row.Keys));
+        });
+        EXPECT_EQ(form->WorkingCopy.Bet(0), row.Bet) << row.Name;
+        EXPECT_EQ(form->WorkingCopy.WinState(0), row.WinState) << row.Name;
+    }
+}
+
+TEST(BetSystemEditorTest, EscapeAsksBeforeChangesAreLost) {
+    auto form = OpenEditor(nullptr);
+    const QStringList boxes = test::AnswerBoxes(QMessageBox::Cancel, [&] {
+        test::ClickCell(*form->StatesGrid, 0, 1);
+        test::TypeFast(QStringLiteral("5\r\x1b"));
+    });
+    EXPECT_EQ(boxes, QStringList{QStringLiteral("Discard the changes?")});
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(form->WorkingCopy.Bet(0), 5);
+}
+
 TEST(BetSystemEditorTest, FrameFollowsTheCurrentSuccessorCell) {
     TBetDescription system;
     system.Name = QStringLiteral("Steps");

@@ -203,8 +203,115 @@ TEST(GameEditorTest, ThirtyThirdOutcomeIsRefused) {
     EXPECT_EQ(form->WorkingCopy.OutcomeCount, 32);
     EXPECT_EQ(form->WorkingCopy.Result(0), 1);
     EXPECT_EQ(form->WorkingCopy.Result(31), 32);
-    // The grid shows 30 outcomes; the two beyond stay in the game.
-    EXPECT_EQ(form->OutcomesGrid->model()->rowCount(), 30);
+    // Every outcome has its row, and the grid scrolls to the last.
+    auto* grid = form->OutcomesGrid;
+    ASSERT_EQ(grid->model()->rowCount(), TGameDescription::MaxOutcomes);
+    grid->scrollTo(grid->model()->index(31, 0));
+    EXPECT_TRUE(grid->viewport()->rect().contains(grid->visualRect(grid->model()->index(31, 0))));
+    EXPECT_EQ(form->CellText(0, 32), QStringLiteral("32"));
+}
+
+TEST(GameEditorTest, FastTypingGoesToTheCurrentCell) {
+    struct TRow {
+        const char* Name;
+        std::vector<TOutcome> Before;
+        int Row;
+        int Col;
+        const char* Keys;
+        std::vector<TOutcome> After;
+    };
+    const TRow rows[] = {
+        {"click the current result of a new game, then 35", {}, 1, 0, "35\r", {{35, 0.0}}},
+        {"click row 2's probability, then 0.8", {{1, 0.5}, {-1, 0.5}}, 2, 1, "0.8\r", {{1, 0.5}, {-1, 0.8}}},
+        {"Tab, then the probability at once", {}, 1, 0, "3\t0.5\r", {{3, 0.5}}},
+    };
+    for (const TRow& row : rows) {
+        const TGameDescription game = MakeGame(QStringLiteral("G"), row.Before);
+        auto form = OpenEditor(&game, {QStringLiteral("G")});
+        auto* grid = form->OutcomesGrid;
+        grid->setCurrentIndex(grid->model()->index(row.Row - 1, row.Col));
+        test::AnswerBoxes(QMessageBox::Ok, [&] {
+            test::ClickCell(*grid, row.Row - 1, row.Col);
+            test::TypeFast(QString::fromLatin1(row.Keys));
+        });
+        ASSERT_EQ(form->WorkingCopy.OutcomeCount, static_cast<int>(row.After.size())) << row.Name;
+        for (size_t i = 0; i < row.After.size(); ++i) {
+            EXPECT_EQ(form->WorkingCopy.Result(static_cast<int>(i)), row.After[i].Result) << row.Name;
+            EXPECT_EQ(form->WorkingCopy.Probability(static_cast<int>(i)), row.After[i].Probability) << row.Name;
+        }
+    }
+}
+
+TEST(GameEditorTest, ResultWhoseLossDoesNotFitIsRefusedOnce) {
+    struct TRow {
+        const char* Name;
+        const char* Keys;
+        bool Refused;
+        int32_t Stored;
+    };
+    const TRow rows[] = {
+        {"the most negative 32-bit number, then Tab", "-2147483648\t", true, 0},
+        {"beyond 32 bits", "99999999999\r", true, 0},
+        {"the lowest accepted", "-2147483647\r", false, -2147483647},
+    };
+    for (const TRow& row : rows) {
+        auto form = OpenEditor(nullptr);
+        const QStringList boxes = test::AnswerBoxes(QMessageBox::Ok, [&] {
+            test::ClickCell(*form->OutcomesGrid, 0, 0);
+            test::TypeFast(QString::fromLatin1(row.Keys));
+        });
+        EXPECT_EQ(boxes, row.Refused ? QStringList{QStringLiteral("Result out of range.")} : QStringList()) << row.Name;
+        EXPECT_EQ(form->WorkingCopy.OutcomeCount, row.Refused ? 0 : 1) << row.Name;
+        EXPECT_EQ(form->WorkingCopy.Result(0), row.Stored) << row.Name;
+    }
+    // OK pressed right after a refused value: the message comes once and nothing is taken over.
+    auto form = OpenEditor(nullptr);
+    const QStringList boxes = test::AnswerBoxes(QMessageBox::Ok, [&] {
+        test::ClickCell(*form->OutcomesGrid, 0, 0);
+        test::TypeFast(QStringLiteral("-2147483648"));
+        QTest::mouseClick(form->btnOK, Qt::LeftButton);
+    });
+    EXPECT_EQ(boxes.size(), 1);
+    EXPECT_TRUE(form->isVisible());
+    // A game read from a file with that result: its figures are drawn without failing.
+    const TGameDescription loaded = MakeGame(QStringLiteral("Loaded"), {{INT32_MIN, 1.0}});
+    auto shown = OpenEditor(&loaded, {QStringLiteral("Loaded")});
+    EXPECT_NO_THROW(shown->grab());
+    EXPECT_EQ(shown->InfoValueText(1), QStringLiteral("-1.00000000"));
+}
+
+TEST(GameEditorTest, EscapeAsksBeforeChangesAreLost) {
+    enum class TClose { Escape, CancelButton };
+    struct TRow {
+        const char* Name;
+        const char* Typed; // into the first result cell; without a final Enter the cell stays open
+        TClose Close;
+        QMessageBox::StandardButton Answer;
+        int Boxes;
+        bool Closed;
+    };
+    const TRow rows[] = {
+        {"unchanged: Escape closes", "", TClose::Escape, QMessageBox::Ok, 0, true},
+        {"changed: Escape asks, Cancel keeps the editor", "5\r", TClose::Escape, QMessageBox::Cancel, 1, false},
+        {"changed: Escape asks, OK discards", "5\r", TClose::Escape, QMessageBox::Ok, 1, true},
+        {"changed: the Cancel button discards without asking", "5\r", TClose::CancelButton, QMessageBox::Ok, 0, true},
+        {"Escape in an open cell only ends its editing", "5", TClose::Escape, QMessageBox::Ok, 0, false},
+    };
+    for (const TRow& row : rows) {
+        auto form = OpenEditor(nullptr);
+        const QStringList boxes = test::AnswerBoxes(row.Answer, [&] {
+            if (*row.Typed != 0) {
+                test::ClickCell(*form->OutcomesGrid, 0, 0);
+                test::TypeFast(QString::fromLatin1(row.Typed));
+            }
+            if (row.Close == TClose::Escape)
+                test::TypeFast(QStringLiteral("\x1b"));
+            else
+                QTest::mouseClick(form->btnCancel, Qt::LeftButton);
+        });
+        EXPECT_EQ(boxes.size(), row.Boxes) << row.Name;
+        EXPECT_EQ(!form->isVisible(), row.Closed) << row.Name;
+    }
 }
 
 TEST(GameEditorTest, NamesThatCannotBeStoredAreRefusedOnOk) {

@@ -196,6 +196,27 @@ TEST(SelectorTest, ConfirmationWithoutThePlaceholderIsStillAsked) {
     GetPreferences().SelectLanguage(QString::fromLatin1(test::GoodLanguage));
 }
 
+TEST(SelectorTest, DeletingAnEntryInUseSaysHowManySeriesGoWithIt) {
+    TSelectorFixture f({QStringLiteral("Coin"), QStringLiteral("Dice")},
+                       {QStringLiteral("Flat"), QStringLiteral("Up")});
+    auto& games = *f.Controller->Storage().Games;
+    auto& systems = *f.Controller->Storage().Systems;
+    ASSERT_TRUE(f.Controller->AddSeries(*games.Item(0), *systems.Item(0)));
+    ASSERT_TRUE(f.Controller->AddSeries(*games.Item(0), *systems.Item(1)));
+    ASSERT_TRUE(f.Controller->AddSeries(*games.Item(1), *systems.Item(1)));
+    QString question;
+    f.Form->lbGames->setCurrentRow(0);
+    test::AnswerNextBox(QMessageBox::Ok, &question);
+    f.Click(f.Form->btnGameDelete);
+    EXPECT_EQ(question, QStringLiteral("Delete the game \"Coin\"?\n\nSeries removed with it: 2."));
+    EXPECT_EQ(f.Controller->SeriesCount(), 1);
+    // Flat is no longer in use, so its question carries no warning.
+    f.Form->lbSystems->setCurrentRow(0);
+    test::AnswerNextBox(QMessageBox::Cancel, &question);
+    f.Click(f.Form->btnSystemDel);
+    EXPECT_EQ(question, QStringLiteral("Delete the system \"Flat\"?"));
+}
+
 TEST(SelectorTest, EditingAGameThatTwoSeriesUseRestartsBoth) {
     TSelectorFixture f({QStringLiteral("Coin"), QStringLiteral("Dice")},
                        {QStringLiteral("Flat"), QStringLiteral("Up")});

@@ -62,6 +62,10 @@ LossState=Next after a loss
 
 [Messages]
 DeleteOutcome=Delete this outcome?
+TooManyOutcomes=At most %d outcomes.
+ResultRange=Result out of range.
+DiscardChanges=Discard the changes?
+SeriesInUse=Series removed with it: %d.
 )";
 
 bool WriteFile(const QString& path, const QByteArray& bytes) {
@@ -89,6 +93,33 @@ void TypeIntoCell(QAbstractItemView& view, int row, int col, const QString& text
     QTest::keyClick(&view, text.at(0).toLatin1());
     TypeText(text.mid(1));
     PressKey(Qt::Key_Return);
+}
+
+void TypeFast(const QString& keys) {
+    for (const QChar c : keys)
+        QTest::keyClick(static_cast<QWidget*>(nullptr), c.toLatin1());
+}
+
+void ClickCell(QAbstractItemView& view, int row, int col) {
+    const QRect cell = view.visualRect(view.model()->index(row, col));
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, cell.center());
+}
+
+QStringList AnswerBoxes(QMessageBox::StandardButton button, const std::function<void()>& action) {
+    QStringList texts;
+    QTimer watcher;
+    QObject::connect(&watcher, &QTimer::timeout, [&texts, button] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr || !box->isVisible())
+            return;
+        texts << box->text();
+        QAbstractButton* chosen = box->button(button);
+        (chosen != nullptr ? chosen : box->buttons().constFirst())->click();
+    });
+    watcher.start(5);
+    action();
+    QTest::qWait(QApplication::doubleClickInterval() + 200);
+    return texts;
 }
 
 void AnswerNextBox(QMessageBox::StandardButton button, QString* text) {

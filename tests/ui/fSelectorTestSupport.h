@@ -4,6 +4,7 @@
 
 #include <QMessageBox>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -23,6 +24,15 @@ void TypeIntoCell(QAbstractItemView& view, int row, int col, const QString& text
 // Sends key presses and releases to the focused widget; PressKey then lets queued calls run.
 void TypeText(const QString& text);
 void PressKey(int key);
+
+// Keys as a fast typist sends them: each goes to whatever has the focus when it arrives, with no event processing
+// in between. "\t" is Tab, "\r" Enter, "\x1b" Escape.
+void TypeFast(const QString& keys);
+// Clicks cell (row, col) of an item view.
+void ClickCell(QAbstractItemView& view, int row, int col);
+// Runs action, then lets events run for a double-click interval and more, answering every message box that opens
+// meanwhile with button (or its only button). Returns the boxes' texts in order.
+QStringList AnswerBoxes(QMessageBox::StandardButton button, const std::function<void()>& action);
 
 // Answers the next message box that opens with button; the box's text lands in *text when given.
 void AnswerNextBox(QMessageBox::StandardButton button, QString* text = nullptr);

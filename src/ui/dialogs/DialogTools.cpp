@@ -2,9 +2,13 @@
 #include "ui/dialogs/DialogTools.h"
 
 #include "model/NameValidation.h"
+#include "preferences/Preferences.h"
+#include "support/Exception.h"
 #include "ui/widgets/Looks.h"
 
+#include <QCloseEvent>
 #include <QFont>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -14,6 +18,19 @@ namespace wl {
 bool ConfirmBox(QWidget* parent, const QString& text) {
     return QMessageBox::question(parent, QStringLiteral("Confirm"), text, QMessageBox::Ok | QMessageBox::Cancel,
                                  QMessageBox::Ok) == QMessageBox::Ok;
+}
+
+QString FormatMessage(const QString& key, std::initializer_list<TFormatArg> args) {
+    const TPreferences& prefs = GetPreferences();
+    try {
+        return prefs.FormatMessageText(key, args);
+    } catch (const EFormatError&) {
+        try {
+            return prefs.FormatMessageText(key, {});
+        } catch (const EFormatError&) {
+        }
+        throw;
+    }
 }
 
 void InformationBox(QWidget* parent, const QString& text) {
@@ -29,7 +46,7 @@ QLabel* MakeHeaderBar(QLabel* label, int height) {
 }
 
 bool AcceptName(QWidget* parent, const QString& name, const QStringList& keys, int ownIndex) {
-    const QString problem = ValidateName(name, keys, ownIndex);
+    const QString problem = ValidateName(name, keys, ownIndex, &GetPreferences());
     if (problem.isEmpty())
         return true;
     InformationBox(parent, problem);
@@ -47,6 +64,28 @@ void NoDefaultButton(QWidget* button) {
         push->setAutoDefault(false);
         push->setDefault(false);
     }
+}
+
+bool TEditorForm::MayDiscard() {
+    return !Changed() || ConfirmBox(this, GetPreferences().GetMessageText(QStringLiteral("DiscardChanges")));
+}
+
+void TEditorForm::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        if (MayDiscard())
+            reject();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TEditorForm::closeEvent(QCloseEvent* event) {
+    if (isVisible() && !MayDiscard()) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
 }
 
 } // namespace wl

@@ -1,12 +1,16 @@
 // Small pieces the selector and the editors share: confirmations, caption bars, the name check on OK.
 #pragma once
 
+#include "support/SafeFormat.h"
+
 #include <QDialog>
 #include <QString>
 #include <QStringList>
 
 #include <memory>
 
+class QCloseEvent;
+class QKeyEvent;
 class QLabel;
 class QWidget;
 
@@ -14,6 +18,10 @@ namespace wl {
 
 // The toolkit's own confirmation box: caption "Confirm", buttons OK and Cancel. True on OK.
 bool ConfirmBox(QWidget* parent, const QString& text);
+
+// A "Messages" text filled with args. A text without placeholders (an empty one included) is used as it stands, so
+// an older language file still works; any other mismatch raises EFormatError.
+QString FormatMessage(const QString& key, std::initializer_list<TFormatArg> args);
 
 // A short message in a box of the dialog.
 void InformationBox(QWidget* parent, const QString& text);
@@ -29,6 +37,24 @@ void UseFormFont(QWidget& form);
 
 // Buttons that Enter must not press: the dialogs have no default button.
 void NoDefaultButton(QWidget* button);
+
+// What the two editors share: Escape and the window's close button ask before a changed working copy is thrown
+// away. The Cancel button discards without asking: it says what it does.
+class TEditorForm : public QDialog {
+    Q_OBJECT
+public:
+    using QDialog::QDialog;
+
+    // Whether closing now would lose anything: the working copy differs from what was opened, or a cell is open.
+    virtual bool Changed() const = 0;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    bool MayDiscard();
+};
 
 // Runs an editor form modally on a working copy of original (none: a new object) and returns the accepted copy,
 // or none on Cancel. The form has Open(const T*, names) and a public WorkingCopy.

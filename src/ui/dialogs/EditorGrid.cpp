@@ -79,4 +79,12 @@ void TEditorGrid::CommitEdit() {
     }
 }
 
+bool TEditorGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
+    // A click on the current cell opens it at once. The toolkit would wait a double-click interval first and
+    // refuse the keys typed meanwhile, which then searched the grid and moved the current cell.
+    if (trigger == SelectedClicked)
+        trigger = DoubleClicked;
+    return QTableView::edit(index, trigger, event);
+}
+
 } // namespace wl

@@ -27,7 +27,8 @@ private:
     int FRowHeight = 0;
 };
 
-// A grid whose open cell editor can be stored and closed from outside, as OK and Insert need.
+// A grid whose open cell editor can be stored and closed from outside, as OK and Insert need. Every typed key goes
+// to the cell that is current when it arrives, however fast the keys come.
 class TEditorGrid : public QTableView {
     Q_OBJECT
 public:
@@ -35,6 +36,11 @@ public:
 
     bool Editing() const { return state() == QAbstractItemView::EditingState; }
     void CommitEdit();
+    // Typed text never moves the current cell.
+    void keyboardSearch(const QString&) override {}
+
+protected:
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
 };
 
 } // namespace wl

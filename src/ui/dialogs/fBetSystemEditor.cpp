@@ -128,7 +128,7 @@ private:
 
 } // namespace
 
-TfmBetSystemEditor::TfmBetSystemEditor(QWidget* parent) : QDialog(parent) {
+TfmBetSystemEditor::TfmBetSystemEditor(QWidget* parent) : TEditorForm(parent) {
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
     setWindowTitle(QStringLiteral("Bet System Editor"));
@@ -201,6 +201,7 @@ void TfmBetSystemEditor::Open(const TBetDescription* system, const QStringList& 
     // A system without states (a hand-made file) gets state 0 back: without it no cell could be chosen.
     if (WorkingCopy.StateCount < 1)
         WorkingCopy.StateCount = 1;
+    FOpened = WorkingCopy;
     FNames = names;
     FOwnIndex = system != nullptr ? static_cast<int>(names.indexOf(system->Name)) : -1;
     FQuickEdit = std::make_unique<TQuickEdit>(*edSystemName, names);
@@ -298,13 +299,23 @@ int TfmBetSystemEditor::FramedRow() const {
     return t + 1;
 }
 
+bool TfmBetSystemEditor::Changed() const {
+    if (FGrid->Editing() || WorkingCopy.Name != FOpened.Name || WorkingCopy.StateCount != FOpened.StateCount)
+        return true;
+    for (int i = 0; i < WorkingCopy.StateCount; ++i)
+        if (WorkingCopy.Bet(i) != FOpened.Bet(i) || WorkingCopy.WinState(i) != FOpened.WinState(i) ||
+            WorkingCopy.LossState(i) != FOpened.LossState(i))
+            return true;
+    return false;
+}
+
 void TfmBetSystemEditor::done(int r) {
     if (r == QDialog::Accepted) {
         FGrid->CommitEdit();
         if (!AcceptName(this, WorkingCopy.Name, FNames, FOwnIndex))
             return;
     }
-    QDialog::done(r);
+    TEditorForm::done(r);
 }
 
 bool EditSystem(const TBetDescription& system, const QStringList& names, TBetDescription& edited, QWidget* parent) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "model/BetDescription.h"
+#include "ui/dialogs/DialogTools.h"
 
 #include <QDialog>
 #include <QStringList>
@@ -19,7 +20,7 @@ class TGridHeader;
 class TStatesModel;
 class TQuickEdit;
 
-class TfmBetSystemEditor : public QDialog {
+class TfmBetSystemEditor : public TEditorForm {
     Q_OBJECT
 public:
     static constexpr int GridStateRows = TBetDescription::MaxStates;
@@ -38,6 +39,7 @@ public:
     // The row whose state-number cell is framed: the state the current successor cell leads to; -1 for none.
     int FramedRow() const;
     int TitleRowHeight() const;
+    bool Changed() const override;
 
     TBetDescription WorkingCopy;
 
@@ -63,6 +65,7 @@ private:
 
     QString FColumnTitles[4];
     QStringList FNames;
+    TBetDescription FOpened; // the working copy as opened, to tell whether closing loses anything
     int FOwnIndex = -1;
     bool FShown = false;
     TStatesModel* FModel = nullptr;

@@ -17,12 +17,14 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 #include <QStyledItemDelegate>
 #include <QTableView>
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace wl {
 
@@ -52,6 +54,25 @@ bool CellKeyAllowed(const QKeyEvent& event) {
             return false;
     }
     return true;
+}
+
+// An optional sign and decimal digits: a whole number, whether or not it fits 32 bits.
+bool IsWholeNumber(const QString& t) {
+    const qsizetype start = !t.isEmpty() && (t[0] == u'+' || t[0] == u'-') ? 1 : 0;
+    if (start == t.size())
+        return false;
+    for (qsizetype i = start; i < t.size(); ++i)
+        if (t[i] < u'0' || t[i] > u'9')
+            return false;
+    return true;
+}
+
+// Results lie in -2147483647..2147483647, so that every loss is a 32-bit number too. Text that is no whole number
+// at all still reads as 0.
+bool ResultFits(const QString& t, std::optional<int32_t> value) {
+    if (value)
+        return *value != std::numeric_limits<int32_t>::min();
+    return !IsWholeNumber(t);
 }
 
 QString PadLeft(const QString& text, int width) {
@@ -240,7 +261,7 @@ private:
 
 } // namespace
 
-TfmGameEditor::TfmGameEditor(QWidget* parent) : QDialog(parent) {
+TfmGameEditor::TfmGameEditor(QWidget* parent) : TEditorForm(parent) {
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
     setWindowTitle(QStringLiteral("Game Editor"));
@@ -341,6 +362,7 @@ void TfmGameEditor::Open(const TGameDescription* game, const QStringList& names)
         WorkingCopy.Assign(*game);
     // A negative count from a hand-made file means no outcomes; left as it is, no row could ever be typed into.
     WorkingCopy.OutcomeCount = std::max(WorkingCopy.OutcomeCount, 0);
+    FOpened = WorkingCopy;
     FNames = names;
     FOwnIndex = game != nullptr ? static_cast<int>(names.indexOf(game->Name)) : -1;
     FQuickEdit = std::make_unique<TQuickEdit>(*edName, names);
@@ -389,13 +411,34 @@ QString TfmGameEditor::CellText(int col, int row) const {
 void TfmGameEditor::OutcomesGridSetEditText(int col, int row, const QString& text) {
     const int slot = row - 1;
     const QString t = text.trimmed();
-    if (col == 0)
-        WorkingCopy.SetResult(slot, ParseInteger(t).value_or(0));
-    else
+    if (col == 0) {
+        const std::optional<int32_t> value = ParseInteger(t);
+        if (!ResultFits(t, value)) {
+            RefuseResult();
+            return;
+        }
+        WorkingCopy.SetResult(slot, value.value_or(0));
+    } else
         WorkingCopy.SetProbability(slot, ParseReal(t).value_or(0.0));
     if (slot == WorkingCopy.OutcomeCount)
         WorkingCopy.OutcomeCount = row;
     RefreshOutcomes();
+}
+
+void TfmGameEditor::RefuseResult() {
+    // Shown once the cell has closed: a box opened while the cell stores takes its focus, which stores it again.
+    if (FRefusalPending)
+        return;
+    FRefusalPending = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            const QPointer<TfmGameEditor> alive(this);
+            InformationBox(this, GetPreferences().GetMessageText(QStringLiteral("ResultRange")));
+            if (alive)
+                FRefusalPending = false;
+        },
+        Qt::QueuedConnection);
 }
 
 int TfmGameEditor::CurrentOutcome() const {
@@ -420,11 +463,12 @@ void TfmGameEditor::InsertCurrentOutcome() {
     // Keep what is being typed with the outcome it was typed for, which moves down.
     FGrid->CommitEdit();
     if (WorkingCopy.OutcomeCount >= TGameDescription::MaxOutcomes) {
-        InformationBox(this, QStringLiteral("A game has at most %1 outcomes.").arg(TGameDescription::MaxOutcomes));
+        InformationBox(this, FormatMessage(QStringLiteral("TooManyOutcomes"), {TGameDescription::MaxOutcomes}));
         return;
     }
     WorkingCopy.InsertOutcome(i);
     RefreshOutcomes();
+    FGrid->scrollTo(FGrid->currentIndex());
 }
 
 void TfmGameEditor::RefreshOutcomes() {
@@ -448,13 +492,25 @@ QColor TfmGameEditor::InfoItemColor(int k, bool selected) const {
     return lbInfo->palette().color(selected ? QPalette::HighlightedText : QPalette::Text);
 }
 
+bool TfmGameEditor::Changed() const {
+    if (FGrid->Editing() || WorkingCopy.Name != FOpened.Name || WorkingCopy.OutcomeCount != FOpened.OutcomeCount)
+        return true;
+    for (int i = 0; i < WorkingCopy.OutcomeCount; ++i)
+        if (WorkingCopy.Result(i) != FOpened.Result(i) || WorkingCopy.Probability(i) != FOpened.Probability(i))
+            return true;
+    return false;
+}
+
 void TfmGameEditor::done(int r) {
     if (r == QDialog::Accepted) {
         FGrid->CommitEdit();
+        // A refused result is reported before anything is taken over.
+        if (FRefusalPending)
+            return;
         if (!AcceptName(this, WorkingCopy.Name, FNames, FOwnIndex))
             return;
     }
-    QDialog::done(r);
+    TEditorForm::done(r);
 }
 
 bool EditGame(const TGameDescription& game, const QStringList& names, TGameDescription& edited, QWidget* parent) {

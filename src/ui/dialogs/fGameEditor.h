@@ -2,6 +2,7 @@
 #pragma once
 
 #include "model/GameDescription.h"
+#include "ui/dialogs/DialogTools.h"
 
 #include <QColor>
 #include <QDialog>
@@ -21,10 +22,11 @@ class TOutcomesModel;
 class TOutcomesGrid;
 class TQuickEdit;
 
-class TfmGameEditor : public QDialog {
+class TfmGameEditor : public TEditorForm {
     Q_OBJECT
 public:
-    static constexpr int GridOutcomeRows = 30;
+    // Every outcome a game can hold has its row; the grid scrolls.
+    static constexpr int GridOutcomeRows = TGameDescription::MaxOutcomes;
 
     explicit TfmGameEditor(QWidget* parent = nullptr);
     ~TfmGameEditor() override;
@@ -35,6 +37,8 @@ public:
 
     // Rows as the user sees them: row 0 is the title row, row r > 0 shows outcome r - 1.
     QString CellText(int col, int row) const;
+    // A result whose loss does not fit 32 bits is refused with one message, shown once the cell has closed; the
+    // cell keeps its value.
     void OutcomesGridSetEditText(int col, int row, const QString& text);
     bool CanSelectRow(int row) const { return row >= 1 && row <= WorkingCopy.OutcomeCount + 1; }
     // The current outcome row's Delete (after confirmation) and Insert.
@@ -45,6 +49,7 @@ public:
     bool SumOk() const;
     QString InfoValueText(int k) const; // "%10.8f" of Info(k)
     QColor InfoItemColor(int k, bool selected) const;
+    bool Changed() const override;
 
     TGameDescription WorkingCopy;
 
@@ -67,14 +72,17 @@ private:
     void FormShow();
     void RefreshOutcomes();
     int CurrentOutcome() const; // current grid row - 1, -1 without a current cell
+    void RefuseResult();
 
     friend class TOutcomesModel;
     friend class TOutcomesGrid;
 
     QString FColumnTitles[2];
     QStringList FNames;
+    TGameDescription FOpened; // the working copy as opened, to tell whether closing loses anything
     int FOwnIndex = -1;
     bool FShown = false;
+    bool FRefusalPending = false;
     TOutcomesModel* FModel = nullptr;
     TOutcomesGrid* FGrid = nullptr;
     std::unique_ptr<TQuickEdit> FQuickEdit;

@@ -2,6 +2,7 @@
 #include "ui/dialogs/fSelector.h"
 
 #include "charts/ChartController.h"
+#include "engine/GameCalculator.h"
 #include "model/Storage.h"
 #include "preferences/Preferences.h"
 #include "support/Exception.h"
@@ -67,19 +68,25 @@ template <typename TList> void FillList(QListWidget& box, const TList& list) {
         box.setCurrentRow(0);
 }
 
-// The confirmation text with the name in place of its "%s". A text without a placeholder (an empty one included) is
-// asked as it stands; any other placeholder raises EFormatError.
-QString DeleteQuestion(const QString& key, const QString& name) {
-    const TPreferences& prefs = GetPreferences();
-    try {
-        return prefs.FormatMessageText(key, {name});
-    } catch (const EFormatError&) {
-        try {
-            return prefs.FormatMessageText(key, {});
-        } catch (const EFormatError&) {
-        }
-        throw;
+// How many series of the chart play description (a game or a system); they go with it.
+int SeriesUsing(const TChartController& controller, const void* description) {
+    int count = 0;
+    for (int i = 0; i < controller.SeriesCount(); ++i) {
+        const TGameCalculator& calculator = controller.GetCalculator(i);
+        if (calculator.Game == description || calculator.BetSystem == description)
+            ++count;
     }
+    return count;
+}
+
+// The confirmation, with a warning naming how many series are removed too when the entry is in use.
+QString DeleteQuestion(const QString& key, const QString& name, int seriesInUse) {
+    const QString question = FormatMessage(key, {name});
+    if (seriesInUse == 0)
+        return question;
+    const QString warning = FormatMessage(QStringLiteral("SeriesInUse"), {seriesInUse});
+    const QString gap = question.isEmpty() || warning.isEmpty() ? QString() : QStringLiteral("\n\n");
+    return question + gap + warning;
 }
 
 // After a deletion: the row that took the deleted one's place, else the new last row, else none.
@@ -281,7 +288,8 @@ void TfmSelector::btnGameDeleteClick() {
     const int i = GetSelectedGame() != nullptr ? lbGames->currentRow() : -1;
     if (i < 0)
         return;
-    const QString question = DeleteQuestion(QStringLiteral("DeleteGame"), FController.Storage().Games->Item(i)->Name);
+    const TGameDescription* game = FController.Storage().Games->Item(i);
+    const QString question = DeleteQuestion(QStringLiteral("DeleteGame"), game->Name, SeriesUsing(FController, game));
     if (!ConfirmBox(this, question))
         return;
     FController.DeleteGame(i);
@@ -294,8 +302,9 @@ void TfmSelector::btnSystemDelClick() {
     const int i = GetSelectedSystem() != nullptr ? lbSystems->currentRow() : -1;
     if (i < 0)
         return;
+    const TBetDescription* system = FController.Storage().Systems->Item(i);
     const QString question =
-        DeleteQuestion(QStringLiteral("DeleteSystem"), FController.Storage().Systems->Item(i)->Name);
+        DeleteQuestion(QStringLiteral("DeleteSystem"), system->Name, SeriesUsing(FController, system));
     if (!ConfirmBox(this, question))
         return;
     FController.DeleteSystem(i);
