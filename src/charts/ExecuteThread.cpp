@@ -7,9 +7,12 @@
 #include "engine/FloatMode.h"
 #include "engine/GameCalculator.h"
 #include "engine/StepPool.h"
+#include "model/BetDescription.h"
+#include "model/GameDescription.h"
 #include "support/Checked.h"
 #include "support/Exception.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace wl {
@@ -95,6 +98,25 @@ void TExecuteThread::StepSeries(TChartDescription& kind, int index, int round) {
     });
 }
 
+int32_t TExecuteThread::BlockEnd(int32_t first, int32_t n, double roundWork) {
+    const int32_t limit = TStepPool::BlockRounds(roundWork);
+    int32_t end = first;
+    while (end < n && end - first + 1 < limit && Percent(end, n) == Percent(end - 1, n))
+        ++end;
+    return end;
+}
+
+double TExecuteThread::RoundWork() const {
+    double work = 0.0;
+    for (int j = 0; j < FController.SeriesCount(); ++j) {
+        const TGameCalculator& c = FController.GetCalculator(j);
+        if (c.Game && c.BetSystem)
+            work += static_cast<double>(c.MaxBalance - c.MinBalance + 1) * std::max(c.BetSystem->StateCount, 1) *
+                    std::max(c.Game->OutcomeCount, 1);
+    }
+    return work;
+}
+
 void TExecuteThread::ForEachSeries(TStepPool* pool, const std::function<void(int)>& work) {
     const int count = FController.SeriesCount();
     if (pool && count > 1) {
@@ -121,17 +143,22 @@ void TExecuteThread::Execute() {
 
         const int32_t n = kind.RoundsToCompute();
         int32_t last = n > 0 ? Percent(1, n) : 0;
-        int32_t i = 2;
+        int32_t first = 2, end = 1; // the block of rounds in hand
         // Made once: nothing is allocated per round.
-        const std::function<void(int)> step = [this, &kind, &i](int j) { StepSeries(kind, j, i); };
-        for (; i <= n; ++i) {
+        const std::function<void(int)> step = [this, &kind, &first, &end](int j) {
+            for (int32_t round = first; round <= end; ++round)
+                StepSeries(kind, j, round);
+        };
+        while (end < n) {
+            first = end + 1;
+            end = BlockEnd(first, n, RoundWork());
             ForEachSeries(pool, step);
             if (Terminated()) {
-                if (kind.ComputedRounds < i)
-                    kind.ComputedRounds = i;
+                if (kind.ComputedRounds < end)
+                    kind.ComputedRounds = end;
                 return;
             }
-            const int32_t progress = Percent(i, n);
+            const int32_t progress = Percent(end, n);
             if (progress != last) {
                 ReportProgress(progress);
                 last = progress;

@@ -36,6 +36,11 @@ public:
     // The percentage of `round` out of n, rounded half to even; n > 0.
     static int32_t Percent(int32_t round, int32_t n);
 
+    // The last round of the block that starts at `first`: each series runs a block on one worker (see
+    // TStepPool::BlockRounds). A block ends where the percentage changes, so that progress is reported on the rounds
+    // it always was; a stop takes effect at the end of a block.
+    static int32_t BlockEnd(int32_t first, int32_t n, double roundWork);
+
     // The thread body. Public so that tests can run one calculation on the calling thread.
     void Execute();
 
@@ -46,6 +51,8 @@ private:
     void StepSeries(TChartDescription& kind, int index, int round);
     // Runs one series' share of a round; a failure marks that series failed and is not passed on.
     template <class TWork> void GuardSeries(int index, TWork&& work);
+    // The cell updates of one round of all series, at most.
+    double RoundWork() const;
     void ForEachSeries(TStepPool* pool, const std::function<void(int)>& work);
     void ReportProgress(int32_t progress);
     void ReportFailure(Exception& failure);

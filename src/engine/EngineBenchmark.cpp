@@ -125,19 +125,30 @@ TMeasure Run(TSeriesSet& set, const TEngineWorkload& w, int rounds, TStepPool* p
             c.Step();
         TakeRiskLimits(c, w.Bankroll, w.Target);
     };
+    // Each call runs a block of rounds of one series, as the calculation thread does.
+    int block = 1;
+    auto stepBlock = [&stepOne, &block](int i) {
+        for (int r = 0; r < block; ++r)
+            stepOne(i);
+    };
     // The workers read the function at every call: on a line of its own, away from the caller's busy stack.
     struct alignas(64) TPaddedWork {
         std::function<void(int)> Work;
     };
-    const TPaddedWork step{stepOne};
+    const TPaddedWork step{stepBlock};
     TMeasure m;
     const auto start = std::chrono::steady_clock::now();
-    for (int round = 2; round <= rounds; ++round) {
+    for (int round = 2; round <= rounds; round += block) {
+        double work = 0.0;
+        for (const auto& c : set.Calcs)
+            work += static_cast<double>(c->BetSystem->StateCount) * (c->MaxBalance - c->MinBalance + 1) *
+                    c->Game->OutcomeCount;
+        block = std::min(TStepPool::BlockRounds(work), rounds - round + 1);
         if (pool && count > 1)
             pool->RunRound(count, step.Work);
         else
             for (int i = 0; i < count; ++i)
-                stepOne(i);
+                stepBlock(i);
     }
     m.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     for (const TUpdateCount& u : updates)

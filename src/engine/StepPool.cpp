@@ -118,6 +118,11 @@ TStepPool::~TStepPool() {
         t.join();
 }
 
+int TStepPool::BlockRounds(double roundWork) {
+    const double rounds = roundWork > 0.0 ? BlockWork / roundWork : MaxBlockRounds;
+    return static_cast<int>(std::clamp<double>(rounds, 1.0, MaxBlockRounds));
+}
+
 void TStepPool::RunRound(int count, const std::function<void(int)>& work) {
     if (count <= 0)
         return;

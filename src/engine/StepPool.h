@@ -41,6 +41,13 @@ public:
     // Rounds of more calls than this run serially.
     static constexpr int MaxCount = 256;
 
+    // How many rounds each series best runs in one call when a round of all series costs roundWork cell updates: a
+    // series that runs several rounds in a row finds its rows still in its core's cache, which saves most of the
+    // memory traffic of wide rows. Capped so that a block stays short (tens of milliseconds) and a stop soon seen.
+    static int BlockRounds(double roundWork);
+    static constexpr int MaxBlockRounds = 64;
+    static constexpr double BlockWork = 5.0e7;
+
 private:
     // Each on a line of its own, so that a participant taking its own share never bounces another's line.
     struct alignas(64) TSlot {

@@ -3,6 +3,7 @@
 
 #include "charts/ExecuteThread.h"
 #include "engine/FloatMode.h"
+#include "engine/StepPool.h"
 
 #include <gtest/gtest.h>
 
@@ -19,6 +20,25 @@ TEST(ExecuteThreadTest, PercentRoundsHalvesToEven) {
     for (const TRow& row : rows)
         EXPECT_EQ(TExecuteThread::Percent(row.Round, row.N), row.Expected) << row.Round << " of " << row.N;
     EXPECT_THROW(TExecuteThread::Percent(30000000, 40000000), EOverflowError);
+}
+
+// A block of rounds must end on every round that reports progress, as a stop is only seen between blocks.
+TEST(ExecuteThreadTest, BlocksEndWhereTheProgressChanges) {
+    struct TRow {
+        const char* Name;
+        int First, N;
+        double Work;
+        int Expected;
+    };
+    const TRow rows[] = {
+        {"every round a new percent", 57, 100, 10, 57},
+        {"up to the next percent", 101, 10000, 10, 150},
+        {"at most the block's rounds", 2, 1000000, 10, 2 + TStepPool::MaxBlockRounds - 1},
+        {"wide rows, short blocks", 2, 1000000, TStepPool::BlockWork / 3, 4},
+        {"the last round", 9990, 10000, 10, 10000},
+    };
+    for (const TRow& row : rows)
+        EXPECT_EQ(TExecuteThread::BlockEnd(row.First, row.N, row.Work), row.Expected) << row.Name;
 }
 
 struct TThreadFixture : test::TControllerFixture {
