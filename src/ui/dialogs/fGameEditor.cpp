@@ -186,8 +186,10 @@ public:
         const bool selected = (opt.state & QStyle::State_Selected) != 0;
         painter->save();
         painter->setPen(opt.palette.color(QPalette::Active, selected ? QPalette::HighlightedText : QPalette::Text));
-        painter->drawText(opt.rect.adjusted(0, 0, -CellTextInset, 0),
-                          Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, text);
+        const QRect textRect = opt.rect.adjusted(0, 0, -CellTextInset, 0);
+        // A number wider than its cell keeps its sign and its last digits.
+        const QString shown = painter->fontMetrics().elidedText(text, Qt::ElideMiddle, textRect.width());
+        painter->drawText(textRect, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, shown);
         painter->restore();
     }
 
