@@ -10,6 +10,7 @@ packages=(
     xvfb xauth fonts-dejavu-core
     desktop-file-utils appstream lintian
     poppler-utils emf2svg libwmf-bin fonts-urw-base35
+    clang-14 libfuzzer-14-dev libclang-rt-14-dev
 )
 
 missing=()

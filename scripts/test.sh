@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every check, one step per build tree:
 #   tsan     the threaded core tests under ThreadSanitizer
+#   asan     the whole suite, window tests included, under AddressSanitizer and UBSan
+#   fuzz     each fuzzer for 30 s (scripts/fuzz.sh runs them for longer)
 #   release  the whole suite in the release build
 # A step fails when it selects no test. The last lines say how many tests each step ran and how long it took.
 # Only some steps: WL_TEST_STEPS="tsan release" bash scripts/test.sh
@@ -8,7 +10,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 jobs=$(nproc)
-steps=${WL_TEST_STEPS:-tsan release}
+steps=${WL_TEST_STEPS:-tsan asan fuzz release}
 summary=()
 
 # run_step NAME PRESET BUILD-DIR [BUILD-TARGET...] -- [CTEST-ARG...]
@@ -40,6 +42,8 @@ run_step() {
 }
 
 run_step tsan dev-tsan build-dev-tsan wl_tsan_tests -- -L tsan
+run_step asan dev-asan build-dev-asan --
+run_step fuzz fuzz build-fuzz wl_fuzzers -- -L fuzz
 run_step release release build --
 
 echo "test.sh: every step passed"
