@@ -76,15 +76,31 @@ void TGameCalculator::Track(TRange& r, int32_t lo, int32_t hi) {
     }
 }
 
-int TGameCalculator::CheckedOutcomeCount() const {
+int TGameCalculator::CheckedSeries() const {
     if (!Game || !BetSystem)
         throw Exception("The series has no game or no betting system");
+    // Probability sent to a state the system does not have would silently vanish from every chart.
+    const TBetDescription& system = *BetSystem;
+    if (system.StateCount < 1)
+        throw ERangeError(QStringLiteral("The betting system \"%1\" has no states (Count=%2)")
+                              .arg(system.Name)
+                              .arg(system.StateCount));
+    CheckIndex(system.StateCount, 1, StateLimit, "state count");
+    for (int s = 0; s < system.StateCount; ++s)
+        for (const int32_t next : {system.WinStates.Data()[s], system.LossStates.Data()[s]})
+            if (next < 0 || next >= system.StateCount)
+                throw ERangeError(QStringLiteral("The betting system \"%1\": state %2 goes to state %3, "
+                                                 "but the system has only the states 0..%4")
+                                      .arg(system.Name)
+                                      .arg(s)
+                                      .arg(next)
+                                      .arg(system.StateCount - 1));
     // A count below 0 (a hand-made file) means none, as in the model.
     return CheckIndex(std::max(Game->OutcomeCount, 0), 0, TGameDescription::MaxOutcomes, "outcome count");
 }
 
 void TGameCalculator::Reset() {
-    const int outcomeCount = CheckedOutcomeCount();
+    const int outcomeCount = CheckedSeries();
     const TGameDescription& game = *Game;
     const TBetDescription& system = *BetSystem;
     FClean = false;
@@ -105,7 +121,18 @@ void TGameCalculator::Reset() {
     bool clean = true;
     double mass = 0.0;
     for (int o = 0; o < outcomeCount; ++o) {
-        const int32_t d = CheckedMul(game.OutcomeResults.Data()[o], bet);
+        const int32_t result = game.OutcomeResults.Data()[o];
+        const long long move = static_cast<long long>(result) * bet;
+        if (move < MinBalanceLimit || move > MaxBalanceLimit)
+            throw ERangeError(QStringLiteral("Range check error: round 1 lands on balance %1, outside %2..%3: "
+                                             "outcome %4 (result %5) with the bet %6 of state 0")
+                                  .arg(move)
+                                  .arg(MinBalanceLimit)
+                                  .arg(MaxBalanceLimit)
+                                  .arg(o)
+                                  .arg(result)
+                                  .arg(bet));
+        const int32_t d = static_cast<int32_t>(move);
         int target;
         if (d < 0) {
             target = loss;
@@ -115,7 +142,6 @@ void TGameCalculator::Reset() {
             MaxBalance = std::max(MaxBalance, d);
         }
         CheckIndex(target, 0, StateLimit - 1, "successor state");
-        CheckIndex(d, MinBalanceLimit, MaxBalanceLimit, "balance of round 1");
         const double p = game.OutcomeProbabilities.Data()[o];
         Row(0, target)[d + Offset] += p;
         Track(FDirty[0][target], d, d);
@@ -129,7 +155,7 @@ void TGameCalculator::Reset() {
 }
 
 void TGameCalculator::StepReference() {
-    const int outcomeCount = CheckedOutcomeCount();
+    const int outcomeCount = CheckedSeries();
     const TGameDescription& game = *Game;
     const TBetDescription& system = *BetSystem;
     const int stateCount = CheckIndex(std::max(system.StateCount, 0), 0, StateLimit, "state count");
@@ -156,10 +182,10 @@ void TGameCalculator::StepReference() {
             // Balances below this one leave the player less money than the bet.
             const long long afford = static_cast<long long>(bet) - Bankroll;
             if (MinBalance < afford) {
-                if (afford - 1 > MaxBalanceLimit)
-                    RaiseRangeError("balance of the bankroll rule", afford - 1, MinBalanceLimit, MaxBalanceLimit);
+                // Nothing lies above the tracked range, however large the bet.
+                const int32_t last = static_cast<int32_t>(std::min<long long>(afford - 1, MaxBalance));
                 double* state0 = Row(old, 0);
-                for (int32_t b = MinBalance; b < afford; ++b) {
+                for (int32_t b = MinBalance; b <= last; ++b) {
                     const double x = source[b + Offset];
                     if (s == 0) {
                         Row(cur, 0)[b + Offset] += x;
@@ -168,7 +194,7 @@ void TGameCalculator::StepReference() {
                         state0[b + Offset] += x;
                     }
                 }
-                start = static_cast<int32_t>(afford);
+                start = last + 1;
             }
         }
         const int32_t top = MaxBalance;
@@ -177,16 +203,18 @@ void TGameCalculator::StepReference() {
             if (!(x > 0.0))
                 continue;
             for (int o = 0; o < outcomeCount; ++o) {
-                const int32_t d = CheckedMul(results[o], bet);
-                int32_t nb = CheckedAdd(b, d);
+                // In 64 bits: a move of any size beyond a bound piles up at that bound.
+                const long long d = static_cast<long long>(results[o]) * bet;
+                const long long landing = b + d;
+                int32_t nb;
                 int target;
                 if (d < 0) {
                     target = loss;
-                    nb = std::max(nb, MinBalanceLimit);
+                    nb = static_cast<int32_t>(std::max<long long>(landing, MinBalanceLimit));
                     MinBalance = std::min(MinBalance, nb);
                 } else {
                     target = win;
-                    nb = std::min(nb, MaxBalanceLimit);
+                    nb = static_cast<int32_t>(std::min<long long>(landing, MaxBalanceLimit));
                     MaxBalance = std::max(MaxBalance, nb);
                 }
                 CheckIndex(target, 0, StateLimit - 1, "successor state");

@@ -8,7 +8,7 @@
 // Exactness contract of Step (every kernel gives the same bits as StepReference):
 // - states are handled from StateCount-1 down to 0; within a state, balances ascending, outcomes in stored order;
 // - cells holding 0 or less (or NaN) are not spread; each product x * p is rounded to double before it is added;
-// - moves past -5000 or 5000 pile up at that bound;
+// - moves past -5000 or 5000 pile up at that bound, whatever their size;
 // - with Bankroll > 0, a state's balances whose money is below its bet fall back to state 0 (or stay put in state 0)
 //   before state 0 is spread.
 #pragma once
@@ -112,8 +112,9 @@ public:
     struct TFastPlan; // the engine's scratch for one fast round (StepKernel.h)
 
 private:
-    // Raises for a missing game or system; the outcomes in use, a negative count meaning none.
-    int CheckedOutcomeCount() const;
+    // Raises for a missing game or system, and for a system without states or with a successor beyond its states;
+    // returns the outcomes in use, a negative count meaning none.
+    int CheckedSeries() const;
     bool StepFast(TStepPool* pool);
     void Track(TRange& r, int32_t lo, int32_t hi);
     void NoteReferenceStep(int old, int stateCount);

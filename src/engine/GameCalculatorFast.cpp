@@ -21,7 +21,7 @@ namespace {
 constexpr int32_t Lowest = TGameCalculator::MinBalanceLimit;
 constexpr int32_t Highest = TGameCalculator::MaxBalanceLimit;
 constexpr int32_t Offset = -Lowest;
-// Moves this large always land on a bound; beyond it b + d could overflow, which only the reference reports.
+// Moves this large always land on a bound; beyond it b + d could overflow 32 bits, so the reference takes them.
 constexpr long long MoveLimit = 1LL << 30;
 // Cells per tile of the gather: the tile of every row of a series fits the first-level cache together.
 constexpr int32_t TileCells = 384;
@@ -76,11 +76,9 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
         st.Bet = system.Bets.Data()[s];
         st.Win = system.WinStates.Data()[s];
         st.Loss = system.LossStates.Data()[s];
-        if (st.Win < 0 || st.Win >= StateLimit || st.Loss < 0 || st.Loss >= StateLimit)
-            return false;
+        if (st.Win < 0 || st.Win >= stateCount || st.Loss < 0 || st.Loss >= stateCount)
+            return false; // the reference raises
         rowLimit = std::max({rowLimit, st.Win + 1, st.Loss + 1});
-        if (Bankroll > 0 && static_cast<long long>(st.Bet) - Bankroll - 1 > Highest)
-            return false;
         st.MinMove = INT32_MAX;
         st.MaxMove = INT32_MIN;
         for (int o = 0; o < outcomeCount; ++o) {
@@ -100,13 +98,18 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
     const int32_t oldMax = MaxBalance;
     double* state0 = Row(old, 0) + Offset;
 
+    // The last balance of lo..hi at which a state's bet is beyond the player's money, or lo - 1: the bet and the
+    // bankroll may be anywhere in 32 bits.
+    auto lastUnaffordable = [&](int32_t bet, int32_t lo, int32_t hi) {
+        const long long last = static_cast<long long>(bet) - Bankroll - 1;
+        return static_cast<int32_t>(std::min<long long>(std::max<long long>(last, lo - 1LL), hi));
+    };
     // Players who cannot afford a state's bet fall back to state 0, in the reference's order. Outside a row's band
     // the reference moves +0, which changes no cell.
     if (Bankroll > 0) {
         for (int s = stateCount - 1; s >= 1; --s) {
             const TRange band = Band(FDirty[old][s], oldMin, oldMax);
-            const int32_t last = static_cast<int32_t>(
-                std::min<long long>(static_cast<long long>(plan.States[s].Bet) - Bankroll - 1, band.Hi));
+            const int32_t last = lastUnaffordable(plan.States[s].Bet, band.Lo, band.Hi);
             double* source = Row(old, s) + Offset;
             for (int32_t b = band.Lo; b <= last; ++b) {
                 const double x = source[b];
@@ -121,8 +124,7 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
     double* stash = FStash.get() + RowPadding + Offset;
     if (Bankroll > 0) {
         stopLo = oldMin;
-        stopHi = static_cast<int32_t>(
-            std::min<long long>(static_cast<long long>(plan.States[0].Bet) - Bankroll - 1, oldMax));
+        stopHi = lastUnaffordable(plan.States[0].Bet, oldMin, oldMax);
         for (int32_t b = stopLo; b <= stopHi; ++b) {
             stash[b] = state0[b];
             state0[b] = 0.0;

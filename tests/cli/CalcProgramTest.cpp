@@ -210,13 +210,14 @@ TEST_F(CalcProgramTest, FailuresExitOneWithNothingOnStdout) {
     EXPECT_EQ(run.Out, QString());
     EXPECT_TRUE(run.Err.contains(QStringLiteral("games.ini"))) << run.Err.toStdString();
 
-    // A result times the bet overflows 32 bits in the first round.
+    // A result times the bet lands far beyond 5000 in the first round.
     SetFiles("[Huge]\r\nCount=1\r\nResult0=2000000000\r\nProbability0=1\r\n\r\n",
              "[Double]\r\nCount=1\r\nBet0=2\r\nWin0=0\r\nLoss0=0\r\n\r\n");
     run = RunCalc(With(Args("--chart 0 --series Huge Double")));
     EXPECT_EQ(run.Code, 1);
     EXPECT_EQ(run.Out, QString());
     EXPECT_TRUE(run.Err.startsWith(QStringLiteral("wagerlens-calc: Error in thread\n"))) << run.Err.toStdString();
+    EXPECT_TRUE(run.Err.contains(QStringLiteral("outcome 0 (result 2000000000) with the bet 2")));
     EXPECT_FALSE(run.Err.contains(QLatin1Char('\r')));
 }
 

@@ -51,10 +51,8 @@ TRandomCase RandomCase(std::mt19937& rng) {
     c.System.StateCount = pick(1, 21);
     for (int s = 0; s < c.System.StateCount; ++s) {
         c.System.Bets[s] = pick(-3, 30);
-        // Now and then a successor beyond the states in use: its probability is never read again.
-        const int top = pick(0, 19) == 0 ? 20 : c.System.StateCount - 1;
-        c.System.WinStates[s] = pick(0, top);
-        c.System.LossStates[s] = pick(0, top);
+        c.System.WinStates[s] = pick(0, c.System.StateCount - 1);
+        c.System.LossStates[s] = pick(0, c.System.StateCount - 1);
     }
     c.Bankroll = pick(0, 2) == 0 ? 0 : pick(1, 60);
     c.Target = pick(0, 1) ? pick(1, 400) : 0;
@@ -183,6 +181,8 @@ TEST_F(KernelDifferential, BoundsAndBankrollMatchBitForBit) {
         rc.Game.OutcomeResults[0] = 700;
         rc.Game.OutcomeResults[rc.Game.OutcomeCount - 1] = -900;
         rc.Bankroll = 1 + i % 7;
+        if (i % 3 == 0)
+            rc.System.Bets[rc.System.StateCount - 1] = 6000 + i; // beyond every balance the bankroll rule looks at
         rc.Target = 0;
         rc.Rounds = 40;
         RunCase(rc, pool, i);
