@@ -79,11 +79,14 @@ void TIniStore::LoadFromText(const QString& text) {
         rest = rest.mid(1);
     TSection* current = nullptr;
     while (!rest.isEmpty()) {
-        const qsizetype eol = rest.indexOf(QLatin1Char('\n'));
-        QStringView line = eol < 0 ? rest : rest.left(eol);
-        rest = eol < 0 ? QStringView() : rest.mid(eol + 1);
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
+        // CR LF, LF and a lone CR all end a line: files edited elsewhere may use any of them.
+        qsizetype eol = 0;
+        while (eol < rest.size() && rest[eol] != QLatin1Char('\r') && rest[eol] != QLatin1Char('\n'))
+            ++eol;
+        const QStringView line = rest.left(eol);
+        if (eol < rest.size())
+            eol += rest.mid(eol).startsWith(QLatin1String("\r\n")) ? 2 : 1;
+        rest = rest.mid(eol);
         QString name;
         if (ParseHeader(line, name)) {
             FSections.push_back(TSection{name, {}});

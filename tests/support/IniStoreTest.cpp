@@ -47,6 +47,16 @@ TEST(IniStoreReadTest, LineRules) {
     EXPECT_EQ(store.ReadInteger(S(""), S("z")), 1);
 }
 
+TEST(IniStoreReadTest, EveryLineEndReadsAlike) {
+    for (const char* eol : {"\r\n", "\n", "\r"}) {
+        const QByteArray e(eol);
+        const TIniStore store = FromBytes("[A]" + e + "k=v" + e + e + "[B]" + e + "n=2");
+        EXPECT_EQ(store.Sections(), QStringList({S("A"), S("B")})) << e.toHex().constData();
+        EXPECT_EQ(store.SectionLines(0), QStringList({S("k=v")})) << e.toHex().constData();
+        EXPECT_EQ(store.ReadInteger(S("B"), S("n")), 2) << e.toHex().constData();
+    }
+}
+
 struct TTypedCase {
     const char* Name;
     const char* Value;
