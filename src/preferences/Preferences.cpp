@@ -1,6 +1,7 @@
 // The preferences object: store, languages, texts, help and site addresses, and the process-wide instance.
 #include "preferences/Preferences.h"
 
+#include "support/AtomicFile.h"
 #include "support/Checked.h"
 #include "support/Exception.h"
 
@@ -84,6 +85,7 @@ QString ReadPlayNowSetting() {
 
 TPreferences::TPreferences(const TPreferencesSetup& setup)
     : FProgramFolder(WithTrailingSlash(setup.ProgramFolder)), FStorePath(setup.StorePath) {
+    RemoveStaleTemporaryFiles(FStorePath);
     try {
         FStore.LoadFromFile(FStorePath);
     } catch (const EFileError&) {

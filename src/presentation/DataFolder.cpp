@@ -110,8 +110,9 @@ QString DataFolder() {
     return DataFolder(CurrentDataLayout());
 }
 
-QString PrepareDataFolder(const QString& executableFolder, const QString& userDataFolder,
-                          bool executableFolderWritable) {
+namespace {
+
+QString PrepareFolder(const QString& executableFolder, const QString& userDataFolder, bool executableFolderWritable) {
     const QString chosen = ChooseDataFolder(executableFolder, userDataFolder, executableFolderWritable);
     if (chosen != executableFolder || executableFolderWritable)
         return chosen;
@@ -124,6 +125,16 @@ QString PrepareDataFolder(const QString& executableFolder, const QString& userDa
             WriteFileAtomically(FileIn(userDataFolder, name), bytes);
     }
     return userDataFolder;
+}
+
+} // namespace
+
+QString PrepareDataFolder(const QString& executableFolder, const QString& userDataFolder,
+                          bool executableFolderWritable) {
+    const QString folder = PrepareFolder(executableFolder, userDataFolder, executableFolderWritable);
+    for (const char* name : DataFileNames)
+        RemoveStaleTemporaryFiles(FileIn(folder, name));
+    return folder;
 }
 
 QString PrepareDataFolder(const TDataLayout& layout) {

@@ -50,7 +50,8 @@ QString DataFolder(const TDataLayout& layout);
 
 // The folder the window works in: DataFolder(), or, when that folder cannot be written, the per-user data folder,
 // created and given copies of the executable folder's games.ini and bets.ini where it has none, so that edits are
-// never lost for lack of write access. Raises EFileError when the copies cannot be made.
+// never lost for lack of write access. Removes what killed saves of games.ini and bets.ini left there. Raises
+// EFileError when the copies cannot be made.
 QString PrepareDataFolder();
 QString PrepareDataFolder(const TDataLayout& layout);
 QString PrepareDataFolder(const QString& executableFolder, const QString& userDataFolder,

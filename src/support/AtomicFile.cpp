@@ -6,39 +6,163 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace wl {
 
 namespace {
+
+// The temporary file is "<target>.wagerlens-<pid>-<6 letters or digits>": a name no one else uses, so that the
+// copies a killed save leaves behind can be found and removed without touching anything else.
+const QString TemporaryInfix = QStringLiteral(".wagerlens-");
+constexpr int RandomLength = 6;
+const char RandomAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
 
 [[noreturn]] void RaiseFileError(const QString& action, const QString& path, const QString& reason) {
     throw EFileError(
         QStringLiteral("Cannot %1 the file \"%2\": %3").arg(action, QDir::toNativeSeparators(path), reason));
 }
 
+QString SystemReason(int error) {
+    return qt_error_string(error);
+}
+
+// A link is replaced through its target, as before: the user's link stays a link.
+QString ResolvedTarget(const QString& path) {
+    QFileInfo info(path);
+    for (int depth = 0; depth < 64 && info.isSymLink(); ++depth)
+        info.setFile(info.symLinkTarget());
+    return info.isSymLink() ? path : info.filePath();
+}
+
+// Closes the descriptor and removes the temporary file unless the rename took it.
+class TTemporary {
+public:
+    ~TTemporary() {
+        if (Fd >= 0)
+            ::close(Fd);
+        if (!Name.isEmpty())
+            ::unlink(QFile::encodeName(Name).constData());
+    }
+    int Fd = -1;
+    QString Name;
+};
+
+bool IsAscii(QStringView text, bool letters) {
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        const bool digit = u >= '0' && u <= '9';
+        const bool letter = (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z');
+        if (!(digit || (letters && letter)))
+            return false;
+    }
+    return !text.isEmpty();
+}
+
+bool ProcessIsAlive(long long pid) {
+    if (pid <= 0 || pid > INT32_MAX)
+        return false;
+    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+}
+
 } // namespace
 
 void WriteFileAtomically(const QString& path, const QByteArray& data) {
-    QSaveFile file(path);
-    // Never fall back to writing the target in place: that is exactly what could leave a truncated file.
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly))
-        RaiseFileError(QStringLiteral("write"), path, file.errorString());
-    if (file.write(data) != data.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        RaiseFileError(QStringLiteral("write"), path, reason);
+    const QString target = ResolvedTarget(path);
+    const QFileInfo existing(target);
+    if (existing.isDir())
+        RaiseFileError(QStringLiteral("write"), path, QStringLiteral("it is a folder"));
+    // A file its owner made read-only is not replaced behind its back.
+    if (existing.exists() && !existing.isWritable())
+        RaiseFileError(QStringLiteral("write"), path, QStringLiteral("the file is read-only"));
+
+    TTemporary temp;
+    QString name;
+    for (int attempt = 0; attempt < 100 && temp.Fd < 0; ++attempt) {
+        QString random;
+        for (int i = 0; i < RandomLength; ++i)
+            random += QLatin1Char(RandomAlphabet[QRandomGenerator::global()->bounded(int(sizeof RandomAlphabet) - 1)]);
+        name = target + TemporaryInfix + QString::number(::getpid()) + QLatin1Char('-') + random;
+        // 0666 lets the umask decide, as for any new file.
+        temp.Fd = ::open(QFile::encodeName(name).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (temp.Fd < 0 && errno != EEXIST)
+            RaiseFileError(QStringLiteral("write"), path, SystemReason(errno));
     }
-    if (!file.commit())
-        RaiseFileError(QStringLiteral("write"), path, file.errorString());
+    if (temp.Fd < 0)
+        RaiseFileError(QStringLiteral("write"), path, SystemReason(EEXIST));
+    temp.Name = name;
+
+    if (existing.exists()) {
+        struct stat info {};
+        if (::stat(QFile::encodeName(target).constData(), &info) == 0)
+            ::fchmod(temp.Fd, info.st_mode & 07777);
+    }
+    const char* bytes = data.constData();
+    qsizetype left = data.size();
+    while (left > 0) {
+        const ssize_t written = ::write(temp.Fd, bytes, static_cast<size_t>(left));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            RaiseFileError(QStringLiteral("write"), path, SystemReason(written < 0 ? errno : ENOSPC));
+        bytes += written;
+        left -= written;
+    }
+    // On disk before the rename: otherwise a crash could leave the new name on an empty file.
+    if (::fsync(temp.Fd) != 0)
+        RaiseFileError(QStringLiteral("write"), path, SystemReason(errno));
+    const int fd = temp.Fd;
+    temp.Fd = -1;
+    if (::close(fd) != 0)
+        RaiseFileError(QStringLiteral("write"), path, SystemReason(errno));
+    if (std::rename(QFile::encodeName(name).constData(), QFile::encodeName(target).constData()) != 0)
+        RaiseFileError(QStringLiteral("write"), path, SystemReason(errno));
+    temp.Name.clear();
+}
+
+int RemoveStaleTemporaryFiles(const QString& path) {
+    const QFileInfo info(ResolvedTarget(path));
+    const QString prefix = info.fileName() + TemporaryInfix;
+    QDir folder = info.dir();
+    int removed = 0;
+    const QFileInfoList candidates =
+        folder.entryInfoList({prefix + QLatin1Char('*')}, QDir::Files | QDir::Hidden | QDir::System);
+    for (const QFileInfo& candidate : candidates) {
+        const QString name = candidate.fileName();
+        if (!name.startsWith(prefix) || candidate.isSymLink())
+            continue;
+        const QStringView rest = QStringView(name).mid(prefix.size());
+        const qsizetype dash = rest.indexOf(QLatin1Char('-'));
+        if (dash <= 0 || dash > 10 || !IsAscii(rest.left(dash), false) || rest.size() - dash - 1 != RandomLength ||
+            !IsAscii(rest.mid(dash + 1), true))
+            continue;
+        const long long pid = rest.left(dash).toLongLong();
+        // A save of another running copy (or of this one) is not stale.
+        if (pid == ::getpid() || ProcessIsAlive(pid))
+            continue;
+        if (folder.remove(name))
+            ++removed;
+    }
+    return removed;
 }
 
 bool ReadWholeFile(const QString& path, QByteArray& data) {
-    const QFileInfo info(path);
-    if (!info.exists())
-        return false;
-    if (info.isDir())
+    // Only a file that is not there reads as missing: a folder we may not enter is an error, not an empty list.
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return false;
+        RaiseFileError(QStringLiteral("read"), path, SystemReason(errno));
+    }
+    if (S_ISDIR(info.st_mode))
         RaiseFileError(QStringLiteral("read"), path, QStringLiteral("it is a folder"));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))

@@ -6,10 +6,16 @@
 
 namespace wl {
 
-// Writes data to path atomically; the old file stays untouched when anything fails. The error names the file.
+// Writes data to path atomically (a temporary file beside it, synced, then renamed over it); the old file stays
+// untouched when anything fails. The error names the file. A link is written through to its target.
 void WriteFileAtomically(const QString& path, const QByteArray& data);
 
-// Reads a whole file. Returns false when it does not exist; raises EFileError when it exists but cannot be read.
+// Removes what saves of path killed before their end left beside it (our own temporary names only, and only those
+// of processes no longer running); returns how many. Failures to remove are ignored.
+int RemoveStaleTemporaryFiles(const QString& path);
+
+// Reads a whole file. Returns false when it does not exist; raises EFileError when it exists but cannot be read, or
+// when whether it exists cannot be told (a folder on its path may not be entered).
 bool ReadWholeFile(const QString& path, QByteArray& data);
 
 } // namespace wl

@@ -60,8 +60,12 @@ TEST(DataFolder, InstalledCopySeedsTheUserFolderOnce) {
     WriteFile(f.Exe + QStringLiteral("/games.ini"), "[Coin]\r\n");
     WriteFile(f.Exe + QStringLiteral("/bets.ini"), "[Flat]\r\n");
 
+    // What a save killed in an earlier run left behind goes at start.
+    const QString stray = f.Exe + QStringLiteral("/bets.ini.wagerlens-2147483646-Ab3xY9");
+    WriteFile(stray, "[Flat]\r\n");
     EXPECT_EQ(PrepareDataFolder(f.Exe, f.User, true), f.Exe) << "a writable folder is used as it is";
     EXPECT_FALSE(QFile::exists(f.User));
+    EXPECT_FALSE(QFile::exists(stray));
 
     EXPECT_EQ(PrepareDataFolder(f.Exe, f.User, false), f.User);
     EXPECT_EQ(ReadFile(f.User + QStringLiteral("/games.ini")), QByteArray("[Coin]\r\n"));

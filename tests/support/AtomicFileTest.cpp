@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace wl {
 namespace {
@@ -91,6 +92,50 @@ TEST(AtomicFileTest, ReadOnlyFolderKeepsTheOldFile) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({QStringLiteral("games.ini")}));
 }
 
+// Only our own temporary names of saves whose process has ended go; a user's look-alike files stay.
+TEST(AtomicFileTest, StaleTemporaryFilesOfEndedSavesAreRemovedAndNothingElse) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("games.ini"));
+    WriteFileAtomically(path, QByteArray("kept"));
+    const QString ended = QStringLiteral("2147483646"); // beyond any process number in use
+    const QStringList stale = {QStringLiteral("games.ini.wagerlens-") + ended + QStringLiteral("-Ab3xY9")};
+    const QStringList kept = {
+        QStringLiteral("games.ini"),
+        QStringLiteral("games.ini.backup"),
+        QStringLiteral("games.ini.AbCdEf"),
+        QStringLiteral("games.ini.wagerlens-") + QString::number(getpid()) + QStringLiteral("-Ab3xY9"),
+        QStringLiteral("games.ini.wagerlens-") + QString::number(getppid()) + QStringLiteral("-Ab3xY9"),
+        QStringLiteral("games.ini.wagerlens-") + ended + QStringLiteral("-Ab3xY"),
+        QStringLiteral("games.ini.wagerlens-") + ended + QStringLiteral("-Ab3x.9"),
+        QStringLiteral("games.ini.wagerlens-x") + ended + QStringLiteral("-Ab3xY9"),
+        QStringLiteral("bets.ini.wagerlens-") + ended + QStringLiteral("-Ab3xY9"),
+    };
+    for (const QString& name : stale + kept.mid(1)) {
+        QFile file(dir.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << name.toStdString();
+    }
+    EXPECT_EQ(RemoveStaleTemporaryFiles(path), 1);
+    QStringList left = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+    QStringList expected = kept;
+    left.sort();
+    expected.sort();
+    EXPECT_EQ(left, expected);
+    EXPECT_EQ(ReadBack(path), QByteArray("kept"));
+}
+
+TEST(AtomicFileTest, ALinkIsWrittenThroughToItsTarget) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString target = dir.filePath(QStringLiteral("real.ini"));
+    const QString link = dir.filePath(QStringLiteral("games.ini"));
+    WriteFileAtomically(target, QByteArray("old"));
+    ASSERT_TRUE(QFile::link(target, link));
+    WriteFileAtomically(link, QByteArray("new"));
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(ReadBack(target), QByteArray("new"));
+}
+
 TEST(AtomicFileTest, ReadWholeFileMissingAndFolder) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
@@ -99,6 +144,32 @@ TEST(AtomicFileTest, ReadWholeFileMissingAndFolder) {
     EXPECT_EQ(data, QByteArray("untouched"));
     EXPECT_THROW(ReadWholeFile(dir.path(), data), EFileError);
     EXPECT_EQ(data, QByteArray("untouched"));
+}
+
+// A file whose existence cannot be told is not "missing": that would read an unreachable list as empty.
+TEST(AtomicFileTest, AFileThatCannotBeLookedAtIsAnError) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString loop = dir.filePath(QStringLiteral("games.ini"));
+    ASSERT_TRUE(QFile::link(loop, loop));
+    const QString closed = dir.filePath(QStringLiteral("closed"));
+    ASSERT_TRUE(QDir().mkpath(closed));
+    WriteFileAtomically(closed + QStringLiteral("/bets.ini"), QByteArray("x"));
+    ASSERT_TRUE(QFile::setPermissions(closed, QFileDevice::Permissions()));
+    QStringList paths = {loop};
+    if (geteuid() != 0) // permission bits do not stop root
+        paths.append(closed + QStringLiteral("/bets.ini"));
+    for (const QString& path : paths) {
+        QByteArray data("untouched");
+        try {
+            ReadWholeFile(path, data);
+            ADD_FAILURE() << "no error for " << path.toStdString();
+        } catch (const EFileError& e) {
+            EXPECT_TRUE(e.Message().contains(QDir::toNativeSeparators(path))) << e.what();
+        }
+        EXPECT_EQ(data, QByteArray("untouched"));
+    }
+    QFile::setPermissions(closed, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
 } // namespace
