@@ -54,7 +54,8 @@ int TickDecimals(double interval) {
 }
 
 TChartView::TChartView(QWidget* parent) : QChartView(parent) {
-    auto* chart = new QChart(); // owned by this view through setChart
+    // The chart QChartView's constructor made, and owns: setChart() would only release it, never delete it.
+    QChart* chart = this->chart();
     chart->legend()->hide();
     chart->setTitle(QString());
     chart->setBackgroundBrush(Qt::white);
@@ -111,7 +112,6 @@ TChartView::TChartView(QWidget* parent) : QChartView(parent) {
         series->setPen(pen);
         FSeries[static_cast<size_t>(i)] = series;
     }
-    setChart(chart);
     // Axis labels and grid lines are drawn outside the bounding rectangles that the scene reports as changed, so
     // partial updates leave pieces of the previous ranges behind after a zoom; the chart fills the view anyway.
     setViewportUpdateMode(QGraphicsView::FullViewportUpdate);
