@@ -1,5 +1,6 @@
 // The worker pool: every call once, the lowest failure, nesting, and a split round equal to a serial one.
 #include "engine/StepPool.h"
+#include "engine/FloatMode.h"
 #include "engine/GameCalculator.h"
 #include "engine/StepKernel.h"
 
@@ -112,6 +113,7 @@ TEST(StepPool, ARoundInsideARoundRunsSerially) {
 
 // A wide round shared out over the workers writes the same bits as the serial kernel.
 TEST(StepPool, SplitRoundEqualsSerialRound) {
+    const TFloatModeGuard floatMode; // the workers' mode, for the serial steps too
     const long long saved = TGameCalculator::TFastPlan::SplitThreshold.load();
     TGameCalculator::TFastPlan::SplitThreshold.store(1);
     TGameDescription game;
