@@ -25,7 +25,7 @@ public:
     TUiFolder() {
         const QString folder = Dir.path();
         QDir().mkpath(folder + QStringLiteral("/Langs"));
-        for (const char* code : {"ENG", "DEU"}) {
+        for (const char* code : {"ENG", "RUS", "DEU"}) {
             const QString name = QString::fromLatin1(code) + QStringLiteral(".ini");
             QFile::copy(QStringLiteral(WL_SOURCE_DATA_DIR "/Langs/") + name, folder + QStringLiteral("/Langs/") + name);
         }

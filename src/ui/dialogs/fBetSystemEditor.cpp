@@ -226,8 +226,14 @@ void TfmBetSystemEditor::FormShow() {
     lHeader->setText(prefs.GetText(SystemSection, QStringLiteral("HeaderStates")));
     const QString keys[4] = {QStringLiteral("State"), QStringLiteral("BetSize"), QStringLiteral("WinState"),
                              QStringLiteral("LossState")};
-    for (int c = 0; c < 4; ++c)
+    for (int c = 0; c < 4; ++c) {
         FColumnTitles[c] = prefs.GetText(SystemSection, keys[c]);
+        // Titles wrap at spaces, so a column is at least as wide as the longest word of its title.
+        int widest = 0;
+        for (const QString& word : FColumnTitles[c].split(QLatin1Char(' ')))
+            widest = std::max(widest, FHeader->fontMetrics().horizontalAdvance(word));
+        StatesGrid->setColumnWidth(c, std::max(ColumnWidths[c], widest + 8));
+    }
     btnOK->setText(prefs.GetButtonText(QStringLiteral("OK")));
     btnCancel->setText(prefs.GetButtonText(QStringLiteral("Cancel")));
     FModel->Refresh();
@@ -246,8 +252,8 @@ void TfmBetSystemEditor::FitTitleRow() {
 void TfmBetSystemEditor::FitGridHeight() {
     const int rows = StatesGrid->verticalHeader()->defaultSectionSize() * GridStateRows;
     int width = 2 * StatesGrid->frameWidth();
-    for (int w : ColumnWidths)
-        width += w;
+    for (int c = 0; c < 4; ++c)
+        width += StatesGrid->columnWidth(c);
     StatesGrid->setFixedSize(width, FHeader->RowHeight() + rows + 2 * StatesGrid->frameWidth());
 }
 

@@ -396,6 +396,9 @@ void TfmGameEditor::FormShow() {
     btnOK->setText(prefs.GetButtonText(QStringLiteral("OK")));
     btnCancel->setText(prefs.GetButtonText(QStringLiteral("Cancel")));
     FModel->Refresh();
+    // A title that wraps needs a taller title row, or its second line is cut.
+    auto* header = static_cast<TGridHeader*>(FGrid->horizontalHeader());
+    header->SetRowHeight(std::max(header->fontMetrics().height() + 6, header->WrappedTitleHeight()));
     FGrid->setCurrentIndex(FModel->index(0, 0));
     setFixedSize(sizeHint());
 }

@@ -26,6 +26,7 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QHBoxLayout>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -40,6 +41,7 @@
 #include <QStandardPaths>
 #include <QStyledItemDelegate>
 #include <QTimer>
+#include <QToolTip>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -103,6 +105,28 @@ public:
         s.setHeight(std::max(ItemHeight, QFontMetrics(option.font).height()));
         return s;
     }
+};
+
+// The site link: it wants its whole address but gives way to the parameters, shortened with an ellipsis and the
+// whole address on hover.
+class TShrinkingLabel : public QLabel {
+public:
+    TShrinkingLabel(const QString& text, QWidget* parent) : QLabel(text, parent), FFullText(text) {}
+    QSize sizeHint() const override {
+        return {fontMetrics().horizontalAdvance(FFullText) + 2, QLabel::sizeHint().height()};
+    }
+    QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
+
+protected:
+    void resizeEvent(QResizeEvent* e) override {
+        QLabel::resizeEvent(e);
+        const QString shown = fontMetrics().elidedText(FFullText, Qt::ElideRight, contentsRect().width());
+        setText(shown);
+        setToolTip(shown == FFullText ? QString() : FFullText);
+    }
+
+private:
+    QString FFullText;
 };
 
 TGradientLabel* NewHeader(QWidget* parent, const QString& name, const QString& text) {
@@ -249,6 +273,7 @@ void TfmMain::CreateControls() {
     DataGrid->setObjectName(QStringLiteral("DataGrid"));
     DataGrid->SetDefaultRowHeight(GridRowHeight);
     DataGrid->hide();
+    DataGrid->viewport()->installEventFilter(this);
     chartLayout->addWidget(MainChart);
     chartLayout->addWidget(DataGrid);
     ChartPanel->installEventFilter(this);
@@ -298,11 +323,11 @@ void TfmMain::CreateControls() {
     // The address without its scheme: the full text does not fit beside two parameters.
     QString site = MakerSiteAddress();
     site.remove(QRegularExpression(QStringLiteral("^[a-z]+://")));
-    lURL = new QLabel(site, Panel6);
+    lURL = new TShrinkingLabel(site, Panel6);
     lURL->setObjectName(QStringLiteral("lURL"));
     lURL->setCursor(Qt::PointingHandCursor);
     lURL->installEventFilter(this);
-    lURL->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+    lURL->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     bottom->addWidget(lParam1);
     bottom->addWidget(seParam1);
     bottom->addSpacing(6);
@@ -661,6 +686,20 @@ void TfmMain::ApplyLanguage() {
         lParam2->setText(kind.GetParamName(1));
     FillChartList();
     kind.SetAxisTitles(*FChart);
+    FitOptionsToTexts();
+}
+
+void TfmMain::FitOptionsToTexts() {
+    // The three buttons share the right panel: a language with longer texts widens the window rather than cut them.
+    int widest = 0;
+    for (QPushButton* b : {btnAdd, btnDel, btnClear})
+        widest = std::max(widest, b->fontMetrics().horizontalAdvance(b->text()));
+    const int needed = 3 * (widest + 14) + 18; // padding in each button, the panel's border and margins
+    if (width() - FLeftWidth - SplitterWidth >= needed)
+        return;
+    const int w = FLeftWidth + SplitterWidth + needed;
+    FLeftShare = static_cast<double>(FLeftWidth) / w;
+    resize(w, height());
 }
 
 void TfmMain::BuildLanguageMenu() {
@@ -966,11 +1005,12 @@ void TfmMain::closeEvent(QCloseEvent* e) {
 }
 
 bool TfmMain::eventFilter(QObject* watched, QEvent* e) {
-    Guarded(this, [&] { FilterEvent(watched, e); });
-    return QWidget::eventFilter(watched, e);
+    bool handled = false;
+    Guarded(this, [&] { handled = FilterEvent(watched, e); });
+    return handled || QWidget::eventFilter(watched, e);
 }
 
-void TfmMain::FilterEvent(QObject* watched, QEvent* e) {
+bool TfmMain::FilterEvent(QObject* watched, QEvent* e) {
     switch (e->type()) {
     case QEvent::Resize:
         if (watched == ChartPanel)
@@ -981,6 +1021,20 @@ void TfmMain::FilterEvent(QObject* watched, QEvent* e) {
     case QEvent::MouseButtonPress:
         if (watched == lbSeries->viewport())
             lbSeriesMouseDown(static_cast<QMouseEvent*>(e)->position().toPoint());
+        break;
+    case QEvent::ToolTip:
+        // The column titles are cut to their width; the whole caption shows on hover.
+        if (watched == DataGrid->viewport()) {
+            const auto* help = static_cast<QHelpEvent*>(e);
+            for (int c = 1; c < DataGrid->ColumnCount() && c <= FController->SeriesCount(); ++c) {
+                if (DataGrid->CellRect(c, 0).contains(help->pos())) {
+                    QToolTip::showText(help->globalPos(), FController->GetSeriesCaption(c - 1), DataGrid->viewport());
+                    return true;
+                }
+            }
+            QToolTip::hideText();
+            return true;
+        }
         break;
     case QEvent::MouseButtonRelease:
         if (watched == lURL && static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton)
@@ -995,6 +1049,7 @@ void TfmMain::FilterEvent(QObject* watched, QEvent* e) {
     default:
         break;
     }
+    return false;
 }
 
 // --- grid cells ---

@@ -150,11 +150,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void FilterEvent(QObject* watched, QEvent* event);
+    bool FilterEvent(QObject* watched, QEvent* event); // true when the event is dealt with
     void CreateControls();
     void LoadState();
     void PlacePanels();
     int ScaledLeftWidth(int formWidth) const;
+    void FitOptionsToTexts();
     void DataGridDrawCell(QPainter& painter, int column, int row, const QRect& rect, int state);
     void SeriesSelectionChanged();
     void SetApplicationTitle(const QString& title);
