@@ -126,6 +126,17 @@ TEST(TextFit, EveryTextFitsInEveryLanguage) {
         game.show();
         QCoreApplication::processEvents();
         cuts << CutTexts(game);
+        // The figures: a name and its value on one line, apart.
+        const QFontMetrics fm(game.lbInfo->font());
+        for (int k = 0; k < game.lbInfo->count(); ++k) {
+            const QString name = game.lbInfo->item(k)->text();
+            const int needed = fm.horizontalAdvance(name) + fm.horizontalAdvance(game.InfoValueText(k)) + 10;
+            if (needed > game.lbInfo->viewport()->width())
+                cuts << QStringLiteral("figure \"%1\" (%2 > %3)")
+                            .arg(name)
+                            .arg(needed)
+                            .arg(game.lbInfo->viewport()->width());
+        }
         TfmBetSystemEditor system;
         system.Open(nullptr, {});
         system.show();

@@ -389,8 +389,15 @@ void TfmGameEditor::FormShow() {
     lInfoHeader->setText(prefs.GetText(GameSection, QStringLiteral("HeaderInfo")));
     lTableHeader->setText(prefs.GetText(GameSection, QStringLiteral("HeaderTable")));
     lbInfo->clear();
-    for (int k = 0; k < 8; ++k)
+    int widestName = 0;
+    for (int k = 0; k < 8; ++k) {
         lbInfo->addItem(prefs.GetText(GameSection, QStringLiteral("Info") + QString::number(k)));
+        widestName = std::max(widestName, lbInfo->fontMetrics().horizontalAdvance(lbInfo->item(k)->text()));
+    }
+    // Each name and its value share a line: a long name must not run into a value of several whole digits.
+    const int widestValue = lbInfo->fontMetrics().horizontalAdvance(QStringLiteral("-99999.99999999"));
+    lbInfo->setMinimumWidth(
+        std::max(lbInfo->minimumWidth(), widestName + widestValue + 2 * CellTextInset + 8 + 2 * lbInfo->frameWidth()));
     FColumnTitles[0] = prefs.GetText(GameSection, QStringLiteral("Outcomes"));
     FColumnTitles[1] = prefs.GetText(GameSection, QStringLiteral("Probability"));
     btnOK->setText(prefs.GetButtonText(QStringLiteral("OK")));
