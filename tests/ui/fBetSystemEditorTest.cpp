@@ -165,6 +165,18 @@ TEST(BetSystemEditorTest, SystemWithoutStatesOpensWithStateZero) {
     EXPECT_EQ(system.StateCount, 0);
 }
 
+// The calculation refuses such a system; the editor must still open it so that it can be mended.
+TEST(BetSystemEditorTest, SuccessorBeyondTheStatesOpensAsItIs) {
+    TBetDescription system;
+    system.Name = QStringLiteral("Broken");
+    system.StateCount = 2;
+    system.LossStates[0] = 1;
+    system.WinStates[1] = 5;
+    auto form = OpenEditor(&system, {QStringLiteral("Broken")});
+    EXPECT_EQ(form->WorkingCopy.StateCount, 2);
+    EXPECT_EQ(form->CellText(2, 2), QStringLiteral("5"));
+}
+
 TEST(BetSystemEditorTest, CancelLeavesTheSystemUntouched) {
     TBetDescription system;
     system.Name = QStringLiteral("Flat");
