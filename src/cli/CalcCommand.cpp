@@ -4,6 +4,7 @@
 #include "charts/Chart.h"
 #include "charts/ChartController.h"
 #include "engine/EngineBenchmark.h"
+#include "model/ListBenchmark.h"
 #include "model/Storage.h"
 #include "presentation/DataExport.h"
 #include "presentation/DataFolder.h"
@@ -263,7 +264,11 @@ int Bench(bool quick, const TCalcStreams& streams) {
     out.flush();
     if (code != 0)
         PrintError(streams, QStringLiteral("the fast kernel disagrees with the reference"));
-    return code == 0 ? ExitSuccess : ExitFailure;
+    const int listCode = RunListBenchmark(quick ? 10000 : 100000, out);
+    out.flush();
+    if (listCode != 0)
+        PrintError(streams, QStringLiteral("the generated lists did not load back whole"));
+    return code == 0 && listCode == 0 ? ExitSuccess : ExitFailure;
 }
 
 } // namespace

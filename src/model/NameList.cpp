@@ -19,11 +19,6 @@ void PrepareRekey(TBetDescription& system) {
     system.PruneStates();
 }
 
-// The store matches section names this way, so two names equal under it share one section.
-bool SameSectionName(const QString& a, const QString& b) {
-    return QString::compare(a, b, Qt::CaseInsensitive) == 0;
-}
-
 } // namespace
 
 QString FileInFolder(const QString& folder, const QString& fileName) {
@@ -88,10 +83,14 @@ template <typename T> void TNameList<T>::Rekey(T* item) {
     if (i < 0)
         return;
     PrepareRekey(*item);
-    TEntry& entry = FEntries[static_cast<size_t>(i)];
+    TEntry entry = std::move(FEntries[static_cast<size_t>(i)]);
     entry.Key = item->Name;
     entry.FoldedKey = item->Name.toCaseFolded();
-    std::stable_sort(FEntries.begin(), FEntries.end(), KeyLess);
+    FEntries.erase(FEntries.begin() + i);
+    // Where a stable sort would put it: among equal keys, in its old order relative to them.
+    const auto range = std::equal_range(FEntries.begin(), FEntries.end(), entry, KeyLess);
+    const auto place = std::clamp(FEntries.begin() + i, range.first, range.second);
+    FEntries.insert(place, std::move(entry));
     Modified = true;
 }
 
@@ -114,16 +113,13 @@ template <typename T> void TNameList<T>::Load() {
     const QStringList sections = store.Sections();
     for (int s = 0; s < sections.size(); ++s) {
         const QString& name = sections[s];
-        bool repeated = false;
-        for (int earlier = 0; earlier < s && !repeated; ++earlier)
-            repeated = SameSectionName(sections[earlier], name);
-        if (!repeated) {
+        // A repeated name is not the first of its name, whose keys the first-occurrence rule would read instead.
+        if (store.SectionIndex(name) == s) {
             try {
                 auto item = std::make_unique<T>();
                 item->Name = name;
-                item->LoadFromIni(store);
-                TEntry entry{name, name.toCaseFolded(), std::move(item)};
-                entries.insert(std::lower_bound(entries.begin(), entries.end(), entry, KeyLess), std::move(entry));
+                item->LoadFromIni(store.SectionStore(s));
+                entries.push_back(TEntry{name, name.toCaseFolded(), std::move(item)});
                 continue;
             } catch (const Exception&) {
                 // Falls through: the section is kept as it stands.
@@ -131,23 +127,21 @@ template <typename T> void TNameList<T>::Load() {
         }
         kept.push_back(TRawSection{name, store.SectionLines(s)});
     }
+    // The order that adding one by one gives: each entry in front of the equal ones added before it.
+    std::reverse(entries.begin(), entries.end());
+    std::stable_sort(entries.begin(), entries.end(), KeyLess);
     FEntries = std::move(entries);
     FKeptSections = std::move(kept);
     Modified = false;
 }
 
 template <typename T> void TNameList<T>::WriteTo(TIniStore& store) const {
+    // Each entry is a section of its own, also where its name repeats an earlier entry's: writing into that one
+    // would overwrite its values, so the next load keeps the repeated section unread.
     for (const TEntry& entry : FEntries) {
-        const T& item = *entry.Item;
-        if (!store.SectionExists(item.Name)) {
-            item.SaveToIni(store);
-            continue;
-        }
-        // Same section name as an earlier entry: writing into it would overwrite that entry's values, so the
-        // section goes to the file on its own and the next load keeps it unread.
         TIniStore single;
-        item.SaveToIni(single);
-        store.AppendRawSection(item.Name, single.SectionLines(0));
+        entry.Item->SaveToIni(single);
+        store.Append(std::move(single));
     }
     for (const TRawSection& section : FKeptSections)
         store.AppendRawSection(section.Name, section.Lines);

@@ -16,6 +16,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 namespace wl {
 
 namespace {
@@ -71,6 +73,14 @@ bool ProcessIsAlive(long long pid) {
     if (pid <= 0 || pid > INT32_MAX)
         return false;
     return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+}
+
+[[noreturn]] void RaiseTooLarge(const QString& path, qint64 size) {
+    RaiseFileError(QStringLiteral("read"), path,
+                   QStringLiteral("it holds %1 bytes (%2 MB), more than the %3 MB this program reads")
+                       .arg(size)
+                       .arg(static_cast<double>(size) / (1024.0 * 1024.0), 0, 'f', 1)
+                       .arg(MaxReadFileSize / (1024 * 1024)));
 }
 
 } // namespace
@@ -167,9 +177,14 @@ bool ReadWholeFile(const QString& path, QByteArray& data) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         RaiseFileError(QStringLiteral("read"), path, file.errorString());
-    QByteArray bytes = file.readAll();
+    // Checked on the open file too, so that a file that grew since the look above is still refused.
+    if (info.st_size > MaxReadFileSize || file.size() > MaxReadFileSize)
+        RaiseTooLarge(path, std::max<qint64>(info.st_size, file.size()));
+    QByteArray bytes = file.read(MaxReadFileSize + 1);
     if (file.error() != QFileDevice::NoError)
         RaiseFileError(QStringLiteral("read"), path, file.errorString());
+    if (bytes.size() > MaxReadFileSize)
+        RaiseTooLarge(path, bytes.size());
     data = std::move(bytes);
     return true;
 }

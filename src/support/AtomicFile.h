@@ -14,8 +14,13 @@ void WriteFileAtomically(const QString& path, const QByteArray& data);
 // of processes no longer running); returns how many. Failures to remove are ignored.
 int RemoveStaleTemporaryFiles(const QString& path);
 
-// Reads a whole file. Returns false when it does not exist; raises EFileError when it exists but cannot be read, or
-// when whether it exists cannot be told (a folder on its path may not be entered).
+// Files larger than this are refused unread: no file of ours comes near it, and reading one whole could stall or
+// exhaust memory.
+constexpr qint64 MaxReadFileSize = 64LL * 1024 * 1024;
+
+// Reads a whole file. Returns false when it does not exist; raises EFileError when it exists but cannot be read,
+// when whether it exists cannot be told (a folder on its path may not be entered), or when it is larger than
+// MaxReadFileSize (the message names the file and its size).
 bool ReadWholeFile(const QString& path, QByteArray& data);
 
 } // namespace wl

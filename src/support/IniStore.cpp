@@ -13,8 +13,68 @@ namespace wl {
 
 namespace {
 
-bool SameName(const QString& a, const QString& b) {
-    return QString::compare(a, b, Qt::CaseInsensitive) == 0;
+// Names equal without regard to case have the same length in UTF-16: the length test spares most comparisons.
+bool SameName(QStringView a, QStringView b) {
+    return a.size() == b.size() && a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// Up to this many entries a section is scanned; beyond, it keeps its key hashes in order for a binary search.
+constexpr size_t ScannedEntries = 16;
+constexpr size_t ScannedSections = 8;
+
+// A hash of a name as the case-insensitive comparison sees it, so that names it finds equal hash alike: it folds
+// unit by unit, the low unit of a surrogate pair as part of its code point, the high unit as it stands.
+uint32_t NameHash(QStringView name) {
+    uint32_t hash = 2166136261u ^ static_cast<uint32_t>(name.size());
+    char16_t previous = 0;
+    for (const QChar c : name) {
+        const char16_t unit = c.unicode();
+        char32_t folded = unit;
+        if (unit < 0x80) {
+            if (unit >= u'A' && unit <= u'Z')
+                folded = unit + (u'a' - u'A');
+        } else if (QChar::isLowSurrogate(unit) && QChar::isHighSurrogate(previous)) {
+            folded = QChar::lowSurrogate(QChar::toCaseFolded(QChar::surrogateToUcs4(previous, unit)));
+        } else if (!QChar::isSurrogate(unit)) {
+            folded = QChar::toCaseFolded(char32_t(unit));
+        }
+        previous = unit;
+        hash = (hash ^ static_cast<uint32_t>(folded)) * 16777619u;
+    }
+    return hash;
+}
+
+// Open addressing over named items: a slot holds an item's index + 1, 0 when free. nameOf(index) gives the item's
+// hash and name. Only the first item of each name is held, so that the first occurrence is the one found.
+template <typename TNameOf>
+int FindSlot(const std::vector<uint32_t>& slots, uint32_t hash, QStringView name, const TNameOf& nameOf) {
+    const size_t mask = slots.size() - 1;
+    for (size_t slot = hash & mask; slots[slot] != 0; slot = (slot + 1) & mask) {
+        const auto [itemHash, itemName] = nameOf(slots[slot] - 1);
+        if (itemHash == hash && SameName(itemName, name))
+            return static_cast<int>(slots[slot] - 1);
+    }
+    return -1;
+}
+
+template <typename TNameOf> void InsertSlot(std::vector<uint32_t>& slots, uint32_t index, const TNameOf& nameOf) {
+    const auto [hash, name] = nameOf(index);
+    const size_t mask = slots.size() - 1;
+    size_t slot = hash & mask;
+    for (; slots[slot] != 0; slot = (slot + 1) & mask) {
+        const auto [itemHash, itemName] = nameOf(slots[slot] - 1);
+        if (itemHash == hash && SameName(itemName, name))
+            return; // an earlier item holds the name
+    }
+    slots[slot] = index + 1;
+}
+
+// A table at most a quarter full for count items, so that it is rebuilt only when their number doubles.
+std::vector<uint32_t> EmptySlots(size_t count) {
+    size_t size = 16;
+    while (size < count * 4)
+        size *= 2;
+    return std::vector<uint32_t>(size, 0);
 }
 
 bool HasLineBreak(const QString& text) {
@@ -77,42 +137,46 @@ void TIniStore::LoadFromText(const QString& text) {
     QStringView rest(text);
     if (rest.startsWith(QChar(0xFEFF)))
         rest = rest.mid(1);
-    TSection* current = nullptr;
-    while (!rest.isEmpty()) {
-        // CR LF, LF and a lone CR all end a line: files edited elsewhere may use any of them.
-        qsizetype eol = 0;
-        while (eol < rest.size() && rest[eol] != QLatin1Char('\r') && rest[eol] != QLatin1Char('\n'))
-            ++eol;
-        const QStringView line = rest.left(eol);
-        if (eol < rest.size())
-            eol += rest.mid(eol).startsWith(QLatin1String("\r\n")) ? 2 : 1;
-        rest = rest.mid(eol);
+    TSection current;
+    bool inSection = false;
+    const QChar* data = rest.data();
+    const qsizetype size = rest.size();
+    qsizetype start = 0;
+    while (start < size) {
+        qsizetype end = start;
+        while (end < size && data[end] != QLatin1Char('\n') && data[end] != QLatin1Char('\r'))
+            ++end;
+        const QStringView line = rest.mid(start, end - start);
+        // CR LF, LF and a CR alone each end a line.
+        start = end + (end + 1 < size && data[end] == QLatin1Char('\r') && data[end + 1] == QLatin1Char('\n') ? 2 : 1);
         QString name;
         if (ParseHeader(line, name)) {
-            FSections.push_back(TSection{name, {}});
-            current = &FSections.back();
+            if (inSection)
+                AddSection(std::move(current));
+            current = NewSection(name);
+            inSection = true;
             continue;
         }
-        if (current == nullptr || IsBlankLine(line))
+        if (!inSection || IsBlankLine(line))
             continue;
         const qsizetype eq = line.indexOf(QLatin1Char('='));
-        if (line.startsWith(QLatin1Char(';')) || eq < 0)
-            current->Lines.push_back(TLine{QString(), line.toString(), false}); // kept, never found
-        else
-            current->Lines.push_back(TLine{line.left(eq).toString(), line.mid(eq + 1).toString(), true});
+        if (line.startsWith(QLatin1Char(';')) || eq < 0) {
+            current.Lines.push_back(TLine{line.toString(), -1, 0}); // kept, never found
+        } else {
+            current.Lines.push_back(Entry(line.toString(), eq));
+            ++current.EntryCount;
+        }
     }
+    if (inSection)
+        AddSection(std::move(current));
 }
 
 QByteArray TIniStore::ToBytes() const {
     QString text;
     for (const TSection& section : FSections) {
         text += QLatin1Char('[') + section.Name + QLatin1String("]\r\n");
-        for (const TLine& line : section.Lines) {
-            if (line.IsEntry)
-                text += line.Key + QLatin1Char('=') + line.Value + QLatin1String("\r\n");
-            else
-                text += line.Value + QLatin1String("\r\n");
-        }
+        for (const TLine& line : section.Lines)
+            text += line.Text + QLatin1String("\r\n");
         text += QLatin1String("\r\n");
     }
     return text.toUtf8();
@@ -124,6 +188,7 @@ void TIniStore::SaveToFile(const QString& path) const {
 
 void TIniStore::Clear() {
     FSections.clear();
+    FSectionSlots.clear();
 }
 
 QStringList TIniStore::Sections() const {
@@ -142,8 +207,8 @@ QStringList TIniStore::Keys(const QString& section) const {
     QStringList keys;
     if (const TSection* s = FindSection(section)) {
         for (const TLine& line : s->Lines) {
-            if (line.IsEntry)
-                keys.append(line.Key);
+            if (line.IsEntry())
+                keys.append(line.Key().toString());
         }
     }
     return keys;
@@ -155,26 +220,32 @@ bool TIniStore::ValueExists(const QString& section, const QString& key) const {
 
 void TIniStore::EraseSection(const QString& section) {
     std::erase_if(FSections, [&](const TSection& s) { return SameName(s.Name, section); });
+    IndexSections();
 }
 
 void TIniStore::DeleteKey(const QString& section, const QString& key) {
     // Every occurrence goes, so that a later duplicate does not surface in its place.
-    if (TSection* s = FindSection(section))
-        std::erase_if(s->Lines, [&](const TLine& line) { return line.IsEntry && SameName(line.Key, key); });
+    TSection* s = FindSection(section);
+    if (s == nullptr)
+        return;
+    std::erase_if(s->Lines, [&](const TLine& line) { return line.IsEntry() && SameName(line.Key(), key); });
+    s->EntryCount = static_cast<int>(
+        std::count_if(s->Lines.begin(), s->Lines.end(), [](const TLine& line) { return line.IsEntry(); }));
+    IndexKeys(*s);
 }
 
 QStringList TIniStore::SectionLines(int index) const {
     CheckIndex(index, 0, static_cast<int>(FSections.size()) - 1, "section index");
     QStringList lines;
     for (const TLine& line : FSections[static_cast<size_t>(index)].Lines)
-        lines.append(line.IsEntry ? line.Key + QLatin1Char('=') + line.Value : line.Value);
+        lines.append(line.Text);
     return lines;
 }
 
 void TIniStore::AppendRawSection(const QString& section, const QStringList& lines) {
     if (HasLineBreak(section))
         RaiseBadWrite(section, QString(), QStringLiteral("the section name contains a line break"));
-    TSection added{section, {}};
+    TSection added = NewSection(section);
     for (const QString& line : lines) {
         QString name;
         if (HasLineBreak(line) || ParseHeader(line, name))
@@ -182,31 +253,52 @@ void TIniStore::AppendRawSection(const QString& section, const QStringList& line
         if (IsBlankLine(line))
             continue;
         const qsizetype eq = line.indexOf(QLatin1Char('='));
-        if (line.startsWith(QLatin1Char(';')) || eq < 0)
-            added.Lines.push_back(TLine{QString(), line, false});
-        else
-            added.Lines.push_back(TLine{line.left(eq), line.mid(eq + 1), true});
+        if (line.startsWith(QLatin1Char(';')) || eq < 0) {
+            added.Lines.push_back(TLine{line, -1, 0});
+        } else {
+            added.Lines.push_back(Entry(line, eq));
+            ++added.EntryCount;
+        }
     }
-    FSections.push_back(std::move(added));
+    AddSection(std::move(added));
+}
+
+int TIniStore::SectionIndex(const QString& section) const {
+    return FindSectionIndex(section);
+}
+
+TIniStore TIniStore::SectionStore(int index) const {
+    CheckIndex(index, 0, static_cast<int>(FSections.size()) - 1, "section index");
+    TIniStore single;
+    single.AddSection(FSections[static_cast<size_t>(index)]);
+    return single;
+}
+
+void TIniStore::Append(TIniStore&& other) {
+    if (this == &other)
+        return;
+    for (TSection& section : other.FSections)
+        AddSection(std::move(section));
+    other.Clear();
 }
 
 QString TIniStore::ReadString(const QString& section, const QString& key, const QString& defaultValue) const {
     const TLine* line = FindEntry(section, key);
-    return line != nullptr ? line->Value : defaultValue;
+    return line != nullptr ? line->Value().toString() : defaultValue;
 }
 
 int32_t TIniStore::ReadInteger(const QString& section, const QString& key, int32_t defaultValue) const {
     const TLine* line = FindEntry(section, key);
     if (line == nullptr)
         return defaultValue;
-    return ParseInteger(line->Value).value_or(defaultValue);
+    return ParseInteger(line->Value()).value_or(defaultValue);
 }
 
 double TIniStore::ReadFloat(const QString& section, const QString& key, double defaultValue) const {
     const TLine* line = FindEntry(section, key);
     if (line == nullptr)
         return defaultValue;
-    return ParseReal(line->Value).value_or(defaultValue);
+    return ParseReal(line->Value()).value_or(defaultValue);
 }
 
 bool TIniStore::ReadBool(const QString& section, const QString& key, bool defaultValue) const {
@@ -215,18 +307,15 @@ bool TIniStore::ReadBool(const QString& section, const QString& key, bool defaul
 
 void TIniStore::WriteString(const QString& section, const QString& key, const QString& value) {
     CheckWritable(section, key, value);
-    TSection* s = FindSection(section);
-    if (s == nullptr) {
-        FSections.push_back(TSection{section, {}});
-        s = &FSections.back();
+    TSection& s = FindOrAddSection(section);
+    const int found = FindLine(s, key);
+    if (found >= 0) {
+        // The key keeps its spelling from the file.
+        TLine& line = s.Lines[static_cast<size_t>(found)];
+        line.Text = line.Key() + QLatin1Char('=') + value;
+    } else {
+        AddLine(s, Entry(key + QLatin1Char('=') + value, key.size()));
     }
-    for (TLine& line : s->Lines) {
-        if (line.IsEntry && SameName(line.Key, key)) {
-            line.Value = value;
-            return;
-        }
-    }
-    s->Lines.push_back(TLine{key, value, true});
 }
 
 void TIniStore::WriteInteger(const QString& section, const QString& key, long long value) {
@@ -241,27 +330,114 @@ void TIniStore::WriteBool(const QString& section, const QString& key, bool value
     WriteString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
-const TIniStore::TSection* TIniStore::FindSection(const QString& section) const {
-    for (const TSection& s : FSections) {
-        if (SameName(s.Name, section))
-            return &s;
+TIniStore::TLine TIniStore::Entry(QString text, qsizetype keyLength) {
+    const uint32_t hash = NameHash(QStringView(text).left(keyLength));
+    return TLine{std::move(text), keyLength, hash};
+}
+
+std::pair<uint32_t, QStringView> TIniStore::KeyOf(const TSection& section, uint32_t line) {
+    return {section.Lines[line].KeyHash, section.Lines[line].Key()};
+}
+
+std::pair<uint32_t, QStringView> TIniStore::NameOf(uint32_t section) const {
+    return {FSections[section].NameHash, FSections[section].Name};
+}
+
+void TIniStore::AddLine(TSection& section, TLine line) {
+    const bool entry = line.IsEntry();
+    section.Lines.push_back(std::move(line));
+    if (!entry)
+        return;
+    const auto count = static_cast<size_t>(++section.EntryCount);
+    if (count > ScannedEntries && count * 2 > section.KeySlots.size())
+        IndexKeys(section);
+    else if (!section.KeySlots.empty())
+        InsertSlot(section.KeySlots, static_cast<uint32_t>(section.Lines.size() - 1),
+                   [&](uint32_t i) { return KeyOf(section, i); });
+}
+
+void TIniStore::IndexKeys(TSection& section) {
+    section.KeySlots.clear();
+    if (static_cast<size_t>(section.EntryCount) <= ScannedEntries)
+        return;
+    section.KeySlots = EmptySlots(static_cast<size_t>(section.EntryCount));
+    for (size_t i = 0; i < section.Lines.size(); ++i) {
+        if (section.Lines[i].IsEntry())
+            InsertSlot(section.KeySlots, static_cast<uint32_t>(i), [&](uint32_t j) { return KeyOf(section, j); });
     }
-    return nullptr;
+}
+
+int TIniStore::FindLine(const TSection& section, const QString& key) {
+    const uint32_t hash = NameHash(key);
+    if (section.KeySlots.empty()) {
+        for (size_t i = 0; i < section.Lines.size(); ++i) {
+            const TLine& line = section.Lines[i];
+            if (line.IsEntry() && line.KeyHash == hash && SameName(line.Key(), key))
+                return static_cast<int>(i);
+        }
+        return -1;
+    }
+    return FindSlot(section.KeySlots, hash, key, [&](uint32_t i) { return KeyOf(section, i); });
+}
+
+TIniStore::TSection TIniStore::NewSection(const QString& name) {
+    return TSection{name, NameHash(name), {}, 0, {}};
+}
+
+int TIniStore::FindSectionIndex(const QString& section) const {
+    const uint32_t hash = NameHash(section);
+    if (FSectionSlots.empty()) {
+        for (size_t i = 0; i < FSections.size(); ++i) {
+            if (FSections[i].NameHash == hash && SameName(FSections[i].Name, section))
+                return static_cast<int>(i);
+        }
+        return -1;
+    }
+    return FindSlot(FSectionSlots, hash, section, [this](uint32_t i) { return NameOf(i); });
+}
+
+void TIniStore::AddSection(TSection section) {
+    if (section.KeySlots.empty())
+        IndexKeys(section);
+    FSections.push_back(std::move(section));
+    if (FSections.size() > ScannedSections && FSections.size() * 2 > FSectionSlots.size())
+        IndexSections();
+    else if (!FSectionSlots.empty())
+        InsertSlot(FSectionSlots, static_cast<uint32_t>(FSections.size() - 1),
+                   [this](uint32_t i) { return NameOf(i); });
+}
+
+void TIniStore::IndexSections() {
+    FSectionSlots.clear();
+    if (FSections.size() <= ScannedSections)
+        return;
+    FSectionSlots = EmptySlots(FSections.size());
+    for (size_t i = 0; i < FSections.size(); ++i)
+        InsertSlot(FSectionSlots, static_cast<uint32_t>(i), [this](uint32_t j) { return NameOf(j); });
+}
+
+const TIniStore::TSection* TIniStore::FindSection(const QString& section) const {
+    const int index = FindSectionIndex(section);
+    return index < 0 ? nullptr : &FSections[static_cast<size_t>(index)];
 }
 
 TIniStore::TSection* TIniStore::FindSection(const QString& section) {
     return const_cast<TSection*>(std::as_const(*this).FindSection(section));
 }
 
+TIniStore::TSection& TIniStore::FindOrAddSection(const QString& section) {
+    if (TSection* s = FindSection(section))
+        return *s;
+    AddSection(NewSection(section));
+    return FSections.back();
+}
+
 const TIniStore::TLine* TIniStore::FindEntry(const QString& section, const QString& key) const {
     const TSection* s = FindSection(section);
     if (s == nullptr)
         return nullptr;
-    for (const TLine& line : s->Lines) {
-        if (line.IsEntry && SameName(line.Key, key))
-            return &line;
-    }
-    return nullptr;
+    const int found = FindLine(*s, key);
+    return found < 0 ? nullptr : &s->Lines[static_cast<size_t>(found)];
 }
 
 } // namespace wl

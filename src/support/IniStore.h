@@ -5,11 +5,13 @@
 // first "=" exactly as it stands (not trimmed), the value everything after it. A line without "=" is never found.
 // Comments and lines without "=" inside a section are kept and written back as they were; blank lines are dropped.
 // Sections and keys match without regard to letter case, and the first occurrence wins. Bytes are UTF-8, or Latin-1
-// when not valid UTF-8; CR LF or LF; a UTF-8 byte order mark is skipped.
+// when not valid UTF-8; CR LF, LF or CR alone; a UTF-8 byte order mark is skipped.
 // Writing keeps the file's order: a write replaces a value in place, or appends the key to its section, or appends
 // a new section. The text form is UTF-8 with CR LF: each section is "[name]", its lines, then one empty line, so a
 // file this store wrote reads and writes back byte for byte. A write that could not read back the same (a line
 // break anywhere, a key with "=" or starting with ";" or "[") raises Exception and changes nothing.
+// Cost: loading and writing out are linear in the file's size; a lookup or a write is logarithmic in the number of
+// sections and in the number of keys of its section (an index per store, and one per section with many keys).
 #pragma once
 
 #include <QByteArray>
@@ -17,6 +19,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace wl {
@@ -45,6 +48,13 @@ public:
     QStringList SectionLines(int index) const;
     // Appends a section made of raw lines, written back unchanged.
     void AppendRawSection(const QString& section, const QStringList& lines);
+    // The index of the first section of that name (as Sections() lists them), or -1.
+    int SectionIndex(const QString& section) const;
+    // A store holding only the index-th section, so that reading one item of a large file costs nothing per
+    // other section.
+    TIniStore SectionStore(int index) const;
+    // Moves every section of other to the end, as they stand; equal names stay separate sections.
+    void Append(TIniStore&& other);
 
     QString ReadString(const QString& section, const QString& key, const QString& defaultValue = {}) const;
     // Missing or bad values (see ParseInteger, ParseReal) read as the default; a bool is an integer other than 0.
@@ -58,21 +68,43 @@ public:
     void WriteBool(const QString& section, const QString& key, bool value);    // "1" or "0"
 
 private:
+    // One text per line: "key=value" for an entry, the line as it stands for a comment or raw line.
     struct TLine {
-        QString Key;   // empty for comments and blank lines kept inside a section
-        QString Value; // for comments and raw lines: the whole line
-        bool IsEntry = true;
+        QString Text;
+        qsizetype KeyLength = -1; // -1 for comments and raw lines, which are never found
+        uint32_t KeyHash = 0;     // NameHash of the key, for entries
+        bool IsEntry() const { return KeyLength >= 0; }
+        QStringView Key() const { return QStringView(Text).left(KeyLength); }
+        QStringView Value() const { return QStringView(Text).mid(KeyLength + 1); }
     };
     struct TSection {
         QString Name;
+        uint32_t NameHash = 0;
         std::vector<TLine> Lines;
+        int EntryCount = 0;
+        // The first entry of each key, held as FSectionSlots holds sections; only in sections with many entries.
+        std::vector<uint32_t> KeySlots;
     };
 
+    static TLine Entry(QString text, qsizetype keyLength);
+    static void AddLine(TSection& section, TLine line);
+    static void IndexKeys(TSection& section);
+    static int FindLine(const TSection& section, const QString& key);
+    static std::pair<uint32_t, QStringView> KeyOf(const TSection& section, uint32_t line);
+    std::pair<uint32_t, QStringView> NameOf(uint32_t section) const;
+    static TSection NewSection(const QString& name);
+    int FindSectionIndex(const QString& section) const;
+    void AddSection(TSection section);
+    void IndexSections();
     const TSection* FindSection(const QString& section) const;
     TSection* FindSection(const QString& section);
+    TSection& FindOrAddSection(const QString& section);
     const TLine* FindEntry(const QString& section, const QString& key) const;
 
     std::vector<TSection> FSections;
+    // Open addressing over the first section of each name: section index + 1, 0 for a free slot, at most half
+    // full. Used only beyond a few sections; a small store is scanned.
+    std::vector<uint32_t> FSectionSlots;
 };
 
 } // namespace wl

@@ -96,6 +96,30 @@ TEST_F(NameListTest, RekeyMovesTheRenamedEntry) {
     EXPECT_FALSE(games.Modified);
 }
 
+// A renamed entry lands among equal names where a stable sort would put it: in its old order relative to them.
+TEST_F(NameListTest, RekeyAmongEqualNamesKeepsTheOldRelativeOrder) {
+    const struct {
+        const char* Name;
+        int Index;
+        const char* NewName;
+        QStringList Expected;
+    } rows[] = {
+        {"FromBefore", 0, "GAMMA", Names({"beta", "GAMMA", "Gamma", "gamma"})},
+        {"FromAfter", 3, "Beta", Names({"Alpha", "beta", "Beta", "Gamma"})},
+        {"FromWithin", 2, "GAMMA", Names({"Alpha", "beta", "GAMMA", "gamma"})},
+    };
+    for (const auto& row : rows) {
+        TGameList games(Folder());
+        for (const char* name : {"beta", "Alpha", "gamma", "Gamma"})
+            games.Add(NewGame(name));
+        TGameDescription* item = games.Item(row.Index);
+        item->Name = QString::fromUtf8(row.NewName);
+        games.Rekey(item);
+        EXPECT_EQ(games.NameList(), row.Expected) << row.Name;
+        games.Modified = false;
+    }
+}
+
 TEST_F(NameListTest, BetListRekeyPrunesFirst) {
     TBetList systems(Folder());
     auto owned = std::make_unique<TBetDescription>();

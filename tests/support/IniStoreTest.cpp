@@ -1,9 +1,11 @@
 // The ini store's reading rules, typed reads, in-place writes and byte-exact text form.
 #include "support/IniStore.h"
 
+#include "support/AtomicFile.h"
 #include "support/Exception.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -177,6 +179,67 @@ TEST(IniStoreTextTest, ByteOrderMarkLineFeedsAndComments) {
                                           "Result1=-1\r\nProbability1=0.5\r\n\r\n[Coin]\r\nCount=7\r\n\r\n"));
 }
 
+TEST(IniStoreTextTest, CarriageReturnAloneEndsALine) {
+    const TIniStore store = FromBytes("[A]\rk=1\r\r[B]\r\nj=2\n\rm=3");
+    EXPECT_EQ(store.Sections(), QStringList({S("A"), S("B")}));
+    EXPECT_EQ(store.ReadInteger(S("A"), S("k")), 1);
+    EXPECT_EQ(store.Keys(S("B")), QStringList({S("j"), S("m")}));
+}
+
+// Every spelling the case-insensitive comparison finds equal is found, also among many sections and keys.
+TEST(IniStoreReadTest, EveryCaseVariantTheComparisonAcceptsIsFound) {
+    QStringList names;
+    for (char32_t c = 0x41; c < 0x30000; ++c) {
+        if (QChar::isSurrogate(c) || (c >= 0xE000 && c < 0xF900) || (c >= 0x10000 && !QChar::isLetter(c)))
+            continue;
+        names.append(S("x") + QString::fromUcs4(&c, 1));
+    }
+    TIniStore store;
+    for (const QString& name : names) {
+        store.WriteString(name, S("k"), name);
+        store.WriteString(S("Keys"), name, name);
+    }
+    const QStringList sections = store.Sections();
+    int checked = 0;
+    for (const QString& name : names) {
+        const QString u = name.toUpper(), l = name.toLower(), f = name.toCaseFolded();
+        for (const QString& variant : {u, l, f}) {
+            if (QString::compare(variant, name, Qt::CaseInsensitive) != 0)
+                continue;
+            ++checked;
+            const int index = store.SectionIndex(variant);
+            ASSERT_GE(index, 0) << variant.toStdString();
+            EXPECT_EQ(QString::compare(sections[index], variant, Qt::CaseInsensitive), 0);
+            EXPECT_EQ(QString::compare(store.ReadString(S("Keys"), variant), variant, Qt::CaseInsensitive), 0);
+        }
+    }
+    EXPECT_GT(checked, 3000);
+}
+
+TEST(IniStoreReadTest, HundredThousandSectionsAndKeysKeepTheRules) {
+    constexpr int Count = 100000;
+    QByteArray bytes;
+    for (int i = 0; i < Count; ++i)
+        bytes += "[S" + QByteArray::number(i) + "]\r\nk=" + QByteArray::number(i) + "\r\n";
+    bytes += "[s7]\r\nk=-1\r\n[Wide]\r\n";
+    for (int i = 0; i < Count; ++i)
+        bytes += "K" + QByteArray::number(i % (Count / 2)) + "=" + QByteArray::number(i) + "\r\n";
+    TIniStore store = FromBytes(bytes);
+    for (int i = 0; i < Count; i += 7) {
+        EXPECT_EQ(store.ReadInteger(S("s") + QString::number(i), S("K")), i);
+        EXPECT_EQ(store.ReadInteger(S("wide"), S("k") + QString::number(i / 2)), i / 2); // the first one
+    }
+    EXPECT_EQ(store.SectionIndex(S("S7")), 7);
+    store.WriteInteger(S("Wide"), S("new"), 5);
+    store.WriteInteger(S("Wide"), S("k3"), 9);
+    EXPECT_EQ(store.ReadInteger(S("WIDE"), S("NEW")), 5);
+    EXPECT_EQ(store.ReadInteger(S("WIDE"), S("K3")), 9);
+    store.DeleteKey(S("Wide"), S("k3"));
+    EXPECT_FALSE(store.ValueExists(S("Wide"), S("k3")));
+    EXPECT_EQ(store.ReadInteger(S("Wide"), S("k4")), 4);
+    EXPECT_EQ(FromBytes(store.ToBytes()).ToBytes(), store.ToBytes());
+}
+
 TEST(IniStoreTextTest, BomWithInvalidUtf8FallsBackWithoutTheMark) {
     const TIniStore store = FromBytes("\xEF\xBB\xBF[Caf\xE9]\r\nk=1\r\n");
     EXPECT_EQ(store.Sections(), QStringList({S("Café")}));
@@ -196,6 +259,28 @@ TEST(IniStoreFileTest, MissingFileIsEmptyAndSaveWritesAtomically) {
     EXPECT_EQ(back.ToBytes(), QByteArray("[Coin]\r\nCount=0\r\n\r\n"));
     EXPECT_THROW(back.LoadFromFile(dir.path()), EFileError);   // exists but is not a readable file
     EXPECT_EQ(back.ReadInteger(S("Coin"), S("Count"), -1), 0); // and the failed load lost nothing
+}
+
+TEST(IniStoreFileTest, FileOverTheLimitIsRefusedUntouched) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("games.ini"));
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[Coin]\r\nCount=2\r\n");
+        ASSERT_TRUE(file.resize(MaxReadFileSize + 1)); // sparse: no 64 MB written
+    }
+    TIniStore store = FromBytes("[Kept]\r\nk=1\r\n");
+    try {
+        store.LoadFromFile(path);
+        ADD_FAILURE() << "a file over the limit was read";
+    } catch (const EFileError& e) {
+        EXPECT_TRUE(e.Message().contains(QStringLiteral("games.ini"))) << e.what();
+        EXPECT_TRUE(e.Message().contains(QStringLiteral("67108865 bytes"))) << e.what();
+    }
+    EXPECT_EQ(QFileInfo(path).size(), MaxReadFileSize + 1);
+    EXPECT_EQ(store.ReadInteger(S("Kept"), S("k")), 1);
 }
 
 } // namespace
