@@ -179,13 +179,6 @@ TEST(IniStoreTextTest, ByteOrderMarkLineFeedsAndComments) {
                                           "Result1=-1\r\nProbability1=0.5\r\n\r\n[Coin]\r\nCount=7\r\n\r\n"));
 }
 
-TEST(IniStoreTextTest, CarriageReturnAloneEndsALine) {
-    const TIniStore store = FromBytes("[A]\rk=1\r\r[B]\r\nj=2\n\rm=3");
-    EXPECT_EQ(store.Sections(), QStringList({S("A"), S("B")}));
-    EXPECT_EQ(store.ReadInteger(S("A"), S("k")), 1);
-    EXPECT_EQ(store.Keys(S("B")), QStringList({S("j"), S("m")}));
-}
-
 // Every spelling the case-insensitive comparison finds equal is found, also among many sections and keys.
 TEST(IniStoreReadTest, EveryCaseVariantTheComparisonAcceptsIsFound) {
     QStringList names;
