@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,6 +24,11 @@ namespace {
 // gives the plain cases (the provider returns the minimum once it runs dry).
 int32_t Integer(FuzzedDataProvider& in, int32_t small) {
     switch (in.ConsumeIntegralInRange(0, 7)) {
+    case 5: { // near the ends of 32 bits, where sums and differences overflow
+        const int32_t offset = in.ConsumeIntegralInRange(0, 20000);
+        return in.ConsumeBool() ? std::numeric_limits<int32_t>::min() + offset
+                                : std::numeric_limits<int32_t>::max() - offset;
+    }
     case 6:
         return in.ConsumeIntegral<int32_t>();
     case 7:
