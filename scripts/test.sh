@@ -10,7 +10,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 jobs=$(nproc)
-steps=${WL_TEST_STEPS:-tsan release}
+steps=${WL_TEST_STEPS:-tsan asan fuzz release}
 summary=()
 
 # run_step NAME PRESET BUILD-DIR [BUILD-TARGET...] -- [CTEST-ARG...]

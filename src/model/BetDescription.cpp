@@ -59,6 +59,8 @@ void TBetDescription::DeleteState(int k) {
 
 void TBetDescription::PruneStates() {
     CheckStateCount(StateCount, "state count");
+    if (StateCount <= 0)
+        return; // a file may say so; StateCount - 1 would overflow for the smallest count
     TCheckedArray<bool, 0, MaxStates - 1> reached;
     reached[0] = true;
     // A state survives when any state names it, reachable or not; only the marking can fail, so a range error

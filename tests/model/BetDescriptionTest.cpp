@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <vector>
 
 namespace wl {
@@ -146,6 +148,13 @@ TEST(BetDescription, PruneWithSuccessorOutOfRangeChangesNothing) {
     TBetDescription system = MakeSystem({{1, 0, 0}, {2, 0, 0}, {3, 0, 25}});
     EXPECT_THROW(system.PruneStates(), ERangeError);
     ExpectStates(system, {{1, 0, 0}, {2, 0, 0}, {3, 0, 25}}, "unchanged");
+}
+
+TEST(BetDescription, PruningWithTheSmallestCountChangesNothing) {
+    TBetDescription system;
+    system.StateCount = std::numeric_limits<int32_t>::min();
+    system.PruneStates();
+    EXPECT_EQ(system.StateCount, std::numeric_limits<int32_t>::min());
 }
 
 TEST(BetDescription, AssignCopiesThenPrunes) {
