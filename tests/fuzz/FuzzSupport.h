@@ -7,11 +7,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QString>
-#include <QTemporaryDir>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+
+#include <signal.h>
+#include <unistd.h>
 
 namespace wl::fuzz {
 
@@ -22,15 +25,29 @@ namespace wl::fuzz {
     std::abort();
 }
 
-// One folder for the whole run; every input overwrites the files it needs. In memory where possible: the atomic
-// writer's flush to disk would otherwise bound the speed.
+// One folder per process, named after it; every input overwrites the files it needs. In memory where possible: the
+// atomic writer's flush to disk would otherwise bound the speed. A run that ends in a crash or in libFuzzer's own
+// exit leaves its folder behind, so the next run removes those of processes that are gone.
 inline QString ScratchPath(const QString& name) {
-    static QTemporaryDir folder(QFileInfo(QStringLiteral("/dev/shm")).isWritable()
-                                    ? QStringLiteral("/dev/shm/wl-fuzz-XXXXXX")
-                                    : QDir::tempPath() + QStringLiteral("/wl-fuzz-XXXXXX"));
-    if (!folder.isValid())
-        Fail("no scratch folder");
-    return folder.filePath(name);
+    struct TFolder {
+        QDir Dir;
+        TFolder() {
+            const QString base =
+                QFileInfo(QStringLiteral("/dev/shm")).isWritable() ? QStringLiteral("/dev/shm") : QDir::tempPath();
+            for (const QString& entry : QDir(base).entryList({QStringLiteral("wl-fuzz-*")}, QDir::Dirs)) {
+                bool number = false;
+                const pid_t pid = entry.mid(8).toInt(&number);
+                if (number && pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH)
+                    QDir(base + QLatin1Char('/') + entry).removeRecursively();
+            }
+            Dir.setPath(base + QStringLiteral("/wl-fuzz-") + QString::number(::getpid()));
+            if (!Dir.mkpath(QStringLiteral(".")))
+                Fail("no scratch folder");
+        }
+        ~TFolder() { Dir.removeRecursively(); }
+    };
+    static TFolder folder;
+    return folder.Dir.filePath(name);
 }
 
 inline void WriteFile(const QString& path, const QByteArray& bytes) {
