@@ -2,12 +2,15 @@
 #include "app/ExportMode.h"
 #include "preferences/Preferences.h"
 #include "presentation/DataFolder.h"
+#include "support/CrashReport.h"
 #include "support/Exception.h"
 #include "ui/dialogs/ChartDialogs.h"
+#include "ui/dialogs/fException.h"
 #include "ui/main/Application.h"
 #include "ui/main/fMain.h"
 
 #include <QMessageBox>
+#include <QTimer>
 
 #include <memory>
 
@@ -22,6 +25,12 @@ int main(int argc, char** argv) {
     wl::TApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Brellion"));
     QApplication::setApplicationName(QStringLiteral("Wagerlens"));
+    try {
+        wl::InstallCrashHandler(wl::UserDataFolder());
+    } catch (const wl::Exception& e) {
+        // Without a writable data folder a crash leaves no report; the program itself is not affected.
+        qWarning("Wagerlens: %s", e.what());
+    }
     if (exporting)
         return wl::RunExportCommand(args);
 
@@ -35,6 +44,9 @@ int main(int argc, char** argv) {
         // The dialogs the controller opens: the selector, the editors and the about box.
         window->SetChartDialogs(std::make_unique<wl::TChartDialogs>(window.get()));
         window->show();
+        // The report of a crash in the previous run, once.
+        QTimer::singleShot(0, window.get(),
+                           [w = window.get()] { wl::Guarded(w, [] { wl::OfferCrashReport(wl::UserDataFolder()); }); });
         result = app.exec();
         window.reset();
     } catch (...) {

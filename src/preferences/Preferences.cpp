@@ -238,6 +238,10 @@ QString MakerSiteAddress() {
     return QStringLiteral("https://www.brellion.com");
 }
 
+QString SupportMailAddress() {
+    return QStringLiteral("support@brellion.com");
+}
+
 QString PercentEncode(const QByteArray& bytes) {
     static const char Hex[] = "0123456789ABCDEF";
     QString out;

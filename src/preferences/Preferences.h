@@ -97,6 +97,8 @@ private:
 
 // The maker's web site: scheme and host, no trailing slash.
 QString MakerSiteAddress();
+// Where error reports and questions are mailed.
+QString SupportMailAddress();
 
 // The three-letter code of the user's language (en_US gives ENU, en_GB ENG, de DEU, ...).
 QString SystemLanguageCode();

@@ -3,14 +3,17 @@
 
 #include <QString>
 
+#include <array>
+#include <cstddef>
 #include <exception>
+#include <span>
 #include <string>
 
 namespace wl {
 
 class Exception : public std::exception {
 public:
-    // Records the code address of the caller (the throw site) along with the message.
+    // Records the code address of the caller (the throw site) and the stack there along with the message.
     explicit Exception(const QString& message);
     explicit Exception(const char* message);
     explicit Exception(const std::string& message);
@@ -21,11 +24,18 @@ public:
     // For raising helpers: records their caller instead of the helper itself.
     void SetRaiseAddress(const void* address) { FAddress = address; }
     const char* what() const noexcept override { return FUtf8.c_str(); }
+    // Return addresses where it was raised, innermost first, starting at the throw site when it was found.
+    std::span<void* const> RaiseTrace() const { return {FTrace.data(), FTraceCount}; }
 
 private:
+    void RecordTrace();
+
     QString FMessage;
     std::string FUtf8;
     const void* FAddress = nullptr;
+    // The stack is unwound by the time anyone reports the error, so it is taken here; errors are rare.
+    std::array<void*, 96> FTrace{};
+    std::size_t FTraceCount = 0;
 };
 
 class ERangeError : public Exception {

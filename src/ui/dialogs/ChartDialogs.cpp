@@ -1,11 +1,10 @@
 // The dialogs the chart controller opens.
 #include "ui/dialogs/ChartDialogs.h"
 
+#include "ui/dialogs/fAbout.h"
 #include "ui/dialogs/fBetSystemEditor.h"
 #include "ui/dialogs/fGameEditor.h"
 #include "ui/dialogs/fSelector.h"
-
-#include <QMessageBox>
 
 namespace wl {
 
@@ -30,8 +29,7 @@ bool TChartDialogs::EditSystem(const TBetDescription& system, const QStringList&
 }
 
 void TChartDialogs::ShowAbout() {
-    QMessageBox::about(FParent, QStringLiteral("About Wagerlens"),
-                       QStringLiteral("Wagerlens ") + QStringLiteral(WL_VERSION_STRING));
+    wl::ShowAbout(FParent);
 }
 
 } // namespace wl

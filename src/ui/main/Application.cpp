@@ -15,7 +15,14 @@ void ShowErrorMessage(const QString& message) {
     box.exec();
 }
 
-TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    SetErrorReporter(
+        [this](QObject* sender, const std::exception_ptr& error) { FExceptionHandler.ReportException(sender, error); });
+}
+
+TApplication::~TApplication() {
+    SetErrorReporter(nullptr);
+}
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {
     try {

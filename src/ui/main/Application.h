@@ -1,6 +1,7 @@
 // The application object: the last line of defence for errors that escape an event handler unguarded.
 #pragma once
 
+#include "ui/dialogs/fException.h"
 #include "ui/widgets/Guard.h"
 
 #include <QApplication>
@@ -14,8 +15,13 @@ void ShowErrorMessage(const QString& message);
 class TApplication : public QApplication {
     Q_OBJECT
 public:
+    // Installs the error report as the reporter of escaped errors for the application's lifetime.
     TApplication(int& argc, char** argv);
+    ~TApplication() override;
     bool notify(QObject* receiver, QEvent* event) override;
+
+private:
+    TAppExceptionHandler FExceptionHandler;
 };
 
 } // namespace wl

@@ -10,6 +10,7 @@
 #include "presentation/WindowState.h"
 #include "ui/chart/ChartPicture.h"
 #include "ui/chart/ChartView.h"
+#include "ui/dialogs/fException.h"
 #include "ui/main/Application.h"
 #include "ui/main/ChartExport.h"
 #include "ui/main/DataGrid.h"
@@ -193,7 +194,7 @@ TfmMain::TfmMain(const QString& dataFolder, QWidget* parent) : QWidget(parent) {
     FChart = std::make_unique<TChart>();
     FController = std::make_unique<TChartController>(dataFolder, &prefs);
     FController->SetOnProgress([this](int v) { OnCalcProgress(v); });
-    FController->SetOnThreadError([](const Exception& e) { ShowErrorMessage(e.Message()); });
+    FController->SetOnThreadError([](const Exception& e) { ShowThreadErrorReport(e); });
     TSynchronizer* sync = &FController->Synchronizer();
     sync->SetWakeUp([this, sync] {
         // Worker thread: the call is served on the interface thread's event loop.

@@ -1,0 +1,187 @@
+// The fatal-signal handler and the hand-over of its report to the next start.
+#include "support/CrashReport.h"
+
+#include "support/AtomicFile.h"
+#include "support/Exception.h"
+#include "support/StackTrace.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <ucontext.h>
+#include <unistd.h>
+
+namespace wl {
+
+namespace {
+
+constexpr int FatalSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
+
+// Everything the handler needs is prepared at installation: it may not allocate, lock or format.
+char ReportPath[4096];
+char TempPath[4096];
+TCodeBounds Bounds;
+alignas(16) char AlternateStack[64 * 1024]; // a stack overflow leaves no room on the faulting stack
+
+const char* SignalName(int sig) {
+    switch (sig) {
+    case SIGSEGV:
+        return "SIGSEGV";
+    case SIGBUS:
+        return "SIGBUS";
+    case SIGFPE:
+        return "SIGFPE";
+    case SIGILL:
+        return "SIGILL";
+    case SIGABRT:
+        return "SIGABRT";
+    default:
+        return "signal";
+    }
+}
+
+struct TReportBuffer {
+    char Text[2048];
+    std::size_t Length = 0;
+
+    void Put(const char* s) {
+        while (*s != 0 && Length < sizeof(Text))
+            Text[Length++] = *s++;
+    }
+    void PutHex(std::uint32_t v) {
+        char digits[9];
+        for (int i = 7; i >= 0; --i, v >>= 4)
+            digits[i] = "0123456789ABCDEF"[v & 15];
+        digits[8] = 0;
+        Put(digits);
+    }
+};
+
+// The end of the mapping that holds sp, read from /proc/self/maps; 0 when not found.
+std::uintptr_t StackTop(std::uintptr_t sp) {
+    const int fd = open("/proc/self/maps", O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return 0;
+    char chunk[1024];
+    std::uintptr_t fields[2] = {0, 0};
+    int field = 0; // 0: start, 1: end, 2: rest of the line
+    std::uintptr_t top = 0;
+    ssize_t n = 0;
+    while (top == 0 && (n = read(fd, chunk, sizeof(chunk))) > 0) {
+        for (ssize_t i = 0; i < n && top == 0; ++i) {
+            const char c = chunk[i];
+            if (c == '\n') {
+                field = 0;
+                fields[0] = fields[1] = 0;
+            } else if (field < 2) {
+                const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+                if (digit >= 0) {
+                    fields[field] = fields[field] * 16 + static_cast<std::uintptr_t>(digit);
+                } else if (++field == 2 && sp >= fields[0] && sp < fields[1]) {
+                    top = fields[1];
+                }
+            }
+        }
+    }
+    close(fd);
+    return top;
+}
+
+// The stack walk of the crash report: every word from sp to the top of its stack that points just after a call
+// instruction in the program's code is a candidate return address.
+void ScanStack(std::uintptr_t sp, TTraceCollector& collector) {
+    const std::uintptr_t top = StackTop(sp);
+    for (std::uintptr_t p = sp & ~std::uintptr_t(7); p + sizeof(std::uintptr_t) <= top; p += sizeof(std::uintptr_t)) {
+        std::uintptr_t v = 0;
+        std::memcpy(&v, reinterpret_cast<const void*>(p), sizeof(v));
+        if (v >= Bounds.Start + 8 && Bounds.Contains(v) &&
+            FollowsCallInstruction(reinterpret_cast<const unsigned char*>(v)) && !collector.Offer(v, Bounds))
+            break;
+    }
+}
+
+void WriteAll(int fd, const char* data, std::size_t length) {
+    while (length > 0) {
+        const ssize_t n = write(fd, data, length);
+        if (n <= 0)
+            return;
+        data += n;
+        length -= static_cast<std::size_t>(n);
+    }
+}
+
+extern "C" void OnFatalSignal(int sig, siginfo_t*, void* context) {
+    TReportBuffer report;
+    report.Put("Wagerlens " WL_VERSION_STRING "\r\nFatal signal ");
+    report.Put(SignalName(sig));
+    report.Put("\r\n");
+    std::uintptr_t ip = 0;
+    auto sp = reinterpret_cast<std::uintptr_t>(&report);
+#if defined(__x86_64__)
+    const auto* uc = static_cast<const ucontext_t*>(context);
+    ip = static_cast<std::uintptr_t>(uc->uc_mcontext.gregs[REG_RIP]);
+    sp = static_cast<std::uintptr_t>(uc->uc_mcontext.gregs[REG_RSP]);
+#else
+    (void)context;
+#endif
+    report.PutHex(Bounds.Contains(ip) ? static_cast<std::uint32_t>(ip - Bounds.Base) : 0);
+    report.Put("\r\nStackframe-based trace:");
+    TTraceCollector collector;
+    ScanStack(sp, collector);
+    for (int i = 0; i < collector.Count; ++i) {
+        report.Put("\r\n");
+        report.PutHex(collector.Offsets[i]);
+    }
+    const int fd = open(TempPath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+        WriteAll(fd, report.Text, report.Length);
+        close(fd);
+        rename(TempPath, ReportPath);
+    }
+    // The handler was reset on entry: the signal now ends the process as it would have without us.
+    raise(sig);
+}
+
+} // namespace
+
+QString CrashReportPath(const QString& folder) {
+    return folder + QStringLiteral("/crash-report.txt");
+}
+
+void InstallCrashHandler(const QString& folder) {
+    if (!QDir().mkpath(folder))
+        throw EFileError(QStringLiteral("Cannot create the folder %1").arg(folder));
+    const QByteArray path = QFile::encodeName(CrashReportPath(folder));
+    const QByteArray temp = path + ".tmp";
+    if (static_cast<std::size_t>(temp.size()) >= sizeof(TempPath))
+        throw EFileError(QStringLiteral("The folder path is too long: %1").arg(folder));
+    std::memcpy(ReportPath, path.constData(), static_cast<std::size_t>(path.size()) + 1);
+    std::memcpy(TempPath, temp.constData(), static_cast<std::size_t>(temp.size()) + 1);
+    Bounds = ProgramCodeBounds();
+
+    stack_t alternate{};
+    alternate.ss_sp = AlternateStack;
+    alternate.ss_size = sizeof(AlternateStack);
+    sigaltstack(&alternate, nullptr);
+    struct sigaction action {};
+    action.sa_sigaction = OnFatalSignal;
+    action.sa_flags = SA_SIGINFO | SA_ONSTACK | SA_RESETHAND;
+    sigemptyset(&action.sa_mask);
+    for (const int sig : FatalSignals)
+        sigaction(sig, &action, nullptr);
+}
+
+std::optional<QString> TakeCrashReport(const QString& folder) {
+    const QString path = CrashReportPath(folder);
+    QFile::remove(path + QStringLiteral(".tmp")); // a crash while the report was being written
+    QByteArray data;
+    if (!ReadWholeFile(path, data))
+        return std::nullopt;
+    QFile::remove(path);
+    return QString::fromUtf8(data);
+}
+
+} // namespace wl

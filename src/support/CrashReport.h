@@ -1,0 +1,22 @@
+// The crash report: a fatal signal leaves the version, the signal and a stack trace in a file, written with
+// async-signal-safe calls only; the next start shows the report and deletes the file.
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+namespace wl {
+
+// <folder>/crash-report.txt
+QString CrashReportPath(const QString& folder);
+
+// Handles SIGSEGV, SIGBUS, SIGFPE, SIGILL and SIGABRT for the rest of the run: writes the report into folder
+// (created here), then ends the process by the same signal. Nothing else is done in the handler. Raises
+// EFileError when the folder cannot be made or its path is too long.
+void InstallCrashHandler(const QString& folder);
+
+// The report a crash left in folder, deleted from disk; nothing when there is none.
+std::optional<QString> TakeCrashReport(const QString& folder);
+
+} // namespace wl

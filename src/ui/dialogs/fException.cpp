@@ -1,0 +1,177 @@
+// The error report dialog and the texts it shows.
+#include "ui/dialogs/fException.h"
+
+#include "preferences/Preferences.h"
+#include "support/CrashReport.h"
+#include "support/Exception.h"
+#include "support/StackTrace.h"
+#include "ui/dialogs/DialogTools.h"
+#include "ui/widgets/Guard.h"
+#include "ui/widgets/Looks.h"
+
+#include <QApplication>
+#include <QBoxLayout>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QUrl>
+
+namespace wl {
+
+namespace {
+
+constexpr int ClientWidth = 291;
+constexpr int ClientHeight = 263;
+constexpr int HeaderHeight = 28;
+constexpr int ButtonStripHeight = 31;
+
+QWidget* ReportParent(QObject* sender) {
+    if (sender != nullptr && sender->isWidgetType())
+        return static_cast<QWidget*>(sender)->window();
+    return QApplication::activeWindow();
+}
+
+} // namespace
+
+TfmException::TfmException(QWidget* parent) : QDialog(parent) {
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
+    UseFormFont(*this);
+    lHeader = new QLabel(QStringLiteral("SORRY,  PROGRAMM  ERROR "), this);
+    Memo = new QPlainTextEdit(this);
+    QFont memoFont(QStringLiteral("Tahoma"));
+    memoFont.setPixelSize(11);
+    Memo->setFont(memoFont);
+    Memo->setEnabled(false);
+    Memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    btnCopy = new QPushButton(QStringLiteral("Copy"), this);
+    btnSend = new QPushButton(QStringLiteral("Send"), this);
+    btnOK = new QPushButton(QStringLiteral("OK"), this);
+    for (QPushButton* b : {btnCopy, btnSend, btnOK}) {
+        NoDefaultButton(b);
+        b->setFixedSize(80, 22);
+    }
+    btnOK->setDefault(true);
+    connect(btnCopy, &QPushButton::clicked, this, GuardedSlot(this, &TfmException::btnCopyClick));
+    connect(btnSend, &QPushButton::clicked, this, GuardedSlot(this, &TfmException::btnSendClick));
+    connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->setContentsMargins(8, 0, 8, 0);
+    buttons->addWidget(btnCopy);
+    buttons->addStretch(1);
+    buttons->addWidget(btnSend);
+    buttons->addStretch(1);
+    buttons->addWidget(btnOK);
+    auto* strip = new QWidget(this);
+    strip->setFixedHeight(ButtonStripHeight);
+    strip->setLayout(buttons);
+    auto* main = new QVBoxLayout(this);
+    main->setContentsMargins(0, 0, 0, 0);
+    main->setSpacing(0);
+    main->addWidget(lHeader);
+    main->addWidget(Memo, 1);
+    main->addWidget(strip);
+    lHeader = MakeHeaderBar(lHeader, HeaderHeight);
+    setFixedSize(ClientWidth, ClientHeight);
+}
+
+void TfmException::SetReport(const QString& text) {
+    QString lines = text;
+    lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    lines.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    Memo->setPlainText(lines);
+}
+
+void TfmException::ApplyLanguage(const TPreferences& prefs) {
+    setWindowTitle(prefs.GetWindowCaption(QStringLiteral("Wagerlens 1.3")));
+    lHeader->setText(prefs.GetText(QStringLiteral("Exception"), QStringLiteral("Header")));
+    btnOK->setText(prefs.GetButtonText(QStringLiteral("OK")));
+    btnCopy->setText(prefs.GetButtonText(QStringLiteral("Copy")));
+    btnSend->setText(prefs.GetButtonText(QStringLiteral("Send")));
+    ApplyFont(*this);
+    lHeader = MakeHeaderBar(lHeader, HeaderHeight);
+    lHeader->setWordWrap(true);
+}
+
+QString TfmException::ReportText() const {
+    QString text;
+    for (const QString& line : Memo->toPlainText().split(QLatin1Char('\n')))
+        text += line + QStringLiteral("\r\n");
+    return text;
+}
+
+void TfmException::btnCopyClick() {
+    QApplication::clipboard()->setText(ReportText());
+}
+
+void TfmException::btnSendClick() {
+    // No mail program is no failure worth a report.
+    QDesktopServices::openUrl(QUrl::fromEncoded(ReportMailLink(ReportText()).toLatin1()));
+}
+
+void TAppExceptionHandler::ReportException(QObject* sender, const std::exception_ptr& error) {
+    ShowReport(ExceptionReportText(error), ReportParent(sender));
+}
+
+QString ExceptionReportText(const std::exception_ptr& error) {
+    const TCodeBounds& bounds = ProgramCodeBounds();
+    QString message;
+    std::uint32_t raise = 0;
+    std::vector<std::uint32_t> trace;
+    try {
+        std::rethrow_exception(error);
+    } catch (const Exception& e) {
+        message = e.Message();
+        raise = CodeOffset(e.RaiseAddress(), bounds);
+        trace = CollectReturnAddresses(e.RaiseTrace(), bounds);
+    } catch (...) {
+        // Nothing recorded where it was raised: the trace of where it was caught is the best there is.
+        message = ExceptionMessage(error);
+        void* raw[96];
+        const int count = CaptureReturnAddresses(raw, 96);
+        trace = CollectReturnAddresses({raw, static_cast<std::size_t>(std::max(count, 0))}, bounds);
+        raise = trace.empty() ? 0 : trace.front();
+    }
+    return QStringLiteral("Wagerlens " WL_VERSION_STRING "\r\n") + message + QStringLiteral("\r\n") +
+           HexAddress(raise) + QStringLiteral("\r\n") + StackTraceText(trace);
+}
+
+QString ThreadReportText(const Exception& error) {
+    return QStringLiteral("Exception at ") + HexAddress(CodeOffset(error.RaiseAddress(), ProgramCodeBounds())) +
+           QStringLiteral(" : \r\n") + error.Message();
+}
+
+QString ReportMailLink(const QString& reportText) {
+    return QStringLiteral("mailto:") + SupportMailAddress() + QStringLiteral("?subject=Wagerlens%20error&body=") +
+           PercentEncode(reportText);
+}
+
+void ShowThreadErrorReport(const Exception& error) {
+    if (ErrorDisplay()) {
+        ErrorDisplay()(error.Message());
+        return;
+    }
+    ShowReport(ThreadReportText(error));
+}
+
+void ShowReport(const QString& text, QWidget* parent) {
+    TfmException form(parent != nullptr ? parent : QApplication::activeWindow());
+    form.SetReport(text);
+    form.ApplyLanguage(GetPreferences());
+    form.exec();
+}
+
+void OfferCrashReport(const QString& folder) {
+    const std::optional<QString> report = TakeCrashReport(folder);
+    if (!report)
+        return;
+    if (ErrorDisplay())
+        ErrorDisplay()(*report);
+    else
+        ShowReport(*report);
+}
+
+} // namespace wl

@@ -1,0 +1,95 @@
+// The trace of the error and crash reports: which addresses it keeps, and that they lead back to our functions.
+#include "support/StackTrace.h"
+#include "support/CrashReport.h"
+#include "support/Exception.h"
+
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdint>
+
+namespace wl {
+namespace {
+
+TEST(StackTraceTest, CollectorKeepsOurAddressesOncePerRunAtMost49) {
+    const TCodeBounds bounds{0x1000, 0x2000, 0x3000};
+    const auto a = reinterpret_cast<void*>(0x2100);
+    const auto b = reinterpret_cast<void*>(0x2200);
+    const auto outside = reinterpret_cast<void*>(0x9000);
+    std::vector<void*> deep;
+    for (int i = 0; i < 60; ++i)
+        deep.push_back(reinterpret_cast<void*>(0x2000 + 16 + i));
+    const struct {
+        const char* Name;
+        std::vector<void*> Raw;
+        std::vector<std::uint32_t> Expected;
+    } rows[] = {
+        {"repeat right after itself", {a, a, b}, {0x1100, 0x1200}},
+        {"repeat after another", {a, b, a}, {0x1100, 0x1200, 0x1100}},
+        {"foreign code between is no candidate", {a, outside, a}, {0x1100}},
+        {"nothing of ours", {outside, nullptr}, {}},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(CollectReturnAddresses(row.Raw, bounds), row.Expected) << row.Name;
+    const auto collected = CollectReturnAddresses(deep, bounds);
+    ASSERT_EQ(collected.size(), 49u);
+    EXPECT_EQ(collected.back(), 0x1000u + 16 + 48);
+    EXPECT_EQ(StackTraceText({}), QStringLiteral("Stackframe-based trace:"));
+    EXPECT_EQ(StackTraceText({0xAB, 0x12345678}), QStringLiteral("Stackframe-based trace:\r\n000000AB\r\n12345678"));
+}
+
+__attribute__((noinline)) void RaiseFromKnownPlace() {
+    throw Exception("known place");
+}
+
+// addr2line on this test program: the raise address and the trace's first line name the raising function.
+TEST(StackTraceTest, OffsetsResolveToOurFunctions) {
+    std::vector<std::uint32_t> trace;
+    std::uint32_t raise = 0;
+    try {
+        RaiseFromKnownPlace();
+    } catch (const Exception& e) {
+        raise = CodeOffset(e.RaiseAddress(), ProgramCodeBounds());
+        trace = CollectReturnAddresses(e.RaiseTrace(), ProgramCodeBounds());
+    }
+    ASSERT_FALSE(trace.empty());
+    EXPECT_EQ(trace.front(), raise);
+    QProcess addr2line;
+    addr2line.start(QStringLiteral("addr2line"), {QStringLiteral("-f"), QStringLiteral("-C"), QStringLiteral("-e"),
+                                                  QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget(),
+                                                  QStringLiteral("0x") + QString::number(raise, 16)});
+    ASSERT_TRUE(addr2line.waitForFinished(30000)) << "addr2line (binutils) is needed";
+    EXPECT_TRUE(addr2line.readAllStandardOutput().contains("RaiseFromKnownPlace"));
+}
+
+__attribute__((noinline)) void Crash() {
+    volatile std::uintptr_t bad = 8;
+    *reinterpret_cast<volatile int*>(bad) = 1;
+}
+
+TEST(CrashReportTest, FatalSignalLeavesAReportTakenOnce) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    EXPECT_EXIT(
+        {
+            InstallCrashHandler(folder.path());
+            Crash();
+        },
+        ::testing::KilledBySignal(SIGSEGV), "");
+    const std::optional<QString> report = TakeCrashReport(folder.path());
+    ASSERT_TRUE(report.has_value());
+    const QStringList lines = report->split(QStringLiteral("\r\n"));
+    ASSERT_GE(lines.size(), 5) << report->toStdString();
+    EXPECT_EQ(lines[0], QStringLiteral("Wagerlens 1.3.0.10"));
+    EXPECT_EQ(lines[1], QStringLiteral("Fatal signal SIGSEGV"));
+    EXPECT_NE(lines[2], QStringLiteral("00000000")) << "the faulting instruction is ours";
+    EXPECT_EQ(lines[3], QStringLiteral("Stackframe-based trace:"));
+    EXPECT_FALSE(TakeCrashReport(folder.path()).has_value());
+}
+
+} // namespace
+} // namespace wl
