@@ -13,6 +13,7 @@
 #include <QBoxLayout>
 #include <QClipboard>
 #include <QDesktopServices>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -93,7 +94,11 @@ void TfmException::ApplyLanguage(const TPreferences& prefs) {
     btnSend->setText(prefs.GetButtonText(QStringLiteral("Send")));
     ApplyFont(*this);
     lHeader = MakeHeaderBar(lHeader, HeaderHeight);
-    lHeader->setWordWrap(true);
+    // Long translations of the header get a smaller font rather than losing their ends.
+    QFont f = lHeader->font();
+    while (f.pointSizeF() > 6 && QFontMetrics(f).horizontalAdvance(lHeader->text()) > ClientWidth - 8)
+        f.setPointSizeF(f.pointSizeF() - 0.5);
+    lHeader->setFont(f);
 }
 
 QString TfmException::ReportText() const {
