@@ -27,9 +27,10 @@ namespace wl {
 
 namespace {
 
-const char* const NoticeLines = "\u00A9 2026 Brellion. All rights reserved.\n"
-                                "Provided as is, without any warranty.\n"
-                                "No betting system beats the house edge.";
+// Short lines: wider fallbacks for the design font must still fit beside the picture.
+const char* const NoticeLines = "\u00A9 2026 Brellion.\n"
+                                "Provided as is, no warranty.\n"
+                                "No system beats the house edge.";
 
 QLabel* NewLabel(QWidget* parent, const QString& name, const QString& text, int x, int y) {
     auto* label = new QLabel(text, parent);
