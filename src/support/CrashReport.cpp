@@ -91,12 +91,12 @@ std::uintptr_t StackTop(std::uintptr_t sp) {
 }
 
 // The stack walk of the crash report: every word from sp to the top of its stack that points just after a call
-// instruction in the program's code is a candidate return address.
-void ScanStack(std::uintptr_t sp, TTraceCollector& collector) {
+// instruction in the program's code is a candidate return address. The walk reads whole frames, padding and
+// all, so AddressSanitizer must not check it.
+__attribute__((no_sanitize("address"))) void ScanStack(std::uintptr_t sp, TTraceCollector& collector) {
     const std::uintptr_t top = StackTop(sp);
     for (std::uintptr_t p = sp & ~std::uintptr_t(7); p + sizeof(std::uintptr_t) <= top; p += sizeof(std::uintptr_t)) {
-        std::uintptr_t v = 0;
-        std::memcpy(&v, reinterpret_cast<const void*>(p), sizeof(v));
+        const std::uintptr_t v = *reinterpret_cast<const volatile std::uintptr_t*>(p);
         if (v >= Bounds.Start + 8 && Bounds.Contains(v) &&
             FollowsCallInstruction(reinterpret_cast<const unsigned char*>(v)) && !collector.Offer(v, Bounds))
             break;
