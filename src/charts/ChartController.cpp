@@ -11,7 +11,11 @@
 #include "support/Checked.h"
 #include "support/Exception.h"
 #include "support/SafeFormat.h"
+#include "support/TextSource.h"
 
+#include <QStringList>
+
+#include <algorithm>
 #include <chrono>
 
 namespace wl {
@@ -173,8 +177,11 @@ void TChartController::RunCalculations() {
     try {
         const int bankroll = FCurrentKind->Bankroll();
         const bool showAll = FCurrentKind->ShowsAllValues();
+        const TBalanceLimits limits = FCurrentKind->BalanceLimits();
         for (TSeries& s : FSeries) {
             s.Calculator->Bankroll = bankroll;
+            s.Calculator->LowBound = limits.Low;
+            s.Calculator->HighBound = limits.High;
             s.Calculator->ShowAll = showAll;
             s.Failure.clear(); // tried again: a parameter change may have cured it
         }
@@ -254,6 +261,14 @@ void TChartController::ThreadDone() {
 }
 
 void TChartController::ShowResults() {
+    for (TSeries& s : FSeries) {
+        // A failed series shows nothing, so nothing of it is inexact.
+        const TGameCalculator& c = *s.Calculator;
+        const bool shown = s.Failure.isEmpty();
+        s.ShownLimitShare = shown ? c.LimitShare : 0.0;
+        s.ShownLimitRound = shown ? c.LimitRound : 0;
+        s.ShownLimit = std::max(-c.LowLimit(), c.HighLimit());
+    }
     if (!FChart)
         return;
     TChartUpdate update(*FChart);
@@ -284,6 +299,40 @@ void TChartController::ShowResults() {
             s.Calculator->Line->SetVisible(true);
     FMinX = minX;
     FMaxX = maxX;
+}
+
+QString TChartController::LimitWarning() const {
+    double share = 0.0;
+    int32_t round = 0;
+    int32_t limit = 0;
+    QStringList captions;
+    for (const TSeries& s : FSeries) {
+        if (s.ShownLimitRound <= 0)
+            continue;
+        share = std::max(share, s.ShownLimitShare);
+        round = round == 0 ? s.ShownLimitRound : std::min(round, s.ShownLimitRound);
+        limit = std::max(limit, s.ShownLimit);
+        captions << s.Caption;
+    }
+    if (captions.isEmpty())
+        return {};
+    const double percent = 100.0 * share;
+    // Two digits that mean something however small the share: "32.5", "3.2", "0.041", "1.2e-07".
+    const QString shown = percent >= 1.0 ? QString::number(percent, 'f', 1) : QString::number(percent, 'g', 2);
+    const QString fallback =
+        QStringLiteral("Up to %s %% of the probability lies at or beyond ±%d bets and is counted at the edge, "
+                       "from round %d on: %s");
+    const std::initializer_list<TFormatArg> args = {shown, static_cast<long long>(limit), static_cast<long long>(round),
+                                                    captions.join(QStringLiteral(", "))};
+    const QString format = FTexts ? FTexts->GetText(QStringLiteral("Messages"), QStringLiteral("BoundWarning")) : QString();
+    if (!format.isEmpty()) {
+        try {
+            return SafeFormat(format, args);
+        } catch (const Exception&) {
+            // A translation that does not fit its figures must not hide the warning.
+        }
+    }
+    return SafeFormat(fallback, args);
 }
 
 void TChartController::ReportThreadFailure(const Exception& failure) {

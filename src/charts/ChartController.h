@@ -77,6 +77,9 @@ public:
 
     int MinX() const { return FMinX; }
     int MaxX() const { return FMaxX; }
+    // The line that says where the shown values are not exact because probability reached the balance limits:
+    // the largest share, the earliest round and the series concerned; empty when every value is exact.
+    QString LimitWarning() const;
 
     void RunCalculations();
     bool StopCalculations(bool discard);
@@ -106,6 +109,10 @@ private:
         std::unique_ptr<TGameCalculator> Calculator;
         QString Failure;         // written by the calculation thread for this series only
         QString ReportedFailure; // so that a failure that recurs is reported once
+        // The calculator's limit figures as the shown results left them (it overwrites its own while running).
+        double ShownLimitShare = 0.0;
+        int32_t ShownLimitRound = 0;
+        int32_t ShownLimit = 0;
     };
 
     TChartLine* FindFreeLine() const;

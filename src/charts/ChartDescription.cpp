@@ -247,6 +247,15 @@ void TRangeChart::CollectRound(TGameCalculator& calculator, int round) {
     StoreRangeValue(calculator, round, ruin, success);
 }
 
+TBalanceLimits TRangeChart::BalanceLimits() const {
+    // Parameters stay within 0..10000 (the target may be twice the bankroll), so the clamps only guard the engine.
+    const long long wide = TGameCalculator::WideBalanceLimit;
+    const long long low = std::clamp<long long>(-static_cast<long long>(Params[0]), -wide, TGameCalculator::MinBalanceLimit);
+    const long long high = std::clamp<long long>(static_cast<long long>(Params[1]) - Params[0],
+                                                 TGameCalculator::MaxBalanceLimit, wide);
+    return {static_cast<int32_t>(low), static_cast<int32_t>(high)};
+}
+
 void TRangeChart::Activate(TChartController& controller, int /*prev*/) {
     const TChartDescription& previous = controller.CurrentKind();
     Params[0] = previous.Bankroll();

@@ -17,6 +17,12 @@ class TChartController;
 class TGameCalculator;
 class ITextSource;
 
+// The balances a kind's calculators track; moves beyond them pile up at them.
+struct TBalanceLimits {
+    int32_t Low = -5000;
+    int32_t High = 5000;
+};
+
 class TChartDescription {
 public:
     TChartDescription() { Params.Fill(0); }
@@ -43,6 +49,7 @@ public:
     // A risk kind removes probability from the distributions whatever its target; kinds that reuse
     // distributions ask this rather than TargetBankroll() != 0.
     virtual bool RemovesProbability() const { return false; }
+    virtual TBalanceLimits BalanceLimits() const { return {}; }
     // Whether every value is plotted, the small ones included (the calculators' ShowAll during a run).
     virtual bool ShowsAllValues() const { return false; }
     // Called on the calculation thread before any round, with the series of the run; kinds with per-series state
@@ -142,6 +149,8 @@ public:
     int Bankroll() const override { return Params[0]; }
     int TargetBankroll() const override { return Params[1]; }
     bool RemovesProbability() const override { return true; }
+    // Wide enough to reach both the ruined player and the successful one, so that no move past a limit is lost.
+    TBalanceLimits BalanceLimits() const override;
 
     virtual void StoreRangeValue(TGameCalculator& calculator, int round, double ruin, double success) = 0;
 };

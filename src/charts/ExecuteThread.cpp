@@ -17,6 +17,19 @@
 
 namespace wl {
 
+namespace {
+// Probability at a limit stands for balances beyond it: from then on the values are not exact, and the window says
+// so. The risk kinds have just taken every balance at their limits.
+void NoteLimits(TGameCalculator& c, int round) {
+    const double share = c.LimitProbability();
+    if (!(share > 0.0))
+        return;
+    if (c.LimitRound == 0)
+        c.LimitRound = round;
+    c.LimitShare = std::max(c.LimitShare, share);
+}
+} // namespace
+
 TExecuteThread::TExecuteThread(TChartController& controller) : FController(controller) {}
 
 TExecuteThread::~TExecuteThread() {
@@ -78,6 +91,7 @@ void TExecuteThread::StartSeries(TChartDescription& kind, int index) {
         if (c.RoundCount == 0) {
             c.Reset();
             kind.CollectRound(c, 1);
+            NoteLimits(c, 1);
         }
     });
 }
@@ -95,6 +109,7 @@ void TExecuteThread::StepSeries(TChartDescription& kind, int index, int round) {
         else
             c.Step();
         kind.CollectRound(c, round);
+        NoteLimits(c, round);
     });
 }
 

@@ -216,7 +216,11 @@ void Compute(TChartController& controller, TChart& chart, TProgressBar& bar, con
 void PrintTable(TChartController& controller, const TCalcOptions& options, const TCalcStreams& streams) {
     TDataTable table;
     CaptureChartData(table, controller);
-    const TDataSource source = DataSourceOf(controller, table);
+    TDataSource source = DataSourceOf(controller, table);
+    // Standard output stays a table that programs can read; the warning is for the person running the command.
+    if (!source.Warning.isEmpty())
+        Print(streams.Err, source.Warning + QLatin1Char('\n'));
+    source.Warning.clear();
     QStringList lines;
     switch (options.Format) {
     case TCalcFormat::Text:

@@ -158,7 +158,7 @@ TMeasure Run(TSeriesSet& set, const TEngineWorkload& w, int rounds, TStepPool* p
 
 bool SameStorage(const TGameCalculator& a, const TGameCalculator& b) {
     return a.MinBalance == b.MinBalance && a.MaxBalance == b.MaxBalance && a.RoundCount == b.RoundCount &&
-           std::memcmp(a.Storage(), b.Storage(), TGameCalculator::StorageSize() * sizeof(double)) == 0;
+           std::memcmp(a.Storage(), b.Storage(), a.StorageSize() * sizeof(double)) == 0;
 }
 
 std::string Fixed(double v, int decimals) {

@@ -22,16 +22,14 @@ std::atomic<TStepKernel>& DefaultKernelSlot() {
     return kernel;
 }
 
-constexpr int Offset = -TGameCalculator::MinBalanceLimit; // row index of balance 0
-
 } // namespace
 
 void TGameCalculator::TAlignedDelete::operator()(double* p) const {
     std::free(p);
 }
 
-TGameCalculator::TAlignedDoubles TGameCalculator::AllocateRows(int rows) {
-    const size_t bytes = static_cast<size_t>(rows) * RowStride * sizeof(double);
+TGameCalculator::TAlignedDoubles TGameCalculator::AllocateRows(int rows, size_t stride) {
+    const size_t bytes = static_cast<size_t>(rows) * stride * sizeof(double);
     void* p = std::aligned_alloc(64, bytes);
     if (!p)
         throw std::bad_alloc();
@@ -39,9 +37,23 @@ TGameCalculator::TAlignedDoubles TGameCalculator::AllocateRows(int rows) {
     return TAlignedDoubles(static_cast<double*>(p));
 }
 
-TGameCalculator::TGameCalculator()
-    : Kernel(DefaultKernel()), FDistribution(AllocateRows(2 * StateLimit)), FStash(AllocateRows(1)),
-      FPlan(std::make_unique<TFastPlan>()) {}
+void TGameCalculator::AllocateStorage(int32_t lo, int32_t hi) {
+    const size_t stride = (RowPadding + static_cast<size_t>(hi - lo + 1) + RowPadding + 7) / 8 * 8;
+    TAlignedDoubles distribution = AllocateRows(2 * StateLimit, stride);
+    TAlignedDoubles stash = AllocateRows(1, stride);
+    FDistribution = std::move(distribution);
+    FStash = std::move(stash);
+    FRowStride = stride;
+    FLow = lo;
+    FHigh = hi;
+    for (auto& buffer : FDirty)
+        for (TRange& r : buffer)
+            r = TRange{};
+}
+
+TGameCalculator::TGameCalculator() : Kernel(DefaultKernel()), FPlan(std::make_unique<TFastPlan>()) {
+    AllocateStorage(MinBalanceLimit, MaxBalanceLimit);
+}
 
 TGameCalculator::~TGameCalculator() = default;
 
@@ -103,14 +115,22 @@ void TGameCalculator::Reset() {
     const int outcomeCount = CheckedSeries();
     const TGameDescription& game = *Game;
     const TBetDescription& system = *BetSystem;
+    CheckIndex(LowBound, -WideBalanceLimit, MinBalanceLimit, "lower balance limit");
+    CheckIndex(HighBound, MaxBalanceLimit, WideBalanceLimit, "upper balance limit");
     FClean = false;
+    // Fresh rows for other limits: every cell outside the new limits must read +0 to the gather.
+    if (LowBound != FLow || HighBound != FHigh)
+        AllocateStorage(LowBound, HighBound);
+    const int32_t offset = -FLow;
+    LimitShare = 0.0;
+    LimitRound = 0;
 
     ShowAll = false;
     CurrentBuffer = 0;
     MaxBalance = 0;
     MinBalance = 0;
     for (int s = 0; s < StateLimit; ++s)
-        std::fill_n(Row(0, s), BalanceCount, 0.0);
+        std::fill_n(Row(0, s), FHigh - FLow + 1, 0.0);
     for (TRange& r : FDirty[0])
         r = TRange{};
 
@@ -123,12 +143,12 @@ void TGameCalculator::Reset() {
     for (int o = 0; o < outcomeCount; ++o) {
         const int32_t result = game.OutcomeResults.Data()[o];
         const long long move = static_cast<long long>(result) * bet;
-        if (move < MinBalanceLimit || move > MaxBalanceLimit)
+        if (move < FLow || move > FHigh)
             throw ERangeError(QStringLiteral("Range check error: round 1 lands on balance %1, outside %2..%3: "
                                              "outcome %4 (result %5) with the bet %6 of state 0")
                                   .arg(move)
-                                  .arg(MinBalanceLimit)
-                                  .arg(MaxBalanceLimit)
+                                  .arg(FLow)
+                                  .arg(FHigh)
                                   .arg(o)
                                   .arg(result)
                                   .arg(bet));
@@ -143,7 +163,7 @@ void TGameCalculator::Reset() {
         }
         CheckIndex(target, 0, StateLimit - 1, "successor state");
         const double p = game.OutcomeProbabilities.Data()[o];
-        Row(0, target)[d + Offset] += p;
+        Row(0, target)[d + offset] += p;
         Track(FDirty[0][target], d, d);
         clean = clean && std::isfinite(p) && p >= 0.0;
         mass += p;
@@ -162,15 +182,16 @@ void TGameCalculator::StepReference() {
     const int32_t* results = game.OutcomeResults.Data();
     const double* probabilities = game.OutcomeProbabilities.Data();
 
+    const int32_t lowest = FLow, highest = FHigh, offset = -FLow;
     const int old = CurrentBuffer;
     const int cur = 1 - old;
     CurrentBuffer = cur;
     // Until the round completes, any cell of the new buffer and of state 0's old row may change.
     for (TRange& r : FDirty[cur])
-        r = TRange{MinBalanceLimit, MaxBalanceLimit};
-    FDirty[old][0] = TRange{MinBalanceLimit, MaxBalanceLimit};
+        r = TRange{lowest, highest};
+    FDirty[old][0] = TRange{lowest, highest};
     for (int s = 0; s < stateCount; ++s)
-        std::fill_n(Row(cur, s), BalanceCount, 0.0);
+        std::fill_n(Row(cur, s), highest - lowest + 1, 0.0);
 
     for (int s = stateCount - 1; s >= 0; --s) {
         const int32_t bet = system.Bets.Data()[s];
@@ -186,12 +207,12 @@ void TGameCalculator::StepReference() {
                 const int32_t last = static_cast<int32_t>(std::min<long long>(afford - 1, MaxBalance));
                 double* state0 = Row(old, 0);
                 for (int32_t b = MinBalance; b <= last; ++b) {
-                    const double x = source[b + Offset];
+                    const double x = source[b + offset];
                     if (s == 0) {
-                        Row(cur, 0)[b + Offset] += x;
+                        Row(cur, 0)[b + offset] += x;
                     } else {
-                        source[b + Offset] = 0.0;
-                        state0[b + Offset] += x;
+                        source[b + offset] = 0.0;
+                        state0[b + offset] += x;
                     }
                 }
                 start = last + 1;
@@ -199,7 +220,7 @@ void TGameCalculator::StepReference() {
         }
         const int32_t top = MaxBalance;
         for (int32_t b = start; b <= top; ++b) {
-            const double x = source[b + Offset];
+            const double x = source[b + offset];
             if (!(x > 0.0))
                 continue;
             for (int o = 0; o < outcomeCount; ++o) {
@@ -210,15 +231,15 @@ void TGameCalculator::StepReference() {
                 int target;
                 if (d < 0) {
                     target = loss;
-                    nb = static_cast<int32_t>(std::max<long long>(landing, MinBalanceLimit));
+                    nb = static_cast<int32_t>(std::max<long long>(landing, lowest));
                     MinBalance = std::min(MinBalance, nb);
                 } else {
                     target = win;
-                    nb = static_cast<int32_t>(std::min<long long>(landing, MaxBalanceLimit));
+                    nb = static_cast<int32_t>(std::min<long long>(landing, highest));
                     MaxBalance = std::max(MaxBalance, nb);
                 }
                 CheckIndex(target, 0, StateLimit - 1, "successor state");
-                Row(cur, target)[nb + Offset] += x * probabilities[o];
+                Row(cur, target)[nb + offset] += x * probabilities[o];
             }
         }
     }
@@ -256,24 +277,35 @@ void TGameCalculator::Step(TStepPool& pool) {
 
 double TGameCalculator::Cell(int state, int balance) const {
     CheckIndex(state, 0, StateLimit - 1, "state");
-    CheckIndex(balance, MinBalanceLimit, MaxBalanceLimit, "balance");
-    return Row(CurrentBuffer, state)[balance + Offset];
+    CheckIndex(balance, FLow, FHigh, "balance");
+    return Row(CurrentBuffer, state)[balance - FLow];
 }
 
 double TGameCalculator::BalanceProbability(int k) const {
-    CheckIndex(k, MinBalanceLimit, MaxBalanceLimit, "balance");
+    CheckIndex(k, FLow, FHigh, "balance");
     const int stateCount = BetSystem ? std::clamp(BetSystem->StateCount, 0, StateLimit) : 0;
     double sum = 0.0;
     for (int s = 0; s < stateCount; ++s)
-        sum += Row(CurrentBuffer, s)[k + Offset];
+        sum += Row(CurrentBuffer, s)[k - FLow];
     return sum;
+}
+
+double TGameCalculator::LimitProbability() const {
+    if (RoundCount == 0)
+        return 0.0;
+    double share = 0.0;
+    if (MinBalance <= FLow)
+        share += BalanceProbability(FLow);
+    if (MaxBalance >= FHigh)
+        share += BalanceProbability(FHigh);
+    return share;
 }
 
 double TGameCalculator::TakeBalanceProbability(int k) {
     const double sum = BalanceProbability(k);
     const int stateCount = BetSystem ? std::clamp(BetSystem->StateCount, 0, StateLimit) : 0;
     for (int s = 0; s < stateCount; ++s)
-        Row(CurrentBuffer, s)[k + Offset] = 0.0;
+        Row(CurrentBuffer, s)[k - FLow] = 0.0;
     return sum;
 }
 

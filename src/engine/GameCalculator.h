@@ -1,14 +1,14 @@
 // The exact round-by-round balance distribution of one series: a game played with a betting system.
 //
 // Distribution[buffer][state][balance] is the probability of being in that state with that net balance (bet units,
-// -5000..5000) after round RoundCount. Reset computes round 1, Step the next round. MinBalance..MaxBalance always
-// covers every balance holding probability (the range is only ever widened). All storage is part of the object;
-// nothing is allocated per round.
+// LowLimit()..HighLimit(), normally -5000..5000) after round RoundCount. Reset computes round 1, Step the next
+// round. MinBalance..MaxBalance always covers every balance holding probability (the range is only ever widened).
+// All storage is part of the object; only a Reset with other limits allocates.
 //
 // Exactness contract of Step (every kernel gives the same bits as StepReference):
 // - states are handled from StateCount-1 down to 0; within a state, balances ascending, outcomes in stored order;
 // - cells holding 0 or less (or NaN) are not spread; each product x * p is rounded to double before it is added;
-// - moves past -5000 or 5000 pile up at that bound, whatever their size;
+// - moves past LowLimit() or HighLimit() pile up at that bound, whatever their size;
 // - with Bankroll > 0, a state's balances whose money is below its bet fall back to state 0 (or stay put in state 0)
 //   before state 0 is spread.
 #pragma once
@@ -32,7 +32,8 @@ class TGameCalculator {
 public:
     static constexpr int MinBalanceLimit = -5000;
     static constexpr int MaxBalanceLimit = 5000;
-    static constexpr int BalanceCount = MaxBalanceLimit - MinBalanceLimit + 1;
+    // How far the risk charts may widen the limits: their bankroll and target reach 10000 at most.
+    static constexpr int WideBalanceLimit = 10000;
     static constexpr int StateLimit = 21;
 
     TGameCalculator();
@@ -40,6 +41,7 @@ public:
     TGameCalculator(const TGameCalculator&) = delete;
     TGameCalculator& operator=(const TGameCalculator&) = delete;
 
+    // Adopts LowBound and HighBound, then computes round 1.
     void Reset();
     // Runs the kernel chosen by Kernel; every kernel gives the bits of StepReference.
     void Step();
@@ -53,13 +55,19 @@ public:
 
     // The probability cell of (state, balance) in the current buffer; checked.
     double Cell(int state, int balance) const;
-    // Unchecked row of a state in a buffer, indexed by balance - MinBalanceLimit. Read only, except for setting
-    // cells to 0: the fast kernels rely on the cells being finite and not negative.
+    // Unchecked row of a state in a buffer, indexed by balance - LowLimit(). Read only, except for setting cells to
+    // 0: the fast kernels rely on the cells being finite and not negative.
     double* Row(int buffer, int state) { return FDistribution.get() + RowOffset(buffer, state); }
     const double* Row(int buffer, int state) const { return FDistribution.get() + RowOffset(buffer, state); }
     // The whole storage of both buffers, for comparing calculators bit for bit.
     const double* Storage() const { return FDistribution.get(); }
-    static constexpr size_t StorageSize() { return size_t{2} * StateLimit * RowStride; }
+    size_t StorageSize() const { return size_t{2} * StateLimit * FRowStride; }
+
+    // The balance limits of the current distribution, LowBound and HighBound as the last Reset found them.
+    int32_t LowLimit() const { return FLow; }
+    int32_t HighLimit() const { return FHigh; }
+    // The probability piled up at the limits, where moves beyond them land.
+    double LimitProbability() const;
 
     // The kernel used by Step; new calculators take the process-wide default.
     TStepKernel Kernel;
@@ -83,23 +91,31 @@ public:
     TChartLine* Line = nullptr;
     int32_t RoundCount = 0;
     int32_t Bankroll = 0;
+    // The limits the next Reset adopts: LowBound in -WideBalanceLimit..MinBalanceLimit, HighBound in
+    // MaxBalanceLimit..WideBalanceLimit. Wider limits cost memory and time, so only the risk charts ask for them.
+    int32_t LowBound = MinBalanceLimit;
+    int32_t HighBound = MaxBalanceLimit;
+    // Filled by the chart kinds that show balances: the largest share of probability found at the limits, and
+    // the first round it was found in (0: never).
+    double LimitShare = 0.0;
+    int32_t LimitRound = 0;
     bool ShowAll = false;
     TCheckedArray<double, MinBalanceLimit, MaxBalanceLimit> Results;
 
 private:
     // Zero cells on both sides of each row let the gather read whole blocks past the tracked range.
     static constexpr int RowPadding = 48;
-    static constexpr int RowStride = 10104; // RowPadding + BalanceCount + back padding, a multiple of 8
-    static_assert(RowStride % 8 == 0 && RowStride - RowPadding - BalanceCount >= RowPadding);
-    static constexpr size_t RowOffset(int buffer, int state) {
-        return static_cast<size_t>(buffer * StateLimit + state) * RowStride + RowPadding;
+    size_t RowOffset(int buffer, int state) const {
+        return static_cast<size_t>(buffer * StateLimit + state) * FRowStride + RowPadding;
     }
 
     struct TAlignedDelete {
         void operator()(double* p) const;
     };
     using TAlignedDoubles = std::unique_ptr<double[], TAlignedDelete>;
-    static TAlignedDoubles AllocateRows(int rows);
+    static TAlignedDoubles AllocateRows(int rows, size_t stride);
+    // Allocates zeroed rows for the limits lo..hi.
+    void AllocateStorage(int32_t lo, int32_t hi);
 
     struct TRange {
         int32_t Lo = 1, Hi = 0; // empty when Lo > Hi
@@ -119,7 +135,10 @@ private:
     void Track(TRange& r, int32_t lo, int32_t hi);
     void NoteReferenceStep(int old, int stateCount);
 
-    TAlignedDoubles FDistribution; // 2 x 21 rows of RowStride doubles
+    int32_t FLow = MinBalanceLimit;
+    int32_t FHigh = MaxBalanceLimit;
+    size_t FRowStride = 0;          // RowPadding + FHigh - FLow + 1 + back padding, a multiple of 8
+    TAlignedDoubles FDistribution; // 2 x 21 rows of FRowStride doubles
     TAlignedDoubles FStash;        // one row: state 0's stopped cells while the gather runs
     std::unique_ptr<TFastPlan> FPlan;
     // Per buffer and row, the band of balances that may hold anything but +0: the fast kernel reads, gathers and

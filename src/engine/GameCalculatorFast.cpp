@@ -2,7 +2,7 @@
 //
 // Each target cell receives the reference's contributions in the reference's order: states from the last to 0;
 // within a state, the largest move first (balances ascend in the reference), equal moves in outcome order; state
-// 0's stopped probability before state 0's own spreads. The cells at -5000 and 5000 collect moves of different sizes
+// 0's stopped probability before state 0's own spreads. The cells at the two limits collect moves of different sizes
 // and are summed by a scalar pass in the reference's (state, balance, outcome) order. Rounds the plan cannot keep
 // bit-identical (an error to raise, huge moves, negative or non-finite numbers) run the reference loops instead.
 #include "engine/StepKernel.h"
@@ -18,9 +18,6 @@ namespace wl {
 
 namespace {
 
-constexpr int32_t Lowest = TGameCalculator::MinBalanceLimit;
-constexpr int32_t Highest = TGameCalculator::MaxBalanceLimit;
-constexpr int32_t Offset = -Lowest;
 // Moves this large always land on a bound; beyond it b + d could overflow 32 bits, so the reference takes them.
 constexpr long long MoveLimit = 1LL << 30;
 // Cells per tile of the gather: the tile of every row of a series fits the first-level cache together.
@@ -92,11 +89,12 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
     }
 
     // From here on nothing can fail: the round is committed.
+    const int32_t lowest = FLow, highest = FHigh, offset = -FLow;
     const int old = CurrentBuffer;
     const int cur = 1 - old;
     const int32_t oldMin = MinBalance;
     const int32_t oldMax = MaxBalance;
-    double* state0 = Row(old, 0) + Offset;
+    double* state0 = Row(old, 0) + offset;
 
     // The last balance of lo..hi at which a state's bet is beyond the player's money, or lo - 1: the bet and the
     // bankroll may be anywhere in 32 bits.
@@ -110,7 +108,7 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
         for (int s = stateCount - 1; s >= 1; --s) {
             const TRange band = Band(FDirty[old][s], oldMin, oldMax);
             const int32_t last = lastUnaffordable(plan.States[s].Bet, band.Lo, band.Hi);
-            double* source = Row(old, s) + Offset;
+            double* source = Row(old, s) + offset;
             for (int32_t b = band.Lo; b <= last; ++b) {
                 const double x = source[b];
                 source[b] = 0.0;
@@ -121,7 +119,7 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
     }
     // State 0's stopped cells stay where they are; they leave the source row while the gather runs.
     int32_t stopLo = 1, stopHi = 0;
-    double* stash = FStash.get() + RowPadding + Offset;
+    double* stash = FStash.get() + RowPadding + offset;
     if (Bankroll > 0) {
         stopLo = oldMin;
         stopHi = lastUnaffordable(plan.States[0].Bet, oldMin, oldMax);
@@ -132,7 +130,7 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
     }
     for (int s = 0; s < stateCount; ++s) {
         TFastPlan::TState& st = plan.States[s];
-        const double* source = Row(old, s) + Offset;
+        const double* source = Row(old, s) + offset;
         const TRange band = Band(FDirty[old][s], oldMin, oldMax);
         int32_t lo = band.Lo, hi = band.Hi;
         while (lo <= hi && !(source[lo] > 0.0))
@@ -150,15 +148,15 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
     TRange span[StateLimit];
     int32_t newMin = oldMin, newMax = oldMax;
     auto addTerm = [&](const double* src, int32_t d, int32_t lo, int32_t hi, double p, int target) {
-        const int32_t landLo = std::clamp(lo + d, Lowest, Highest);
-        const int32_t landHi = std::clamp(hi + d, Lowest, Highest);
+        const int32_t landLo = std::clamp(lo + d, lowest, highest);
+        const int32_t landHi = std::clamp(hi + d, lowest, highest);
         Track(span[target], landLo, landHi);
         if (d < 0)
             newMin = std::min(newMin, landLo);
         else
             newMax = std::max(newMax, landHi);
-        const int32_t innerLo = std::max(lo + d, Lowest + 1);
-        const int32_t innerHi = std::min(hi + d, Highest - 1);
+        const int32_t innerLo = std::max(lo + d, lowest + 1);
+        const int32_t innerHi = std::min(hi + d, highest - 1);
         if (innerLo > innerHi)
             return;
         plan.Terms[termCount] = TGatherTerm{src, d, innerLo, innerHi, p};
@@ -171,7 +169,7 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
             addTerm(stash, 0, stopLo, stopHi, 1.0, 0);
         if (st.Lo > st.Hi)
             continue;
-        const double* source = Row(old, s) + Offset;
+        const double* source = Row(old, s) + offset;
         for (int i = 0; i < outcomeCount; ++i) {
             const int o = st.Bet > 0 ? plan.ByResultDesc[i] : st.Bet < 0 ? plan.ByResultAsc[i] : i;
             const int32_t d = st.D[o];
@@ -196,7 +194,7 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
     for (int t = 0; t < rowLimit; ++t) {
         TRange& dirty = FDirty[cur][t];
         const TRange& sp = span[t];
-        double* dst = Row(cur, t) + Offset;
+        double* dst = Row(cur, t) + offset;
         const bool accumulate = t >= stateCount;
         if (!accumulate) {
             // The gather writes every cell of the span; only the stale cells outside it are cleared.
@@ -213,8 +211,8 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
         } else {
             Track(dirty, sp.Lo, sp.Hi);
         }
-        const int32_t lo = std::max(sp.Lo, Lowest + 1);
-        const int32_t hi = std::min(sp.Hi, Highest - 1);
+        const int32_t lo = std::max(sp.Lo, lowest + 1);
+        const int32_t hi = std::min(sp.Hi, highest - 1);
         if (sp.Lo > sp.Hi || lo > hi)
             continue;
         const int count = rowStart[t + 1] - rowStart[t];
@@ -244,7 +242,7 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
     } else {
         // Tile by tile rather than row by row: a source row that feeds several rows is still in the nearest cache on
         // its second read. Cells and rows are independent, so no sum changes.
-        int32_t first = Highest, last = Lowest;
+        int32_t first = highest, last = lowest;
         for (int r = 0; r < plan.RowCount; ++r) {
             first = std::min(first, plan.Rows[r].Lo);
             last = std::max(last, plan.Rows[r].Hi);
@@ -270,21 +268,21 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
     double edgeLo[StateLimit], edgeHi[StateLimit];
     for (int t = 0; t < rowLimit; ++t) {
         edgeLo[t] = t >= stateCount ? Row(cur, t)[0] : 0.0;
-        edgeHi[t] = t >= stateCount ? Row(cur, t)[BalanceCount - 1] : 0.0;
+        edgeHi[t] = t >= stateCount ? Row(cur, t)[highest - lowest] : 0.0;
     }
     for (int s = stateCount - 1; s >= 0; --s) {
         const TFastPlan::TState& st = plan.States[s];
         if (s == 0 && stopLo <= stopHi) {
-            if (stopLo == Lowest)
-                edgeLo[0] += stash[Lowest];
-            if (stopHi == Highest)
-                edgeHi[0] += stash[Highest];
+            if (stopLo == lowest)
+                edgeLo[0] += stash[lowest];
+            if (stopHi == highest)
+                edgeHi[0] += stash[highest];
         }
         if (st.Lo > st.Hi)
             continue;
-        const double* source = Row(old, s) + Offset;
+        const double* source = Row(old, s) + offset;
         if (st.MinMove <= 0) {
-            const int32_t last = std::min(st.Hi, Lowest - st.MinMove);
+            const int32_t last = std::min(st.Hi, lowest - st.MinMove);
             // The sums stay in registers: through the array every addition would wait on the previous store.
             const bool same = st.Loss == st.Win;
             double toLoss = edgeLo[st.Loss];
@@ -295,7 +293,7 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
                     continue;
                 for (int o = 0; o < outcomeCount; ++o) {
                     const int32_t d = st.D[o];
-                    if (d < 0 ? b + d <= Lowest : b + d == Lowest) {
+                    if (d < 0 ? b + d <= lowest : b + d == lowest) {
                         if (d < 0 || same)
                             toLoss += x * probabilities[o];
                         else
@@ -308,14 +306,14 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
                 edgeLo[st.Win] = toWin;
         }
         if (st.MaxMove >= 0) {
-            const int32_t first = std::max(st.Lo, Highest - st.MaxMove);
+            const int32_t first = std::max(st.Lo, highest - st.MaxMove);
             for (int32_t b = first; b <= st.Hi; ++b) {
                 const double x = source[b];
                 if (!(x > 0.0))
                     continue;
                 for (int o = 0; o < outcomeCount; ++o) {
                     const int32_t d = st.D[o];
-                    if (d >= 0 && b + d >= Highest)
+                    if (d >= 0 && b + d >= highest)
                         edgeHi[st.Win] += x * probabilities[o];
                 }
             }
@@ -324,10 +322,10 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
     for (int t = 0; t < rowLimit; ++t) {
         if (span[t].Lo > span[t].Hi)
             continue;
-        if (span[t].Lo == Lowest)
+        if (span[t].Lo == lowest)
             Row(cur, t)[0] = edgeLo[t];
-        if (span[t].Hi == Highest)
-            Row(cur, t)[BalanceCount - 1] = edgeHi[t];
+        if (span[t].Hi == highest)
+            Row(cur, t)[highest - lowest] = edgeHi[t];
     }
 
     for (int32_t b = stopLo; b <= stopHi; ++b) {

@@ -1,6 +1,6 @@
 // Internal to the engine: the plan of one fast round and the gather kernels that carry it out.
 //
-// Contract of a gather: for every target cell n of [lo, hi] (inside -4999..4999), in term order,
+// Contract of a gather: for every target cell n of [lo, hi] (strictly inside the limits), in term order,
 //     acc := Accumulate ? Dst[n] : +0;  for each term with Lo <= n <= Hi: acc += Src[n - D] * P  (rounded, then added)
 // and Dst[n] := acc. Source rows hold +0 outside the cells a term may read, for RowPadding cells past both ends, so a
 // block may read whole vectors where a term covers only part of it; adding the resulting +0 changes nothing.
@@ -17,7 +17,7 @@ namespace wl {
 struct TGatherTerm {
     const double* Src; // the source row at balance 0
     int32_t D;         // the move: source balance n - D feeds target balance n
-    int32_t Lo, Hi;    // target cells this term reaches, inside -4999..4999
+    int32_t Lo, Hi;    // target cells this term reaches, strictly inside the limits
     double P;
 };
 

@@ -57,6 +57,7 @@ TDataSource DataSourceOf(const TChartController& controller, const TDataTable& t
         source.Captions.append(controller.GetSeriesCaption(k));
         source.Colors.push_back(controller.GetCalculator(k).LineColor());
     }
+    source.Warning = controller.LimitWarning();
     return source;
 }
 
@@ -86,6 +87,8 @@ void BuildDataText(QStringList& lines, const TDataSource& source, QChar decimalS
             line += QLatin1Char('\t') + FormatFixedPadded(table.Value(x, k), 6, 10);
         lines.append(ConvertDecimal(line, symbol));
     }
+    if (!source.Warning.isEmpty())
+        lines << QString() << source.Warning;
 }
 
 void BuildDataFullText(QStringList& lines, const TDataSource& source) {
@@ -170,6 +173,8 @@ void BuildHtmlPage(QStringList& lines, const TDataSource& source, const THtmlPag
     }
     lines.append(QStringLiteral("</table><p></p>"));
     BuildDataHtmlTable(lines, source, decimalSymbol);
+    if (!source.Warning.isEmpty())
+        lines.append(QStringLiteral("<p><strong>") + HtmlEscape(source.Warning) + QStringLiteral("</strong></p>"));
     lines.append(QStringLiteral("<p></p><hr><small>Generated ") + HtmlEscape(info.GeneratedAt) +
                  QStringLiteral(" by <a href=\"") + HtmlEscape(ProductPageAddress(info.SiteAddress)) +
                  QStringLiteral("\"><strong>Wagerlens</strong></a>"));

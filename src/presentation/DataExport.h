@@ -29,6 +29,8 @@ struct TDataSource {
     int MaxX = 0;
     QStringList Captions;       // series order
     std::vector<TColor> Colors; // series order; white for a series without a line
+    // Where the values are not exact (TChartController::LimitWarning); the text and the page end with it.
+    QString Warning;
 };
 
 // The controller's series, captions, colours and X range over the given table.
@@ -40,7 +42,8 @@ QChar DecimalSymbolFrom(const QString& localeSymbol);
 // printf's "%<width>.<decimals>f" in the C locale, without printf: right-aligned, rounded like printf.
 QString FormatFixedPadded(double value, int decimals, int width);
 
-// The tab-separated table: the title line "X<tab>caption...", then one line per X with "%10.6f" values.
+// The tab-separated table: the title line "X<tab>caption...", then one line per X with "%10.6f" values, then an
+// empty line and the warning, if any.
 void BuildDataText(QStringList& lines, const TDataSource& source, QChar decimalSymbol);
 // The same layout with every value in 17 significant digits and "." (the companion's full output).
 void BuildDataFullText(QStringList& lines, const TDataSource& source);

@@ -7,7 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <utility>
+#include <vector>
 
 namespace wl {
 namespace {
@@ -223,6 +227,126 @@ TEST(ChartKindsTest, EachSeriesHasItsOwnCOSRORSums) {
     EXPECT_NE(aloneCoin, aloneSkewed);
     EXPECT_EQ(lineOf({&coin, &skewed}, 0), aloneCoin);
     EXPECT_EQ(lineOf({&coin, &skewed}, 1), aloneSkewed);
+}
+
+// The plain computation of ruin and success, in money held: every player is followed wherever he goes, and leaves
+// when ruined or successful. Returns the cumulative percentages after `rounds` rounds.
+std::pair<double, double> PlainRuinAndSuccess(const TGameDescription& game, const TBetDescription& system, int bankroll,
+                                              int target, int rounds) {
+    const int states = system.StateCount;
+    int reach = 0;
+    for (int s = 0; s < states; ++s)
+        for (int o = 0; o < game.OutcomeCount; ++o)
+            reach = std::max(reach, std::abs(system.Bets[s] * game.OutcomeResults[o]));
+    const int size = target + 2 * reach + 1; // money -reach..target+reach
+    auto at = [reach](int money) { return static_cast<size_t>(money + reach); };
+    std::vector<std::vector<double>> cur(static_cast<size_t>(states), std::vector<double>(static_cast<size_t>(size)));
+    cur[0][at(bankroll)] = 1.0;
+    double ruin = 0.0, success = 0.0;
+    for (int round = 1; round <= rounds; ++round) {
+        if (round > 1)
+            for (int s = 1; s < states; ++s)
+                for (int m = 1; m < std::min(system.Bets[s], target); ++m)
+                    cur[0][at(m)] += std::exchange(cur[static_cast<size_t>(s)][at(m)], 0.0);
+        std::vector<std::vector<double>> next(static_cast<size_t>(states),
+                                              std::vector<double>(static_cast<size_t>(size)));
+        for (int s = 0; s < states; ++s)
+            for (int m = 1; m < target; ++m) {
+                const double x = cur[static_cast<size_t>(s)][at(m)];
+                if (x == 0.0)
+                    continue;
+                if (round > 1 && s == 0 && m < system.Bets[0]) {
+                    next[0][at(m)] += x;
+                    continue;
+                }
+                for (int o = 0; o < game.OutcomeCount; ++o) {
+                    const int d = system.Bets[s] * game.OutcomeResults[o];
+                    const int to = d < 0 ? system.LossStates[s] : system.WinStates[s];
+                    next[static_cast<size_t>(to)][at(m + d)] += x * game.OutcomeProbabilities[o];
+                }
+            }
+        for (auto& row : next) {
+            for (int m = -reach; m <= 0; ++m)
+                ruin += std::exchange(row[at(m)], 0.0);
+            for (int m = target; m <= target + reach; ++m)
+                success += std::exchange(row[at(m)], 0.0);
+        }
+        cur = std::move(next);
+    }
+    return {100.0 * ruin, 100.0 * success};
+}
+
+// A bankroll beyond 5000 or a target more than 5000 above it lies past the limits that the net charts stop at: the
+// risk charts must reach both players.
+TEST(ChartKindsTest, RiskChartsBeyondFiveThousandAgreeWithThePlainComputation) {
+    struct TRow {
+        const char* Name;
+        TBetDescription System;
+        int Bankroll, Target;
+    };
+    const TRow rows[] = {
+        {"martingale of ten doublings, ruin at -6000",
+         test::MakeSystem(QStringLiteral("Martingale"), {1, 2, 4, 8, 16, 32, 64, 128, 256, 512, 1024}), 6000, 10000},
+        {"flat 1000, success at +8000", test::MakeSystem(QStringLiteral("Big"), {1000}), 2000, 10000},
+    };
+    const TGameDescription coin = test::CoinGame();
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.Name);
+        const auto [ruin, success] = PlainRuinAndSuccess(coin, row.System, row.Bankroll, row.Target, 3000);
+        ASSERT_GT(ruin + success, 0.1) << "clamped at the limits, neither would ever happen";
+        for (const auto& [kind, expected] : {std::pair{ROR, ruin}, std::pair{COS, success}}) {
+            test::TControllerFixture f;
+            f.Controller->SelectChartKind(kind);
+            f.Controller->CurrentKind().SetParam(0, row.Bankroll);
+            f.Controller->CurrentKind().SetParam(1, row.Target);
+            ASSERT_TRUE(f.Controller->AddSeries(coin, row.System));
+            f.Compute();
+            ASSERT_TRUE(f.Failures.empty()) << f.Failures.front().toStdString();
+            const Points points = Pairs(f.Chart.Line(0));
+            const double last = points.empty() ? 0.0 : points.back().second;
+            EXPECT_TRUE(points.empty() || points.back().first == 3000);
+            EXPECT_NEAR(last, expected, 1e-9 * expected) << "kind " << kind;
+            EXPECT_EQ(f.Controller->LimitWarning().toStdString(), "");
+        }
+    }
+}
+
+// The warning line appears exactly when probability has reached a limit: a flat bet of 1000 on the coin reaches
+// 5000 in round 5.
+TEST(ChartKindsTest, LimitWarningExactlyWhenProbabilityReachesALimit) {
+    struct TRow {
+        const char* Name;
+        int Kind, Param0, Param1;
+        int Round; // 0: no warning
+    };
+    const TRow rows[] = {
+        {"4 rounds stay inside", NetResults, 0, 4, 0},
+        {"round 5 reaches both limits", NetResults, 0, 5, 5},
+        {"cumulative, 7 rounds", Cumulative, 0, 7, 5},
+        {"expected result over 3000 rounds", ExpResult, 0, -1, 5},
+        {"a bankroll stops the fall, not the rise", LoseProb, 3500, -1, 5},
+        {"risk limits widen to the players", ROR, 6000, 10000, 0},
+    };
+    const TGameDescription coin = test::CoinGame();
+    const TBetDescription big = test::MakeSystem(QStringLiteral("Big"), {1000});
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.Name);
+        test::TControllerFixture f;
+        f.Controller->SelectChartKind(row.Kind);
+        f.Controller->CurrentKind().SetParam(0, row.Param0);
+        if (row.Param1 >= 0)
+            f.Controller->CurrentKind().SetParam(1, row.Param1);
+        ASSERT_TRUE(f.Controller->AddSeries(coin, big));
+        f.Compute();
+        const QString warning = f.Controller->LimitWarning();
+        if (row.Round == 0) {
+            EXPECT_EQ(warning.toStdString(), "");
+            continue;
+        }
+        EXPECT_TRUE(warning.contains(QStringLiteral("±5000 bets"))) << warning.toStdString();
+        EXPECT_TRUE(warning.endsWith(QStringLiteral("from round %1 on: Coin [Big]").arg(row.Round)))
+            << warning.toStdString();
+    }
 }
 
 TEST(ChartKindsTest, FillSeriesPlotsVisibleValuesAndNarrowsTheRange) {

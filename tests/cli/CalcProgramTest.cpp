@@ -120,6 +120,18 @@ TEST_F(CalcProgramTest, FormatsAndKinds) {
     }
 }
 
+TEST_F(CalcProgramTest, LimitWarningGoesToStandardErrorOnly) {
+    SetFiles(CoinGame, "[Big]\r\nCount=1\r\nBet0=1000\r\nWin0=0\r\nLoss0=0\r\n\r\n");
+    TRun run = RunCalc(With(Args("--chart 0 --param1 4 --series Coin Big")));
+    EXPECT_EQ(run.Code, 0);
+    EXPECT_EQ(run.Err, QString()) << "4000 is inside the limits";
+    run = RunCalc(With(Args("--chart 0 --param1 5 --series Coin Big")));
+    EXPECT_EQ(run.Code, 0);
+    EXPECT_TRUE(run.Err.endsWith(QStringLiteral("from round 5 on: Coin [Big]\n"))) << run.Err.toStdString();
+    EXPECT_TRUE(run.Out.startsWith(QStringLiteral("X\tCoin [Big]\n-5000\t  3.125000\n")));
+    EXPECT_FALSE(run.Out.contains(QStringLiteral("bets")));
+}
+
 TEST_F(CalcProgramTest, ListAndHelp) {
     SetFiles(CoinGame + "[Dice]\r\nCount=1\r\nResult0=1\r\nProbability0=1\r\n\r\n", FlatSystem);
     TRun run = RunCalc(With({QStringLiteral("--list")}));

@@ -105,8 +105,8 @@ void TakeLimits(TGameCalculator& c, const TRandomCase& rc) {
         return ::testing::AssertionFailure()
                << other.Name << " range/round differs: " << a.MinBalance << ".." << a.MaxBalance << " r" << a.RoundCount
                << " vs " << b.MinBalance << ".." << b.MaxBalance << " r" << b.RoundCount;
-    if (std::memcmp(a.Storage(), b.Storage(), TGameCalculator::StorageSize() * sizeof(double)) != 0) {
-        for (size_t i = 0; i < TGameCalculator::StorageSize(); ++i)
+    if (std::memcmp(a.Storage(), b.Storage(), a.StorageSize() * sizeof(double)) != 0) {
+        for (size_t i = 0; i < a.StorageSize(); ++i)
             if (std::memcmp(a.Storage() + i, b.Storage() + i, sizeof(double)) != 0)
                 return ::testing::AssertionFailure() << other.Name << " storage differs at " << i << ": "
                                                      << a.Storage()[i] << " vs " << b.Storage()[i];

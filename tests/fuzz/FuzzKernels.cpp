@@ -84,6 +84,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int32_t bankroll = in.ConsumeBool() ? 0 : in.ConsumeIntegralInRange(1, in.ConsumeBool() ? 80 : 10000);
     const int32_t target = in.ConsumeBool() ? 0 : in.ConsumeIntegralInRange(1, 10000);
     const int rounds = in.ConsumeIntegralInRange(1, 400);
+    // Risk charts widen the limits to reach both players; a change of limits reallocates a kept calculator.
+    const bool wide = in.ConsumeBool();
+    const int32_t low = wide ? -std::clamp(bankroll, 5000, TGameCalculator::WideBalanceLimit) : -5000;
+    const int32_t high = wide ? std::clamp(target, 5000, TGameCalculator::WideBalanceLimit) : 5000;
 
     // Kept from input to input, as the window keeps a series' calculator when it runs again; made afresh after a
     // failure, which leaves a calculator undefined.
@@ -96,6 +100,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         runs[k].Calc->Game = &game;
         runs[k].Calc->BetSystem = &system;
         runs[k].Calc->Bankroll = bankroll;
+        runs[k].Calc->LowBound = low;
+        runs[k].Calc->HighBound = high;
     }
     // Each round compares the tracked cells of the states in use; the end compares all of both buffers, so a
     // stray write anywhere is caught too.
@@ -125,7 +131,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (c.MinBalance != ref.MinBalance || c.MaxBalance != ref.MaxBalance || c.RoundCount != ref.RoundCount ||
                 c.CurrentBuffer != ref.CurrentBuffer)
                 fuzz::Fail("the kernels track different ranges");
-            const int first = ref.MinBalance - TGameCalculator::MinBalanceLimit;
+            const int first = ref.MinBalance - ref.LowLimit();
             const size_t bytes = static_cast<size_t>(ref.MaxBalance - ref.MinBalance + 1) * sizeof(double);
             for (int s = 0; s < std::clamp(system.StateCount, 1, TGameCalculator::StateLimit); ++s)
                 if (std::memcmp(c.Row(c.CurrentBuffer, s) + first, ref.Row(ref.CurrentBuffer, s) + first, bytes) != 0)
@@ -136,7 +142,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     for (size_t k = 1; k < runs.size(); ++k)
         if (std::memcmp(runs[k].Calc->Storage(), runs[0].Calc->Storage(),
-                        TGameCalculator::StorageSize() * sizeof(double)) != 0)
+                        runs[0].Calc->StorageSize() * sizeof(double)) != 0)
             fuzz::Fail("the kernels' buffers differ");
     return 0;
 }

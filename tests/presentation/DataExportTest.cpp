@@ -171,6 +171,20 @@ TEST(HtmlPage, LinesInOrderWithEverythingEscaped) {
             << line.toStdString();
 }
 
+TEST(DataText, TextAndPageEndWithTheLimitWarning) {
+    TFixture f;
+    f.Source.Warning = QStringLiteral("Up to 3.2 % of the probability lies at <the> edge");
+    QStringList text;
+    BuildDataText(text, f.Source, QLatin1Char(','));
+    ASSERT_EQ(text.size(), 1 + 3 + 2);
+    EXPECT_EQ(text[4], QString());
+    EXPECT_EQ(text[5], f.Source.Warning) << "the decimal symbol is for data lines only";
+    QStringList page;
+    BuildHtmlPage(page, f.Source, THtmlPageInfo{}, QLatin1Char('.'));
+    EXPECT_EQ(page[page.size() - 3],
+              QStringLiteral("<p><strong>Up to 3.2 % of the probability lies at &lt;the&gt; edge</strong></p>"));
+}
+
 TEST(HtmlPage, EscapeKeepsTheWholePageAscii) {
     EXPECT_EQ(HtmlEscape(QString::fromUtf8("a\tb\x01😀")), QStringLiteral("a b &#128512;"));
 }

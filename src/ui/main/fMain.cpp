@@ -275,8 +275,14 @@ void TfmMain::CreateControls() {
     DataGrid->SetDefaultRowHeight(GridRowHeight);
     DataGrid->hide();
     DataGrid->viewport()->installEventFilter(this);
+    lLimitWarning = new QLabel(ChartPanel);
+    lLimitWarning->setObjectName(QStringLiteral("lLimitWarning"));
+    lLimitWarning->setWordWrap(true);
+    lLimitWarning->setStyleSheet(QStringLiteral("color: #A00000;"));
+    lLimitWarning->hide();
     chartLayout->addWidget(MainChart);
     chartLayout->addWidget(DataGrid);
+    chartLayout->addWidget(lLimitWarning);
     ChartPanel->installEventFilter(this);
     connect(MainChart, &TChartView::Zoomed, this, GuardedSlot(this, &TfmMain::MainChartZoom));
     connect(MainChart, &TChartView::UndoZoomed, this, GuardedSlot(this, &TfmMain::MainChartUndoZoom));
@@ -468,9 +474,17 @@ void TfmMain::RefreshSeriesList() {
     }
     // The table always shows the current series: a deleted one's column must not stay under another's name.
     CaptureChartData(*FDataTable, *FController);
+    ShowLimitWarning();
     LayoutViews();
     // Also renews the line widths: a freed line that was highlighted may now belong to an unselected series.
     SeriesSelectionChanged();
+}
+
+void TfmMain::ShowLimitWarning() {
+    const QString warning = FController->LimitWarning();
+    lLimitWarning->setText(warning);
+    lLimitWarning->setToolTip(warning);
+    lLimitWarning->setVisible(!warning.isEmpty());
 }
 
 void TfmMain::UpdateSeriesButtons() {
@@ -687,6 +701,7 @@ void TfmMain::ApplyLanguage() {
         lParam2->setText(kind.GetParamName(1));
     FillChartList();
     kind.SetAxisTitles(*FChart);
+    ShowLimitWarning();
     FitOptionsToTexts();
 }
 

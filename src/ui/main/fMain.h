@@ -59,6 +59,7 @@ public:
     QFrame* ChartPanel = nullptr;
     TChartView* MainChart = nullptr;
     TDataGrid* DataGrid = nullptr;
+    QLabel* lLimitWarning = nullptr; // under the chart and the table alike; hidden while every value is exact
     QWidget* Panel6 = nullptr;
     QLabel* lParam1 = nullptr;
     QSpinBox* seParam1 = nullptr;
@@ -86,6 +87,7 @@ public:
     QAction* miAbout = nullptr;
 
     // The window's operations.
+    void ShowLimitWarning();
     void RefreshSeriesList();
     void UpdateSeriesButtons();
     void FillChartList();
