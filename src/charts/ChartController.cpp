@@ -301,7 +301,7 @@ void TChartController::ShowResults() {
     FMaxX = maxX;
 }
 
-QString TChartController::LimitWarning() const {
+QString TChartController::LimitWarning(int namedLimit) const {
     double share = 0.0;
     int32_t round = 0;
     int32_t limit = 0;
@@ -322,14 +322,22 @@ QString TChartController::LimitWarning() const {
     const QString fallback =
         QStringLiteral("Up to %s %% of the probability lies at or beyond ±%d bets and is counted at the edge, "
                        "from round %d on: %s");
-    const std::initializer_list<TFormatArg> args = {shown, static_cast<long long>(limit), static_cast<long long>(round),
-                                                    captions.join(QStringLiteral(", "))};
-    const QString format = FTexts ? FTexts->GetText(QStringLiteral("Messages"), QStringLiteral("BoundWarning")) : QString();
+    const QString series = captions.size() <= namedLimit
+                               ? captions.join(QStringLiteral(", "))
+                               : Message(QStringLiteral("BoundSeriesCount"), QStringLiteral("%d series"),
+                                         {static_cast<long long>(captions.size())});
+    return Message(QStringLiteral("BoundWarning"), fallback,
+                   {shown, static_cast<long long>(limit), static_cast<long long>(round), series});
+}
+
+QString TChartController::Message(const QString& key, const QString& fallback,
+                                  std::initializer_list<TFormatArg> args) const {
+    const QString format = FTexts ? FTexts->GetText(QStringLiteral("Messages"), key) : QString();
     if (!format.isEmpty()) {
         try {
             return SafeFormat(format, args);
         } catch (const Exception&) {
-            // A translation that does not fit its figures must not hide the warning.
+            // A translation that does not fit its figures must not hide the message.
         }
     }
     return SafeFormat(fallback, args);

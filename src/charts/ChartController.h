@@ -3,10 +3,12 @@
 
 #include "charts/ChartDescription.h"
 #include "charts/Synchronizer.h"
+#include "support/SafeFormat.h"
 
 #include <QString>
 
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -78,8 +80,9 @@ public:
     int MinX() const { return FMinX; }
     int MaxX() const { return FMaxX; }
     // The line that says where the shown values are not exact because probability reached the balance limits:
-    // the largest share, the earliest round and the series concerned; empty when every value is exact.
-    QString LimitWarning() const;
+    // the largest share, the earliest round and the series concerned; empty when every value is exact. Beyond
+    // namedLimit series only their number is given.
+    QString LimitWarning(int namedLimit = 10) const;
 
     void RunCalculations();
     bool StopCalculations(bool discard);
@@ -116,6 +119,9 @@ private:
     };
 
     TChartLine* FindFreeLine() const;
+    // The "Messages" text of key filled with args; the English fallback when the language lacks it or it does not
+    // fit them.
+    QString Message(const QString& key, const QString& fallback, std::initializer_list<TFormatArg> args) const;
     void StartThread();
     void ThreadDone();
     void ShowResults();

@@ -346,6 +346,7 @@ TEST(ChartKindsTest, LimitWarningExactlyWhenProbabilityReachesALimit) {
         EXPECT_TRUE(warning.contains(QStringLiteral("±5000 bets"))) << warning.toStdString();
         EXPECT_TRUE(warning.endsWith(QStringLiteral("from round %1 on: Coin [Big]").arg(row.Round)))
             << warning.toStdString();
+        EXPECT_TRUE(f.Controller->LimitWarning(0).endsWith(QStringLiteral("on: 1 series")));
     }
 }
 

@@ -481,9 +481,10 @@ void TfmMain::RefreshSeriesList() {
 }
 
 void TfmMain::ShowLimitWarning() {
-    const QString warning = FController->LimitWarning();
+    // Two names at most, so that the line does not take the chart's room; the tip names them all.
+    const QString warning = FController->LimitWarning(2);
     lLimitWarning->setText(warning);
-    lLimitWarning->setToolTip(warning);
+    lLimitWarning->setToolTip(FController->LimitWarning());
     lLimitWarning->setVisible(!warning.isEmpty());
 }
 
