@@ -250,9 +250,10 @@ void TRangeChart::CollectRound(TGameCalculator& calculator, int round) {
 TBalanceLimits TRangeChart::BalanceLimits() const {
     // Parameters stay within 0..10000 (the target may be twice the bankroll), so the clamps only guard the engine.
     const long long wide = TGameCalculator::WideBalanceLimit;
-    const long long low = std::clamp<long long>(-static_cast<long long>(Params[0]), -wide, TGameCalculator::MinBalanceLimit);
-    const long long high = std::clamp<long long>(static_cast<long long>(Params[1]) - Params[0],
-                                                 TGameCalculator::MaxBalanceLimit, wide);
+    const long long low =
+        std::clamp<long long>(-static_cast<long long>(Params[0]), -wide, TGameCalculator::MinBalanceLimit);
+    const long long high =
+        std::clamp<long long>(static_cast<long long>(Params[1]) - Params[0], TGameCalculator::MaxBalanceLimit, wide);
     return {static_cast<int32_t>(low), static_cast<int32_t>(high)};
 }
 

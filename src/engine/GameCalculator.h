@@ -137,7 +137,7 @@ private:
 
     int32_t FLow = MinBalanceLimit;
     int32_t FHigh = MaxBalanceLimit;
-    size_t FRowStride = 0;          // RowPadding + FHigh - FLow + 1 + back padding, a multiple of 8
+    size_t FRowStride = 0;         // RowPadding + FHigh - FLow + 1 + back padding, a multiple of 8
     TAlignedDoubles FDistribution; // 2 x 21 rows of FRowStride doubles
     TAlignedDoubles FStash;        // one row: state 0's stopped cells while the gather runs
     std::unique_ptr<TFastPlan> FPlan;

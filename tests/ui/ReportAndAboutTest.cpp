@@ -16,6 +16,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLocale>
+#include <QPalette>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -53,6 +54,9 @@ TEST_F(ReportTest, HandlerFailureShowsVersionMessageAddressAndTrace) {
         ASSERT_NE(form, nullptr);
         EXPECT_EQ(form->size(), QSize(291, 263));
         EXPECT_FALSE(form->Memo->isEnabled());
+        const QPalette& palette = form->Memo->palette();
+        EXPECT_EQ(palette.color(QPalette::Disabled, QPalette::Text), palette.color(QPalette::Active, QPalette::Text))
+            << "a disabled memo must still be readable";
         EXPECT_EQ(form->windowTitle(), QStringLiteral("   Program error"));
         EXPECT_EQ(form->lHeader->text(), QStringLiteral("SORRY, A PROGRAM ERROR OCCURRED"));
         shown = form->ReportText();

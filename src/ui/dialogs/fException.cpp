@@ -15,6 +15,7 @@
 #include <QDesktopServices>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QPalette>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QUrl>
@@ -46,6 +47,11 @@ TfmException::TfmException(QWidget* parent) : QDialog(parent) {
     memoFont.setPixelSize(11);
     Memo->setFont(memoFont);
     Memo->setEnabled(false);
+    // Disabled so that the report cannot be edited before it is copied or sent, but it must stay readable.
+    QPalette memoPalette = Memo->palette();
+    for (const QPalette::ColorRole role : {QPalette::Text, QPalette::Base})
+        memoPalette.setColor(QPalette::Disabled, role, memoPalette.color(QPalette::Active, role));
+    Memo->setPalette(memoPalette);
     Memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     btnCopy = new QPushButton(QStringLiteral("Copy"), this);
     btnSend = new QPushButton(QStringLiteral("Send"), this);
