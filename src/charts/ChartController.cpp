@@ -332,15 +332,12 @@ QString TChartController::LimitWarning(int namedLimit) const {
 
 QString TChartController::Message(const QString& key, const QString& fallback,
                                   std::initializer_list<TFormatArg> args) const {
-    const QString format = FTexts ? FTexts->GetText(QStringLiteral("Messages"), key) : QString();
-    if (!format.isEmpty()) {
-        try {
-            return SafeFormat(format, args);
-        } catch (const Exception&) {
-            // A translation that does not fit its figures must not hide the message.
-        }
+    try {
+        return SafeFormat(MessageText(FTexts, key, fallback), args);
+    } catch (const Exception&) {
+        // A translation that does not fit its figures must not hide the message.
+        return SafeFormat(fallback, args);
     }
-    return SafeFormat(fallback, args);
 }
 
 void TChartController::ReportThreadFailure(const Exception& failure) {

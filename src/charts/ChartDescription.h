@@ -1,6 +1,7 @@
 // The chart kind base class, its three families, the nine concrete kinds and the registry that creates them.
 #pragma once
 
+#include "engine/GameCalculator.h"
 #include "support/Checked.h"
 
 #include <QString>
@@ -14,13 +15,12 @@ namespace wl {
 
 class TChart;
 class TChartController;
-class TGameCalculator;
 class ITextSource;
 
 // The balances a kind's calculators track; moves beyond them pile up at them.
 struct TBalanceLimits {
-    int32_t Low = -5000;
-    int32_t High = 5000;
+    int32_t Low = TGameCalculator::MinBalanceLimit;
+    int32_t High = TGameCalculator::MaxBalanceLimit;
 };
 
 class TChartDescription {

@@ -21,10 +21,8 @@ bool IsControl(QChar c) {
     }
 }
 
-// The language's text of key, or the English one when there is none.
 QString Reason(const ITextSource* texts, const char* key, const QString& english) {
-    const QString text = texts != nullptr ? texts->GetText(QStringLiteral("Messages"), QLatin1String(key)) : QString();
-    return text.isEmpty() ? english : text;
+    return MessageText(texts, QLatin1String(key), english);
 }
 
 } // namespace

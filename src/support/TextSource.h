@@ -12,4 +12,10 @@ public:
     virtual QString GetText(const QString& section, const QString& key) const = 0;
 };
 
+// The "Messages" text of key in texts, or english when there is none (or no texts).
+inline QString MessageText(const ITextSource* texts, const QString& key, const QString& english) {
+    const QString text = texts != nullptr ? texts->GetText(QStringLiteral("Messages"), key) : QString();
+    return text.isEmpty() ? english : text;
+}
+
 } // namespace wl

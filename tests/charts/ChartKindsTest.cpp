@@ -30,6 +30,19 @@ struct TCoinRow {
     int PointCount;
 };
 
+// Computes one series of the kind with its parameters (param1 < 0: the kind's default); false when it cannot be added.
+bool ComputeOne(test::TControllerFixture& f, int kind, int param0, int param1, const TGameDescription& game,
+                const TBetDescription& system) {
+    f.Controller->SelectChartKind(kind);
+    f.Controller->CurrentKind().SetParam(0, param0);
+    if (param1 >= 0)
+        f.Controller->CurrentKind().SetParam(1, param1);
+    if (!f.Controller->AddSeries(game, system))
+        return false;
+    f.Compute();
+    return true;
+}
+
 TEST(ChartKindsTest, CoinGameValuesOfEveryKind) {
     const TCoinRow rows[] = {
         {"net results, 2 rounds", NetResults, 0, 2, {{-2, 25}, {0, 50}, {2, 25}}, 3},
@@ -46,14 +59,7 @@ TEST(ChartKindsTest, CoinGameValuesOfEveryKind) {
     for (const TCoinRow& row : rows) {
         SCOPED_TRACE(row.Name);
         test::TControllerFixture f;
-        const TGameDescription coin = test::CoinGame();
-        const TBetDescription flat = test::FlatSystem();
-        f.Controller->SelectChartKind(row.Kind);
-        f.Controller->CurrentKind().SetParam(0, row.Param0);
-        if (row.Param1 >= 0)
-            f.Controller->CurrentKind().SetParam(1, row.Param1);
-        ASSERT_TRUE(f.Controller->AddSeries(coin, flat));
-        f.Compute();
+        ASSERT_TRUE(ComputeOne(f, row.Kind, row.Param0, row.Param1, test::CoinGame(), test::FlatSystem()));
         ASSERT_TRUE(f.Failures.empty()) << f.Failures.front().toStdString();
         const Points points = Pairs(f.Chart.Line(0));
         ASSERT_EQ(static_cast<int>(points.size()), row.PointCount);
@@ -296,11 +302,7 @@ TEST(ChartKindsTest, RiskChartsBeyondFiveThousandAgreeWithThePlainComputation) {
         ASSERT_GT(ruin + success, 0.1) << "clamped at the limits, neither would ever happen";
         for (const auto& [kind, expected] : {std::pair{ROR, ruin}, std::pair{COS, success}}) {
             test::TControllerFixture f;
-            f.Controller->SelectChartKind(kind);
-            f.Controller->CurrentKind().SetParam(0, row.Bankroll);
-            f.Controller->CurrentKind().SetParam(1, row.Target);
-            ASSERT_TRUE(f.Controller->AddSeries(coin, row.System));
-            f.Compute();
+            ASSERT_TRUE(ComputeOne(f, kind, row.Bankroll, row.Target, coin, row.System));
             ASSERT_TRUE(f.Failures.empty()) << f.Failures.front().toStdString();
             const Points points = Pairs(f.Chart.Line(0));
             const double last = points.empty() ? 0.0 : points.back().second;
@@ -332,12 +334,7 @@ TEST(ChartKindsTest, LimitWarningExactlyWhenProbabilityReachesALimit) {
     for (const TRow& row : rows) {
         SCOPED_TRACE(row.Name);
         test::TControllerFixture f;
-        f.Controller->SelectChartKind(row.Kind);
-        f.Controller->CurrentKind().SetParam(0, row.Param0);
-        if (row.Param1 >= 0)
-            f.Controller->CurrentKind().SetParam(1, row.Param1);
-        ASSERT_TRUE(f.Controller->AddSeries(coin, big));
-        f.Compute();
+        ASSERT_TRUE(ComputeOne(f, row.Kind, row.Param0, row.Param1, coin, big));
         const QString warning = f.Controller->LimitWarning();
         if (row.Round == 0) {
             EXPECT_EQ(warning.toStdString(), "");
