@@ -121,13 +121,15 @@ int32_t TExecuteThread::BlockEnd(int32_t first, int32_t n, double roundWork) {
     return end;
 }
 
-double TExecuteThread::RoundWork() const {
+double TExecuteThread::RoundWork(std::vector<double>& costs) const {
+    costs.assign(static_cast<size_t>(FController.SeriesCount()), 0.0);
     double work = 0.0;
     for (int j = 0; j < FController.SeriesCount(); ++j) {
         const TGameCalculator& c = FController.GetCalculator(j);
         if (c.Game && c.BetSystem)
-            work += static_cast<double>(c.MaxBalance - c.MinBalance + 1) * std::max(c.BetSystem->StateCount, 1) *
-                    std::max(c.Game->OutcomeCount, 1);
+            costs[static_cast<size_t>(j)] = static_cast<double>(c.MaxBalance - c.MinBalance + 1) *
+                                            std::max(c.BetSystem->StateCount, 1) * std::max(c.Game->OutcomeCount, 1);
+        work += costs[static_cast<size_t>(j)];
     }
     return work;
 }
@@ -160,13 +162,16 @@ void TExecuteThread::Execute() {
         int32_t last = n > 0 ? Percent(1, n) : 0;
         int32_t first = 2, end = 1; // the block of rounds in hand
         // Made once: nothing is allocated per round.
-        const std::function<void(int)> step = [this, &kind, &first, &end](int j) {
+        std::vector<double> costs;
+        std::vector<int> order; // wide series spread over the workers, so that none waits long for another
+        const std::function<void(int)> step = [this, &kind, &first, &end, &order](int j) {
             for (int32_t round = first; round <= end; ++round)
-                StepSeries(kind, j, round);
+                StepSeries(kind, order[static_cast<size_t>(j)], round);
         };
         while (end < n) {
             first = end + 1;
-            end = BlockEnd(first, n, RoundWork());
+            end = BlockEnd(first, n, RoundWork(costs));
+            TStepPool::BalancedOrder(costs, pool ? pool->WorkerCount() : 1, order);
             ForEachSeries(pool, step);
             if (Terminated()) {
                 if (kind.ComputedRounds < end)

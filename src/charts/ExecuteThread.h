@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <thread>
+#include <vector>
 
 namespace wl {
 
@@ -51,8 +52,8 @@ private:
     void StepSeries(TChartDescription& kind, int index, int round);
     // Runs one series' share of a round; a failure marks that series failed and is not passed on.
     template <class TWork> void GuardSeries(int index, TWork&& work);
-    // The cell updates of one round of all series, at most.
-    double RoundWork() const;
+    // The cell updates of one round of all series, at most; costs gets each series' share.
+    double RoundWork(std::vector<double>& costs) const;
     void ForEachSeries(TStepPool* pool, const std::function<void(int)>& work);
     void ReportProgress(int32_t progress);
     void ReportFailure(Exception& failure);

@@ -16,7 +16,8 @@ struct TEngineWorkload {
     TGameDescription Game;
     std::vector<TBetDescription> Systems; // one series each
     int Rounds;
-    int ReferenceRounds; // the reference is slow: it may run fewer rounds; its rate is per update anyway
+    // The reference is slow: below Rounds it runs every (Rounds / ReferenceRounds)th round of the whole run.
+    int ReferenceRounds;
     // With a bankroll, the players who are ruined or reach the target leave after each round, as in the risk charts.
     int32_t Bankroll = 0;
     int32_t Target = 0;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <numeric>
 #include <utility>
 
 #ifdef __linux__
@@ -116,6 +117,31 @@ TStepPool::~TStepPool() {
     FWake.notify_all();
     for (std::thread& t : FThreads)
         t.join();
+}
+
+void TStepPool::BalancedOrder(const std::vector<double>& costs, int parts, std::vector<int>& order) {
+    const int count = static_cast<int>(costs.size());
+    order.resize(costs.size());
+    std::iota(order.begin(), order.end(), 0);
+    if (parts <= 1 || count <= parts)
+        return;
+    std::stable_sort(order.begin(), order.end(),
+                     [&costs](int a, int b) { return costs[static_cast<size_t>(a)] > costs[static_cast<size_t>(b)]; });
+    std::vector<double> load(static_cast<size_t>(parts), 0.0);
+    std::vector<int> filled(static_cast<size_t>(parts), 0);
+    std::vector<int> placed(costs.size());
+    for (const int call : order) {
+        int best = -1;
+        for (int p = 0; p < parts; ++p) {
+            const bool room =
+                filled[static_cast<size_t>(p)] < ShareStart(p + 1, parts, count) - ShareStart(p, parts, count);
+            if (room && (best < 0 || load[static_cast<size_t>(p)] < load[static_cast<size_t>(best)]))
+                best = p;
+        }
+        load[static_cast<size_t>(best)] += costs[static_cast<size_t>(call)];
+        placed[static_cast<size_t>(ShareStart(best, parts, count) + filled[static_cast<size_t>(best)]++)] = call;
+    }
+    order.swap(placed);
 }
 
 int TStepPool::BlockRounds(double roundWork) {

@@ -41,6 +41,11 @@ public:
     // Rounds of more calls than this run serially.
     static constexpr int MaxCount = 256;
 
+    // An order of count calls, by their costs, for RunRound's equal shares of calls among parts participants:
+    // RunRound's call i does the work of call order[i]. The costliest go first to the least loaded share, so
+    // that no participant waits long for another.
+    static void BalancedOrder(const std::vector<double>& costs, int parts, std::vector<int>& order);
+
     // How many rounds each series best runs in one call when a round of all series costs roundWork cell updates: a
     // series that runs several rounds in a row finds its rows still in its core's cache, which saves most of the
     // memory traffic of wide rows. Capped so that a block stays short (tens of milliseconds) and a stop soon seen.
