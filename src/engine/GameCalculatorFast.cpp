@@ -281,24 +281,47 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
         if (st.Lo > st.Hi)
             continue;
         const double* source = Row(old, s) + offset;
+        // The sums stay in registers: through the array every addition would wait on the previous store. Past the
+        // limit cell itself only losses (gains) reach the lower (upper) limit, so those stretches add their products
+        // without tests; the +0 of an empty cell changes no sum.
+        int lossCount = 0, gainCount = 0;
+        double lossP[TFastPlan::MaxOutcomes], gainP[TFastPlan::MaxOutcomes];
+        int32_t lossReach[TFastPlan::MaxOutcomes], gainReach[TFastPlan::MaxOutcomes];
+        for (int o = 0; o < outcomeCount; ++o) {
+            if (st.D[o] < 0) {
+                lossP[lossCount] = probabilities[o];
+                lossReach[lossCount++] = lowest - st.D[o];
+            } else if (st.D[o] > 0) {
+                gainP[gainCount] = probabilities[o];
+                gainReach[gainCount++] = highest - st.D[o];
+            }
+        }
         if (st.MinMove <= 0) {
             const int32_t last = std::min(st.Hi, lowest - st.MinMove);
-            // The sums stay in registers: through the array every addition would wait on the previous store.
             const bool same = st.Loss == st.Win;
             double toLoss = edgeLo[st.Loss];
             double toWin = same ? 0.0 : edgeLo[st.Win];
-            for (int32_t b = st.Lo; b <= last; ++b) {
+            int32_t b = st.Lo;
+            if (b == lowest && b <= last) {
+                // Zero moves stay on the limit cell, in outcome order with the losses.
                 const double x = source[b];
-                if (!(x > 0.0))
-                    continue;
                 for (int o = 0; o < outcomeCount; ++o) {
-                    const int32_t d = st.D[o];
-                    if (d < 0 ? b + d <= lowest : b + d == lowest) {
-                        if (d < 0 || same)
-                            toLoss += x * probabilities[o];
-                        else
-                            toWin += x * probabilities[o];
-                    }
+                    if (st.D[o] < 0 || (st.D[o] == 0 && same))
+                        toLoss += x * probabilities[o];
+                    else if (st.D[o] == 0)
+                        toWin += x * probabilities[o];
+                }
+                ++b;
+            }
+            if (lossCount == 1) {
+                for (; b <= last; ++b)
+                    toLoss += source[b] * lossP[0];
+            } else {
+                for (; b <= last; ++b) {
+                    const double x = source[b];
+                    for (int i = 0; i < lossCount; ++i)
+                        if (b <= lossReach[i])
+                            toLoss += x * lossP[i];
                 }
             }
             edgeLo[st.Loss] = toLoss;
@@ -306,17 +329,27 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
                 edgeLo[st.Win] = toWin;
         }
         if (st.MaxMove >= 0) {
-            const int32_t first = std::max(st.Lo, highest - st.MaxMove);
-            for (int32_t b = first; b <= st.Hi; ++b) {
-                const double x = source[b];
-                if (!(x > 0.0))
-                    continue;
-                for (int o = 0; o < outcomeCount; ++o) {
-                    const int32_t d = st.D[o];
-                    if (d >= 0 && b + d >= highest)
-                        edgeHi[st.Win] += x * probabilities[o];
+            double toWin = edgeHi[st.Win];
+            const int32_t below = std::min(st.Hi, highest - 1);
+            if (gainCount == 1) {
+                for (int32_t b = std::max(st.Lo, gainReach[0]); b <= below; ++b)
+                    toWin += source[b] * gainP[0];
+            } else {
+                for (int32_t b = std::max(st.Lo, highest - st.MaxMove); b <= below; ++b) {
+                    const double x = source[b];
+                    for (int i = 0; i < gainCount; ++i)
+                        if (b >= gainReach[i])
+                            toWin += x * gainP[i];
                 }
             }
+            if (st.Hi == highest) {
+                // Every move of zero or more stays on the limit cell, in outcome order.
+                const double x = source[highest];
+                for (int o = 0; o < outcomeCount; ++o)
+                    if (st.D[o] >= 0)
+                        toWin += x * probabilities[o];
+            }
+            edgeHi[st.Win] = toWin;
         }
     }
     for (int t = 0; t < rowLimit; ++t) {
