@@ -190,11 +190,6 @@ TMeasure RunSampledReference(TSeriesSet& set, const TEngineWorkload& w, int roun
     return m;
 }
 
-bool SameStorage(const TGameCalculator& a, const TGameCalculator& b) {
-    return a.MinBalance == b.MinBalance && a.MaxBalance == b.MaxBalance && a.RoundCount == b.RoundCount &&
-           std::memcmp(a.Storage(), b.Storage(), a.StorageSize() * sizeof(double)) == 0;
-}
-
 std::string Fixed(double v, int decimals) {
     std::ostringstream s;
     s << std::fixed << std::setprecision(decimals) << v;
@@ -254,7 +249,7 @@ int RunEngineBenchmarks(bool quick, std::ostream& out) {
         }
         auto check = [&] {
             for (size_t i = 0; i < reference.Calcs.size(); ++i)
-                if (!SameStorage(*reference.Calcs[i], *fastSet.Calcs[i]))
+                if (!reference.Calcs[i]->SameCells(*fastSet.Calcs[i]))
                     status = 1;
         };
         const TMeasure fast = Run(fastSet, w, rounds, nullptr);

@@ -38,7 +38,7 @@ TGameCalculator::TAlignedDoubles TGameCalculator::AllocateRows(int rows, size_t 
 }
 
 void TGameCalculator::AllocateStorage(int32_t lo, int32_t hi) {
-    const size_t stride = (RowPadding + static_cast<size_t>(hi - lo + 1) + RowPadding + 7) / 8 * 8;
+    const size_t stride = (2 * (RowPadding + RowSlack) + static_cast<size_t>(hi - lo + 1) + 7) / 8 * 8;
     TAlignedDoubles distribution = AllocateRows(2 * StateLimit, stride);
     TAlignedDoubles stash = AllocateRows(1, stride);
     FDistribution = std::move(distribution);
@@ -46,9 +46,12 @@ void TGameCalculator::AllocateStorage(int32_t lo, int32_t hi) {
     FRowStride = stride;
     FLow = lo;
     FHigh = hi;
-    for (auto& buffer : FDirty)
-        for (TRange& r : buffer)
-            r = TRange{};
+    for (int b = 0; b < 2; ++b)
+        for (int s = 0; s < StateLimit; ++s) {
+            FDirty[b][s] = TRange{};
+            FSlot[b][s] = b * StateLimit + s;
+            FOrigin[b][s] = 0;
+        }
 }
 
 TGameCalculator::TGameCalculator() : Kernel(DefaultKernel()), FPlan(std::make_unique<TFastPlan>()) {
@@ -273,6 +276,17 @@ void TGameCalculator::Step() {
 void TGameCalculator::Step(TStepPool& pool) {
     if (Kernel == TStepKernel::Reference || !StepFast(&pool))
         StepReference();
+}
+
+bool TGameCalculator::SameCells(const TGameCalculator& other) const {
+    if (FLow != other.FLow || FHigh != other.FHigh || MinBalance != other.MinBalance ||
+        MaxBalance != other.MaxBalance || RoundCount != other.RoundCount)
+        return false;
+    for (int s = 0; s < StateLimit; ++s)
+        if (std::memcmp(Row(CurrentBuffer, s), other.Row(other.CurrentBuffer, s),
+                        static_cast<size_t>(FHigh - FLow + 1) * sizeof(double)) != 0)
+            return false;
+    return true;
 }
 
 double TGameCalculator::Cell(int state, int balance) const {

@@ -16,6 +16,7 @@
 #include "support/Checked.h"
 #include "support/Color.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -59,9 +60,11 @@ public:
     // 0: the fast kernels rely on the cells being finite and not negative.
     double* Row(int buffer, int state) { return FDistribution.get() + RowOffset(buffer, state); }
     const double* Row(int buffer, int state) const { return FDistribution.get() + RowOffset(buffer, state); }
-    // The whole storage of both buffers, for comparing calculators bit for bit.
+    // The whole storage of both buffers, as laid out: rows move between slots, so compare with SameCells.
     const double* Storage() const { return FDistribution.get(); }
     size_t StorageSize() const { return size_t{2} * StateLimit * FRowStride; }
+    // Whether the current distributions and ranges are the same, bit for bit.
+    bool SameCells(const TGameCalculator& other) const;
 
     // The balance limits of the current distribution, LowBound and HighBound as the last Reset found them.
     int32_t LowLimit() const { return FLow; }
@@ -105,8 +108,12 @@ public:
 private:
     // Zero cells on both sides of each row let the gather read whole blocks past the tracked range.
     static constexpr int RowPadding = 48;
+    // A row fed by a single move of one other row is that row scaled in place and relabelled, its cells shifted
+    // by the move: each slot has this many cells on both sides for the shifts to accumulate in.
+    static constexpr int RowSlack = 2048;
     size_t RowOffset(int buffer, int state) const {
-        return static_cast<size_t>(buffer * StateLimit + state) * FRowStride + RowPadding;
+        return static_cast<size_t>(FSlot[buffer][state]) * FRowStride + RowPadding + RowSlack +
+               static_cast<ptrdiff_t>(FOrigin[buffer][state]);
     }
 
     struct TAlignedDelete {
@@ -137,13 +144,16 @@ private:
 
     int32_t FLow = MinBalanceLimit;
     int32_t FHigh = MaxBalanceLimit;
-    size_t FRowStride = 0;         // RowPadding + FHigh - FLow + 1 + back padding, a multiple of 8
+    size_t FRowStride = 0;         // padding and slack on both sides of FHigh - FLow + 1, a multiple of 8
     TAlignedDoubles FDistribution; // 2 x 21 rows of FRowStride doubles
     TAlignedDoubles FStash;        // one row: state 0's stopped cells while the gather runs
     std::unique_ptr<TFastPlan> FPlan;
     // Per buffer and row, the band of balances that may hold anything but +0: the fast kernel reads, gathers and
     // clears only inside it, while MinBalance..MaxBalance, which the charts read, keeps its meaning.
     TRange FDirty[2][StateLimit];
+    // The slot holding each row, and where in it the row starts: every cell of a slot outside its row is +0.
+    int32_t FSlot[2][StateLimit] = {};
+    int32_t FOrigin[2][StateLimit] = {};
     // While true, every cell is finite and not negative, and MassBound bounds the sum of the cells.
     bool FClean = false;
     double FMassBound = 0.0;

@@ -11,6 +11,7 @@
 #include "model/BetDescription.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 
@@ -24,6 +25,8 @@ constexpr long long MoveLimit = 1LL << 30;
 constexpr int32_t TileCells = 384;
 // Beyond this many target cells per tile the tiles no longer fit that cache, and tiling only costs.
 constexpr int32_t TiledCellsLimit = 4096;
+// Cells per tile when relabelled rows are scaled behind the gather.
+constexpr int32_t RelabelTileCells = 256;
 
 // Outcome indexes by result, equal results in outcome order; an insertion sort, as there are at most 32.
 void StableOrder(const int32_t* results, int count, int32_t* order, bool descending) {
@@ -147,7 +150,7 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
     int termCount = 0;
     TRange span[StateLimit];
     int32_t newMin = oldMin, newMax = oldMax;
-    auto addTerm = [&](const double* src, int32_t d, int32_t lo, int32_t hi, double p, int target) {
+    auto addTerm = [&](const double* src, int source, int32_t d, int32_t lo, int32_t hi, double p, int target) {
         const int32_t landLo = std::clamp(lo + d, lowest, highest);
         const int32_t landHi = std::clamp(hi + d, lowest, highest);
         Track(span[target], landLo, landHi);
@@ -161,19 +164,20 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
             return;
         plan.Terms[termCount] = TGatherTerm{src, d, innerLo, innerHi, p};
         plan.Target[termCount] = target;
+        plan.Source[termCount] = source;
         ++termCount;
     };
     for (int s = stateCount - 1; s >= 0; --s) {
         const TFastPlan::TState& st = plan.States[s];
         if (s == 0 && stopLo <= stopHi)
-            addTerm(stash, 0, stopLo, stopHi, 1.0, 0);
+            addTerm(stash, -1, 0, stopLo, stopHi, 1.0, 0);
         if (st.Lo > st.Hi)
             continue;
         const double* source = Row(old, s) + offset;
         for (int i = 0; i < outcomeCount; ++i) {
             const int o = st.Bet > 0 ? plan.ByResultDesc[i] : st.Bet < 0 ? plan.ByResultAsc[i] : i;
             const int32_t d = st.D[o];
-            addTerm(source, d, st.Lo, st.Hi, probabilities[o], d < 0 ? st.Loss : st.Win);
+            addTerm(source, s, d, st.Lo, st.Hi, probabilities[o], d < 0 ? st.Loss : st.Win);
         }
     }
     int rowStart[StateLimit + 1] = {};
@@ -184,18 +188,57 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
     {
         int fill[StateLimit];
         std::copy(rowStart, rowStart + StateLimit, fill);
-        for (int i = 0; i < termCount; ++i)
+        for (int i = 0; i < termCount; ++i) {
+            plan.SortedSource[fill[plan.Target[i]]] = plan.Source[i];
             plan.Sorted[fill[plan.Target[i]]++] = plan.Terms[i];
+        }
+    }
+
+    // Whether one series' round is shared out over the pool: only then may several workers read a source row.
+    const int parts = pool ? pool->WorkerCount() : 1;
+    long long updates = 0;
+    for (int t = 0; t < rowLimit; ++t) {
+        const int32_t lo = std::max(span[t].Lo, lowest + 1);
+        const int32_t hi = std::min(span[t].Hi, highest - 1);
+        if (span[t].Lo <= span[t].Hi && lo <= hi)
+            updates += static_cast<long long>(rowStart[t + 1] - rowStart[t]) * (hi - lo + 1);
+    }
+    const bool split = parts > 1 && updates >= TFastPlan::SplitThreshold.load(std::memory_order_relaxed);
+    // A row fed by one move of one state's row alone is that row scaled in place and relabelled, once the gather
+    // has read it: nothing is copied. Each source row can become one row only, and its shifts must fit its slot.
+    bool sourceTaken[StateLimit] = {};
+    for (int t = 0; t < rowLimit; ++t) {
+        plan.Relabel[t] = -1;
+        if (split || Bankroll > 0 || t >= stateCount || rowStart[t + 1] - rowStart[t] != 1)
+            continue;
+        const int s = plan.SortedSource[rowStart[t]];
+        if (s < 0 || sourceTaken[s])
+            continue;
+        const long long origin = static_cast<long long>(FOrigin[old][s]) - plan.Sorted[rowStart[t]].D;
+        if (origin < -RowSlack || origin > RowSlack)
+            continue;
+        sourceTaken[s] = true;
+        plan.Relabel[t] = s;
     }
 
     // Rows of the new buffer: cleared where stale, then gathered.
     plan.RowCount = 0;
     plan.Updates = 0;
     for (int t = 0; t < rowLimit; ++t) {
+        if (plan.Relabel[t] >= 0)
+            continue;
         TRange& dirty = FDirty[cur][t];
         const TRange& sp = span[t];
-        double* dst = Row(cur, t) + offset;
         const bool accumulate = t >= stateCount;
+        if (!accumulate && FOrigin[cur][t] != 0 &&
+            (FOrigin[cur][t] > RowSlack / 2 || FOrigin[cur][t] < -RowSlack / 2)) {
+            // Back to the middle of its slot, so that it can take shifts again once it holds a row.
+            if (dirty.Lo <= dirty.Hi)
+                std::fill(Row(cur, t) + offset + dirty.Lo, Row(cur, t) + offset + dirty.Hi + 1, 0.0);
+            dirty = TRange{};
+            FOrigin[cur][t] = 0;
+        }
+        double* dst = Row(cur, t) + offset;
         if (!accumulate) {
             // The gather writes every cell of the span; only the stale cells outside it are cleared.
             if (sp.Lo > sp.Hi) {
@@ -220,51 +263,8 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
         plan.Updates += static_cast<long long>(count) * (hi - lo + 1);
     }
 
-    plan.Gather = Kernel == TStepKernel::Avx2 && Avx2Supported() ? GatherAvx2 : GatherPortable;
-    const int parts = pool ? pool->WorkerCount() : 1;
-    if (parts > 1 && plan.Updates >= TFastPlan::SplitThreshold.load(std::memory_order_relaxed)) {
-        // Every worker takes the same share of every row, so the heavy row 0 is shared too.
-        const TSplitJob job{&plan, parts};
-        pool->RunRound(parts, [&job](int part) {
-            const TFastPlan& p = *job.Plan;
-            for (int r = 0; r < p.RowCount; ++r) {
-                const TGatherRow& row = p.Rows[r];
-                const long long cells = row.Hi - row.Lo + 1;
-                const int32_t lo = row.Lo + static_cast<int32_t>(cells * part / job.Parts);
-                const int32_t hi = row.Lo + static_cast<int32_t>(cells * (part + 1) / job.Parts) - 1;
-                if (lo <= hi)
-                    p.Gather(row, lo, hi);
-            }
-        });
-    } else if (plan.RowCount == 1 || plan.RowCount * TileCells > TiledCellsLimit) {
-        for (int r = 0; r < plan.RowCount; ++r)
-            plan.Gather(plan.Rows[r], plan.Rows[r].Lo, plan.Rows[r].Hi);
-    } else {
-        // Tile by tile rather than row by row: a source row that feeds several rows is still in the nearest cache on
-        // its second read. Cells and rows are independent, so no sum changes.
-        int32_t first = highest, last = lowest;
-        for (int r = 0; r < plan.RowCount; ++r) {
-            first = std::min(first, plan.Rows[r].Lo);
-            last = std::max(last, plan.Rows[r].Hi);
-        }
-        // Every row has the same alignment; tiles end on cache-line edges so that no vector straddles two tiles.
-        const int32_t phase = static_cast<int32_t>(reinterpret_cast<uintptr_t>(plan.Rows[0].Dst) / sizeof(double) % 8);
-        for (int32_t c = first; c <= last;) {
-            int32_t next = c + TileCells;
-            next -= ((next + phase) % 8 + 8) % 8;
-            const int32_t end = std::min(next - 1, last);
-            for (int r = 0; r < plan.RowCount; ++r) {
-                const TGatherRow& row = plan.Rows[r];
-                const int32_t lo = std::max(row.Lo, c);
-                const int32_t hi = std::min(row.Hi, end);
-                if (lo <= hi)
-                    plan.Gather(row, lo, hi);
-            }
-            c = end + 1;
-        }
-    }
-
-    // The two bounds, summed in the reference's order of states, balances and outcomes.
+    // The two bounds, summed in the reference's order of states, balances and outcomes, before the relabelled rows
+    // change their sources.
     double edgeLo[StateLimit], edgeHi[StateLimit];
     for (int t = 0; t < rowLimit; ++t) {
         edgeLo[t] = t >= stateCount ? Row(cur, t)[0] : 0.0;
@@ -351,6 +351,129 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
             }
             edgeHi[st.Win] = toWin;
         }
+    }
+    plan.Gather = Kernel == TStepKernel::Avx2 && Avx2Supported() ? GatherAvx2 : GatherPortable;
+    plan.Scale = Kernel == TStepKernel::Avx2 && Avx2Supported() ? ScaleAvx2 : ScalePortable;
+    // The cells each relabelled source scales, and how far the gather must have come before it may: a cell is
+    // done with once every term reading that source has passed it.
+    int relabelCount = 0;
+    for (int t = 0; t < rowLimit; ++t) {
+        const int s = plan.Relabel[t];
+        if (s < 0)
+            continue;
+        const TGatherTerm& term = plan.Sorted[rowStart[t]];
+        TFastPlan::TScaleJob& job = plan.Scales[relabelCount++];
+        job.Src = Row(old, s) + offset;
+        job.First = term.Lo - term.D;
+        job.Last = term.Hi - term.D;
+        job.Next = job.First;
+        job.P = term.P;
+        job.Reach = INT32_MIN;
+        for (int r = 0; r < plan.RowCount; ++r)
+            for (int i = 0; i < plan.Rows[r].Count; ++i)
+                if (plan.Rows[r].Terms[i].Src == job.Src)
+                    job.Reach = std::max(job.Reach, plan.Rows[r].Terms[i].D);
+    }
+    auto scaleUpTo = [&plan, relabelCount](long long end) {
+        for (int i = 0; i < relabelCount; ++i) {
+            TFastPlan::TScaleJob& job = plan.Scales[i];
+            const int32_t hi = static_cast<int32_t>(std::min<long long>(job.Last, end - job.Reach));
+            if (hi >= job.Next) {
+                plan.Scale(job.Src + job.Next, hi - job.Next + 1, job.P);
+                job.Next = hi + 1;
+            }
+        }
+    };
+    if (split) {
+        // Every worker takes the same share of every row, so the heavy row 0 is shared too.
+        const TSplitJob job{&plan, parts};
+        pool->RunRound(parts, [&job](int part) {
+            const TFastPlan& p = *job.Plan;
+            for (int r = 0; r < p.RowCount; ++r) {
+                const TGatherRow& row = p.Rows[r];
+                const long long cells = row.Hi - row.Lo + 1;
+                const int32_t lo = row.Lo + static_cast<int32_t>(cells * part / job.Parts);
+                const int32_t hi = row.Lo + static_cast<int32_t>(cells * (part + 1) / job.Parts) - 1;
+                if (lo <= hi)
+                    p.Gather(row, lo, hi);
+            }
+        });
+    } else if (relabelCount > 0) {
+        // Tile by tile, each source scaled right behind the gather's last read of it, while still in the nearest
+        // cache. Rows sit at any alignment in their slots: each ends its tiles on its own cache-line edges, up to
+        // 7 cells short of the common edge.
+        int32_t first = highest, last = lowest;
+        int32_t next[StateLimit], phase[StateLimit];
+        for (int r = 0; r < plan.RowCount; ++r) {
+            first = std::min(first, plan.Rows[r].Lo);
+            last = std::max(last, plan.Rows[r].Hi);
+            next[r] = plan.Rows[r].Lo;
+            phase[r] = static_cast<int32_t>(reinterpret_cast<uintptr_t>(plan.Rows[r].Dst) / sizeof(double) % 8);
+        }
+        for (int32_t c = first; c <= last; c += RelabelTileCells) {
+            const int32_t end = c + RelabelTileCells - 1;
+            for (int r = 0; r < plan.RowCount; ++r) {
+                const TGatherRow& row = plan.Rows[r];
+                int32_t hi = end + 1;
+                hi -= ((hi + phase[r]) % 8 + 8) % 8;
+                hi = std::min(row.Hi, hi - 1);
+                if (next[r] <= hi) {
+                    plan.Gather(row, next[r], hi);
+                    next[r] = hi + 1;
+                }
+            }
+            scaleUpTo(static_cast<long long>(end) - 8);
+        }
+        for (int r = 0; r < plan.RowCount; ++r)
+            if (next[r] <= plan.Rows[r].Hi)
+                plan.Gather(plan.Rows[r], next[r], plan.Rows[r].Hi);
+        scaleUpTo(LLONG_MAX / 2);
+    } else if (plan.RowCount == 1 || plan.RowCount * TileCells > TiledCellsLimit) {
+        for (int r = 0; r < plan.RowCount; ++r)
+            plan.Gather(plan.Rows[r], plan.Rows[r].Lo, plan.Rows[r].Hi);
+    } else {
+        // Tile by tile rather than row by row: a source row that feeds several rows is still in the nearest cache on
+        // its second read. Cells and rows are independent, so no sum changes.
+        int32_t first = highest, last = lowest;
+        for (int r = 0; r < plan.RowCount; ++r) {
+            first = std::min(first, plan.Rows[r].Lo);
+            last = std::max(last, plan.Rows[r].Hi);
+        }
+        // Every row has the same alignment; tiles end on cache-line edges so that no vector straddles two tiles.
+        const int32_t phase = static_cast<int32_t>(reinterpret_cast<uintptr_t>(plan.Rows[0].Dst) / sizeof(double) % 8);
+        for (int32_t c = first; c <= last;) {
+            int32_t next = c + TileCells;
+            next -= ((next + phase) % 8 + 8) % 8;
+            const int32_t end = std::min(next - 1, last);
+            for (int r = 0; r < plan.RowCount; ++r) {
+                const TGatherRow& row = plan.Rows[r];
+                const int32_t lo = std::max(row.Lo, c);
+                const int32_t hi = std::min(row.Hi, end);
+                if (lo <= hi)
+                    plan.Gather(row, lo, hi);
+            }
+            c = end + 1;
+        }
+    }
+
+    // The relabelled rows, now that the gather and the sums at the limits have read their sources. Cells that
+    // land on or past a limit leave the row: the limit cells get their sums below, the rest lies outside it.
+    for (int t = 0; t < rowLimit; ++t) {
+        const int s = plan.Relabel[t];
+        if (s < 0)
+            continue;
+        const TGatherTerm& term = plan.Sorted[rowStart[t]];
+        const TFastPlan::TState& st = plan.States[s];
+        double* source = Row(old, s) + offset;
+        // The term's cells, scaled above, are those that land strictly inside the limits.
+        std::fill(source + st.Lo, source + (term.Lo - term.D), 0.0);
+        std::fill(source + (term.Hi - term.D) + 1, source + st.Hi + 1, 0.0);
+        std::swap(FSlot[old][s], FSlot[cur][t]);
+        std::swap(FDirty[old][s], FDirty[cur][t]);
+        const int32_t origin = FOrigin[old][s];
+        FOrigin[old][s] = FOrigin[cur][t];
+        FOrigin[cur][t] = origin - term.D;
+        FDirty[cur][t] = span[t];
     }
     for (int t = 0; t < rowLimit; ++t) {
         if (span[t].Lo > span[t].Hi)

@@ -20,4 +20,8 @@ void GatherAvx2(const TGatherRow& row, int32_t lo, int32_t hi) {
     GatherRange(row, lo, hi);
 }
 
+void ScaleAvx2(double* cells, int32_t count, double p) {
+    ScaleRange(cells, count, p);
+}
+
 } // namespace wl

@@ -15,4 +15,8 @@ void GatherPortable(const TGatherRow& row, int32_t lo, int32_t hi) {
     GatherRange(row, lo, hi);
 }
 
+void ScalePortable(double* cells, int32_t count, double p) {
+    ScaleRange(cells, count, p);
+}
+
 } // namespace wl

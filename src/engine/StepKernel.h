@@ -32,6 +32,10 @@ struct TGatherRow {
 using TGatherFunction = void (*)(const TGatherRow& row, int32_t lo, int32_t hi);
 void GatherPortable(const TGatherRow& row, int32_t lo, int32_t hi);
 void GatherAvx2(const TGatherRow& row, int32_t lo, int32_t hi);
+// cells[i] := cells[i] * p for i < count, each product rounded as the gather rounds it.
+using TScaleFunction = void (*)(double* cells, int32_t count, double p);
+void ScalePortable(double* cells, int32_t count, double p);
+void ScaleAvx2(double* cells, int32_t count, double p);
 
 // On lines of its own: the calculation writes it throughout the round, and the next series' fields may sit right
 // after it, on another worker.
@@ -52,6 +56,18 @@ struct alignas(64) TGameCalculator::TFastPlan {
     TGatherTerm Terms[MaxTerms];
     TGatherTerm Sorted[MaxTerms]; // Terms bucketed by target row, order kept
     int32_t Target[MaxTerms];
+    int32_t Source[MaxTerms];       // the state whose row a term reads, or -1 for the stash
+    int32_t SortedSource[MaxTerms]; // Source in the order of Sorted
+    int32_t Relabel[StateLimit];    // per target row, the state whose row becomes it, or -1
+    struct TScaleJob {
+        double* Src;         // the source row at balance 0
+        int32_t First, Last; // its cells to scale
+        int32_t Next;        // the first not yet scaled
+        int32_t Reach;       // the largest move of the gather's terms reading it
+        double P;
+    };
+    TScaleJob Scales[StateLimit];
+    TScaleFunction Scale = nullptr;
     TGatherRow Rows[StateLimit];
     int RowCount = 0;
     long long Updates = 0; // cell-term products of the gather, to decide whether splitting pays

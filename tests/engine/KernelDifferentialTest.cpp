@@ -105,11 +105,13 @@ void TakeLimits(TGameCalculator& c, const TRandomCase& rc) {
         return ::testing::AssertionFailure()
                << other.Name << " range/round differs: " << a.MinBalance << ".." << a.MaxBalance << " r" << a.RoundCount
                << " vs " << b.MinBalance << ".." << b.MaxBalance << " r" << b.RoundCount;
-    if (std::memcmp(a.Storage(), b.Storage(), a.StorageSize() * sizeof(double)) != 0) {
-        for (size_t i = 0; i < a.StorageSize(); ++i)
-            if (std::memcmp(a.Storage() + i, b.Storage() + i, sizeof(double)) != 0)
-                return ::testing::AssertionFailure() << other.Name << " storage differs at " << i << ": "
-                                                     << a.Storage()[i] << " vs " << b.Storage()[i];
+    if (!a.SameCells(b)) {
+        for (int s = 0; s < TGameCalculator::StateLimit; ++s)
+            for (int k = a.LowLimit(); k <= a.HighLimit(); ++k)
+                if (std::memcmp(&a.Row(a.CurrentBuffer, s)[k - a.LowLimit()],
+                                &b.Row(b.CurrentBuffer, s)[k - b.LowLimit()], sizeof(double)) != 0)
+                    return ::testing::AssertionFailure() << other.Name << " differs at state " << s << ", balance " << k
+                                                         << ": " << a.Cell(s, k) << " vs " << b.Cell(s, k);
     }
     return ::testing::AssertionSuccess();
 }
@@ -206,15 +208,42 @@ TEST_F(KernelDifferential, ZeroMovesAtTheLowerBoundMatchBitForBit) {
     }
 }
 
+// One case on the reference and the default kernel without a pool, compared every `every` rounds: a difference
+// persists, and comparing costs more than a round.
+struct TLongCase {
+    const char* Name;
+    TGameDescription Game;
+    TBetDescription System;
+    int32_t Bankroll, Target, Rounds, Every;
+};
+
+void CompareLong(const TLongCase& row) {
+    TRandomCase rc{row.Game, row.System, row.Bankroll, row.Target, row.Rounds};
+    TRun ref{std::make_unique<TGameCalculator>(), std::nullopt, "reference"};
+    TRun fast{std::make_unique<TGameCalculator>(), std::nullopt, "fast"};
+    ref.Calc->Kernel = TStepKernel::Reference;
+    fast.Calc->Kernel = TGameCalculator::DefaultKernel();
+    for (TRun* r : {&ref, &fast}) {
+        r->Calc->Game = &rc.Game;
+        r->Calc->BetSystem = &rc.System;
+        r->Calc->Bankroll = rc.Bankroll;
+    }
+    // The risk charts take the players at the limits after each round.
+    const TRandomCase limits{rc.Game, rc.System, rc.Bankroll, rc.Bankroll > 0 ? rc.Target - rc.Bankroll : 0, 0};
+    for (int round = 1; round <= row.Rounds; ++round) {
+        for (TRun* r : {&ref, &fast}) {
+            Advance(*r, round == 1);
+            TakeLimits(*r->Calc, limits);
+        }
+        if (round % row.Every == 0 || round == row.Rounds) {
+            ASSERT_TRUE(Same(ref, fast)) << row.Name << ", round " << round;
+        }
+    }
+}
+
 // Long runs: the tails decay below the smallest normal double and most of each row holds exact zeros, while the
 // tracked range stays wide.
 TEST_F(KernelDifferential, LongRunsMatchBitForBit) {
-    struct TRow {
-        const char* Name;
-        TGameDescription Game;
-        TBetDescription System;
-        int32_t Bankroll, Target, Rounds;
-    };
     TBetDescription dalembert21;
     dalembert21.StateCount = 21;
     for (int s = 0; s < 21; ++s) {
@@ -223,33 +252,43 @@ TEST_F(KernelDifferential, LongRunsMatchBitForBit) {
         dalembert21.LossStates[s] = std::min(s + 1, 20);
     }
     const TGameDescription redBlack = test::MakeGame({{1, 18.0 / 37}, {-1, 19.0 / 37}});
-    const TRow rows[] = {
-        {"flat bet, 6000 rounds", redBlack, test::FlatSystem(), 0, 0, 6000},
-        {"21 states, bankroll 1000, 3000 rounds", redBlack, dalembert21, 1000, 2000, 3000},
+    for (const TLongCase& row : {
+             TLongCase{"flat bet, 6000 rounds", redBlack, test::FlatSystem(), 0, 0, 6000, 500},
+             TLongCase{"21 states, bankroll 1000, 3000 rounds", redBlack, dalembert21, 1000, 2000, 3000, 500},
+         }) {
+        CompareLong(row);
+        if (HasFatalFailure())
+            return;
+    }
+}
+
+// A row fed by one move of one row is that row relabelled in place; its shifts pile up in its slot until a gather
+// moves it back, through both limits.
+TEST_F(KernelDifferential, RelabelledRowsMatchBitForBit) {
+    const TGameDescription redBlack = test::MakeGame({{1, 18.0 / 37}, {-1, 19.0 / 37}});
+    // Doubling after each loss (martingale) or after each win (paroli), back to state 0 otherwise.
+    auto doubling = [](int states, bool afterWin) {
+        TBetDescription b;
+        b.StateCount = states;
+        for (int s = 0; s < states; ++s) {
+            b.Bets[s] = 1 << s;
+            const int next = s + 1 < states ? s + 1 : 0;
+            b.WinStates[s] = afterWin ? next : 0;
+            b.LossStates[s] = afterWin ? 0 : next;
+        }
+        return b;
     };
-    for (const TRow& row : rows) {
-        TRandomCase rc{row.Game, row.System, row.Bankroll, row.Target, row.Rounds};
-        TRun ref{std::make_unique<TGameCalculator>(), std::nullopt, "reference"};
-        TRun fast{std::make_unique<TGameCalculator>(), std::nullopt, "fast"};
-        ref.Calc->Kernel = TStepKernel::Reference;
-        fast.Calc->Kernel = TGameCalculator::DefaultKernel();
-        for (TRun* r : {&ref, &fast}) {
-            r->Calc->Game = &rc.Game;
-            r->Calc->BetSystem = &rc.System;
-            r->Calc->Bankroll = rc.Bankroll;
-        }
-        // The risk charts take the players at the limits after each round.
-        const TRandomCase limits{rc.Game, rc.System, rc.Bankroll, rc.Bankroll > 0 ? rc.Target - rc.Bankroll : 0, 0};
-        for (int round = 1; round <= row.Rounds; ++round) {
-            for (TRun* r : {&ref, &fast}) {
-                Advance(*r, round == 1);
-                TakeLimits(*r->Calc, limits);
-            }
-            // Comparing whole storage costs more than a round; a difference persists, so a sample suffices.
-            if (round % 500 == 0 || round == row.Rounds) {
-                ASSERT_TRUE(Same(ref, fast)) << row.Name << ", round " << round;
-            }
-        }
+    for (const TLongCase& row : {
+             TLongCase{"martingale, losses relabelled", redBlack, doubling(11, false), 0, 0, 400, 20},
+             TLongCase{"paroli, wins relabelled", redBlack, doubling(4, true), 0, 0, 600, 20},
+             TLongCase{"every row relabelled, up to the upper limit", test::MakeGame({{7, 1.0}}),
+                       test::MakeSystem({{5, 1, 1}, {7, 0, 0}}), 0, 0, 900, 20},
+             TLongCase{"a draw relabelled where it stands", test::MakeGame({{0, 0.5}, {-2, 0.5}}),
+                       test::MakeSystem({{1, 1, 0}, {3, 0, 0}}), 0, 0, 600, 20},
+         }) {
+        CompareLong(row);
+        if (HasFatalFailure())
+            return;
     }
 }
 
