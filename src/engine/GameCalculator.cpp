@@ -282,7 +282,9 @@ bool TGameCalculator::SameCells(const TGameCalculator& other) const {
     if (FLow != other.FLow || FHigh != other.FHigh || MinBalance != other.MinBalance ||
         MaxBalance != other.MaxBalance || RoundCount != other.RoundCount)
         return false;
-    for (int s = 0; s < StateLimit; ++s)
+    // Rows past the system's states hold whatever an earlier system left there, which no one reads.
+    const int stateCount = BetSystem ? std::clamp(BetSystem->StateCount, 0, StateLimit) : StateLimit;
+    for (int s = 0; s < stateCount; ++s)
         if (std::memcmp(Row(CurrentBuffer, s), other.Row(other.CurrentBuffer, s),
                         static_cast<size_t>(FHigh - FLow + 1) * sizeof(double)) != 0)
             return false;

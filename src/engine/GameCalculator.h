@@ -63,7 +63,7 @@ public:
     // The whole storage of both buffers, as laid out: rows move between slots, so compare with SameCells.
     const double* Storage() const { return FDistribution.get(); }
     size_t StorageSize() const { return size_t{2} * StateLimit * FRowStride; }
-    // Whether the current distributions and ranges are the same, bit for bit.
+    // Whether the current distributions of the system's states and the ranges are the same, bit for bit.
     bool SameCells(const TGameCalculator& other) const;
 
     // The balance limits of the current distribution, LowBound and HighBound as the last Reset found them.

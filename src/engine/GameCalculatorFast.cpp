@@ -212,7 +212,8 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
         if (split || Bankroll > 0 || t >= stateCount || rowStart[t + 1] - rowStart[t] != 1)
             continue;
         const int s = plan.SortedSource[rowStart[t]];
-        if (s < 0 || sourceTaken[s])
+        // x * -0 is -0, where the gather's +0 + x * -0 is +0.
+        if (s < 0 || sourceTaken[s] || std::signbit(plan.Sorted[rowStart[t]].P))
             continue;
         const long long origin = static_cast<long long>(FOrigin[old][s]) - plan.Sorted[rowStart[t]].D;
         if (origin < -RowSlack || origin > RowSlack)

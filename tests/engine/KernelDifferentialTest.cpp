@@ -283,6 +283,8 @@ TEST_F(KernelDifferential, RelabelledRowsMatchBitForBit) {
              TLongCase{"paroli, wins relabelled", redBlack, doubling(4, true), 0, 0, 600, 20},
              TLongCase{"every row relabelled, up to the upper limit", test::MakeGame({{7, 1.0}}),
                        test::MakeSystem({{5, 1, 1}, {7, 0, 0}}), 0, 0, 900, 20},
+             // Scaling by -0 in place would leave -0 where the reference adds a -0 product to +0.
+             TLongCase{"a probability of -0", test::MakeGame({{1, -0.0}, {-1, 0.3}, {-2, 0.2}}), doubling(4, true), 0, 0, 50, 1},
              TLongCase{"a draw relabelled where it stands", test::MakeGame({{0, 0.5}, {-2, 0.5}}),
                        test::MakeSystem({{1, 1, 0}, {3, 0, 0}}), 0, 0, 600, 20},
          }) {

@@ -103,8 +103,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         runs[k].Calc->LowBound = low;
         runs[k].Calc->HighBound = high;
     }
-    // Each round compares the tracked cells of the states in use; the end compares all of both buffers, so a
-    // stray write anywhere is caught too.
+    // Each round compares the tracked cells of the states in use; the end compares their whole rows, so a stray
+    // write outside the tracked range is caught too.
     long long work = 0;
     for (int round = 1; round <= rounds && work < 2000000; ++round) {
         for (TRun& run : runs) {
