@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 namespace wl {
@@ -224,15 +225,13 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
 
     // Rows of the new buffer: cleared where stale, then gathered.
     plan.RowCount = 0;
-    plan.Updates = 0;
     for (int t = 0; t < rowLimit; ++t) {
         if (plan.Relabel[t] >= 0)
             continue;
         TRange& dirty = FDirty[cur][t];
         const TRange& sp = span[t];
         const bool accumulate = t >= stateCount;
-        if (!accumulate && FOrigin[cur][t] != 0 &&
-            (FOrigin[cur][t] > RowSlack / 2 || FOrigin[cur][t] < -RowSlack / 2)) {
+        if (!accumulate && std::abs(FOrigin[cur][t]) > RowSlack / 2) {
             // Back to the middle of its slot, so that it can take shifts again once it holds a row.
             if (dirty.Lo <= dirty.Hi)
                 std::fill(Row(cur, t) + offset + dirty.Lo, Row(cur, t) + offset + dirty.Hi + 1, 0.0);
@@ -261,7 +260,6 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
             continue;
         const int count = rowStart[t + 1] - rowStart[t];
         plan.Rows[plan.RowCount++] = TGatherRow{dst, plan.Sorted + rowStart[t], count, lo, hi, accumulate};
-        plan.Updates += static_cast<long long>(count) * (hi - lo + 1);
     }
 
     // The two bounds, summed in the reference's order of states, balances and outcomes, before the relabelled rows

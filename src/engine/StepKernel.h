@@ -70,7 +70,6 @@ struct alignas(64) TGameCalculator::TFastPlan {
     TScaleFunction Scale = nullptr;
     TGatherRow Rows[StateLimit];
     int RowCount = 0;
-    long long Updates = 0; // cell-term products of the gather, to decide whether splitting pays
     TGatherFunction Gather = nullptr;
 
     // Below this many products per round, sharing one series out over the workers costs more than it gains.
