@@ -41,8 +41,7 @@ void StepWorkload(benchmark::State& state, int workload, TStepKernel kernel, int
                 calc.Step();
             state.ResumeTiming();
         }
-        updates += static_cast<double>(w.Systems[0].StateCount) * (calc.MaxBalance - calc.MinBalance + 1) *
-                   w.Game.OutcomeCount;
+        updates += calc.RoundUpdates();
         calc.Step();
         benchmark::DoNotOptimize(calc.Storage());
     }

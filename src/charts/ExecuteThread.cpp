@@ -125,10 +125,7 @@ double TExecuteThread::RoundWork(std::vector<double>& costs) const {
     costs.assign(static_cast<size_t>(FController.SeriesCount()), 0.0);
     double work = 0.0;
     for (int j = 0; j < FController.SeriesCount(); ++j) {
-        const TGameCalculator& c = FController.GetCalculator(j);
-        if (c.Game && c.BetSystem)
-            costs[static_cast<size_t>(j)] = static_cast<double>(c.MaxBalance - c.MinBalance + 1) *
-                                            std::max(c.BetSystem->StateCount, 1) * std::max(c.Game->OutcomeCount, 1);
+        costs[static_cast<size_t>(j)] = FController.GetCalculator(j).RoundUpdates();
         work += costs[static_cast<size_t>(j)];
     }
     return work;

@@ -117,8 +117,7 @@ TMeasure Run(TSeriesSet& set, const TEngineWorkload& w, int rounds, TStepPool* p
     std::vector<TUpdateCount> updates(static_cast<size_t>(count));
     auto stepOne = [&set, &updates, &w, pool](int i) {
         TGameCalculator& c = *set.Calcs[static_cast<size_t>(i)];
-        updates[static_cast<size_t>(i)].Value +=
-            static_cast<double>(c.BetSystem->StateCount) * (c.MaxBalance - c.MinBalance + 1) * c.Game->OutcomeCount;
+        updates[static_cast<size_t>(i)].Value += c.RoundUpdates();
         if (pool && set.Calcs.size() == 1)
             c.Step(*pool);
         else
@@ -143,9 +142,7 @@ TMeasure Run(TSeriesSet& set, const TEngineWorkload& w, int rounds, TStepPool* p
     for (int round = 2; round <= rounds; round += block) {
         double work = 0.0;
         for (int i = 0; i < count; ++i) {
-            const TGameCalculator& c = *set.Calcs[static_cast<size_t>(i)];
-            costs[static_cast<size_t>(i)] =
-                static_cast<double>(c.BetSystem->StateCount) * (c.MaxBalance - c.MinBalance + 1) * c.Game->OutcomeCount;
+            costs[static_cast<size_t>(i)] = set.Calcs[static_cast<size_t>(i)]->RoundUpdates();
             work += costs[static_cast<size_t>(i)];
         }
         block = std::min(TStepPool::BlockRounds(work), rounds - round + 1);
@@ -178,8 +175,7 @@ TMeasure RunSampledReference(TSeriesSet& set, const TEngineWorkload& w, int roun
             if (!sampled) {
                 c->Step();
             } else {
-                m.Updates += static_cast<double>(c->BetSystem->StateCount) * (c->MaxBalance - c->MinBalance + 1) *
-                             c->Game->OutcomeCount;
+                m.Updates += c->RoundUpdates();
                 const auto start = std::chrono::steady_clock::now();
                 c->Step();
                 m.Seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

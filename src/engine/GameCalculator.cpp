@@ -278,6 +278,13 @@ void TGameCalculator::Step(TStepPool& pool) {
         StepReference();
 }
 
+double TGameCalculator::RoundUpdates() const {
+    if (!Game || !BetSystem)
+        return 0.0;
+    return static_cast<double>(MaxBalance - MinBalance + 1) * std::max(BetSystem->StateCount, 1) *
+           std::max(Game->OutcomeCount, 1);
+}
+
 bool TGameCalculator::SameCells(const TGameCalculator& other) const {
     if (FLow != other.FLow || FHigh != other.FHigh || MinBalance != other.MinBalance ||
         MaxBalance != other.MaxBalance || RoundCount != other.RoundCount)

@@ -71,6 +71,9 @@ public:
     int32_t HighLimit() const { return FHigh; }
     // The probability piled up at the limits, where moves beyond them land.
     double LimitProbability() const;
+    // The cell-by-outcome updates of a round over the tracked range, the unit of the engine's work; 0 without a game
+    // or a system.
+    double RoundUpdates() const;
 
     // The kernel used by Step; new calculators take the process-wide default.
     TStepKernel Kernel;

@@ -351,10 +351,17 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
             edgeHi[st.Win] = toWin;
         }
     }
-    plan.Gather = Kernel == TStepKernel::Avx2 && Avx2Supported() ? GatherAvx2 : GatherPortable;
-    plan.Scale = Kernel == TStepKernel::Avx2 && Avx2Supported() ? ScaleAvx2 : ScalePortable;
+    const bool avx2 = Kernel == TStepKernel::Avx2 && Avx2Supported();
+    plan.Gather = avx2 ? GatherAvx2 : GatherPortable;
+    plan.Scale = avx2 ? ScaleAvx2 : ScalePortable;
     // The cells each relabelled source scales, and how far the gather must have come before it may: a cell is
     // done with once every term reading that source has passed it.
+    int32_t reach[StateLimit];
+    std::fill(reach, reach + StateLimit, INT32_MIN);
+    for (int t = 0; t < rowLimit; ++t)
+        for (int i = rowStart[t]; i < rowStart[t + 1] && plan.Relabel[t] < 0; ++i)
+            if (plan.SortedSource[i] >= 0)
+                reach[plan.SortedSource[i]] = std::max(reach[plan.SortedSource[i]], plan.Sorted[i].D);
     int relabelCount = 0;
     for (int t = 0; t < rowLimit; ++t) {
         const int s = plan.Relabel[t];
@@ -367,11 +374,7 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
         job.Last = term.Hi - term.D;
         job.Next = job.First;
         job.P = term.P;
-        job.Reach = INT32_MIN;
-        for (int r = 0; r < plan.RowCount; ++r)
-            for (int i = 0; i < plan.Rows[r].Count; ++i)
-                if (plan.Rows[r].Terms[i].Src == job.Src)
-                    job.Reach = std::max(job.Reach, plan.Rows[r].Terms[i].D);
+        job.Reach = reach[s];
     }
     auto scaleUpTo = [&plan, relabelCount](long long end) {
         for (int i = 0; i < relabelCount; ++i) {
