@@ -233,25 +233,29 @@ int RunEngineBenchmarks(bool quick, std::ostream& out) {
 
         // The fast kernel must reproduce the reference's bits, on one worker and on all, for its speed to count.
         TSeriesSet fastSet = MakeSeries(w, fastKernel);
-        TSeriesSet reference;
-        TMeasure ref;
-        if (referenceRounds < rounds) {
-            // Every tenth round or so by the reference, the rest by the fast kernel: the result must be the same.
-            reference = MakeSeries(w, fastKernel);
-            ref = RunSampledReference(reference, w, rounds, rounds / referenceRounds, fastKernel);
-        } else {
-            reference = MakeSeries(w, TStepKernel::Reference);
-            ref = Run(reference, w, rounds, nullptr);
-        }
+        TSeriesSet reference = MakeSeries(w, referenceRounds < rounds ? fastKernel : TStepKernel::Reference);
         auto check = [&] {
             for (size_t i = 0; i < reference.Calcs.size(); ++i)
                 if (!reference.Calcs[i]->SameCells(*fastSet.Calcs[i]))
                     status = 1;
         };
-        const TMeasure fast = Run(fastSet, w, rounds, nullptr);
-        check();
-        const TMeasure all = Run(fastSet, w, rounds, &pool);
-        check();
+        // Passes of the three alternate and each keeps its best: other load on the machine only ever slows a pass
+        // down, and it drifts over seconds, so single passes run seconds apart gave ratios a quarter apart.
+        TMeasure ref, fast, all;
+        auto keepBest = [](TMeasure& best, const TMeasure& m) {
+            if (m.Mups() > best.Mups())
+                best = m;
+        };
+        for (int pass = 0; pass < (quick ? 1 : 2); ++pass) {
+            // Every tenth round or so by the reference, the rest by the fast kernel: the result must be the same.
+            keepBest(ref, referenceRounds < rounds
+                              ? RunSampledReference(reference, w, rounds, rounds / referenceRounds, fastKernel)
+                              : Run(reference, w, rounds, nullptr));
+            keepBest(fast, Run(fastSet, w, rounds, nullptr));
+            check();
+            keepBest(all, Run(fastSet, w, rounds, &pool));
+            check();
+        }
         reference.Calcs.clear();
         const double speedup = ref.Mups() > 0.0 ? fast.Mups() / ref.Mups() : 0.0;
         const double parallel = fast.Mups() > 0.0 ? all.Mups() / fast.Mups() : 0.0;
