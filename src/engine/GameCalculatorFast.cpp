@@ -29,6 +29,12 @@ constexpr int32_t TiledCellsLimit = 4096;
 // Cells per tile when relabelled rows are scaled behind the gather.
 constexpr int32_t RelabelTileCells = 256;
 
+// The last cache-line edge at or before cell n of a row whose cell 0 sits phase cells past an edge: tiles end there,
+// so that no vector straddles two tiles.
+int32_t LineEdge(int32_t n, int32_t phase) {
+    return n - ((n + phase) % 8 + 8) % 8;
+}
+
 // Outcome indexes by result, equal results in outcome order; an insertion sort, as there are at most 32.
 void StableOrder(const int32_t* results, int count, int32_t* order, bool descending) {
     for (int i = 0; i < count; ++i) {
@@ -416,9 +422,7 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
             const int32_t end = c + RelabelTileCells - 1;
             for (int r = 0; r < plan.RowCount; ++r) {
                 const TGatherRow& row = plan.Rows[r];
-                int32_t hi = end + 1;
-                hi -= ((hi + phase[r]) % 8 + 8) % 8;
-                hi = std::min(row.Hi, hi - 1);
+                const int32_t hi = std::min(row.Hi, LineEdge(end + 1, phase[r]) - 1);
                 if (next[r] <= hi) {
                     plan.Gather(row, next[r], hi);
                     next[r] = hi + 1;
@@ -441,11 +445,10 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
             first = std::min(first, plan.Rows[r].Lo);
             last = std::max(last, plan.Rows[r].Hi);
         }
-        // Every row has the same alignment; tiles end on cache-line edges so that no vector straddles two tiles.
+        // Every row has the same alignment.
         const int32_t phase = static_cast<int32_t>(reinterpret_cast<uintptr_t>(plan.Rows[0].Dst) / sizeof(double) % 8);
         for (int32_t c = first; c <= last;) {
-            int32_t next = c + TileCells;
-            next -= ((next + phase) % 8 + 8) % 8;
+            const int32_t next = LineEdge(c + TileCells, phase);
             const int32_t end = std::min(next - 1, last);
             for (int r = 0; r < plan.RowCount; ++r) {
                 const TGatherRow& row = plan.Rows[r];
