@@ -1,0 +1,80 @@
+// The main window's export and copy: the Save dialog, the clipboard and the file the chosen type writes.
+#include "ui/main/fMain.h"
+
+#include "charts/ChartController.h"
+#include "preferences/Preferences.h"
+#include "ui/chart/ChartPicture.h"
+#include "ui/chart/ChartView.h"
+#include "ui/main/ChartExport.h"
+#include "ui/main/DataGrid.h"
+
+#include <QClipboard>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QStandardPaths>
+
+namespace wl {
+
+void TfmMain::miCopyClick() {
+    CopyToClipboard();
+}
+
+void TfmMain::miSaveClick() {
+    QFileDialog dialog(this, GetPreferences().GetButtonText(QStringLiteral("Save")),
+                       QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    dialog.setObjectName(QStringLiteral("SaveDialog"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setDefaultSuffix(QStringLiteral("bmp"));
+    dialog.setSizeGripEnabled(true);
+    // The language gives the types as "name|pattern|name|pattern...", the first one selected.
+    const QStringList parts = GetPreferences().GetMessageText(QStringLiteral("SaveFilter")).split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+        filters.append(parts[i]);
+    dialog.setNameFilters(filters);
+    if (!filters.isEmpty())
+        dialog.selectNameFilter(filters.first());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    ExportToFile(dialog.selectedFiles().first());
+}
+
+TDataSource TfmMain::ExportData() const {
+    // The table comes from the chart's lines, never from the calculators that the thread writes; while it runs
+    // the lines and the X range are those of the last finished calculation.
+    TDataSource source = DataSourceOf(*FController, *FDataTable);
+    if (FController->Running()) {
+        source.MinX = FFinishedMinX;
+        source.MaxX = FFinishedMaxX;
+    }
+    return source;
+}
+
+QSize TfmMain::ChartPictureSize() const {
+    const QWidget* shown = MainChart->isHidden() ? static_cast<const QWidget*>(DataGrid) : MainChart;
+    return shown->size();
+}
+
+void TfmMain::CopyToClipboard() {
+    if (!MainChart->isHidden()) {
+        QGuiApplication::clipboard()->setImage(ChartImage(*FChart, ChartPictureSize()));
+        return;
+    }
+    QStringList lines;
+    BuildDataText(lines, ExportData(), SystemDecimalSymbol());
+    QGuiApplication::clipboard()->setText(LinesToText(lines));
+}
+
+void TfmMain::ExportToFile(const QString& name) {
+    TExportRequest request;
+    request.Chart = FChart.get();
+    request.PictureSize = ChartPictureSize();
+    request.Data = ExportData();
+    request.ChartName = FController->GetChartKindName(FController->ChartIndex());
+    request.DecimalSymbol = SystemDecimalSymbol();
+    wl::ExportToFile(name, request);
+}
+
+} // namespace wl

@@ -1,0 +1,64 @@
+// What the main window marks on the chart: the limit line under it and the point markers on its lines.
+#include "ui/main/fMain.h"
+
+#include "charts/Chart.h"
+#include "charts/ChartController.h"
+#include "presentation/Layout.h"
+
+#include <QLabel>
+#include <QListWidget>
+
+namespace wl {
+
+void TfmMain::ShowLimitWarning() {
+    // Two names at most, so that the line does not take the chart's room; the tip names them all.
+    const QString warning = FController->LimitWarning(2);
+    lLimitWarning->setText(warning);
+    lLimitWarning->setToolTip(FController->LimitWarning());
+    lLimitWarning->setVisible(!warning.isEmpty());
+}
+
+void TfmMain::UpdatePointMarkers() {
+    if (lbSeries->count() == 0)
+        return;
+    const TAxisRange bottom = FChart->EffectiveRange(TAxisKind::Bottom);
+    const TAxisRange left = FChart->EffectiveRange(TAxisKind::Left);
+    long long total = 0;
+    int withMarkers = 0;
+    for (int i = 0; i < TChart::LineCount; ++i) {
+        const TChartLine& line = FChart->Line(i);
+        if (!line.Visible())
+            continue;
+        if (FFullCount) {
+            total += line.Count();
+        } else {
+            for (const TChartPoint& p : line.Points()) {
+                if (p.X >= bottom.Minimum && p.X <= bottom.Maximum && p.Y >= left.Minimum && p.Y <= left.Maximum)
+                    ++total;
+            }
+        }
+        if (line.PointersVisible())
+            ++withMarkers;
+    }
+    FFullCount = false;
+    const bool many = !PointMarkersShown(total, lbSeries->count());
+    if (many ? withMarkers == 0 : withMarkers > 0)
+        return;
+    TChartUpdate batch(*FChart);
+    for (int i = 0; i < TChart::LineCount; ++i) {
+        TChartLine& line = FChart->Line(i);
+        if (line.Visible())
+            line.SetPointersVisible(!many);
+    }
+}
+
+void TfmMain::MainChartZoom() {
+    UpdatePointMarkers();
+}
+
+void TfmMain::MainChartUndoZoom() {
+    FFullCount = true;
+    UpdatePointMarkers();
+}
+
+} // namespace wl
