@@ -24,6 +24,7 @@ void TChartChange::Merge(const TChartChange& other) {
 // --- lines
 
 void TChartLine::Clear() {
+    FComputedValues.clear();
     if (FPoints.empty())
         return;
     FPoints.clear();
@@ -38,6 +39,11 @@ void TChartLine::AddXY(double x, double y) {
 void TChartLine::SetPoints(std::vector<TChartPoint> points) {
     FPoints = std::move(points);
     FOwner->Changed({LineBit(FIndex), 0, false});
+}
+
+void TChartLine::SetComputedValues(int firstX, std::vector<double> values) {
+    FComputedFirstX = firstX;
+    FComputedValues = std::move(values);
 }
 
 const TChartPoint& TChartLine::Point(int i) const {

@@ -49,6 +49,11 @@ public:
     int Count() const { return static_cast<int>(FPoints.size()); }
     const std::vector<TChartPoint>& Points() const { return FPoints; }
     const TChartPoint& Point(int i) const; // checked: ERangeError
+    // The computed value of every whole X from ComputedFirstX on, those too small to plot included, for the exports
+    // that promise every digit. Not drawn; Clear empties them with the points.
+    void SetComputedValues(int firstX, std::vector<double> values);
+    int ComputedFirstX() const { return FComputedFirstX; }
+    const std::vector<double>& ComputedValues() const { return FComputedValues; }
 
     TColor Color() const { return FColor; }
     void SetColor(TColor color);
@@ -66,6 +71,8 @@ private:
     TChart* FOwner;
     int FIndex;
     std::vector<TChartPoint> FPoints;
+    int FComputedFirstX = 0;
+    std::vector<double> FComputedValues;
     TColor FColor;
     int FPenWidth = 1;
     bool FPointersVisible = true;

@@ -49,6 +49,8 @@ void TChartController::SetChart(TChart* chart) {
     // X is a balance or a round number in every kind.
     if (FChart)
         FChart->BottomAxis().SetWholeNumbers(true);
+    if (FSeries.empty())
+        ShowEmptyChart();
 }
 
 void TChartController::SaveStorage() {
@@ -133,7 +135,9 @@ void TChartController::DeleteSeries(int index) {
     CheckIndex(index, 0, SeriesCount() - 1, "series index");
     const bool wasRunning = StopCalculations(SeriesCount() > 1);
     RemoveSeriesAt(index);
-    if (wasRunning && SeriesCount() > 0)
+    if (SeriesCount() == 0)
+        ShowEmptyChart();
+    else if (wasRunning)
         RunCalculations();
 }
 
@@ -162,9 +166,9 @@ void TChartController::SelectChartKind(int index) {
     kind.Activate(*this, prev);
     FChartIndex = index;
     FCurrentKind = &kind;
-    // Without series no calculation sets them, and the axes would keep the previous kind's titles.
-    if (FChart)
-        kind.SetAxisTitles(*FChart);
+    // Without series no calculation sets the axes, and they would keep the previous kind's titles and ranges.
+    if (FSeries.empty())
+        ShowEmptyChart();
     RunCalculations();
 }
 
@@ -299,6 +303,23 @@ void TChartController::ShowResults() {
             s.Calculator->Line->SetVisible(true);
     FMinX = minX;
     FMaxX = maxX;
+    FShownProbabilities = FCurrentKind->ValuesAreProbabilities();
+}
+
+void TChartController::ShowEmptyChart() {
+    FMinX = 0;
+    FMaxX = -1;
+    FShownProbabilities = FCurrentKind->ValuesAreProbabilities();
+    if (!FChart)
+        return;
+    TChartUpdate update(*FChart);
+    FChart->UndoAllZooms();
+    // The kinds fix only the axes they scale themselves; the others show their range without points.
+    for (TChartAxis* axis : {&FChart->LeftAxis(), &FChart->BottomAxis()}) {
+        axis->SetMinMax(0, 0);
+        axis->SetAutomatic(true);
+    }
+    FCurrentKind->SetupChart(*FChart, 0, 0, 0.0, 0.0);
 }
 
 QString TChartController::LimitWarning(int namedLimit) const {

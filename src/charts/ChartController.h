@@ -77,8 +77,11 @@ public:
     TChartDescription& CurrentKind() const { return *FCurrentKind; }
     int ChartIndex() const { return FChartIndex; }
 
+    // The X range of the values last drawn; empty (MinX > MaxX) without series.
     int MinX() const { return FMinX; }
     int MaxX() const { return FMaxX; }
+    // Whether the values drawn are probabilities: those of the kind that drew them, which the tables' cut-off hides.
+    bool ShownValuesAreProbabilities() const { return FShownProbabilities; }
     // The line that says where the shown values are not exact because probability reached the balance limits:
     // the largest share, the earliest round and the series concerned; empty when every value is exact. Beyond
     // namedLimit series only their number is given.
@@ -125,6 +128,8 @@ private:
     void StartThread();
     void ThreadDone();
     void ShowResults();
+    // Without series: the current kind's axes over their neutral range, and no X range.
+    void ShowEmptyChart();
     void RemoveSeriesAt(int index);
     void ReportThreadFailure(const Exception& failure);
     void ReportSeriesFailures();
@@ -146,7 +151,8 @@ private:
     std::vector<std::unique_ptr<TChartDescription>> FChartKinds;
     int FChartIndex = 0;
     int FMinX = 0;
-    int FMaxX = 0;
+    int FMaxX = -1;
+    bool FShownProbabilities = true;
     std::unique_ptr<TExecuteThread> FThread;
     // Ended threads waiting to be joined; one may still be returning from the ThreadDone call it made.
     std::vector<std::unique_ptr<TExecuteThread>> FEndedThreads;

@@ -70,10 +70,11 @@ void TBalanceChart::SetupChart(TChart& chart, int minX, int maxX, double minY, d
 void TBalanceChart::Activate(TChartController& controller, int prev) {
     const TChartDescription& previous = controller.CurrentKind();
     ComputedRounds = prev;
-    Params[0] = previous.Bankroll();
-    Params[1] = previous.RoundsToCompute();
-    // A risk kind has taken probability out of the distributions, even with a target of 0.
-    if (previous.TargetBankroll() != 0 || previous.RemovesProbability()) {
+    // The kind keeps its own parameters, so the distributions carry over only when they were computed with this
+    // bankroll and for no more rounds than this kind shows. A risk kind has taken probability out of them, even
+    // with a target of 0.
+    if (previous.Bankroll() != Params[0] || prev > Params[1] || previous.TargetBankroll() != 0 ||
+        previous.RemovesProbability()) {
         ComputedRounds = 0;
         return; // the calculation about to start recollects every series from round 1
     }
@@ -122,9 +123,8 @@ void TRoundsChart::SetupChart(TChart& chart, int minX, int maxX, double minY, do
     chart.BottomAxis().SetMinMax(0, RoundsToCompute());
 }
 
-void TRoundsChart::Activate(TChartController& controller, int /*prev*/) {
+void TRoundsChart::Activate(TChartController& /*controller*/, int /*prev*/) {
     ComputedRounds = 0;
-    Params[0] = controller.CurrentKind().Bankroll();
 }
 
 void TRoundsChart::StoreRoundValue(TGameCalculator& calculator, int round, double v) {
@@ -257,10 +257,8 @@ TBalanceLimits TRangeChart::BalanceLimits() const {
     return {static_cast<int32_t>(low), static_cast<int32_t>(high)};
 }
 
-void TRangeChart::Activate(TChartController& controller, int /*prev*/) {
-    const TChartDescription& previous = controller.CurrentKind();
-    Params[0] = previous.Bankroll();
-    Params[1] = previous.TargetBankroll();
+void TRangeChart::Activate(TChartController& /*controller*/, int /*prev*/) {
+    // The kind's own parameters, mended where they cannot make a risk chart.
     if (Params[0] <= 0) {
         Params[0] = 100;
         Params[1] = 200;

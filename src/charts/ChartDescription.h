@@ -52,6 +52,9 @@ public:
     virtual TBalanceLimits BalanceLimits() const { return {}; }
     // Whether every value is plotted, the small ones included (the calculators' ShowAll during a run).
     virtual bool ShowsAllValues() const { return false; }
+    // Whether the values are probabilities (or rates of them), so that one below the tables' cut-off means nothing
+    // happened rather than a value to read.
+    virtual bool ValuesAreProbabilities() const { return true; }
     // Called on the calculation thread before any round, with the series of the run; kinds with per-series state
     // prepare it here so that collecting never has to insert.
     virtual void PrepareSeries(const std::vector<TGameCalculator*>& /*calculators*/) {}
@@ -116,6 +119,7 @@ public:
     void CollectRound(TGameCalculator& calculator, int round) override;
     void SetupChart(TChart& chart, int minX, int maxX, double minY, double maxY) override;
     bool ShowsAllValues() const override { return true; }
+    bool ValuesAreProbabilities() const override { return false; }
 };
 
 class TWinProbChart : public TRoundsChart {

@@ -15,6 +15,10 @@ void TGameCalculator::FillSeries() {
     if (!Line)
         return; // a series without a line is never filled
     std::vector<TChartPoint> points;
+    std::vector<double> computed;
+    for (int i = FirstX; i <= LastX; ++i)
+        computed.push_back(Results[i]);
+    Line->SetComputedValues(FirstX, std::move(computed));
     MinY = 1.0e6;
     MaxY = -1.0e5;
     int lo = 1000;

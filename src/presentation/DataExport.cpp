@@ -9,8 +9,11 @@
 
 #include <QDateTime>
 #include <QLocale>
+#include <QUrl>
 
+#include <algorithm>
 #include <charconv>
+#include <utility>
 
 namespace wl {
 
@@ -39,6 +42,13 @@ const TDataTable& TableOf(const TDataSource& source) {
     return *source.Table;
 }
 
+// The exact formats' rows: the shown ones and every row that holds a computed value.
+std::pair<int, int> ComputedRows(const TDataSource& source, const TDataTable& table) {
+    if (table.ComputedMinX() > table.ComputedMaxX())
+        return {source.MinX, source.MaxX};
+    return {std::min(source.MinX, table.ComputedMinX()), std::max(source.MaxX, table.ComputedMaxX())};
+}
+
 QString FormatColorHex(TColor color) {
     QString hex;
     for (int part : {ColorRed(color), ColorGreen(color), ColorBlue(color)})
@@ -58,6 +68,7 @@ TDataSource DataSourceOf(const TChartController& controller, const TDataTable& t
         source.Colors.push_back(controller.GetCalculator(k).LineColor());
     }
     source.Warning = controller.LimitWarning();
+    source.Probabilities = controller.ShownValuesAreProbabilities();
     return source;
 }
 
@@ -98,10 +109,11 @@ void BuildDataFullText(QStringList& lines, const TDataSource& source) {
         title += QLatin1Char('\t') + PlainCaption(caption);
     lines.append(title);
 
-    for (int x = source.MinX; x <= source.MaxX; ++x) {
+    const auto [first, last] = ComputedRows(source, table);
+    for (int x = first; x <= last; ++x) {
         QString line = FormatInteger(x);
         for (int k = 0; k < source.Captions.size(); ++k)
-            line += QLatin1Char('\t') + FormatFull(table.Value(x, k));
+            line += QLatin1Char('\t') + FormatFull(table.ComputedValue(x, k));
         lines.append(line);
     }
 }
@@ -122,10 +134,11 @@ void BuildDataCsv(QStringList& lines, const TDataSource& source) {
     for (const QString& caption : source.Captions)
         header.append(CsvField(caption));
     lines.append(header.join(QLatin1Char(',')));
-    for (int x = source.MinX; x <= source.MaxX; ++x) {
+    const auto [first, last] = ComputedRows(source, table);
+    for (int x = first; x <= last; ++x) {
         QString line = FormatInteger(x);
         for (int k = 0; k < source.Captions.size(); ++k)
-            line += QLatin1Char(',') + FormatFull(table.Value(x, k));
+            line += QLatin1Char(',') + FormatFull(table.ComputedValue(x, k));
         lines.append(line);
     }
 }
@@ -144,7 +157,7 @@ void BuildDataHtmlTable(QStringList& lines, const TDataSource& source, QChar dec
             QStringLiteral("<tr align=\"right\"><td>&nbsp;") + FormatInteger(x) + QStringLiteral("&nbsp;</td>");
         for (int k = 0; k < source.Captions.size(); ++k) {
             const double v = table.Value(x, k);
-            if (v < 1e-6)
+            if (source.Probabilities && v < 1e-6)
                 line += QStringLiteral("<td>&nbsp;-&nbsp;</td>");
             else
                 line += QStringLiteral("<td>&nbsp;") + FormatFixedPadded(v, 6, 0) + QStringLiteral("&nbsp;</td>");
@@ -157,7 +170,9 @@ void BuildDataHtmlTable(QStringList& lines, const TDataSource& source, QChar dec
 void BuildHtmlPage(QStringList& lines, const TDataSource& source, const THtmlPageInfo& info, QChar decimalSymbol) {
     lines.append(QStringLiteral("<html><body>"));
     lines.append(QStringLiteral("<h1>") + HtmlEscape(info.ChartName) + QStringLiteral("</h1>"));
-    lines.append(QStringLiteral("<img src=\"") + HtmlEscape(info.PictureFileName) + QStringLiteral("\" width=\"") +
+    // A file name is not yet a URL: "#", "?", "%" and spaces would mean something else in a reference.
+    const QString reference = QString::fromLatin1(QUrl::toPercentEncoding(info.PictureFileName));
+    lines.append(QStringLiteral("<img src=\"") + HtmlEscape(reference) + QStringLiteral("\" width=\"") +
                  FormatInteger(info.PictureWidth) + QStringLiteral("\" height=\"") + FormatInteger(info.PictureHeight) +
                  QStringLiteral("\">"));
     lines.append(QStringLiteral("<table border=\"0\" cellspacing=\"3\" cellpadding=\"0\">"));
@@ -291,6 +306,14 @@ bool IsPictureExport(TExportKind kind) {
         return false;
     }
     return false;
+}
+
+QString FilterExtension(const QString& pattern) {
+    const QString first = pattern.section(QLatin1Char(';'), 0, 0).trimmed();
+    if (!first.startsWith(QStringLiteral("*.")))
+        return {};
+    const QString extension = first.mid(2);
+    return extension.contains(QLatin1Char('*')) || extension.contains(QLatin1Char('?')) ? QString() : extension;
 }
 
 QString ChangeFileExtension(const QString& path, const QString& extension) {

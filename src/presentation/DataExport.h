@@ -31,6 +31,9 @@ struct TDataSource {
     std::vector<TColor> Colors; // series order; white for a series without a line
     // Where the values are not exact (TChartController::LimitWarning); the text and the page end with it.
     QString Warning;
+    // Whether the values are probabilities, which the HTML table hides below its cut-off; other values (an expected
+    // result) are always shown.
+    bool Probabilities = true;
 };
 
 // The controller's series, captions, colours and X range over the given table.
@@ -45,12 +48,13 @@ QString FormatFixedPadded(double value, int decimals, int width);
 // The tab-separated table: the title line "X<tab>caption...", then one line per X with "%10.6f" values, then an
 // empty line and the warning, if any.
 void BuildDataText(QStringList& lines, const TDataSource& source, QChar decimalSymbol);
-// The same layout with every value in 17 significant digits and "." (the companion's full output).
+// The same layout with every computed value in 17 significant digits and "." (the companion's full output): the
+// values too small to plot included, over the rows MinX..MaxX widened to every computed row.
 void BuildDataFullText(QStringList& lines, const TDataSource& source);
-// RFC 4180: a header row of quoted captions, then one row per X with every value in 17 significant digits and "."
-// whatever the locale.
+// RFC 4180: a header row of quoted captions, then one row per X with every computed value in 17 significant digits
+// and "." whatever the locale, over the same rows as the full text.
 void BuildDataCsv(QStringList& lines, const TDataSource& source);
-// The HTML table: values below 1e-6 show as "-".
+// The HTML table: probabilities below 1e-6 show as "-".
 void BuildDataHtmlTable(QStringList& lines, const TDataSource& source, QChar decimalSymbol);
 
 struct THtmlPageInfo {
@@ -84,6 +88,9 @@ TExportKind ExportKindOf(const QString& path);
 QString WritableExtensions();
 // Pictures of the chart, as opposed to the tables.
 bool IsPictureExport(TExportKind kind);
+// The extension a save filter's pattern gives a name typed without one: "*.htm" -> "htm", the first of
+// "*.htm;*.html"; empty for "*" or "*.*".
+QString FilterExtension(const QString& pattern);
 // Replaces the file name's extension (from its last dot) or appends one: ("c/chart.htm", ".GIF") -> "c/chart.GIF".
 QString ChangeFileExtension(const QString& path, const QString& extension);
 

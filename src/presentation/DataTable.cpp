@@ -14,7 +14,9 @@
 
 namespace wl {
 
-TDataTable::TDataTable() : FCells(static_cast<size_t>(RowCount) * ColumnCount, 0.0) {}
+TDataTable::TDataTable()
+    : FCells(static_cast<size_t>(RowCount) * ColumnCount, 0.0),
+      FComputed(static_cast<size_t>(RowCount) * ColumnCount, 0.0) {}
 
 int TDataTable::CellIndex(int x, int column) const {
     CheckIndex(x, MinX, MaxX, "data table row");
@@ -27,11 +29,31 @@ double TDataTable::Value(int x, int column) const {
 }
 
 void TDataTable::SetValue(int x, int column, double value) {
-    FCells[static_cast<size_t>(CellIndex(x, column))] = value;
+    const auto i = static_cast<size_t>(CellIndex(x, column));
+    FCells[i] = value;
+    FComputed[i] = value;
+}
+
+double TDataTable::ComputedValue(int x, int column) const {
+    return FComputed[static_cast<size_t>(CellIndex(x, column))];
+}
+
+void TDataTable::SetComputedValue(int x, int column, double value) {
+    FComputed[static_cast<size_t>(CellIndex(x, column))] = value;
+    if (FComputedMinX > FComputedMaxX) {
+        FComputedMinX = x;
+        FComputedMaxX = x;
+    } else {
+        FComputedMinX = std::min(FComputedMinX, x);
+        FComputedMaxX = std::max(FComputedMaxX, x);
+    }
 }
 
 void TDataTable::Clear() {
     std::fill(FCells.begin(), FCells.end(), 0.0);
+    std::fill(FComputed.begin(), FComputed.end(), 0.0);
+    FComputedMinX = 1;
+    FComputedMaxX = 0;
 }
 
 double RoundHalfEven(double value) {
@@ -56,6 +78,16 @@ void CaptureChartData(TDataTable& table, const std::vector<const TChartLine*>& l
                                       .arg(p.X)
                                       .arg(k + 1));
             table.SetValue(static_cast<int>(x), column, p.Y);
+        }
+        const std::vector<double>& computed = lines[k]->ComputedValues();
+        for (size_t i = 0; i < computed.size(); ++i) {
+            const long long x = static_cast<long long>(lines[k]->ComputedFirstX()) + static_cast<long long>(i);
+            if (x < TDataTable::MinX || x > TDataTable::MaxX)
+                throw ERangeError(QStringLiteral("Computed value X %1 of series %2 lies outside the data table rows "
+                                                 "-5000..5000")
+                                      .arg(x)
+                                      .arg(k + 1));
+            table.SetComputedValue(static_cast<int>(x), column, computed[i]);
         }
     }
 }

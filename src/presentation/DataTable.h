@@ -19,14 +19,25 @@ public:
 
     TDataTable();
 
+    // The value as plotted: 0 where the chart leaves out a value too small to draw.
     double Value(int x, int column) const;
+    // Sets the plotted and the computed value alike.
     void SetValue(int x, int column, double value);
-    void Clear(); // every cell to 0
+    // The value as computed, however small: the exports that promise every digit read these.
+    double ComputedValue(int x, int column) const;
+    void SetComputedValue(int x, int column, double value);
+    // The X range that holds computed values of some series; empty (first > last) when none does.
+    int ComputedMinX() const { return FComputedMinX; }
+    int ComputedMaxX() const { return FComputedMaxX; }
+    void Clear(); // every cell to 0, no computed range
 
 private:
     int CellIndex(int x, int column) const;
 
     std::vector<double> FCells; // about 860 KB, so it lives on the heap rather than inside the window
+    std::vector<double> FComputed;
+    int FComputedMinX = 1;
+    int FComputedMaxX = 0;
 };
 
 // Rounds to the nearest integer, halves to the even neighbour (2.5 -> 2, -0.5 -> 0, 3.5 -> 4).
@@ -34,6 +45,7 @@ double RoundHalfEven(double value);
 
 // Clears the table, then stores the points of lines[k] in column k: X rounded half to even picks the row, a later
 // point with the same row overwrites an earlier one. A null entry (a series without a line) leaves its column 0.
+// The line's computed values, where it has them, overwrite the computed cells from their first X on.
 // A row outside -5000..5000, a non-finite X or more than 11 lines raise ERangeError.
 void CaptureChartData(TDataTable& table, const std::vector<const TChartLine*>& lines);
 

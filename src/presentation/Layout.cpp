@@ -90,8 +90,8 @@ QString CellFormatText(int decimals) {
     return QStringLiteral("%10.") + QString::number(decimals) + QLatin1Char('f');
 }
 
-QString FormatGridValue(double value, int decimals) {
-    if (value < 1e-7)
+QString FormatGridValue(double value, int decimals, bool probability) {
+    if (probability && value < 1e-7)
         return QStringLiteral("-");
     return FormatFixedPadded(value, decimals, 10).trimmed();
 }

@@ -50,8 +50,8 @@ TGridGeometry ComputeGridGeometry(int seriesCount, int clientWidth, int clientHe
 int ChooseCellDecimals(int seriesColumnWidth, const std::function<int(const QString&)>& textWidth);
 // The format text of a decimals count, for display: "%10.6f" for 6.
 QString CellFormatText(int decimals);
-// A grid value: "-" below 1e-7, else fixed-point with the decimals, width 10, trimmed for drawing.
-QString FormatGridValue(double value, int decimals);
+// A grid value: "-" for a probability below 1e-7, else fixed-point with the decimals, width 10, trimmed for drawing.
+QString FormatGridValue(double value, int decimals, bool probability = true);
 
 // Whether the progress bar is worth showing: a calculation at `position` percent after `seconds` seconds, at
 // `previous` percent a second before, has at least three seconds left. A round never costs less than the one before

@@ -69,6 +69,15 @@ TEST(ChartKindsTest, CoinGameValuesOfEveryKind) {
         }
         EXPECT_TRUE(f.Chart.Line(0).Visible());
         EXPECT_FALSE(f.Chart.Line(1).Visible());
+
+        // Without series again, a zoomed chart shows what the kind shows when chosen without any, and no X range.
+        f.Chart.Zoom({-10, 20}, {0, 1});
+        f.Controller->ClearSeries();
+        test::TControllerFixture fresh;
+        fresh.Controller->SelectChartKind(row.Kind);
+        for (TAxisKind axis : {TAxisKind::Bottom, TAxisKind::Left})
+            EXPECT_EQ(f.Chart.EffectiveRange(axis), fresh.Chart.EffectiveRange(axis));
+        EXPECT_GT(f.Controller->MinX(), f.Controller->MaxX());
     }
 }
 
@@ -99,26 +108,33 @@ TEST(ChartKindsTest, AxesAfterACalculation) {
     EXPECT_EQ(f.Controller->MaxX(), 3000);
 }
 
-TEST(ChartKindsTest, ParameterCarryOverWhenKindsAreSelected) {
+TEST(ChartKindsTest, EachKindKeepsItsOwnParameters) {
     test::TControllerFixture f;
     TChartController& c = *f.Controller;
     auto params = [&c] { return std::make_pair(c.CurrentKind().GetParam(0), c.CurrentKind().GetParam(1)); };
 
-    c.SelectChartKind(ROR); // bankroll 0 from net results: the risk defaults
+    c.SelectChartKind(ROR);
     EXPECT_EQ(params(), std::make_pair(100, 200));
     c.CurrentKind().SetParam(1, 300);
-    c.SelectChartKind(COS); // a risk kind's target travels
-    EXPECT_EQ(params(), std::make_pair(100, 300));
-    c.SelectChartKind(WinProb);
-    EXPECT_EQ(c.CurrentKind().GetParam(0), 100);
-    c.SelectChartKind(NetResults); // a progress chart's 3000 rounds become N
-    EXPECT_EQ(params(), std::make_pair(100, 3000));
-    c.CurrentKind().SetParam(0, 50);
-    c.SelectChartKind(ROR); // no target: twice the bankroll
-    EXPECT_EQ(params(), std::make_pair(50, 100));
-    c.CurrentKind().SetParam(0, -5);
-    c.SelectChartKind(COSRORRate); // a bankroll of 0 or less: the defaults
+    c.SelectChartKind(COS);
     EXPECT_EQ(params(), std::make_pair(100, 200));
+    c.SelectChartKind(NetResults); // bankroll 0 does not come back as a risk kind's 100
+    EXPECT_EQ(params(), std::make_pair(0, 10));
+    c.CurrentKind().SetParam(0, 50);
+    c.SelectChartKind(WinProb);
+    EXPECT_EQ(c.CurrentKind().GetParam(0), 0);
+    c.SelectChartKind(ROR);
+    EXPECT_EQ(params(), std::make_pair(100, 300));
+    c.SelectChartKind(NetResults);
+    EXPECT_EQ(params(), std::make_pair(50, 10));
+
+    // A risk kind mends its own parameters where they cannot make a risk chart.
+    c.GetChartKind(COSRORRate).SetParam(0, -5);
+    c.SelectChartKind(COSRORRate);
+    EXPECT_EQ(params(), std::make_pair(100, 200));
+    c.GetChartKind(COS).SetParam(0, 250);
+    c.SelectChartKind(COS); // a target at or below the bankroll: twice the bankroll
+    EXPECT_EQ(params(), std::make_pair(250, 500));
 }
 
 TEST(ChartKindsTest, ComputedRoundsRules) {
@@ -153,17 +169,35 @@ TEST(ChartKindsTest, ComputedRoundsRules) {
     c.SelectChartKind(NetResults);
     EXPECT_EQ(c.CurrentKind().ComputedRounds, 0);
 
-    c.SelectChartKind(WinProb);
-    c.CurrentKind().ComputedRounds = 3000;
-    c.SelectChartKind(Cumulative);
-    EXPECT_EQ(c.CurrentKind().ComputedRounds, 3000);
-    EXPECT_EQ(c.CurrentKind().GetParam(1), 3000);
+    // Distributions carry over into a net-results kind that has their bankroll and at least their rounds.
+    struct TRow {
+        const char* Name;
+        int Bankroll;
+        int Rounds;
+        int Expected;
+    };
+    const TRow rows[] = {
+        {"same bankroll and rounds", 0, 3000, 3000},
+        {"more rounds: carried on", 0, 4000, 3000},
+        {"another bankroll", 50, 3000, 0},
+        {"fewer rounds than computed", 0, 10, 0},
+    };
+    for (const TRow& r : rows) {
+        c.SelectChartKind(WinProb);
+        c.CurrentKind().ComputedRounds = 3000;
+        c.GetChartKind(Cumulative).SetParam(0, r.Bankroll);
+        c.GetChartKind(Cumulative).SetParam(1, r.Rounds);
+        c.SelectChartKind(Cumulative);
+        EXPECT_EQ(c.CurrentKind().ComputedRounds, r.Expected) << r.Name;
+        EXPECT_EQ(c.CurrentKind().GetParam(1), r.Rounds) << r.Name;
+    }
 }
 
 TEST(ChartKindsTest, NetResultsAfterAProgressChartReusesItsRounds) {
     test::TControllerFixture f;
     const TGameDescription coin = test::CoinGame();
     const TBetDescription flat = test::FlatSystem();
+    f.Controller->GetChartKind(NetResults).SetParam(1, 3000);
     f.Controller->SelectChartKind(WinProb);
     f.Controller->AddSeries(coin, flat);
     f.Compute();

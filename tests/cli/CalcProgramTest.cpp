@@ -108,7 +108,22 @@ TEST_F(CalcProgramTest, FormatsAndKinds) {
          false},
         {"success/ruin rate", "--chart 8 --param0 1 --param1 2 --series Coin Flat --format full",
          "X\tCoin [Flat]\n0\t0\n1\t1\n2\t1\n", false},
+        // The plotting cut-off (5e-7) leaves out the balances -30 and -29 in the text, not in the exact formats.
+        {"text keeps the cut-off", "--chart 0 --param1 30 --series Coin Flat", "X\tCoin [Flat]\n-28\t  0.000003\n",
+         false},
+        {"full: every computed row and value", "--chart 0 --param1 30 --series Coin Flat --format full",
+         "X\tCoin [Flat]\n-30\t9.3132257461547852E-8\n-29\t0\n-28\t2.7939677238464355E-6\n", false},
+        {"csv: every computed row and value", "--chart 0 --param1 30 --series Coin Flat --format csv",
+         "\"X\",\"Coin [Flat]\"\r\n-30,9.3132257461547852E-8\r\n", false},
+        {"html: an expected result is no probability to hide", "--chart 2 --series Loser Flat --format html",
+         "<table border=\"1\">\n<tr align=\"center\"><th>X</th><th>Loser [Flat]</th></tr>\n"
+         "<tr align=\"right\"><td>&nbsp;0&nbsp;</td><td>&nbsp;0.000000&nbsp;</td></tr>\n"
+         "<tr align=\"right\"><td>&nbsp;1&nbsp;</td><td>&nbsp;-0.500000&nbsp;</td></tr>\n",
+         false},
     };
+    SetFiles(CoinGame + "[Loser]\r\nCount=2\r\nResult0=1\r\nProbability0=0.25\r\nResult1=-1\r\n"
+                        "Probability1=0.75\r\n\r\n",
+             FlatSystem);
     for (const TRow& r : rows) {
         const TRun run = RunCalc(With(Args(r.Args)));
         EXPECT_EQ(run.Code, 0) << r.Name << ": " << run.Err.toStdString();

@@ -152,7 +152,7 @@ TEST(HtmlPage, LinesInOrderWithEverythingEscaped) {
     ASSERT_EQ(lines.size(), 2 + 2 + 2 + 1 + 6 + 2);
     EXPECT_EQ(lines[0], QStringLiteral("<html><body>"));
     EXPECT_EQ(lines[1], QStringLiteral("<h1>&lt;script&gt;alert(1)&lt;/script&gt;</h1>"));
-    EXPECT_EQ(lines[2], QStringLiteral("<img src=\"a&quot;b.GIF\" width=\"459\" height=\"380\">"));
+    EXPECT_EQ(lines[2], QStringLiteral("<img src=\"a%22b.GIF\" width=\"459\" height=\"380\">"));
     EXPECT_EQ(lines[3], QStringLiteral("<table border=\"0\" cellspacing=\"3\" cellpadding=\"0\">"));
     const QString swatch = QStringLiteral("<tr><td><table border=\"1\" cellpadding=\"0\" cellspacing=\"0\" "
                                           "bordercolor=\"#000000\" width=\"20\"><tr><td bgcolor=\"#%1\">&nbsp;</td>"
@@ -183,6 +183,23 @@ TEST(DataText, TextAndPageEndWithTheLimitWarning) {
     BuildHtmlPage(page, f.Source, THtmlPageInfo{}, QLatin1Char('.'));
     EXPECT_EQ(page[page.size() - 3],
               QStringLiteral("<p><strong>Up to 3.2 % of the probability lies at &lt;the&gt; edge</strong></p>"));
+}
+
+TEST(HtmlPage, PictureReferenceIsPercentEncoded) {
+    const std::pair<const char*, const char*> rows[] = {
+        {"run#2.GIF", "run%232.GIF"},
+        {"a b%20.GIF", "a%20b%2520.GIF"},
+        {"a?b&c.GIF", "a%3Fb%26c.GIF"},
+        {"Würfel.GIF", "W%C3%BCrfel.GIF"},
+    };
+    for (const auto& [name, reference] : rows) {
+        THtmlPageInfo info;
+        info.PictureFileName = QString::fromUtf8(name);
+        QStringList lines;
+        BuildHtmlPage(lines, TFixture().Source, info, QLatin1Char('.'));
+        EXPECT_TRUE(lines[2].startsWith(QStringLiteral("<img src=\"%1\"").arg(QLatin1String(reference))))
+            << lines[2].toStdString();
+    }
 }
 
 TEST(HtmlPage, EscapeKeepsTheWholePageAscii) {
@@ -274,6 +291,14 @@ TEST(DataCsv, QuotedCaptionsAndFullDigitsReadBack) {
     EXPECT_EQ(records[2][1].toDouble(), 0.1 + 0.2) << "17 significant digits read back exactly";
     EXPECT_EQ(records[2][2], QStringLiteral("12.345678899999999"));
     EXPECT_EQ(records[1][2], QStringLiteral("9.9999999999999995E-8"));
+}
+
+TEST(ExportFileNames, SaveFilterGivesTheExtension) {
+    const std::pair<const char*, const char*> rows[] = {
+        {"*.htm", "htm"}, {"*.htm;*.html", "htm"}, {" *.gif ", "gif"}, {"*", ""}, {"*.*", ""}, {"", ""},
+    };
+    for (const auto& [pattern, extension] : rows)
+        EXPECT_EQ(FilterExtension(QLatin1String(pattern)), QLatin1String(extension)) << pattern;
 }
 
 TEST(ExportFileNames, PictureBesideThePage) {

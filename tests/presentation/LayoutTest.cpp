@@ -73,6 +73,9 @@ TEST(Layout, GridValuesAndRows) {
     EXPECT_EQ(FormatGridValue(0.0, 6), QStringLiteral("-"));
     EXPECT_EQ(FormatGridValue(-3.0, 6), QStringLiteral("-"));
     EXPECT_EQ(FormatGridValue(25.0, 6), QStringLiteral("25.000000"));
+    // Values that are not probabilities (an expected result) are always shown.
+    EXPECT_EQ(FormatGridValue(-0.014141, 6, false), QStringLiteral("-0.014141"));
+    EXPECT_EQ(FormatGridValue(0.0, 6, false), QStringLiteral("0.000000"));
     EXPECT_EQ(CellFormatText(6), QStringLiteral("%10.6f"));
 
     // MinX -40, MaxX 60: 101 data rows at grid rows 1..101.

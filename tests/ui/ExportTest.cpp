@@ -18,14 +18,17 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QImage>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSpinBox>
 #include <QSvgRenderer>
+#include <QTest>
 #include <QTimer>
 #include <QtEndian>
 
@@ -383,32 +386,72 @@ TEST_F(WindowExportTest, WithoutSeriesOnlyTheXColumn) {
     w->btnClearClick();
     w->ExportToFile(Path(QStringLiteral("empty.txt")));
     w->ExportToFile(Path(QStringLiteral("empty.htm")));
-    EXPECT_EQ(ReadBytes(Path(QStringLiteral("empty.txt"))).left(11), QByteArray("X\r\n-4\r\n-3\r\n"));
+    EXPECT_EQ(ReadBytes(Path(QStringLiteral("empty.txt"))), QByteArray("X\r\n")) << "no X range without series";
     const QByteArray page = ReadBytes(Path(QStringLiteral("empty.htm")));
     EXPECT_TRUE(page.contains("cellpadding=\"0\">\r\n</table><p></p>")) << "an empty legend";
 }
 
-TEST_F(WindowExportTest, SaveDialogOffersEveryTypeHtmlFirst) {
+TEST_F(WindowExportTest, SaveDialogOffersEveryTypeAndTheChosenOneCompletesTheName) {
     auto w = Open();
-    QStringList filters;
-    QString selected;
-    QString suffix;
-    QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (dialog == nullptr)
-            return;
-        filters = dialog->nameFilters();
-        selected = dialog->selectedNameFilter();
-        suffix = dialog->defaultSuffix();
-        dialog->selectFile(Path(QStringLiteral("typed")));
-        static_cast<QDialog*>(dialog)->accept();
-    });
-    w->miSave->trigger();
-    EXPECT_EQ(filters.size(), 10);
-    EXPECT_EQ(selected, QStringLiteral("HTML files (*.htm)"));
-    EXPECT_EQ(suffix, QStringLiteral("bmp"));
-    EXPECT_EQ(QImage(Path(QStringLiteral("typed.bmp"))).size(), w->MainChart->size())
-        << "a name without an extension gets the default one";
+    struct TRow {
+        const char* Name;
+        int Down; // how far down the type list the user moves
+        const char* Typed;
+        const char* Written;
+    };
+    const TRow rows[] = {
+        {"HTML, chosen first", 0, "typed", "typed.htm"},
+        {"GIF", 1, "pic", "pic.gif"},
+        {"a typed extension wins", 1, "table.txt", "table.txt"},
+    };
+    for (const TRow& r : rows) {
+        QStringList filters;
+        QString selected;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (dialog == nullptr)
+                return;
+            filters = dialog->nameFilters();
+            selected = dialog->selectedNameFilter();
+            auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+            for (int i = 0; types != nullptr && i < r.Down; ++i)
+                QTest::keyClick(types, Qt::Key_Down);
+            dialog->selectFile(Path(QLatin1String(r.Typed)));
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        w->miSave->trigger();
+        EXPECT_EQ(filters.size(), 10) << r.Name;
+        EXPECT_EQ(selected, QStringLiteral("HTML files (*.htm)")) << r.Name;
+        EXPECT_TRUE(QFileInfo::exists(Path(QLatin1String(r.Written)))) << r.Name;
+    }
+    EXPECT_EQ(QImage(Path(QStringLiteral("typed.GIF"))).size(), w->MainChart->size()) << "the page's picture";
+}
+
+TEST_F(WindowExportTest, SaveDialogStartsInAFolderThatExists) {
+    auto w = Open();
+    const QByteArray home = qgetenv("HOME");
+    const QString fakeHome = Path(QStringLiteral("home"));
+    QDir().mkpath(fakeHome);
+    qputenv("HOME", fakeHome.toUtf8());
+    for (bool documents : {false, true}) {
+        if (documents)
+            QDir().mkpath(fakeHome + QStringLiteral("/Documents"));
+        QString folder;
+        QString name;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (dialog == nullptr)
+                return;
+            folder = dialog->directory().absolutePath();
+            if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                name = edit->text();
+            dialog->reject();
+        });
+        w->miSave->trigger();
+        EXPECT_EQ(folder, documents ? fakeHome + QStringLiteral("/Documents") : fakeHome);
+        EXPECT_EQ(name, QString()) << "no folder's name is offered as the file name";
+    }
+    qputenv("HOME", home);
 }
 
 // --- the shell ---

@@ -156,6 +156,12 @@ TEST_F(MainWindowTest, ListAndTableFollowTheCurrentSeries) {
              w.btnDelClick();
          },
          {QStringLiteral("Die [Flat]")}},
+        {"the Delete key in the series list",
+         [](TfmMain& w, TSelectorActs&) {
+             w.lbSeries->setCurrentRow(0);
+             QTest::keyClick(w.lbSeries, Qt::Key_Delete);
+         },
+         {QStringLiteral("Die [Flat]")}},
         {"the selector deletes a game in use, then is cancelled",
          [](TfmMain& w, TSelectorActs& d) {
              d.Act = [](TChartController& c) { c.DeleteGame(0); };

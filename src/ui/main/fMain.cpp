@@ -22,6 +22,7 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QListWidget>
@@ -436,6 +437,13 @@ bool TfmMain::FilterEvent(QObject* watched, QEvent* e) {
                 }
             }
             QToolTip::hideText();
+            return true;
+        }
+        break;
+    case QEvent::KeyPress:
+        if (watched == lbSeries && static_cast<QKeyEvent*>(e)->key() == Qt::Key_Delete &&
+            (static_cast<QKeyEvent*>(e)->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            btnDelClick();
             return true;
         }
         break;

@@ -244,6 +244,7 @@ void TfmMain::CreateControls() {
     for (QListWidget* list : {lbCharts, lbSeries})
         list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     lbSeries->viewport()->installEventFilter(this);
+    lbSeries->installEventFilter(this); // the Delete key
     for (TGradientLabel* h : {lChartsHeader, lSeriesHeader})
         h->setFixedHeight(18);
     for (TGradientLabel* h : {lChartName, lMenu, lPlay})

@@ -9,8 +9,11 @@
 #include "ui/main/DataGrid.h"
 
 #include <QClipboard>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
+#include <QHash>
 #include <QStandardPaths>
 
 namespace wl {
@@ -20,22 +23,33 @@ void TfmMain::miCopyClick() {
 }
 
 void TfmMain::miSaveClick() {
-    QFileDialog dialog(this, GetPreferences().GetButtonText(QStringLiteral("Save")),
-                       QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    // A folder that does not exist would be offered as the name to save under.
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!QFileInfo(folder).isDir())
+        folder = QDir::homePath();
+    QFileDialog dialog(this, GetPreferences().GetButtonText(QStringLiteral("Save")), folder);
     dialog.setObjectName(QStringLiteral("SaveDialog"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setDefaultSuffix(QStringLiteral("bmp"));
     dialog.setSizeGripEnabled(true);
     // The language gives the types as "name|pattern|name|pattern...", the first one selected.
     const QStringList parts = GetPreferences().GetMessageText(QStringLiteral("SaveFilter")).split(QLatin1Char('|'));
     QStringList filters;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+    QHash<QString, QString> extensions;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         filters.append(parts[i]);
+        extensions.insert(parts[i], FilterExtension(parts[i + 1]));
+    }
     dialog.setNameFilters(filters);
+    // The chosen type completes a name typed without an extension, before the dialog asks about overwriting.
+    const auto useFilter = [&dialog, &extensions](const QString& filter) {
+        dialog.setDefaultSuffix(extensions.value(filter, QStringLiteral("bmp")));
+    };
+    connect(&dialog, &QFileDialog::filterSelected, &dialog, useFilter);
     if (!filters.isEmpty())
         dialog.selectNameFilter(filters.first());
+    useFilter(dialog.selectedNameFilter());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     ExportToFile(dialog.selectedFiles().first());

@@ -76,7 +76,8 @@ void TfmMain::DataGridDrawCell(QPainter& painter, int column, int row, const QRe
     if (column == 0)
         text = QString::number(x);
     else
-        text = FormatGridValue(FDataTable->Value(x, column - 1), FCellDecimals);
+        text = FormatGridValue(FDataTable->Value(x, column - 1), FCellDecimals,
+                               FController->ShownValuesAreProbabilities());
     painter.drawText(rect.adjusted(0, 0, -3, 0), Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, text);
 }
 
