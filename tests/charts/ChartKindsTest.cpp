@@ -176,12 +176,10 @@ TEST(ChartKindsTest, ComputedRoundsRules) {
         int Rounds;
         int Expected;
     };
-    const TRow rows[] = {
-        {"same bankroll and rounds", 0, 3000, 3000},
-        {"more rounds: carried on", 0, 4000, 3000},
-        {"another bankroll", 50, 3000, 0},
-        {"fewer rounds than computed", 0, 10, 0},
-    };
+    const TRow rows[] = {{"same bankroll and rounds", 0, 3000, 3000},
+                         {"more rounds: carried on", 0, 4000, 3000},
+                         {"another bankroll", 50, 3000, 0},
+                         {"fewer rounds than computed", 0, 10, 0}};
     for (const TRow& r : rows) {
         c.SelectChartKind(WinProb);
         c.CurrentKind().ComputedRounds = 3000;

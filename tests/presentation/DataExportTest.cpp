@@ -293,14 +293,6 @@ TEST(DataCsv, QuotedCaptionsAndFullDigitsReadBack) {
     EXPECT_EQ(records[1][2], QStringLiteral("9.9999999999999995E-8"));
 }
 
-TEST(ExportFileNames, SaveFilterGivesTheExtension) {
-    const std::pair<const char*, const char*> rows[] = {
-        {"*.htm", "htm"}, {"*.htm;*.html", "htm"}, {" *.gif ", "gif"}, {"*", ""}, {"*.*", ""}, {"", ""},
-    };
-    for (const auto& [pattern, extension] : rows)
-        EXPECT_EQ(FilterExtension(QLatin1String(pattern)), QLatin1String(extension)) << pattern;
-}
-
 TEST(ExportFileNames, PictureBesideThePage) {
     EXPECT_EQ(ChangeFileExtension(QStringLiteral("/home/u/chart.htm"), QStringLiteral(".GIF")),
               QStringLiteral("/home/u/chart.GIF"));
