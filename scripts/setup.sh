@@ -6,7 +6,7 @@ packages=(
     build-essential cmake pkg-config ccache
     libgtest-dev googletest libbenchmark-dev
     qt6-base-dev qt6-charts-dev libqt6opengl6-dev qt6-svg-dev qt6-tools-dev qt6-documentation-tools
-    libqt6sql6-sqlite libgif-dev
+    libqt6sql6-sqlite libgif-dev qt6-translations-l10n
     xvfb xauth fonts-dejavu-core
     desktop-file-utils appstream lintian
     poppler-utils emf2svg libwmf-bin fonts-urw-base35

@@ -5,6 +5,7 @@
 #include "charts/ChartController.h"
 #include "engine/GameCalculator.h"
 #include "support/Exception.h"
+#include "support/SafeFormat.h"
 #include "support/TextSource.h"
 
 #include <algorithm>
@@ -245,6 +246,22 @@ void TRangeChart::CollectRound(TGameCalculator& calculator, int round) {
         success += calculator.TakeBalanceProbability(static_cast<int>(b));
     calculator.LastX = calculator.LastX + 1;
     StoreRangeValue(calculator, round, ruin, success);
+}
+
+QString TRangeChart::ParamProblem(int index, int value) const {
+    const int bankroll = index == 0 ? value : Params[0];
+    const int target = index == 1 ? value : Params[1];
+    if (index == 0 && bankroll < 1)
+        return MessageText(Texts(), QStringLiteral("RiskWithoutBankroll"),
+                           QStringLiteral("A player with a bankroll of 0 is ruined before the first round. Type a "
+                                          "bankroll of at least 1."));
+    if (target <= bankroll)
+        return SafeFormat(MessageText(Texts(), QStringLiteral("TargetNotAboveBankroll"),
+                                      QStringLiteral("The target bankroll (%d) must be above the bankroll (%d), or "
+                                                     "there is nothing to play for. Raise the target or lower the "
+                                                     "bankroll.")),
+                          {target, bankroll});
+    return {};
 }
 
 TBalanceLimits TRangeChart::BalanceLimits() const {

@@ -65,11 +65,15 @@ public:
     void SetAxisTitles(TChart& chart) const;
     int GetParam(int index) const { return Params[CheckIndex(index, 0, 2, "chart parameter index")]; }
     void SetParam(int index, int value);
+    // Why value cannot be parameter index of this kind, with what to do instead; empty when it can. SetParam takes
+    // any value: the window and the companion ask first.
+    virtual QString ParamProblem(int /*index*/, int /*value*/) const { return {}; }
 
     void SetTextSource(const ITextSource* texts) { FTexts = texts; }
 
 protected:
     QString Text(const QString& key) const;
+    const ITextSource* Texts() const { return FTexts; }
 
 private:
     const ITextSource* FTexts = nullptr;
@@ -153,6 +157,8 @@ public:
     int Bankroll() const override { return Params[0]; }
     int TargetBankroll() const override { return Params[1]; }
     bool RemovesProbability() const override { return true; }
+    // A bankroll of at least 1 and a target above it: otherwise the player is ruined or done before round 1.
+    QString ParamProblem(int index, int value) const override;
     // Wide enough to reach both the ruined player and the successful one, so that no move past a limit is lost.
     TBalanceLimits BalanceLimits() const override;
 

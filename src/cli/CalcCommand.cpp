@@ -202,6 +202,9 @@ void Compute(TChartController& controller, TChart& chart, TProgressBar& bar, con
                 QStringLiteral("chart %1 has no second parameter; leave out --param1").arg(options.Chart));
         kind.SetParam(1, *options.Param1);
     }
+    for (int i = 0; i < kind.ParamCount(); ++i)
+        if (const QString problem = kind.ParamProblem(i, kind.GetParam(i)); !problem.isEmpty())
+            throw EUsageError(problem);
     for (const auto& [game, system] : series)
         if (!controller.AddSeries(*storage.Games->Item(game), *storage.Systems->Item(system)))
             throw Exception("No free chart line for another series");

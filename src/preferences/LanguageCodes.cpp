@@ -110,4 +110,18 @@ QString LanguageCodeForLocale(const QString& localeName) {
     return CodeForLocale(QLocale(localeName));
 }
 
+QLocale LocaleForLanguageCode(const QString& code) {
+    const QString upper = code.toUpper();
+    for (const TLocaleCode& row : LocaleCodes) {
+        if (upper == QLatin1String(row.Code))
+            return {row.Language, row.Territory};
+    }
+    for (const auto part : {QLocale::ISO639Part2T, QLocale::ISO639Part2B}) {
+        const QLocale::Language language = QLocale::codeToLanguage(code.toLower(), part);
+        if (language != QLocale::AnyLanguage)
+            return QLocale(language);
+    }
+    return QLocale::c();
+}
+
 } // namespace wl

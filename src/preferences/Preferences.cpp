@@ -19,6 +19,16 @@ namespace wl {
 
 namespace {
 
+std::unique_ptr<TPreferences>& Instance() {
+    static std::unique_ptr<TPreferences> instance;
+    return instance;
+}
+
+std::function<void(const QString&)>& LanguageObserver() {
+    static std::function<void(const QString&)> observer;
+    return observer;
+}
+
 const QString DefaultHelpFile = QStringLiteral("Wagerlens_eng.qch");
 
 QString WithTrailingSlash(const QString& folder) {
@@ -214,6 +224,8 @@ void TPreferences::SelectLanguage(const QString& code) {
     } catch (const EFileError&) {
         FLanguageTexts.Clear(); // an unreadable language file gives empty texts
     }
+    if (this == Instance().get() && LanguageObserver())
+        LanguageObserver()(FLanguageCode);
 }
 
 void TPreferences::SelectLanguageByIndex(int index) {
@@ -271,11 +283,6 @@ QString PercentEncode(const QString& text) {
 
 namespace {
 
-std::unique_ptr<TPreferences>& Instance() {
-    static std::unique_ptr<TPreferences> instance;
-    return instance;
-}
-
 std::optional<TPreferencesSetup>& ChosenSetup() {
     static std::optional<TPreferencesSetup> setup;
     return setup;
@@ -310,9 +317,18 @@ TPreferencesSetup DefaultPreferencesSetup() {
 
 TPreferences& GetPreferences() {
     auto& instance = Instance();
-    if (!instance)
+    if (!instance) {
         instance = std::make_unique<TPreferences>(ChosenSetup() ? *ChosenSetup() : DefaultPreferencesSetup());
+        if (LanguageObserver())
+            LanguageObserver()(instance->LanguageCode());
+    }
     return *instance;
+}
+
+void SetLanguageObserver(std::function<void(const QString& code)> observer) {
+    LanguageObserver() = std::move(observer);
+    if (Instance() && LanguageObserver())
+        LanguageObserver()(Instance()->LanguageCode());
 }
 
 bool PreferencesExist() {

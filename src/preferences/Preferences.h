@@ -6,9 +6,11 @@
 #include "support/TextSource.h"
 
 #include <QByteArray>
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <initializer_list>
 #include <optional>
 
@@ -104,6 +106,9 @@ QString SupportMailAddress();
 QString SystemLanguageCode();
 // The same for a locale name such as "pt_BR" or "de"; unknown languages give their ISO 639-2 code upper-cased.
 QString LanguageCodeForLocale(const QString& localeName);
+// The other way: the locale a language file's code stands for (DEU gives German, ENG British English), for the
+// toolkit's own texts and the dates shown; a code that names no language gives the C locale.
+QLocale LocaleForLanguageCode(const QString& code);
 
 // Percent-encoding for mailto: links. Letters, digits and !$'()*-.@_ pass; every other byte becomes %XX. The
 // bytes are taken up to the first zero byte. The QString form encodes UTF-8.
@@ -123,5 +128,8 @@ TPreferences& GetPreferences();
 bool PreferencesExist();
 // Program end: Save, then destroy. The object is gone even when Save raises.
 void ReleasePreferences();
+// Called with the code of every language the process-wide object selects, from its creation on; setting an
+// observer calls it at once when the object exists. None: nobody is told.
+void SetLanguageObserver(std::function<void(const QString& code)> observer);
 
 } // namespace wl

@@ -76,9 +76,18 @@ TLoadedWindowState LoadWindowState(const TIniStore& store, TChartController& con
         controller.SelectChartKind(chartId);
 
     TChartDescription& kind = controller.CurrentKind();
+    const int defaults[2] = {kind.GetParam(0), kind.GetParam(1)};
     for (int i = 0; i < kind.ParamCount(); ++i) {
         const int value = store.ReadInteger(ChartSection, Numbered("Param", i), kind.GetParam(i));
         kind.SetParam(i, std::clamp(value, ParamMinimum, ParamMaximum));
+    }
+    // A pair the window refuses (a target below the bankroll, from an older store): the kind's own values.
+    for (int i = 0; i < kind.ParamCount(); ++i) {
+        if (!kind.ParamProblem(i, kind.GetParam(i)).isEmpty()) {
+            for (int j = 0; j < kind.ParamCount(); ++j)
+                kind.SetParam(j, defaults[j]);
+            break;
+        }
     }
 
     TLoadedWindowState loaded;

@@ -201,6 +201,8 @@ TEST_F(CalcProgramTest, BadArgumentsExitTwoWithOneLine) {
         {"no series", Args("--chart 0"), "--series"},
         {"series without system", Args("--chart 0 --series Coin"), "GAME SYSTEM"},
         {"second parameter of a one-parameter chart", Args("--chart 2 --param1 3") + coin, "--param1"},
+        {"target not above the bankroll", Args("--chart 6 --param0 300 --param1 200") + coin,
+         "must be above the bankroll (300)"},
         {"bad format", Args("--chart 0 --format xml") + coin, "xml"},
         {"list with a chart", Args("--list --chart 0"), "--list"},
         {"benchmarks with other arguments", Args("--bench --chart 0"), "--bench"},

@@ -45,8 +45,9 @@ std::vector<TTextKey> Inventory() {
         {"WindowName", "SystemName", "HeaderStates", "State", "BetSize", "WinState", "LossState"});
     add("Exception", {"Header"});
     add("Wagerlens 1.3", {"WindowName"});
-    add("Messages",
-        {"DeleteOutcome", "HHNotInstalled", "SaveFilter", "NameEmpty", "NameControl", "ResultRange", "DiscardChanges"});
+    add("AboutWindow", {"Version", "Notice0", "Notice1", "Notice2"});
+    add("Messages", {"DeleteOutcome", "HHNotInstalled", "SaveFilter", "NameEmpty", "NameControl", "ResultRange",
+                     "DiscardChanges", "Confirm", "BetRange", "RiskWithoutBankroll"});
     const std::pair<const char*, QStringList> formats[] = {
         {"DeleteGame", {QStringLiteral("%s")}},
         {"DeleteSystem", {QStringLiteral("%s")}},
@@ -55,6 +56,9 @@ std::vector<TTextKey> Inventory() {
         {"NameCase", {QStringLiteral("%s"), QStringLiteral("%s")}},
         {"TooManyOutcomes", {QStringLiteral("%d")}},
         {"SeriesInUse", {QStringLiteral("%d")}},
+        {"SuccessorRange", {QStringLiteral("%d")}},
+        {"ParamRange", {QStringLiteral("%s"), QStringLiteral("%d"), QStringLiteral("%d"), QStringLiteral("%d")}},
+        {"TargetNotAboveBankroll", {QStringLiteral("%d"), QStringLiteral("%d")}},
     };
     for (const auto& [key, placeholders] : formats)
         keys.push_back({QStringLiteral("Messages"), QString::fromLatin1(key), placeholders, true});
@@ -133,6 +137,10 @@ TEST(LanguageFiles, DefineEveryTextTheProgramReads) {
                     EXPECT_NO_THROW(SafeFormat(text, {QStringLiteral("Coin")}));
                 else if (placeholders == QLatin1String("%s%s"))
                     EXPECT_NO_THROW(SafeFormat(text, {QStringLiteral("Coin"), QStringLiteral("Die")}));
+                else if (placeholders == QLatin1String("%d%d"))
+                    EXPECT_NO_THROW(SafeFormat(text, {50LL, 100LL}));
+                else if (placeholders == QLatin1String("%s%d%d%d"))
+                    EXPECT_NO_THROW(SafeFormat(text, {QStringLiteral("Rounds"), 0LL, 10000LL, 10LL}));
                 else
                     EXPECT_NO_THROW(SafeFormat(text, {32LL}));
             } else if (key.Section == QLatin1String("Messages")) {

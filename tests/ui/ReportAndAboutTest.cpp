@@ -136,8 +136,11 @@ TEST_F(ReportTest, AboutBoxShowsVersionPictureAndLinks) {
         QDesktopServices::setUrlHandler(scheme, &catcher, "Open");
     TfmAbout form;
     const QDate date = QFileInfo(QCoreApplication::applicationFilePath()).lastModified().date();
-    EXPECT_EQ(form.lVersion->text(), QStringLiteral("Version 1.3.0.10  (") +
-                                         QLocale::system().toString(date, QLocale::ShortFormat) + QStringLiteral(")"));
+    // The chosen language's words and date format, whatever the system's.
+    const QString russianDate = QLocale(QLocale::Russian).toString(date, QLocale::ShortFormat);
+    EXPECT_EQ(form.lVersion->text(), QStringLiteral("Версия 1.3.0.10  (") + russianDate + QStringLiteral(")"));
+    EXPECT_TRUE(form.lNotice->text().endsWith(QStringLiteral("\nПеревес казино не обыграть.")))
+        << form.lNotice->text().toStdString();
     EXPECT_EQ(form.ImageAbout->pixmap().size(), QSize(100, 200));
     QTest::mouseClick(form.lURL, Qt::LeftButton);
     QTest::mouseClick(form.lMail, Qt::LeftButton);

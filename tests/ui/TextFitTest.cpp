@@ -2,6 +2,8 @@
 #include "charts/ChartController.h"
 #include "preferences/Preferences.h"
 #include "ui/chart/ChartView.h"
+#include "ui/dialogs/DialogTools.h"
+#include "ui/dialogs/fAbout.h"
 #include "ui/dialogs/fBetSystemEditor.h"
 #include "ui/dialogs/fGameEditor.h"
 #include "ui/dialogs/fSelector.h"
@@ -11,20 +13,26 @@
 #include "UiTestSupport.h"
 
 #include <QAbstractButton>
+#include <QAbstractSpinBox>
+#include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <QToolTip>
 #include <QValueAxis>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 namespace wl {
 namespace {
@@ -46,9 +54,29 @@ QStringList CutTexts(QWidget& root) {
                         .arg(needed)
                         .arg(available);
     };
+    const auto isControl = [](const QWidget* w) {
+        return qobject_cast<const QLabel*>(w) != nullptr || qobject_cast<const QAbstractButton*>(w) != nullptr ||
+               qobject_cast<const QAbstractItemView*>(w) != nullptr || qobject_cast<const QLineEdit*>(w) != nullptr ||
+               qobject_cast<const QAbstractSpinBox*>(w) != nullptr;
+    };
     for (QWidget* w : root.findChildren<QWidget*>()) {
         if (!w->isVisibleTo(&root))
             continue;
+        // A control that a neighbour covers, or that runs past its window, is cut whatever its own width.
+        if (isControl(w) && w->parentWidget() != nullptr) {
+            if (!w->parentWidget()->rect().contains(w->geometry()))
+                cuts << QStringLiteral("%1 %2 runs past its window")
+                            .arg(QString::fromLatin1(w->window()->metaObject()->className()), w->objectName());
+            for (QObject* other : w->parentWidget()->children()) {
+                auto* sibling = qobject_cast<QWidget*>(other);
+                if (sibling != nullptr && std::less<>()(w, sibling) && sibling->isVisibleTo(&root) &&
+                    isControl(sibling) && w->geometry().intersects(sibling->geometry()))
+                    cuts << QStringLiteral("%1 %2 and %3 overlap")
+                                .arg(QString::fromLatin1(w->window()->metaObject()->className()))
+                                .arg(QString::fromLatin1(w->metaObject()->className()) + w->objectName(),
+                                     QString::fromLatin1(sibling->metaObject()->className()) + sibling->objectName());
+            }
+        }
         const QFontMetrics fm(w->font());
         if (auto* label = qobject_cast<QLabel*>(w)) {
             const QString text = label->text();
@@ -121,8 +149,15 @@ TEST(TextFit, EveryTextFitsInEveryLanguage) {
             QCoreApplication::processEvents();
             cuts << CutTexts(selector);
         }
+        // European roulette's single number: figures of two whole digits and negative ones.
+        TGameDescription single;
+        single.OutcomeCount = 2;
+        single.SetResult(0, 35);
+        single.SetProbability(0, 1.0 / 37);
+        single.SetResult(1, -1);
+        single.SetProbability(1, 36.0 / 37);
         TfmGameEditor game;
-        game.Open(nullptr, {});
+        game.Open(&single, {});
         game.show();
         QCoreApplication::processEvents();
         cuts << CutTexts(game);
@@ -142,8 +177,77 @@ TEST(TextFit, EveryTextFitsInEveryLanguage) {
         system.show();
         QCoreApplication::processEvents();
         cuts << CutTexts(system);
+        TfmAbout about;
+        about.show();
+        QCoreApplication::processEvents();
+        cuts << CutTexts(about);
         cuts.removeDuplicates();
         EXPECT_TRUE(cuts.isEmpty()) << code << ":\n" << cuts.join(QLatin1Char('\n')).toStdString();
+    }
+}
+
+// What a box or a dialog of the toolkit shows: its caption, its labels, and its buttons with their tooltips.
+QStringList ShownTexts(const QWidget& window) {
+    QStringList texts{window.windowTitle()};
+    for (const QWidget* w : window.findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(&window))
+            continue;
+        if (const auto* label = qobject_cast<const QLabel*>(w))
+            texts << QString(label->text()).remove(QLatin1Char('&'));
+        else if (const auto* button = qobject_cast<const QAbstractButton*>(w))
+            texts << QString(button->text()).remove(QLatin1Char('&')) << button->toolTip();
+    }
+    texts.removeAll(QString());
+    return texts;
+}
+
+// The confirmation and message boxes, the save dialog and the about box speak the chosen language: in German and
+// Russian none of them shows an English text, apart from the product's name, its addresses and "OK".
+TEST(TextFit, BoxesAndTheSaveDialogSpeakTheChosenLanguage) {
+    test::TUiFolder folder;
+    folder.UsePreferences();
+    TPreferences& prefs = GetPreferences();
+    const QString message = QStringLiteral("Message");
+    const QStringList neutral = {QStringLiteral("OK"),        message,
+                                 QStringLiteral("Wagerlens"), QStringLiteral("Wagerlens 1.3"),
+                                 MakerSiteAddress(),          SupportMailAddress()};
+    QStringList english;
+    for (const char* code : {"ENG", "DEU", "RUS"}) {
+        prefs.SelectLanguage(QString::fromLatin1(code));
+        TfmMain w(folder.Path());
+        w.show();
+        QStringList shown;
+        const auto collectNextModal = [&shown] {
+            QTimer::singleShot(0, [&shown] {
+                auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+                ASSERT_NE(dialog, nullptr);
+                shown << ShownTexts(*dialog);
+                dialog->reject();
+            });
+        };
+        collectNextModal();
+        ConfirmBox(&w, message);
+        collectNextModal();
+        InformationBox(&w, message);
+        collectNextModal();
+        w.miSave->trigger();
+        TfmAbout about;
+        about.show();
+        shown << ShownTexts(about);
+        shown.removeDuplicates();
+        for (const QString& text : neutral)
+            shown.removeAll(text);
+        if (english.isEmpty()) {
+            // The file dialog alone has ten texts: a box or a dialog that was never seen would leave fewer.
+            EXPECT_GE(shown.size(), 14) << shown.join(QLatin1Char('|')).toStdString();
+            english = shown;
+            continue;
+        }
+        QStringList untranslated;
+        for (const QString& text : shown)
+            if (english.contains(text))
+                untranslated << text;
+        EXPECT_TRUE(untranslated.isEmpty()) << code << ": " << untranslated.join(QLatin1Char('|')).toStdString();
     }
 }
 

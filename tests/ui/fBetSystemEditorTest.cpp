@@ -1,4 +1,4 @@
-// The bet system editor driven with keys: new states as they are named, the clamp, the frame, pruning on OK.
+// The bet system editor driven with keys: new states as they are named, refusals, the frame, pruning on OK.
 #include "fSelectorTestSupport.h"
 
 #include "ui/dialogs/EditorGrid.h"
@@ -68,27 +68,48 @@ TEST(BetSystemEditorTest, LossSuccessorThreeCreatesStatesAndIsPrunedOnOk) {
     EXPECT_EQ(edited.Bet(1), 8);
 }
 
-TEST(BetSystemEditorTest, SuccessorsAreClampedAndLimitedToTwoCharacters) {
+TEST(BetSystemEditorTest, WhatCannotBeStoredIsRefusedInWords) {
     struct TRow {
         const char* Name;
         int Column;
         const char* Typed;
+        const char* Message; // none: taken
         int Stored;
         int StateCount;
     };
+    const char* const successor = "States go from 0 to 20.";
+    const char* const bet = "Bet out of range.";
     const TRow rows[] = {
-        {"win 25", 2, "25", 20, 21}, {"loss -1", 3, "-1", 0, 1}, {"loss 123 typed as 12", 3, "123", 12, 13},
-        {"win x", 2, "x", 0, 1},     {"bet -7", 1, "-7", -7, 1}, {"bet 1234", 1, "1234", 1234, 1},
+        {"win 25", 2, "25", successor, 0, 1},
+        {"loss -1", 3, "-1", successor, 0, 1},
+        {"win x", 2, "x", successor, 0, 1},
+        {"win 20, the last state", 2, "20", nullptr, 20, 21},
+        {"loss 123 typed as 12", 3, "123", nullptr, 12, 13},
+        {"bet -7", 1, "-7", nullptr, -7, 1},
+        {"bet beyond 32 bits", 1, "99999999999", bet, 1, 1},
+        {"bet x", 1, "x", bet, 1, 1},
     };
     for (const TRow& row : rows) {
         auto form = OpenEditor(nullptr);
-        TypeStateCell(*form, 1, row.Column, QString::fromLatin1(row.Typed));
+        const QStringList boxes = test::AnswerBoxes(
+            QMessageBox::Ok, [&] { TypeStateCell(*form, 1, row.Column, QString::fromLatin1(row.Typed)); });
+        EXPECT_EQ(boxes, row.Message != nullptr ? QStringList{QString::fromLatin1(row.Message)} : QStringList())
+            << row.Name;
         const int stored = row.Column == 1   ? form->WorkingCopy.Bet(0)
                            : row.Column == 2 ? form->WorkingCopy.WinState(0)
                                              : form->WorkingCopy.LossState(0);
         EXPECT_EQ(stored, row.Stored) << row.Name;
         EXPECT_EQ(form->WorkingCopy.StateCount, row.StateCount) << row.Name;
     }
+    // OK pressed right after a refused value: the message comes once and nothing is taken over.
+    auto form = OpenEditor(nullptr);
+    const QStringList boxes = test::AnswerBoxes(QMessageBox::Ok, [&] {
+        test::ClickCell(*form->StatesGrid, 0, 2);
+        test::TypeFast(QStringLiteral("25"));
+        QTest::mouseClick(form->btnOK, Qt::LeftButton);
+    });
+    EXPECT_EQ(boxes.size(), 1);
+    EXPECT_TRUE(form->isVisible());
 }
 
 TEST(BetSystemEditorTest, FastTypingGoesToTheCurrentCell) {

@@ -64,6 +64,8 @@ LossState=Next after a loss
 DeleteOutcome=Delete this outcome?
 TooManyOutcomes=At most %d outcomes.
 ResultRange=Result out of range.
+SuccessorRange=States go from 0 to %d.
+BetRange=Bet out of range.
 DiscardChanges=Discard the changes?
 SeriesInUse=Series removed with it: %d.
 )";

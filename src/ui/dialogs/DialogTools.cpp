@@ -6,18 +6,41 @@
 #include "support/Exception.h"
 #include "ui/widgets/Looks.h"
 
+#include <QAbstractButton>
 #include <QCloseEvent>
 #include <QFont>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
+
+#include <utility>
 
 namespace wl {
 
+namespace {
+
+// The box's buttons in the chosen language; a language file without the key keeps the toolkit's text.
+void UseButtonTexts(QMessageBox& box) {
+    const TPreferences& prefs = GetPreferences();
+    const std::pair<QMessageBox::StandardButton, const char*> buttons[] = {{QMessageBox::Ok, "OK"},
+                                                                           {QMessageBox::Cancel, "Cancel"}};
+    for (const auto& [which, key] : buttons) {
+        const QString text = prefs.GetButtonText(QString::fromLatin1(key));
+        if (QAbstractButton* button = box.button(which); button != nullptr && !text.isEmpty())
+            button->setText(text);
+    }
+}
+
+} // namespace
+
 bool ConfirmBox(QWidget* parent, const QString& text) {
-    return QMessageBox::question(parent, QStringLiteral("Confirm"), text, QMessageBox::Ok | QMessageBox::Cancel,
-                                 QMessageBox::Ok) == QMessageBox::Ok;
+    QMessageBox box(QMessageBox::Question, GetPreferences().GetMessageText(QStringLiteral("Confirm")), text,
+                    QMessageBox::Ok | QMessageBox::Cancel, parent);
+    box.setDefaultButton(QMessageBox::Ok);
+    UseButtonTexts(box);
+    return box.exec() == QMessageBox::Ok;
 }
 
 QString FormatMessage(const QString& key, std::initializer_list<TFormatArg> args) {
@@ -35,7 +58,24 @@ QString FormatMessage(const QString& key, std::initializer_list<TFormatArg> args
 
 void InformationBox(QWidget* parent, const QString& text) {
     const QString caption = parent != nullptr ? parent->windowTitle().trimmed() : QString();
-    QMessageBox::information(parent, caption, text);
+    QMessageBox box(QMessageBox::Information, caption, text, QMessageBox::Ok, parent);
+    UseButtonTexts(box);
+    box.exec();
+}
+
+void TRefusal::Show(const QString& text) {
+    if (FPending)
+        return;
+    FPending = true;
+    QMetaObject::invokeMethod(
+        &FOwner,
+        [this, text] {
+            const QPointer<QWidget> alive(&FOwner);
+            InformationBox(FOwner.window(), text);
+            if (alive)
+                FPending = false;
+        },
+        Qt::QueuedConnection);
 }
 
 QLabel* MakeHeaderBar(QLabel* label, int height) {

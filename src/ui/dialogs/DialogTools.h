@@ -16,15 +16,30 @@ class QWidget;
 
 namespace wl {
 
-// The toolkit's own confirmation box: caption "Confirm", buttons OK and Cancel. True on OK.
+// A confirmation box: caption "Confirm" and buttons OK and Cancel, in the chosen language. True on OK.
 bool ConfirmBox(QWidget* parent, const QString& text);
 
 // A "Messages" text filled with args. A text without placeholders (an empty one included) is used as it stands, so
 // an older language file still works; any other mismatch raises EFormatError.
 QString FormatMessage(const QString& key, std::initializer_list<TFormatArg> args);
 
-// A short message in a box of the dialog.
+// A short message in a box of the dialog, its OK button in the chosen language.
 void InformationBox(QWidget* parent, const QString& text);
+
+// A refusal of what was typed, shown in a box over the owner's window once the event that took the text is done: a
+// box opened while a cell stores its text takes the focus, which would store it again. A form is not accepted while
+// a refusal is pending.
+class TRefusal {
+public:
+    explicit TRefusal(QWidget& owner) : FOwner(owner) {}
+    // One box at a time: a second refusal before the first is shown is dropped.
+    void Show(const QString& text);
+    bool Pending() const { return FPending; }
+
+private:
+    QWidget& FOwner;
+    bool FPending = false;
+};
 
 // Turns a header label into a caption bar of the given height and returns the label now in its place.
 QLabel* MakeHeaderBar(QLabel* label, int height);

@@ -27,10 +27,7 @@ namespace wl {
 
 namespace {
 
-// Short lines: wider fallbacks for the design font must still fit beside the picture.
-const char* const NoticeLines = "\u00A9 2026 Brellion.\n"
-                                "Provided as is, no warranty.\n"
-                                "No system beats the house edge.";
+const QString AboutSection = QStringLiteral("AboutWindow");
 
 QLabel* NewLabel(QWidget* parent, const QString& name, const QString& text, int x, int y) {
     auto* label = new QLabel(text, parent);
@@ -49,7 +46,7 @@ TfmAbout::TfmAbout(QWidget* parent) : QDialog(parent) {
     ImageAbout = NewLabel(this, QStringLiteral("ImageAbout"), QString(), 9, 10);
     lTitle = NewLabel(this, QStringLiteral("lTitle"), QStringLiteral("Wagerlens"), 123, 8);
     lVersion = NewLabel(this, QStringLiteral("lVersion"), QStringLiteral("Version 1.0"), 126, 44);
-    lNotice = NewLabel(this, QStringLiteral("lNotice"), QString::fromUtf8(NoticeLines), 126, 97);
+    lNotice = NewLabel(this, QStringLiteral("lNotice"), QString(), 126, 97);
     lURL = NewLabel(this, QStringLiteral("lURL"), MakerSiteAddress(), 126, 144);
     lMail = NewLabel(this, QStringLiteral("lMail"), SupportMailAddress(), 126, 160);
     for (QLabel* link : {lURL, lMail}) {
@@ -71,7 +68,14 @@ void TfmAbout::FormCreate() {
         ImageAbout->setPixmap(QPixmap::fromImage(picture));
         ImageAbout->resize(picture.size());
     }
+    const TPreferences& prefs = GetPreferences();
     lVersion->setText(AboutVersionText());
+    // Short lines: wider fallbacks for the design font must still fit beside the picture.
+    QStringList notice;
+    for (int k = 0; k < 3; ++k)
+        notice << prefs.GetText(AboutSection, QStringLiteral("Notice") + QString::number(k));
+    lNotice->setText(notice.join(QLatin1Char('\n')));
+    btnOK->setText(prefs.GetButtonText(QStringLiteral("OK")));
     ApplyFont(*this);
     QFont title(QStringLiteral("Verdana"));
     title.setBold(true);
@@ -122,10 +126,12 @@ QImage LoadResourceBitmap(const QString& name) {
 }
 
 QString AboutVersionText() {
+    const TPreferences& prefs = GetPreferences();
     const QDate date = QFileInfo(QCoreApplication::applicationFilePath()).lastModified().date();
-    // The user's own format: the program pins the default locale to C for numbers.
-    return QStringLiteral("Version " WL_VERSION_STRING "  (") + QLocale::system().toString(date, QLocale::ShortFormat) +
-           QStringLiteral(")");
+    // The chosen language's date format: the program pins the default locale to C for numbers.
+    const QString shown = LocaleForLanguageCode(prefs.LanguageCode()).toString(date, QLocale::ShortFormat);
+    return prefs.GetText(AboutSection, QStringLiteral("Version")) + QStringLiteral(" " WL_VERSION_STRING "  (") +
+           shown + QStringLiteral(")");
 }
 
 } // namespace wl

@@ -1,4 +1,5 @@
-// The about box: the product picture, title, version and date, legal notice, and the site and mail links.
+// The about box: the product picture, title, version and date, legal notice, and the site and mail links. The
+// title and the addresses are fixed; the rest is in the chosen language.
 #pragma once
 
 #include <QDialog>
@@ -39,7 +40,7 @@ void ShowAbout(QWidget* parent);
 // A raw resource of the program with "BM" put in front, read as a bitmap; a null image when there is none.
 QImage LoadResourceBitmap(const QString& name);
 
-// "Version <version>  (<the program file's date in the user's short date format>)".
+// "Version <version>  (<the program file's date>)", the word and the short date format in the chosen language.
 QString AboutVersionText();
 
 } // namespace wl

@@ -283,9 +283,19 @@ QString TfmBetSystemEditor::CellText(int col, int row) const {
 
 void TfmBetSystemEditor::StatesGridSetEditText(int col, int row, const QString& text) {
     const int state = row - 1;
-    int32_t v = ParseInteger(text.trimmed()).value_or(0);
-    if (col >= 2)
-        v = std::clamp<int32_t>(v, 0, TBetDescription::MaxStates - 1);
+    const QString t = text.trimmed();
+    const std::optional<int32_t> parsed = ParseInteger(t);
+    // Text that is no number, or a state that cannot exist, is refused: read as another value it would change the
+    // system without a word.
+    if (col >= 2 && (!parsed || *parsed < 0 || *parsed >= TBetDescription::MaxStates)) {
+        FRefusal.Show(FormatMessage(QStringLiteral("SuccessorRange"), {TBetDescription::MaxStates - 1}));
+        return;
+    }
+    if (col == 1 && !parsed) {
+        FRefusal.Show(GetPreferences().GetMessageText(QStringLiteral("BetRange")));
+        return;
+    }
+    const int32_t v = *parsed;
     if (col == 1)
         WorkingCopy.SetBet(state, v);
     else if (col == 2)
@@ -318,6 +328,9 @@ bool TfmBetSystemEditor::Changed() const {
 void TfmBetSystemEditor::done(int r) {
     if (r == QDialog::Accepted) {
         FGrid->CommitEdit();
+        // A refused cell is reported before anything is taken over.
+        if (FRefusal.Pending())
+            return;
         if (!AcceptName(this, WorkingCopy.Name, FNames, FOwnIndex))
             return;
     }

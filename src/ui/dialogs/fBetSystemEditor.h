@@ -34,6 +34,8 @@ public:
 
     // Rows as the user sees them: row 0 is the title row, row r > 0 shows state r - 1.
     QString CellText(int col, int row) const;
+    // Text that is no whole number, or a successor outside the states a system can have, is refused with one
+    // message, shown once the cell has closed; the cell keeps its value.
     void StatesGridSetEditText(int col, int row, const QString& text);
     bool CanSelectCell(int col, int row) const { return col != 0 && row >= 1 && row - 1 < WorkingCopy.StateCount; }
     // The row whose state-number cell is framed: the state the current successor cell leads to; -1 for none.
@@ -68,6 +70,7 @@ private:
     TBetDescription FOpened; // the working copy as opened, to tell whether closing loses anything
     int FOwnIndex = -1;
     bool FShown = false;
+    TRefusal FRefusal{*this};
     TStatesModel* FModel = nullptr;
     TGridHeader* FHeader = nullptr;
     TEditorGrid* FGrid = nullptr;

@@ -32,6 +32,7 @@ namespace {
 
 const QString GameSection = QStringLiteral("GameEditorWindow");
 constexpr int InfoItemHeight = 19;
+constexpr int InfoGap = 10; // between a figure's name and its value
 constexpr int HeaderHeight = 23;
 constexpr int ResultColumnWidth = 74;
 constexpr int ProbabilityColumnWidth = 115;
@@ -250,10 +251,15 @@ public:
             widget->style()->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
         const int k = index.row();
         const QRect r = opt.rect.adjusted(CellTextInset, 0, -CellTextInset, 0);
+        // The value is drawn whole; a name too long for what is left gives way.
+        const QString value = FForm.InfoValueText(k);
+        const QFontMetrics fm(opt.font);
+        const int nameWidth = r.width() - fm.horizontalAdvance(value) - InfoGap;
         painter->save();
         painter->setPen(FForm.InfoItemColor(k, (opt.state & QStyle::State_Selected) != 0));
-        painter->drawText(r, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
-        painter->drawText(r, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, FForm.InfoValueText(k));
+        painter->drawText(r, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                          fm.elidedText(text, Qt::ElideRight, std::max(nameWidth, 0)));
+        painter->drawText(r, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, value);
         painter->restore();
     }
 
@@ -396,8 +402,8 @@ void TfmGameEditor::FormShow() {
     }
     // Each name and its value share a line: a long name must not run into a value of several whole digits.
     const int widestValue = lbInfo->fontMetrics().horizontalAdvance(QStringLiteral("-99999.99999999"));
-    lbInfo->setMinimumWidth(
-        std::max(lbInfo->minimumWidth(), widestName + widestValue + 2 * CellTextInset + 8 + 2 * lbInfo->frameWidth()));
+    lbInfo->setMinimumWidth(std::max(lbInfo->minimumWidth(), widestName + widestValue + 2 * CellTextInset + InfoGap +
+                                                                 2 * lbInfo->frameWidth()));
     FColumnTitles[0] = prefs.GetText(GameSection, QStringLiteral("Outcomes"));
     FColumnTitles[1] = prefs.GetText(GameSection, QStringLiteral("Probability"));
     btnOK->setText(prefs.GetButtonText(QStringLiteral("OK")));
@@ -407,6 +413,9 @@ void TfmGameEditor::FormShow() {
     auto* header = static_cast<TGridHeader*>(FGrid->horizontalHeader());
     header->SetRowHeight(std::max(header->fontMetrics().height() + 6, header->WrappedTitleHeight()));
     FGrid->setCurrentIndex(FModel->index(0, 0));
+    // The nested layouts still hold the sizes from before the texts: without this the dialog keeps its designed
+    // width and the grid covers the figures' values.
+    layout()->activate();
     setFixedSize(sizeHint());
 }
 

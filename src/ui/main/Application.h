@@ -7,6 +7,10 @@
 #include <QApplication>
 #include <QString>
 
+#include <memory>
+
+class QTranslator;
+
 namespace wl {
 
 // Shows a message through the test display when one is set, else in a plain message box.
@@ -15,13 +19,21 @@ void ShowErrorMessage(const QString& message);
 class TApplication : public QApplication {
     Q_OBJECT
 public:
-    // Installs the error report as the reporter of escaped errors for the application's lifetime.
+    // Installs the error report as the reporter of escaped errors for the application's lifetime, and has the
+    // toolkit's own texts (standard buttons, the file dialog, context menus) follow the chosen language.
     TApplication(int& argc, char** argv);
     ~TApplication() override;
     bool notify(QObject* receiver, QEvent* event) override;
 
+    // The locale whose toolkit texts are in use; C while they are the toolkit's English ones.
+    QString ToolkitLocale() const { return FToolkitLocale; }
+
 private:
+    void UseToolkitLanguage(const QString& code);
+
     TAppExceptionHandler FExceptionHandler;
+    std::unique_ptr<QTranslator> FToolkitTexts;
+    QString FToolkitLocale = QStringLiteral("C");
 };
 
 } // namespace wl

@@ -350,6 +350,11 @@ void TfmMain::btnClearClick() {
 }
 
 void TfmMain::seParamChange(int tag, int value) {
+    const TChartDescription& kind = FController->CurrentKind();
+    if (const QString problem = kind.ParamProblem(tag, value); !problem.isEmpty()) {
+        (tag == 0 ? seParam1 : seParam2)->Refuse(kind.GetParam(tag), problem);
+        return;
+    }
     FController->StopCalculations(true);
     FController->CurrentKind().SetParam(tag, value);
     FController->RunCalculations();

@@ -3,6 +3,7 @@
 
 #include "presentation/DataExport.h"
 #include "presentation/DataTable.h"
+#include "ui/main/ParamSpinBox.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -17,7 +18,6 @@ class QListWidget;
 class QMenu;
 class QProgressBar;
 class QPushButton;
-class QSpinBox;
 class QTimer;
 
 namespace wl {
@@ -62,9 +62,9 @@ public:
     QLabel* lLimitWarning = nullptr; // under the chart and the table alike; hidden while every value is exact
     QWidget* Panel6 = nullptr;
     QLabel* lParam1 = nullptr;
-    QSpinBox* seParam1 = nullptr;
+    TParamSpinBox* seParam1 = nullptr;
     QLabel* lParam2 = nullptr;
-    QSpinBox* seParam2 = nullptr;
+    TParamSpinBox* seParam2 = nullptr;
     QProgressBar* ProgressBar = nullptr;
     QLabel* lURL = nullptr;
     TSplitterBar* Splitter1 = nullptr;

@@ -185,14 +185,14 @@ void TfmMain::CreateControls() {
     bottom->setSpacing(6);
     lParam1 = new QLabel(QStringLiteral("Rounds"), Panel6);
     lParam1->setObjectName(QStringLiteral("lParam1"));
-    seParam1 = new QSpinBox(Panel6);
+    seParam1 = new TParamSpinBox(lParam1, Panel6);
     seParam1->setObjectName(QStringLiteral("seParam1"));
     lParam2 = new QLabel(QStringLiteral("Target bankroll"), Panel6);
     lParam2->setObjectName(QStringLiteral("lParam2"));
-    seParam2 = new QSpinBox(Panel6);
+    seParam2 = new TParamSpinBox(lParam2, Panel6);
     seParam2->setObjectName(QStringLiteral("seParam2"));
     int tag = 0;
-    for (QSpinBox* spin : {seParam1, seParam2}) {
+    for (TParamSpinBox* spin : {seParam1, seParam2}) {
         spin->setRange(ParamMinimum, ParamMaximum);
         spin->setSingleStep(1);
         spin->setFixedWidth(58);
