@@ -177,7 +177,7 @@ QString CalcUsageText() {
         "  --format F         text (default): the text export, tab-separated, six decimals; full: every\n"
         "                     computed value with 17 significant digits; html: the HTML data table, six\n"
         "                     decimals; csv: comma-separated (RFC 4180), 17 significant digits. Only full\n"
-        "                     and csv are exact: text and html leave out probabilities too small to draw\n"
+        "                     and csv are exact: text and html leave out probabilities too small to draw.\n"
         "  --list             the games and the systems with their list positions\n"
         "  --bench            the engine benchmarks, then loading and saving 100,000 games and 100,000 systems;\n"
         "                     --bench-quick runs a tenth of the rounds and of the lists\n"

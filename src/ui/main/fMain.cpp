@@ -136,6 +136,11 @@ void TfmMain::RefreshSeriesList() {
     }
     // The table always shows the current series: a deleted one's column must not stay under another's name.
     CaptureChartData(*FDataTable, *FController);
+    // Also after Clear, whose empty range no calculation will report.
+    if (!FController->Running()) {
+        FFinishedMinX = FController->MinX();
+        FFinishedMaxX = FController->MaxX();
+    }
     ShowLimitWarning();
     LayoutViews();
     // Also renews the line widths: a freed line that was highlighted may now belong to an unselected series.
@@ -213,9 +218,7 @@ void TfmMain::OnCalcProgress(int value) {
         ProgressBar->hide();
         ProgressBar->setValue(0);
         lURL->show();
-        RefreshSeriesList(); // the table, and the marks of series that failed
-        FFinishedMinX = FController->MinX();
-        FFinishedMaxX = FController->MaxX();
+        RefreshSeriesList(); // the table, its X range, and the marks of series that failed
         FFullCount = true;
         UpdatePointMarkers();
         return;

@@ -166,8 +166,8 @@ private:
     std::unique_ptr<TChartController> FController;
     std::unique_ptr<IChartDialogs> FDialogs;
     std::unique_ptr<TDataTable> FDataTable;
-    int FFinishedMinX = 0; // the X range of the last finished calculation
-    int FFinishedMaxX = 0;
+    int FFinishedMinX = 0; // the X range of the last finished calculation, empty without series
+    int FFinishedMaxX = -1;
     QTimer* FProgressTimer = nullptr;
     int FElapsedSeconds = 0;
     int FPositionAtLastTick = 0;
