@@ -1,0 +1,146 @@
+// The figures a player asks for about one series, read off the exact distribution: the game per unit bet, the
+// result after the horizon, the system's bets and, for a player who leaves at ruin or at a target, the session.
+//
+// Probabilities are fractions (0..1), results are in bet units, counts of rounds are plain numbers. A figure that
+// does not apply to the parameters is absent (std::nullopt), never 0.
+#pragma once
+
+#include "charts/ChartDescription.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace wl {
+
+class TBetDescription;
+class TGameCalculator;
+class TGameDescription;
+
+struct TSummaryParams {
+    int32_t Bankroll = 0; // 0 or less: unlimited money
+    int32_t Rounds = 1;   // the horizon N, at least 1
+    // The player leaves when ruined (balance <= -Bankroll) or at Target (balance >= Target - Bankroll), as the
+    // risk charts count him.
+    bool Session = false;
+    int32_t Target = 0;
+    TBalanceLimits Limits;
+    // The chance of reaching each state and the largest bet: a further run per state, so it can be left out.
+    bool StateReach = true;
+    // Until the session ends: stepping stops when less than InPlayLimit is still playing, or after RoundLimit.
+    int32_t RoundLimit = 1000000;
+    double InPlayLimit = 1e-12;
+};
+
+// The parameters a chart kind shows its figures for: net results its bankroll and N, progress kinds their bankroll
+// and 3000 rounds, risk kinds the session with bankroll B and target T over their 3000 rounds.
+TSummaryParams SummaryParamsOf(const TChartDescription& kind);
+
+struct TGameFigures {
+    double HouseEdge = 0.0; // -E[X] per unit bet
+    double StdDeviation = 0.0;
+    double Win = 0.0, Draw = 0.0, Loss = 0.0;
+};
+
+struct THorizonFigures {
+    int32_t Rounds = 0;
+    double Mean = 0.0;
+    double StdDeviation = 0.0;
+    // The smallest balance x with P(balance <= x) >= q, for q = 5, 25, 50, 75, 95 %.
+    int32_t Q05 = 0, Q25 = 0, Median = 0, Q75 = 0, Q95 = 0;
+    double Ahead = 0.0, Even = 0.0, Behind = 0.0;
+    double Staked = 0.0;                // the expected sum of the bets placed
+    double ResultPerStaked = 0.0;       // Mean / Staked: -house edge for every system
+    std::optional<double> Ruin;         // with a bankroll: ended without the money for the next bet
+    std::optional<double> RoundsPlayed; // with a bankroll
+};
+
+struct TStateFigures {
+    int32_t Bet = 0;
+    std::optional<double> Reach; // the chance of placing this state's bet at least once within the horizon
+    double Rounds = 0.0;         // the expected number of rounds whose bet is this state's
+};
+
+struct TSessionFigures {
+    int32_t ChartRounds = 0; // the risk charts' rounds (3000)
+    double ChartRuin = 0.0, ChartSuccess = 0.0;
+    // Without a limit on rounds: stepped RoundsRun rounds, after which InPlay was still playing. Ended says that
+    // InPlay fell below the limit; only then are the figures without a round limit given.
+    int32_t RoundsRun = 0;
+    double InPlay = 0.0;
+    bool Ended = false;
+    std::optional<double> Ruin, Success, Duration, EndResult;
+    std::optional<int32_t> DurationMedian, Duration90;
+};
+
+struct TSeriesSummary {
+    TSummaryParams Params;
+    TGameFigures Game;
+    THorizonFigures Horizon;
+    std::vector<TStateFigures> States;
+    std::optional<int32_t> LargestBet99;
+    std::optional<TSessionFigures> Session;
+    // Probability reached the balance limits from LimitRound on (0: never): the horizon figures are not exact.
+    double LimitShare = 0.0;
+    int32_t LimitRound = 0;
+};
+
+TGameFigures GameFiguresOf(const TGameDescription& game);
+
+// Collects the figures of one series while its calculator runs, and completes them afterwards.
+class TSummaryCollector {
+public:
+    TSummaryCollector(const TGameDescription& game, const TBetDescription& system, const TSummaryParams& params);
+    ~TSummaryCollector();
+    TSummaryCollector(const TSummaryCollector&) = delete;
+    TSummaryCollector& operator=(const TSummaryCollector&) = delete;
+
+    // After the calculator has computed `round` (Reset gives round 1, each Step the next), before a risk kind takes
+    // what ended. Takes only players who can no longer afford any bet in a session (no chart counts them).
+    void Collect(TGameCalculator& calculator, int round);
+    // In a session, takes the ruined and successful players as the risk charts do (for runs without a chart kind).
+    void TakeEnded(TGameCalculator& calculator) const;
+    // Once the horizon is collected: steps the calculator on until the session ends, then runs the reach runs.
+    // stopped is polled between rounds; progress gets 0..1. False when stopped (the summary is then incomplete).
+    bool Complete(TGameCalculator& calculator, const std::function<bool()>& stopped,
+                  const std::function<void(double)>& progress);
+    bool HorizonCollected() const { return FHorizonDone; }
+    const TSeriesSummary& Summary() const { return FSummary; }
+
+private:
+    struct TRunState;
+    void CollectSession(TGameCalculator& c, int round, bool chartTakes);
+    void CollectHorizon(const TGameCalculator& c);
+    void NoteNextRound(const TGameCalculator& c, int round);
+    bool ContinueSession(TGameCalculator& c, const std::function<bool()>& stopped,
+                         const std::function<void(double)>& progress);
+    void FinishSession();
+    bool RunReach(const std::function<bool()>& stopped, const std::function<void(double)>& progress);
+    // The chance of placing, within the horizon, a bet of a state in the mask; nullopt when stopped.
+    std::optional<double> ReachChance(uint32_t mask, const std::function<bool()>& stopped);
+    bool Ended(int32_t balance) const;
+    bool Stuck(int32_t balance) const;
+    int PlacedState(int state, int32_t balance) const; // -1: the player cannot bet
+
+    const TGameDescription& FGame;
+    const TBetDescription& FSystem;
+    TSeriesSummary FSummary;
+    std::vector<double> FEndedMass; // by balance - Limits.Low
+    std::vector<double> FStateRounds;
+    double FStaked = 0.0, FPlayed = 0.0;
+    double FChartRuin = 0.0, FChartSuccess = 0.0, FRuin = 0.0, FSuccess = 0.0;
+    double FDurationSum = 0.0, FEnded = 0.0;
+    int32_t FMedianRound = 0, FQuantile90Round = 0, FLastRound = 0;
+    bool FHorizonDone = false;
+    std::unique_ptr<TGameCalculator> FReachCalculator;
+};
+
+// The whole summary of one series computed on the calling thread; stopped may be empty. Raises what the calculator
+// raises; nullopt when stopped.
+std::optional<TSeriesSummary> ComputeSeriesSummary(const TGameDescription& game, const TBetDescription& system,
+                                                   const TSummaryParams& params,
+                                                   const std::function<bool()>& stopped = {});
+
+} // namespace wl

@@ -1,0 +1,141 @@
+// The chance of reaching each state of a system within the horizon, and the largest bet placed with 99 %
+// probability: runs in which the states asked about are absorbing, their probability taken out as it arrives.
+#include "charts/SeriesSummary.h"
+
+#include "engine/GameCalculator.h"
+#include "model/BetDescription.h"
+
+#include <algorithm>
+
+namespace wl {
+
+namespace {
+constexpr double LargestBetShare = 0.01;
+
+int StateCountOf(const TBetDescription& system) {
+    return std::clamp(system.StateCount, 1, TGameCalculator::StateLimit);
+}
+
+// The states the successors lead to from state 0; the others are never reached, whatever the game.
+uint32_t ReachableStates(const TBetDescription& system) {
+    const int count = StateCountOf(system);
+    uint32_t seen = 1;
+    std::vector<int> todo{0};
+    while (!todo.empty()) {
+        const int s = todo.back();
+        todo.pop_back();
+        for (const int next : {system.WinState(s), system.LossState(s)})
+            if (next >= 0 && next < count && !(seen & (1u << next))) {
+                seen |= 1u << next;
+                todo.push_back(next);
+            }
+    }
+    return seen;
+}
+} // namespace
+
+std::optional<double> TSummaryCollector::ReachChance(uint32_t mask, const std::function<bool()>& stopped) {
+    if (mask & 1u)
+        return 1.0; // state 0 places the first bet
+    const TSummaryParams& p = FSummary.Params;
+    if (!FReachCalculator)
+        FReachCalculator = std::make_unique<TGameCalculator>();
+    TGameCalculator& c = *FReachCalculator;
+    c.Game = &FGame;
+    c.BetSystem = &FSystem;
+    c.Bankroll = p.Bankroll;
+    c.LowBound = p.Limits.Low;
+    c.HighBound = p.Limits.High;
+    c.Reset();
+    const int states = StateCountOf(FSystem);
+    double reached = 0.0;
+    // After round r, whoever is about to place a bet of the mask in round r + 1 has reached it.
+    for (int round = 1; round < p.Rounds; ++round) {
+        if (round > 1)
+            c.Step();
+        double left = 0.0;
+        for (int s = 0; s < states; ++s) {
+            double* row = c.Row(c.CurrentBuffer, s);
+            for (int32_t b = c.MinBalance; b <= c.MaxBalance; ++b) {
+                double& x = row[b - c.LowLimit()];
+                if (!(x > 0.0))
+                    continue;
+                if (p.Session && (Ended(b) || Stuck(b))) {
+                    x = 0.0; // a player who has left places no more bets
+                    continue;
+                }
+                const int placed = PlacedState(s, b);
+                if (placed >= 0 && (mask & (1u << placed))) {
+                    reached += x;
+                    x = 0.0;
+                } else {
+                    left += x;
+                }
+            }
+        }
+        if (!(left > 0.0))
+            break;
+        if (round % 256 == 0 && stopped && stopped())
+            return std::nullopt;
+    }
+    return reached;
+}
+
+bool TSummaryCollector::RunReach(const std::function<bool()>& stopped, const std::function<void(double)>& progress) {
+    const int states = StateCountOf(FSystem);
+    const uint32_t reachable = ReachableStates(FSystem);
+    std::vector<TStateFigures>& figures = FSummary.States;
+    figures[0].Reach = 1.0;
+    int runs = 0;
+    for (int s = 1; s < states; ++s) {
+        if (!(reachable & (1u << s))) {
+            figures[static_cast<size_t>(s)].Reach = 0.0;
+            continue;
+        }
+        const std::optional<double> chance = ReachChance(1u << s, stopped);
+        if (!chance)
+            return false;
+        figures[static_cast<size_t>(s)].Reach = *chance;
+        progress(static_cast<double>(++runs) / states);
+    }
+
+    // P(a bet above x is ever placed) falls as x grows: the answer is the smallest placed bet where it is at most 1 %.
+    const int32_t first = FSystem.Bet(0);
+    std::vector<int32_t> bets;
+    for (int s = 0; s < states; ++s)
+        if ((reachable & (1u << s)) && FSystem.Bet(s) >= first)
+            bets.push_back(FSystem.Bet(s));
+    std::sort(bets.begin(), bets.end());
+    bets.erase(std::unique(bets.begin(), bets.end()), bets.end());
+    const auto above = [&](int32_t x) -> std::optional<double> {
+        uint32_t mask = 0;
+        double largest = 0.0;
+        int count = 0;
+        for (int s = 0; s < states; ++s)
+            if ((reachable & (1u << s)) && FSystem.Bet(s) > x) {
+                mask |= 1u << s;
+                largest = std::max(largest, *figures[static_cast<size_t>(s)].Reach);
+                ++count;
+            }
+        // One state's chance bounds the set's from below, and is the set's when it is alone.
+        if (count <= 1 || largest > LargestBetShare)
+            return largest;
+        return ReachChance(mask, stopped);
+    };
+    size_t lo = 0, hi = bets.size() - 1; // the largest bet always qualifies
+    while (lo < hi) {
+        const size_t mid = (lo + hi) / 2;
+        const std::optional<double> chance = above(bets[mid]);
+        if (!chance)
+            return false;
+        if (*chance <= LargestBetShare)
+            hi = mid;
+        else
+            lo = mid + 1;
+    }
+    FSummary.LargestBet99 = bets[lo];
+    progress(1.0);
+    return true;
+}
+
+} // namespace wl

@@ -1,0 +1,181 @@
+// The summary's figures against closed forms and against an independent recursion.
+#include "charts/SeriesSummary.h"
+
+#include "ChartTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace wl::test {
+namespace {
+
+TSummaryParams Horizon(int rounds, int bankroll = 0) {
+    TSummaryParams p;
+    p.Rounds = rounds;
+    p.Bankroll = bankroll;
+    return p;
+}
+
+TSummaryParams Session(int bankroll, int target) {
+    TSummaryParams p;
+    p.Rounds = 3000;
+    p.Session = true;
+    p.Bankroll = bankroll;
+    p.Target = target;
+    p.Limits = {-std::max(bankroll, 5000), std::max(target - bankroll, 5000)};
+    p.StateReach = false;
+    return p;
+}
+
+void ExpectRelative(double expected, double actual, double tolerance = 1e-12) {
+    EXPECT_NEAR(actual, expected, tolerance * std::max(1.0, std::fabs(expected)));
+}
+
+// The classical ruin problem of a +-1 game with win chance p, starting at z and stopping at 0 or a: Feller, An
+// Introduction to Probability Theory and Its Applications, vol. 1, 3rd ed., ch. XIV, (2.4) for the ruin
+// probability and (3.4) for the expected duration; the expected gain is a(1 - ruin) - z.
+struct TRuinCase {
+    const char* Name;
+    double P;
+    int Z, A;
+};
+
+class GamblersRuin : public ::testing::TestWithParam<TRuinCase> {};
+
+TEST_P(GamblersRuin, RuinDurationAndGainUntilAbsorption) {
+    const TRuinCase c = GetParam();
+    const double p = c.P, q = 1.0 - c.P;
+    double ruin, duration;
+    if (p == q) {
+        ruin = 1.0 - static_cast<double>(c.Z) / c.A;
+        duration = static_cast<double>(c.Z) * (c.A - c.Z);
+    } else {
+        const double rho = q / p;
+        ruin = (std::pow(rho, c.A) - std::pow(rho, c.Z)) / (std::pow(rho, c.A) - 1.0);
+        duration = c.Z / (q - p) - (c.A / (q - p)) * (1.0 - std::pow(rho, c.Z)) / (1.0 - std::pow(rho, c.A));
+    }
+    const TGameDescription game = MakeGame(QStringLiteral("pm1"), {{1, p}, {-1, q}});
+    const std::optional<TSeriesSummary> s = ComputeSeriesSummary(game, FlatSystem(), Session(c.Z, c.A));
+    ASSERT_TRUE(s && s->Session);
+    const TSessionFigures& f = *s->Session;
+    ASSERT_TRUE(f.Ended);
+    ExpectRelative(ruin, *f.Ruin, 1e-11);
+    ExpectRelative(1.0 - ruin, *f.Success, 1e-11);
+    ExpectRelative(duration, *f.Duration, 1e-11);
+    ExpectRelative(c.A * (1.0 - ruin) - c.Z, *f.EndResult, 1e-11);
+    EXPECT_EQ(s->LimitRound, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Feller, GamblersRuin,
+                         ::testing::Values(TRuinCase{"RouletteLike", 18.0 / 37.0, 10, 20},
+                                           TRuinCase{"FairCoin", 0.5, 5, 12}, TRuinCase{"Favourable", 0.6, 3, 10},
+                                           TRuinCase{"LongSession", 0.49, 40, 100}),
+                         [](const auto& row) { return row.param.Name; });
+
+// A session that outlasts the round limit prints what is still in play, never a figure that looks exact.
+TEST(SeriesSummary, SessionBeyondTheRoundLimitGivesNoUnlimitedFigures) {
+    TSummaryParams p = Session(50, 100);
+    p.Rounds = 10;
+    p.RoundLimit = 100;
+    const std::optional<TSeriesSummary> s = ComputeSeriesSummary(CoinGame(), FlatSystem(), p);
+    ASSERT_TRUE(s && s->Session);
+    EXPECT_FALSE(s->Session->Ended);
+    EXPECT_EQ(s->Session->RoundsRun, 100);
+    EXPECT_GT(s->Session->InPlay, 0.9);
+    EXPECT_FALSE(s->Session->Ruin || s->Session->Duration || s->Session->EndResult || s->Session->DurationMedian);
+}
+
+// A flat bet after N rounds: the mean and the variance are N times the game's (sums of independent rounds).
+struct TFlatCase {
+    const char* Name;
+    int Result;
+    double Win;
+    int Rounds;
+};
+
+class FlatBet : public ::testing::TestWithParam<TFlatCase> {};
+
+TEST_P(FlatBet, MeanAndVarianceAreNTimesTheGames) {
+    const TFlatCase c = GetParam();
+    const TGameDescription game = MakeGame(QStringLiteral("g"), {{c.Result, c.Win}, {-1, 1.0 - c.Win}});
+    const double mean = c.Result * c.Win - (1.0 - c.Win);
+    const double variance = c.Result * c.Result * c.Win + (1.0 - c.Win) - mean * mean;
+    const std::optional<TSeriesSummary> s = ComputeSeriesSummary(game, FlatSystem(), Horizon(c.Rounds));
+    ASSERT_TRUE(s);
+    ExpectRelative(-mean, s->Game.HouseEdge);
+    ExpectRelative(std::sqrt(variance), s->Game.StdDeviation);
+    ExpectRelative(c.Rounds * mean, s->Horizon.Mean, 1e-11);
+    ExpectRelative(c.Rounds * variance, s->Horizon.StdDeviation * s->Horizon.StdDeviation, 1e-11);
+    ExpectRelative(c.Rounds, s->Horizon.Staked);
+    EXPECT_FALSE(s->Horizon.Ruin || s->Horizon.RoundsPlayed); // no bankroll, no ruin
+}
+
+INSTANTIATE_TEST_SUITE_P(IndependentRounds, FlatBet,
+                         ::testing::Values(TFlatCase{"RedBlack", 1, 18.0 / 37.0, 100},
+                                           TFlatCase{"StraightUp", 35, 1.0 / 37.0, 250},
+                                           TFlatCase{"FairCoin", 1, 0.5, 1}),
+                         [](const auto& row) { return row.param.Name; });
+
+TEST(SeriesSummary, QuantilesAndChancesOfTwoCoinTosses) {
+    const std::optional<TSeriesSummary> s = ComputeSeriesSummary(CoinGame(), FlatSystem(), Horizon(2));
+    ASSERT_TRUE(s);
+    const THorizonFigures& h = s->Horizon;
+    EXPECT_EQ((std::vector<int>{h.Q05, h.Q25, h.Median, h.Q75, h.Q95}), (std::vector<int>{-2, -2, 0, 0, 2}));
+    EXPECT_EQ((std::vector<double>{h.Ahead, h.Even, h.Behind}), (std::vector<double>{0.25, 0.5, 0.25}));
+}
+
+// The chance of a run of k losses within n trials, by the recursion over the length of the current run of losses
+// (de Moivre's problem of runs; Feller vol. 1, ch. XIII.7).
+double RunOfLosses(int k, int n, double loss) {
+    std::vector<double> run(static_cast<size_t>(k), 0.0); // no run of k yet, current run of length j
+    run[0] = 1.0;
+    double done = 0.0;
+    for (int t = 0; t < n; ++t) {
+        std::vector<double> next(static_cast<size_t>(k), 0.0);
+        for (int j = 0; j < k; ++j) {
+            next[0] += run[static_cast<size_t>(j)] * (1.0 - loss);
+            if (j + 1 == k)
+                done += run[static_cast<size_t>(j)] * loss;
+            else
+                next[static_cast<size_t>(j + 1)] += run[static_cast<size_t>(j)] * loss;
+        }
+        run = next;
+    }
+    return done;
+}
+
+// A martingale's state k bets after k losses in a row: reaching it by round n is a run of k losses within the
+// first n - 1 rounds. The largest bet placed with 99 % probability follows from the same runs.
+TEST(SeriesSummary, MartingaleStatesAreReachedByRunsOfLosses) {
+    const TGameDescription game = MakeGame(QStringLiteral("red"), {{1, 18.0 / 37.0}, {-1, 19.0 / 37.0}});
+    const TBetDescription system = MakeSystem(QStringLiteral("M6"), {1, 2, 4, 8, 16, 32, 64});
+    const int n = 200;
+    const std::optional<TSeriesSummary> s = ComputeSeriesSummary(game, system, Horizon(n));
+    ASSERT_TRUE(s);
+    double rounds = 0.0;
+    int expectedLargest = 0;
+    for (int k = 0; k < 7; ++k) {
+        const double chance = k == 0 ? 1.0 : RunOfLosses(k, n - 1, 19.0 / 37.0);
+        ExpectRelative(chance, *s->States[static_cast<size_t>(k)].Reach, 1e-11);
+        rounds += s->States[static_cast<size_t>(k)].Rounds;
+        if (expectedLargest == 0 && (k == 6 || RunOfLosses(k + 1, n - 1, 19.0 / 37.0) <= 0.01))
+            expectedLargest = 1 << k;
+    }
+    ExpectRelative(n, rounds);
+    EXPECT_EQ(s->LargestBet99, expectedLargest);
+    // Every round's expected result is its bet times the game's: per unit staked, any system gives -house edge.
+    ExpectRelative(-s->Game.HouseEdge, s->Horizon.ResultPerStaked, 1e-11);
+}
+
+TEST(SeriesSummary, BankrollCountsRuinAndRoundsPlayed) {
+    // Coin, flat, bankroll 1, 3 rounds: ruined after round 1 (1/2) or round 3 (1/8): played 1 + 1/2 + 1/2.
+    const std::optional<TSeriesSummary> s = ComputeSeriesSummary(CoinGame(), FlatSystem(), Horizon(3, 1));
+    ASSERT_TRUE(s && s->Horizon.Ruin && s->Horizon.RoundsPlayed);
+    EXPECT_DOUBLE_EQ(*s->Horizon.Ruin, 0.625);
+    EXPECT_DOUBLE_EQ(*s->Horizon.RoundsPlayed, 2.0);
+    EXPECT_DOUBLE_EQ(s->Horizon.Staked, 2.0);
+}
+
+} // namespace
+} // namespace wl::test
