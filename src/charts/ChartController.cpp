@@ -114,8 +114,10 @@ bool TChartController::AddSeries(const TGameDescription& game, const TBetDescrip
     calculator->Line = line;
     // A freed line still holds its former series' points; they must not show under the new caption.
     line->Clear();
-    FSeries.push_back(
-        {SafeFormat(QStringLiteral("%s [%s]"), {game.Name, system.Name}), std::move(calculator), QString(), QString()});
+    TSeries series;
+    series.Caption = SafeFormat(QStringLiteral("%s [%s]"), {game.Name, system.Name});
+    series.Calculator = std::move(calculator);
+    FSeries.push_back(std::move(series));
     RunCalculations();
     return true;
 }
@@ -188,7 +190,16 @@ void TChartController::RunCalculations() {
             s.Calculator->HighBound = limits.High;
             s.Calculator->ShowAll = showAll;
             s.Failure.clear(); // tried again: a parameter change may have cured it
+            s.Summary.reset();
+            s.SummaryDone = false;
+            s.Collector.reset();
+            if (FSummaryWanted)
+                s.Collector = std::make_unique<TSummaryCollector>(*s.Calculator->Game, *s.Calculator->BetSystem,
+                                                                  SummaryParamsOf(*FCurrentKind));
         }
+        // The figures need every round from the first one.
+        if (FSummaryWanted)
+            FCurrentKind->ComputedRounds = 0;
         FMaxX = 0;
         FMinX = 0;
         FDiscardResults = false;
@@ -264,8 +275,26 @@ void TChartController::ThreadDone() {
     }
 }
 
+void TChartController::SetSummaryWanted(bool wanted) {
+    FSummaryWanted = wanted;
+    if (!wanted)
+        return;
+    bool missing = false;
+    for (const TSeries& s : FSeries)
+        missing = missing || (!s.Summary && s.Failure.isEmpty());
+    if (missing && (!FThread || !FSeries.front().Collector))
+        RunCalculations();
+}
+
+const TSeriesSummary* TChartController::SeriesSummary(int index) const {
+    const TSeries& s = FSeries[static_cast<size_t>(CheckIndex(index, 0, SeriesCount() - 1, "series index"))];
+    return s.Summary ? &*s.Summary : nullptr;
+}
+
 void TChartController::ShowResults() {
     for (TSeries& s : FSeries) {
+        if (s.Collector && s.SummaryDone && s.Failure.isEmpty())
+            s.Summary = s.Collector->Summary();
         // A failed series shows nothing, so nothing of it is inexact.
         const TGameCalculator& c = *s.Calculator;
         const bool shown = s.Failure.isEmpty();

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "charts/ChartDescription.h"
+#include "charts/SeriesSummary.h"
 #include "charts/Synchronizer.h"
 #include "support/SafeFormat.h"
 
@@ -88,6 +89,12 @@ public:
     QString LimitWarning(int namedLimit = 10) const;
 
     void RunCalculations();
+    // While wanted, every calculation collects the series' summaries too (from round 1, so it reuses nothing) and
+    // completes them on the calculation thread. Wanting them when they are missing starts a calculation.
+    void SetSummaryWanted(bool wanted);
+    bool SummaryWanted() const { return FSummaryWanted; }
+    // The summary of the latest completed calculation; nullptr while there is none (or the series failed).
+    const TSeriesSummary* SeriesSummary(int index) const; // checked: ERangeError
     bool StopCalculations(bool discard);
     bool Running() const { return FThread != nullptr; }
     // Serves the thread's synchronised calls until the running calculation has ended (the command-line companion).
@@ -116,6 +123,10 @@ private:
         QString Failure;         // written by the calculation thread for this series only
         QString ReportedFailure; // so that a failure that recurs is reported once
         // The calculator's limit figures as the shown results left them (it overwrites its own while running).
+        // Made for each calculation that collects the summary; the thread writes SummaryDone once it is complete.
+        std::unique_ptr<TSummaryCollector> Collector;
+        bool SummaryDone = false;
+        std::optional<TSeriesSummary> Summary;
         double ShownLimitShare = 0.0;
         int32_t ShownLimitRound = 0;
         int32_t ShownLimit = 0;
@@ -163,6 +174,7 @@ private:
     std::optional<QString> FLastThreadError;
     TSynchronizer FSynchronizer;
     int FWorkerCount = 0;
+    bool FSummaryWanted = false;
     std::unique_ptr<TStepPool> FStepPool; // made on first use, used only by the calculation thread
 };
 

@@ -4,6 +4,7 @@
 
 #include "charts/ChartController.h"
 #include "charts/ChartDescription.h"
+#include "charts/SeriesSummary.h"
 #include "engine/FloatMode.h"
 #include "engine/GameCalculator.h"
 #include "engine/StepPool.h"
@@ -90,6 +91,8 @@ void TExecuteThread::StartSeries(TChartDescription& kind, int index) {
             c.RoundCount = 0;
         if (c.RoundCount == 0) {
             c.Reset();
+            if (TSummaryCollector* summary = FController.FSeries[static_cast<size_t>(index)].Collector.get())
+                summary->Collect(c, 1); // before a risk kind takes what ended
             kind.CollectRound(c, 1);
             NoteLimits(c, 1);
         }
@@ -108,6 +111,8 @@ void TExecuteThread::StepSeries(TChartDescription& kind, int index, int round) {
             c.Step(*pool);
         else
             c.Step();
+        if (TSummaryCollector* summary = FController.FSeries[static_cast<size_t>(index)].Collector.get())
+            summary->Collect(c, round);
         kind.CollectRound(c, round);
         NoteLimits(c, round);
     });
@@ -182,6 +187,7 @@ void TExecuteThread::Execute() {
             }
         }
         kind.ComputedRounds = n;
+        CompleteSummaries();
     } catch (Exception& e) {
         ReportFailure(e);
     } catch (const std::exception& e) {
@@ -190,6 +196,28 @@ void TExecuteThread::Execute() {
     } catch (...) {
         Exception failure("Unknown error");
         ReportFailure(failure);
+    }
+}
+
+void TExecuteThread::CompleteSummaries() {
+    // What the chart did not need: the session played to its end and the reach runs, series by series.
+    const int count = FController.SeriesCount();
+    int32_t last = -1;
+    for (int j = 0; j < count && !Terminated(); ++j) {
+        TChartController::TSeries& series = FController.FSeries[static_cast<size_t>(j)];
+        if (!series.Collector || FController.SeriesFailed(j) || !series.Collector->HorizonCollected())
+            continue;
+        GuardSeries(j, [&] {
+            const auto progress = [&](double share) {
+                const int32_t percent = static_cast<int32_t>(100.0 * (j + share) / count);
+                if (percent != last) {
+                    ReportProgress(percent);
+                    last = percent;
+                }
+            };
+            series.SummaryDone = series.Collector->Complete(
+                *series.Calculator, [this] { return Terminated(); }, progress);
+        });
     }
 }
 

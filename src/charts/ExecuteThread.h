@@ -55,6 +55,8 @@ private:
     // The cell updates of one round of all series, at most; costs gets each series' share.
     double RoundWork(std::vector<double>& costs) const;
     void ForEachSeries(TStepPool* pool, const std::function<void(int)>& work);
+    // Completes the summaries the series collected, when the controller wants them.
+    void CompleteSummaries();
     void ReportProgress(int32_t progress);
     void ReportFailure(Exception& failure);
 

@@ -177,5 +177,35 @@ TEST(SeriesSummary, BankrollCountsRuinAndRoundsPlayed) {
     EXPECT_DOUBLE_EQ(s->Horizon.Staked, 2.0);
 }
 
+// The window's summary comes from the chart's own pass: it must equal a run of its own, for each family of kinds
+// (a risk kind takes the ended players between the summary's look and the next round).
+TEST(SeriesSummary, TheCalculationThreadCollectsWhatARunOfItsOwnGives) {
+    const TGameDescription game = MakeGame(QStringLiteral("red"), {{1, 18.0 / 37.0}, {-1, 19.0 / 37.0}});
+    const TBetDescription system = MakeSystem(QStringLiteral("M3"), {1, 2, 4, 8});
+    for (const int kindIndex : {0, 6}) { // the progress kinds collect as the net results do
+        TControllerFixture f;
+        f.Controller->SelectChartKind(kindIndex);
+        f.Controller->CurrentKind().SetParam(0, 20);
+        f.Controller->CurrentKind().SetParam(1, kindIndex == 0 ? 300 : 40);
+        f.Controller->AddSeries(game, system);
+        f.Controller->SetSummaryWanted(true);
+        f.Compute();
+        const TSeriesSummary* shown = f.Controller->SeriesSummary(0);
+        const std::optional<TSeriesSummary> own =
+            ComputeSeriesSummary(game, system, SummaryParamsOf(f.Controller->CurrentKind()));
+        ASSERT_TRUE(shown && own) << kindIndex;
+        EXPECT_EQ(shown->Horizon.Rounds, own->Horizon.Rounds);
+        EXPECT_DOUBLE_EQ(shown->Horizon.Mean, own->Horizon.Mean) << kindIndex;
+        EXPECT_DOUBLE_EQ(shown->Horizon.Staked, own->Horizon.Staked) << kindIndex;
+        EXPECT_DOUBLE_EQ(*shown->States[3].Reach, *own->States[3].Reach) << kindIndex;
+        EXPECT_EQ(shown->Session.has_value(), kindIndex == 6);
+        if (kindIndex == 6) {
+            EXPECT_DOUBLE_EQ(*shown->Session->Duration, *own->Session->Duration);
+            // The chart's line ends at the summary's value within 3000 rounds.
+            EXPECT_NEAR(f.Chart.Line(0).Points().back().Y, 100.0 * shown->Session->ChartRuin, 1e-9);
+        }
+    }
+}
+
 } // namespace
 } // namespace wl::test
