@@ -9,6 +9,7 @@
 #include "presentation/DataExport.h"
 #include "presentation/DataFolder.h"
 #include "presentation/DataTable.h"
+#include "presentation/SummaryExport.h"
 #include "support/Exception.h"
 
 #include <QDir>
@@ -209,6 +210,7 @@ void Compute(TChartController& controller, TChart& chart, TProgressBar& bar, con
         if (!controller.AddSeries(*storage.Games->Item(game), *storage.Systems->Item(system)))
             throw Exception("No free chart line for another series");
 
+    controller.SetSummaryWanted(options.Summary);
     controller.SetActive(true);
     controller.WaitForCalculation();
     bar.Clear();
@@ -216,7 +218,36 @@ void Compute(TChartController& controller, TChart& chart, TProgressBar& bar, con
         throw Exception(*controller.LastThreadError());
 }
 
+void PrintSummary(TChartController& controller, const TCalcOptions& options, const TCalcStreams& streams) {
+    TSummarySource source = SummarySourceOf(controller, nullptr);
+    if (!source.Warning.isEmpty())
+        Print(streams.Err, source.Warning + QLatin1Char('\n'));
+    source.Warning.clear();
+    QStringList lines;
+    switch (options.Format) {
+    case TCalcFormat::Json:
+        Print(streams.Out, QString::fromUtf8(SummaryJson(source)));
+        return;
+    case TCalcFormat::Csv:
+        BuildSummaryCsv(lines, source);
+        Print(streams.Out, LinesToText(lines));
+        return;
+    case TCalcFormat::Html:
+        BuildSummaryHtml(lines, source, QLatin1Char('.'));
+        break;
+    case TCalcFormat::Text:
+    case TCalcFormat::Full:
+        BuildSummaryText(lines, source, QLatin1Char('.'));
+        break;
+    }
+    Print(streams.Out, lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+}
+
 void PrintTable(TChartController& controller, const TCalcOptions& options, const TCalcStreams& streams) {
+    if (options.Summary) {
+        PrintSummary(controller, options, streams);
+        return;
+    }
     TDataTable table;
     CaptureChartData(table, controller);
     TDataSource source = DataSourceOf(controller, table);
@@ -239,6 +270,9 @@ void PrintTable(TChartController& controller, const TCalcOptions& options, const
         BuildDataCsv(lines, source);
         // RFC 4180 ends every record with CR LF.
         Print(streams.Out, LinesToText(lines));
+        return;
+    case TCalcFormat::Json:
+        Print(streams.Out, QString::fromUtf8(DataJson(source)));
         return;
     }
     Print(streams.Out, lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));

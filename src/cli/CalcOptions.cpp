@@ -109,14 +109,21 @@ TCalcOptions ParseCalcOptions(const QStringList& args, int chartKindCount) {
                 format = TCalcFormat::Html;
             else if (name == QStringLiteral("csv"))
                 format = TCalcFormat::Csv;
+            else if (name == QStringLiteral("json"))
+                format = TCalcFormat::Json;
             else
-                Fail(QStringLiteral("--format must be text, full, html or csv, not \"%1\"").arg(name));
+                Fail(QStringLiteral("--format must be text, full, html, csv or json, not \"%1\"").arg(name));
+        } else if (option == QStringLiteral("--summary")) {
+            noValue();
+            once(options.Summary);
+            options.Summary = true;
         } else {
             Fail(QStringLiteral("unknown argument \"%1\" (see --help)").arg(args[i]));
         }
     }
 
-    const bool calculation = chart || options.Param0 || options.Param1 || !options.Series.empty() || format;
+    const bool calculation =
+        chart || options.Param0 || options.Param1 || !options.Series.empty() || format || options.Summary;
     if (help) {
         options.Command = TCalcCommand::Help;
         return options;
@@ -147,6 +154,8 @@ TCalcOptions ParseCalcOptions(const QStringList& args, int chartKindCount) {
     options.Command = TCalcCommand::Calculate;
     options.Chart = *chart;
     options.Format = format.value_or(TCalcFormat::Text);
+    if (options.Summary && options.Format == TCalcFormat::Full)
+        Fail(QStringLiteral("--summary prints text, html, csv or json; for every digit use csv or json"));
     return options;
 }
 
@@ -154,7 +163,7 @@ QString CalcUsageText() {
     return QStringLiteral(
         "Usage:\n"
         "  wagerlens-calc [DATA] --chart ID [--param0 V] [--param1 V] --series GAME SYSTEM\n"
-        "                 [--series GAME SYSTEM ...] [--format text|full|html|csv]\n"
+        "                 [--series GAME SYSTEM ...] [--summary] [--format text|full|html|csv|json]\n"
         "  wagerlens-calc [DATA] --list\n"
         "  wagerlens-calc --bench | --bench-quick\n"
         "  wagerlens-calc --help | --version\n"
@@ -177,7 +186,12 @@ QString CalcUsageText() {
         "  --format F         text (default): the text export, tab-separated, six decimals; full: every\n"
         "                     computed value with 17 significant digits; html: the HTML data table, six\n"
         "                     decimals; csv: comma-separated (RFC 4180), 17 significant digits. Only full\n"
-        "                     and csv are exact: text and html leave out probabilities too small to draw.\n"
+        "                     and csv are exact: text and html leave out probabilities too small to draw;\n"
+        "                     json: an array with one object per series (caption, x, y), exact as full\n"
+        "  --summary          the series' summary instead of the table: the game per unit bet, the net result\n"
+        "                     after the chart's rounds, the system's bets and, for charts 6 to 8, the session\n"
+        "                     until ruin or target; text aligned (six decimals), html, csv (one record per\n"
+        "                     figure) or json (figures by name); probabilities in percent\n"
         "  --list             the games and the systems with their list positions\n"
         "  --bench            the engine benchmarks, then loading and saving 100,000 games and 100,000 systems;\n"
         "                     --bench-quick runs a tenth of the rounds and of the lists\n"

@@ -19,7 +19,7 @@ public:
 };
 
 enum class TCalcCommand { Calculate, List, Help, Version, Bench, BenchQuick };
-enum class TCalcFormat { Text, Full, Html, Csv };
+enum class TCalcFormat { Text, Full, Html, Csv, Json };
 
 struct TCalcOptions {
     TCalcCommand Command = TCalcCommand::Help;
@@ -31,6 +31,7 @@ struct TCalcOptions {
     std::optional<int> Param1;
     std::vector<std::pair<QString, QString>> Series; // game name, system name
     TCalcFormat Format = TCalcFormat::Text;
+    bool Summary = false; // the series' summary instead of the chart's table
 };
 
 // The arguments after the program name. Raises EUsageError for anything it cannot use. The chart identifier is

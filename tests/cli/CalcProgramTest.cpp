@@ -4,6 +4,9 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -133,6 +136,34 @@ TEST_F(CalcProgramTest, FormatsAndKinds) {
             EXPECT_TRUE(run.Out.startsWith(QString::fromUtf8(r.Out))) << r.Name << ":\n"
                                                                       << run.Out.left(80).toStdString();
     }
+}
+
+// JSON as scripts read it: one object per series; the summary's figures by name, as percentages.
+TEST_F(CalcProgramTest, JsonTablesAndSummaries) {
+    const TRun table = RunCalc(With(Args("--chart 0 --param1 1 --series Coin Flat --format json")));
+    ASSERT_EQ(table.Code, 0) << table.Err.toStdString();
+    const QJsonObject series = QJsonDocument::fromJson(table.Out.toUtf8()).array().at(0).toObject();
+    EXPECT_EQ(series.value(QStringLiteral("caption")).toString(), QStringLiteral("Coin [Flat]"));
+    EXPECT_EQ(series.value(QStringLiteral("x")).toArray(), (QJsonArray{-1, 0, 1}));
+    EXPECT_EQ(series.value(QStringLiteral("y")).toArray(), (QJsonArray{50, 0, 50}));
+
+    // Bankroll 1, target 2: the first round ends every session, half of them in ruin.
+    const TRun summary =
+        RunCalc(With(Args("--chart 6 --param0 1 --param1 2 --series Coin Flat --summary --format json")));
+    ASSERT_EQ(summary.Code, 0) << summary.Err.toStdString();
+    const QJsonObject figures = QJsonDocument::fromJson(summary.Out.toUtf8())
+                                    .array()
+                                    .at(0)
+                                    .toObject()
+                                    .value(QStringLiteral("figures"))
+                                    .toObject();
+    EXPECT_EQ(figures.value(QStringLiteral("SessionRuin")).toDouble(), 50.0);
+    EXPECT_EQ(figures.value(QStringLiteral("Duration")).toDouble(), 1.0);
+    EXPECT_FALSE(figures.contains(QStringLiteral("InPlay")));
+
+    const TRun text = RunCalc(With(Args("--chart 0 --param1 2 --series Coin Flat --summary")));
+    EXPECT_TRUE(text.Out.contains(QStringLiteral("\nAfter 2 rounds\n  Expected net result  ")));
+    EXPECT_FALSE(text.Out.contains(QStringLiteral("ruined"))) << "no bankroll, no ruin";
 }
 
 TEST_F(CalcProgramTest, LimitWarningGoesToStandardErrorOnly) {

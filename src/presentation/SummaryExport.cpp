@@ -1,0 +1,403 @@
+// The summary's rows, and the forms in which it is shown, copied, saved and printed.
+#include "presentation/SummaryExport.h"
+
+#include "charts/Chart.h"
+#include "charts/ChartController.h"
+#include "charts/SeriesSummary.h"
+#include "engine/GameCalculator.h"
+#include "presentation/DataExport.h"
+#include "presentation/DataTable.h"
+#include "support/Exception.h"
+#include "support/Numbers.h"
+#include "support/SafeFormat.h"
+#include "support/TextSource.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <algorithm>
+#include <functional>
+
+namespace wl {
+
+namespace {
+
+using TFigure = std::function<std::optional<double>(const TSeriesSummary&)>;
+
+class TRowBuilder {
+public:
+    TRowBuilder(const std::vector<const TSeriesSummary*>& summaries, const ITextSource* texts)
+        : FSummaries(summaries), FTexts(texts) {}
+
+    QString Label(const QString& key, const QString& english, std::initializer_list<TFormatArg> args = {}) const {
+        const QString text = FTexts ? FTexts->GetText(QStringLiteral("Summary"), key) : QString();
+        try {
+            return SafeFormat(text.isEmpty() ? english : text, args);
+        } catch (const Exception&) {
+            return SafeFormat(english, args); // a translation that does not fit its figures
+        }
+    }
+    void Heading(const QString& id, const QString& label) {
+        FRows.push_back({id, label, TSummaryUnit::Heading, {}, {}});
+    }
+    void Note(const QString& id, const QString& label) { FRows.push_back({id, label, TSummaryUnit::Note, {}, {}}); }
+    // A figure row, left out when it applies to no series.
+    void Figure(const QString& id, const QString& label, TSummaryUnit unit, const TFigure& figure, bool cuttable) {
+        TSummaryRow row{id, label, unit, {}, {}};
+        bool any = false;
+        for (const TSeriesSummary* s : FSummaries) {
+            std::optional<double> v = s ? figure(*s) : std::nullopt;
+            if (v && unit == TSummaryUnit::Percent)
+                *v *= 100.0;
+            any = any || v.has_value();
+            row.Values.push_back(v);
+            row.Cut.push_back(v && cuttable && s->LimitRound > 0);
+        }
+        if (any)
+            FRows.push_back(std::move(row));
+    }
+    // Drops a heading that no figure follows.
+    void CloseSection() {
+        if (!FRows.empty() && FRows.back().Unit == TSummaryUnit::Heading)
+            FRows.pop_back();
+    }
+    std::vector<TSummaryRow> Take() { return std::move(FRows); }
+
+private:
+    const std::vector<const TSeriesSummary*>& FSummaries;
+    const ITextSource* FTexts;
+    std::vector<TSummaryRow> FRows;
+};
+
+std::optional<double> Whole(std::optional<int32_t> v) {
+    return v ? std::optional<double>(*v) : std::nullopt;
+}
+
+QString ColorHex(TColor color) {
+    QString hex;
+    for (int part : {ColorRed(color), ColorGreen(color), ColorBlue(color)})
+        hex += QString::number(part, 16).rightJustified(2, QLatin1Char('0'));
+    return hex;
+}
+
+QString Quoted(const QString& text) {
+    QString escaped = text;
+    escaped.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + escaped + QLatin1Char('"');
+}
+
+} // namespace
+
+TSummarySource BuildSummarySource(const QStringList& captions, const std::vector<TColor>& colors,
+                                  const std::vector<const TSeriesSummary*>& summaries, const ITextSource* texts) {
+    TSummarySource source;
+    source.Captions = captions;
+    source.Colors = colors;
+    TRowBuilder b(summaries, texts);
+    const TSeriesSummary* first = nullptr;
+    for (const TSeriesSummary* s : summaries)
+        first = first ? first : s;
+    using U = TSummaryUnit;
+
+    b.Heading(QStringLiteral("Game"), b.Label(QStringLiteral("Game"), QStringLiteral("The game, per unit bet")));
+    b.Figure(
+        QStringLiteral("HouseEdge"), b.Label(QStringLiteral("HouseEdge"), QStringLiteral("House edge, %%")), U::Percent,
+        [](const TSeriesSummary& s) { return s.Game.HouseEdge; }, false);
+    b.Figure(
+        QStringLiteral("GameDeviation"), b.Label(QStringLiteral("GameDeviation"), QStringLiteral("Standard deviation")),
+        U::Units, [](const TSeriesSummary& s) { return s.Game.StdDeviation; }, false);
+    b.Figure(
+        QStringLiteral("Win"), b.Label(QStringLiteral("Win"), QStringLiteral("Chance of a win, %%")), U::Percent,
+        [](const TSeriesSummary& s) { return s.Game.Win; }, false);
+    b.Figure(
+        QStringLiteral("Draw"), b.Label(QStringLiteral("Draw"), QStringLiteral("Chance of a draw, %%")), U::Percent,
+        [](const TSeriesSummary& s) { return s.Game.Draw; }, false);
+    b.Figure(
+        QStringLiteral("Loss"), b.Label(QStringLiteral("Loss"), QStringLiteral("Chance of a loss, %%")), U::Percent,
+        [](const TSeriesSummary& s) { return s.Game.Loss; }, false);
+
+    const long long rounds = first ? first->Horizon.Rounds : 0;
+    b.Heading(QStringLiteral("Horizon"),
+              b.Label(QStringLiteral("Horizon"), QStringLiteral("After %d rounds"), {rounds}));
+    const auto horizon = [&b](const char* id, const char* english, U unit, double THorizonFigures::*field) {
+        b.Figure(
+            QLatin1String(id), b.Label(QLatin1String(id), QLatin1String(english)), unit,
+            [field](const TSeriesSummary& s) { return s.Horizon.*field; }, true);
+    };
+    const auto quantile = [&b](const char* id, const char* english, int32_t THorizonFigures::*field) {
+        b.Figure(
+            QLatin1String(id), b.Label(QLatin1String(id), QLatin1String(english)), U::Whole,
+            [field](const TSeriesSummary& s) { return static_cast<double>(s.Horizon.*field); }, true);
+    };
+    horizon("Mean", "Expected net result", U::Units, &THorizonFigures::Mean);
+    horizon("Deviation", "Standard deviation of the net result", U::Units, &THorizonFigures::StdDeviation);
+    quantile("Median", "Median net result", &THorizonFigures::Median);
+    quantile("Q05", "5 %% quantile", &THorizonFigures::Q05);
+    quantile("Q25", "25 %% quantile", &THorizonFigures::Q25);
+    quantile("Q75", "75 %% quantile", &THorizonFigures::Q75);
+    quantile("Q95", "95 %% quantile", &THorizonFigures::Q95);
+    b.Figure(
+        QStringLiteral("Ahead"), b.Label(QStringLiteral("Ahead"), QStringLiteral("Chance of being ahead, %%")),
+        U::Percent, [](const TSeriesSummary& s) { return s.Horizon.Ahead; }, true);
+    b.Figure(
+        QStringLiteral("Even"), b.Label(QStringLiteral("Even"), QStringLiteral("Chance of being even, %%")), U::Percent,
+        [](const TSeriesSummary& s) { return s.Horizon.Even; }, true);
+    b.Figure(
+        QStringLiteral("Behind"), b.Label(QStringLiteral("Behind"), QStringLiteral("Chance of being behind, %%")),
+        U::Percent, [](const TSeriesSummary& s) { return s.Horizon.Behind; }, true);
+    horizon("Staked", "Expected total staked", U::Units, &THorizonFigures::Staked);
+    b.Figure(
+        QStringLiteral("PerStaked"),
+        b.Label(QStringLiteral("PerStaked"), QStringLiteral("Expected result per unit staked, %%")), U::Percent,
+        [](const TSeriesSummary& s) { return s.Horizon.ResultPerStaked; }, true);
+    if (first)
+        b.Note(QStringLiteral("PerStakedNote"),
+               b.Label(QStringLiteral("PerStakedNote"),
+                       QStringLiteral("equals minus the house edge, whatever the betting system")));
+    b.Figure(
+        QStringLiteral("Ruin"), b.Label(QStringLiteral("Ruin"), QStringLiteral("Chance of having been ruined, %%")),
+        U::Percent, [](const TSeriesSummary& s) { return s.Horizon.Ruin; }, true);
+    b.Figure(
+        QStringLiteral("RoundsPlayed"),
+        b.Label(QStringLiteral("RoundsPlayed"), QStringLiteral("Expected rounds played")), U::Rounds,
+        [](const TSeriesSummary& s) { return s.Horizon.RoundsPlayed; }, true);
+    b.CloseSection();
+
+    b.Heading(QStringLiteral("Bets"), b.Label(QStringLiteral("Bets"), QStringLiteral("The system's bets")));
+    b.Figure(
+        QStringLiteral("LargestBet"),
+        b.Label(QStringLiteral("LargestBet"), QStringLiteral("Largest bet placed with 99 %% probability")), U::Whole,
+        [](const TSeriesSummary& s) { return Whole(s.LargestBet99); }, true);
+    size_t states = 0;
+    for (const TSeriesSummary* s : summaries)
+        states = std::max(states, s ? s->States.size() : 0);
+    for (size_t k = 0; k < states; ++k) {
+        const long long n = static_cast<long long>(k);
+        const QString id = QStringLiteral("State%1").arg(k);
+        const auto state = [k](const TSeriesSummary& s) -> const TStateFigures* {
+            return k < s.States.size() ? &s.States[k] : nullptr;
+        };
+        b.Figure(
+            id + QStringLiteral("Bet"), b.Label(QStringLiteral("StateBet"), QStringLiteral("State %d: bet"), {n}),
+            U::Whole,
+            [state](const TSeriesSummary& s) {
+                const TStateFigures* f = state(s);
+                return f ? std::optional<double>(f->Bet) : std::nullopt;
+            },
+            false);
+        b.Figure(
+            id + QStringLiteral("Reach"),
+            b.Label(QStringLiteral("StateReach"), QStringLiteral("State %d: chance of reaching it, %%"), {n}),
+            U::Percent,
+            [state](const TSeriesSummary& s) {
+                const TStateFigures* f = state(s);
+                return f ? f->Reach : std::nullopt;
+            },
+            true);
+        b.Figure(
+            id + QStringLiteral("Rounds"),
+            b.Label(QStringLiteral("StateRounds"), QStringLiteral("State %d: expected rounds in it"), {n}), U::Rounds,
+            [state](const TSeriesSummary& s) {
+                const TStateFigures* f = state(s);
+                return f ? std::optional<double>(f->Rounds) : std::nullopt;
+            },
+            true);
+    }
+    b.CloseSection();
+
+    if (first && first->Session) {
+        const TSummaryParams& p = first->Params;
+        const long long chartRounds = first->Session->ChartRounds;
+        const long long limit = p.RoundLimit;
+        b.Heading(QStringLiteral("Session"),
+                  b.Label(QStringLiteral("Session"), QStringLiteral("Until the session ends (bankroll %d, target %d)"),
+                          {static_cast<long long>(p.Bankroll), static_cast<long long>(p.Target)}));
+        const auto session = [&b](const QString& id, const QString& label, U unit,
+                                  std::function<std::optional<double>(const TSessionFigures&)> f) {
+            b.Figure(
+                id, label, unit, [f](const TSeriesSummary& s) { return s.Session ? f(*s.Session) : std::nullopt; },
+                true);
+        };
+        session(QStringLiteral("ChartRuin"),
+                b.Label(QStringLiteral("ChartRuin"), QStringLiteral("Ruin within %d rounds, %%"), {chartRounds}),
+                U::Percent, [](const TSessionFigures& f) { return f.ChartRuin; });
+        session(QStringLiteral("ChartSuccess"),
+                b.Label(QStringLiteral("ChartSuccess"), QStringLiteral("Success within %d rounds, %%"), {chartRounds}),
+                U::Percent, [](const TSessionFigures& f) { return f.ChartSuccess; });
+        session(QStringLiteral("SessionRuin"),
+                b.Label(QStringLiteral("SessionRuin"), QStringLiteral("Ruin with no limit on rounds, %%")), U::Percent,
+                [](const TSessionFigures& f) { return f.Ruin; });
+        session(QStringLiteral("SessionSuccess"),
+                b.Label(QStringLiteral("SessionSuccess"), QStringLiteral("Success with no limit on rounds, %%")),
+                U::Percent, [](const TSessionFigures& f) { return f.Success; });
+        session(QStringLiteral("InPlay"),
+                b.Label(QStringLiteral("InPlay"), QStringLiteral("Still in play after %d rounds, %%"), {limit}),
+                U::Percent,
+                [](const TSessionFigures& f) { return f.Ended ? std::nullopt : std::optional<double>(f.InPlay); });
+        session(QStringLiteral("Duration"),
+                b.Label(QStringLiteral("Duration"), QStringLiteral("Expected rounds until the session ends")),
+                U::Rounds, [](const TSessionFigures& f) { return f.Duration; });
+        session(QStringLiteral("DurationMedian"),
+                b.Label(QStringLiteral("DurationMedian"), QStringLiteral("Median rounds until the session ends")),
+                U::Whole, [](const TSessionFigures& f) { return Whole(f.DurationMedian); });
+        session(QStringLiteral("Duration90"),
+                b.Label(QStringLiteral("Duration90"), QStringLiteral("90 %% quantile of the rounds until it ends")),
+                U::Whole, [](const TSessionFigures& f) { return Whole(f.Duration90); });
+        session(QStringLiteral("EndResult"),
+                b.Label(QStringLiteral("EndResult"), QStringLiteral("Expected net result at the end")), U::Units,
+                [](const TSessionFigures& f) { return f.EndResult; });
+        b.CloseSection();
+    }
+    source.Rows = b.Take();
+    return source;
+}
+
+TSummarySource SummarySourceOf(const TChartController& controller, const ITextSource* texts) {
+    QStringList captions;
+    std::vector<TColor> colors;
+    std::vector<const TSeriesSummary*> summaries;
+    bool cut = false;
+    for (int k = 0; k < controller.SeriesCount(); ++k) {
+        captions.append(controller.GetSeriesCaption(k));
+        colors.push_back(controller.GetCalculator(k).LineColor());
+        summaries.push_back(controller.SeriesSummary(k));
+        cut = cut || (summaries.back() && summaries.back()->LimitRound > 0);
+    }
+    TSummarySource source = BuildSummarySource(captions, colors, summaries, texts);
+    if (cut)
+        source.Warning = controller.LimitWarning();
+    return source;
+}
+
+QString FormatSummaryValue(const TSummaryRow& row, size_t series, QChar decimalSymbol) {
+    if (series >= row.Values.size() || !row.Values[series])
+        return {};
+    const double v = *row.Values[series];
+    QString text = row.Unit == TSummaryUnit::Whole ? FormatInteger(static_cast<long long>(v)) : FormatFixed(v, 6);
+    if (decimalSymbol != QLatin1Char('.'))
+        text.replace(QLatin1Char('.'), decimalSymbol);
+    if (row.Cut[series])
+        text += QLatin1Char('*');
+    return text;
+}
+
+void BuildSummaryText(QStringList& lines, const TSummarySource& source, QChar decimalSymbol) {
+    int labelWidth = 0;
+    std::vector<int> widths;
+    for (const QString& caption : source.Captions)
+        widths.push_back(static_cast<int>(caption.size()));
+    for (const TSummaryRow& row : source.Rows) {
+        if (row.Unit == TSummaryUnit::Heading)
+            continue;
+        labelWidth = std::max(labelWidth, static_cast<int>(row.Label.size()) + 2);
+        for (size_t k = 0; k < widths.size(); ++k)
+            widths[k] = std::max(widths[k], static_cast<int>(FormatSummaryValue(row, k, decimalSymbol).size()));
+    }
+    QString header = QString(labelWidth, QLatin1Char(' '));
+    for (size_t k = 0; k < widths.size(); ++k)
+        header += QStringLiteral("  ") + source.Captions.at(static_cast<qsizetype>(k)).rightJustified(widths[k]);
+    lines.append(header.trimmed().isEmpty() ? QString() : header);
+    for (const TSummaryRow& row : source.Rows) {
+        if (row.Unit == TSummaryUnit::Heading) {
+            lines << QString() << row.Label;
+            continue;
+        }
+        QString line = QString(QStringLiteral("  ") + row.Label).leftJustified(labelWidth);
+        for (size_t k = 0; k < widths.size() && row.Unit != TSummaryUnit::Note; ++k)
+            line += QStringLiteral("  ") + FormatSummaryValue(row, k, decimalSymbol).rightJustified(widths[k]);
+        while (line.endsWith(QLatin1Char(' ')))
+            line.chop(1);
+        lines.append(line);
+    }
+    if (!source.Warning.isEmpty())
+        lines << QString() << source.Warning;
+}
+
+void BuildSummaryHtml(QStringList& lines, const TSummarySource& source, QChar decimalSymbol) {
+    const int columns = static_cast<int>(source.Captions.size()) + 1;
+    lines.append(QStringLiteral("<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\">"));
+    QString header = QStringLiteral("<tr><th></th>");
+    for (qsizetype k = 0; k < source.Captions.size(); ++k) {
+        const TColor color =
+            k < static_cast<qsizetype>(source.Colors.size()) ? source.Colors[static_cast<size_t>(k)] : clWhite;
+        header += QStringLiteral("<th><font color=\"#") + ColorHex(color) + QStringLiteral("\">") +
+                  HtmlEscape(source.Captions.at(k)) + QStringLiteral("</font></th>");
+    }
+    lines.append(header + QStringLiteral("</tr>"));
+    for (const TSummaryRow& row : source.Rows) {
+        if (row.Unit == TSummaryUnit::Heading || row.Unit == TSummaryUnit::Note) {
+            const bool heading = row.Unit == TSummaryUnit::Heading;
+            lines.append(QStringLiteral("<tr><td colspan=\"%1\">").arg(columns) +
+                         (heading ? QStringLiteral("<b>") : QStringLiteral("<i>")) + HtmlEscape(row.Label) +
+                         (heading ? QStringLiteral("</b>") : QStringLiteral("</i>")) + QStringLiteral("</td></tr>"));
+            continue;
+        }
+        QString line = QStringLiteral("<tr><td>") + HtmlEscape(row.Label) + QStringLiteral("</td>");
+        for (size_t k = 0; k < static_cast<size_t>(source.Captions.size()); ++k)
+            line += QStringLiteral("<td align=\"right\">") + HtmlEscape(FormatSummaryValue(row, k, decimalSymbol)) +
+                    QStringLiteral("</td>");
+        lines.append(line + QStringLiteral("</tr>"));
+    }
+    lines.append(QStringLiteral("</table>"));
+    if (!source.Warning.isEmpty())
+        lines.append(QStringLiteral("<p><strong>") + HtmlEscape(source.Warning) + QStringLiteral("</strong></p>"));
+}
+
+void BuildSummaryCsv(QStringList& lines, const TSummarySource& source) {
+    QString header = QStringLiteral("\"Id\",\"Figure\"");
+    for (const QString& caption : source.Captions)
+        header += QLatin1Char(',') + Quoted(caption);
+    lines.append(header);
+    for (const TSummaryRow& row : source.Rows) {
+        if (row.Unit == TSummaryUnit::Heading || row.Unit == TSummaryUnit::Note)
+            continue;
+        QString line = Quoted(row.Id) + QLatin1Char(',') + Quoted(row.Label);
+        for (const std::optional<double>& v : row.Values)
+            line += QLatin1Char(',') + (v ? FormatFull(*v) : QString());
+        lines.append(line);
+    }
+}
+
+QByteArray SummaryJson(const TSummarySource& source) {
+    QJsonArray series;
+    for (qsizetype k = 0; k < source.Captions.size(); ++k) {
+        QJsonObject figures;
+        bool cut = false;
+        for (const TSummaryRow& row : source.Rows) {
+            const size_t i = static_cast<size_t>(k);
+            if (i < row.Values.size() && row.Values[i]) {
+                figures.insert(row.Id, *row.Values[i]);
+                cut = cut || row.Cut[i];
+            }
+        }
+        series.append(QJsonObject{{QStringLiteral("caption"), source.Captions.at(k)},
+                                  {QStringLiteral("cut"), cut},
+                                  {QStringLiteral("figures"), figures}});
+    }
+    return QJsonDocument(series).toJson(QJsonDocument::Indented);
+}
+
+QByteArray DataJson(const TDataSource& source) {
+    if (source.Table == nullptr)
+        throw Exception("The data table to export is missing");
+    const TDataTable& table = *source.Table;
+    int first = source.MinX, last = source.MaxX;
+    if (table.ComputedMinX() <= table.ComputedMaxX()) {
+        first = std::min(first, table.ComputedMinX());
+        last = std::max(last, table.ComputedMaxX());
+    }
+    QJsonArray series;
+    for (qsizetype k = 0; k < source.Captions.size(); ++k) {
+        QJsonArray xs, ys;
+        for (int x = first; x <= last; ++x) {
+            xs.append(x);
+            ys.append(table.ComputedValue(x, static_cast<int>(k)));
+        }
+        series.append(QJsonObject{
+            {QStringLiteral("caption"), source.Captions.at(k)}, {QStringLiteral("x"), xs}, {QStringLiteral("y"), ys}});
+    }
+    return QJsonDocument(series).toJson(QJsonDocument::Indented);
+}
+
+} // namespace wl
