@@ -11,6 +11,7 @@ packages=(
     desktop-file-utils appstream lintian
     poppler-utils emf2svg libwmf-bin fonts-urw-base35
     clang-14 libfuzzer-14-dev libclang-rt-14-dev
+    pybind11-dev python3-dev python3-numpy python3-pytest python3-matplotlib python3-pandas
 )
 
 missing=()

@@ -21,7 +21,10 @@
 namespace wl {
 
 TChartController::TChartController(const QString& dataFolder, const ITextSource* texts)
-    : FStorage(std::make_unique<TStorage>(dataFolder)), FChartKinds(CreateChartKinds()) {
+    : TChartController(std::make_unique<TStorage>(dataFolder), texts) {}
+
+TChartController::TChartController(std::unique_ptr<TStorage> storage, const ITextSource* texts)
+    : FStorage(std::move(storage)), FChartKinds(CreateChartKinds()) {
     FCurrentKind = FChartKinds.front().get();
     SetTextSource(texts);
 }
@@ -227,7 +230,7 @@ void TChartController::StartThread() {
     FThread = std::move(thread);
 }
 
-void TChartController::WaitForThreadEnd() {
+bool TChartController::WaitForThreadEnd(const std::function<bool()>& keepWaiting) {
     while (FThread) {
         FSynchronizer.CheckSynchronize();
         if (!FThread)
@@ -237,9 +240,12 @@ void TChartController::WaitForThreadEnd() {
             ThreadDone();
             break;
         }
+        if (keepWaiting && !keepWaiting())
+            return false;
         FSynchronizer.WaitForCall(std::chrono::milliseconds(20));
     }
     JoinEndedThreads(false);
+    return true;
 }
 
 bool TChartController::StopCalculations(bool discard) {
@@ -254,8 +260,11 @@ bool TChartController::StopCalculations(bool discard) {
     return true;
 }
 
-void TChartController::WaitForCalculation() {
-    WaitForThreadEnd();
+bool TChartController::WaitForCalculation(const std::function<bool()>& keepWaiting) {
+    if (WaitForThreadEnd(keepWaiting))
+        return true;
+    StopCalculations(true);
+    return false;
 }
 
 void TChartController::ThreadDone() {

@@ -36,6 +36,8 @@ public:
     // Creates the storage of games.ini and bets.ini in dataFolder (loading them) and the nine kinds, kind 0
     // current. Inactive, without chart, handlers or dialogs.
     explicit TChartController(const QString& dataFolder, const ITextSource* texts = nullptr);
+    // The same over lists of the caller's own (TStorage() for series of descriptions that belong to no list).
+    explicit TChartController(std::unique_ptr<TStorage> storage, const ITextSource* texts = nullptr);
     // Stops a running calculation, discarding it. Owners call SaveStorage first to see save failures.
     ~TChartController();
     TChartController(const TChartController&) = delete;
@@ -98,7 +100,9 @@ public:
     bool StopCalculations(bool discard);
     bool Running() const { return FThread != nullptr; }
     // Serves the thread's synchronised calls until the running calculation has ended (the command-line companion).
-    void WaitForCalculation();
+    // keepWaiting, when given, is asked between two waits of at most 20 ms and must not raise: false stops the
+    // calculation and discards its results. Returns whether the calculation ended by itself.
+    bool WaitForCalculation(const std::function<bool()>& keepWaiting = {});
     bool Active() const { return FActive; }
     void SetActive(bool active);
     // Workers that step the series of a round in parallel: 0 one per core (the default), 1 none (the calculation
@@ -147,7 +151,7 @@ private:
     // Calculation thread: the series stops for this calculation and is restarted from round 1 by the next one.
     void SetSeriesFailure(int index, const QString& message);
     bool SeriesFailed(int index) const { return !FSeries[static_cast<size_t>(index)].Failure.isEmpty(); }
-    void WaitForThreadEnd();
+    bool WaitForThreadEnd(const std::function<bool()>& keepWaiting = {});
     void JoinEndedThreads(bool all);
     void RestartSeriesUsing(const void* description, bool isGame);
 

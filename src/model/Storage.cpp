@@ -9,6 +9,8 @@ TStorage::TStorage(const QString& folder)
     Systems->Load();
 }
 
+TStorage::TStorage() : Games(std::make_unique<TGameList>(QString())), Systems(std::make_unique<TBetList>(QString())) {}
+
 TStorage::~TStorage() {
     Games.reset();
     Systems.reset();

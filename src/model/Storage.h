@@ -12,6 +12,9 @@ class TStorage {
 public:
     // Loads games.ini, then bets.ini, from folder; a file that exists but cannot be read raises EFileError.
     explicit TStorage(const QString& folder);
+    // Empty lists of no folder, for callers that bring descriptions of their own: nothing is read, and nothing is
+    // written as long as nothing is added.
+    TStorage();
     // Saves each changed list (errors are only logged here): owners call Save() first to see them.
     ~TStorage();
     TStorage(const TStorage&) = delete;

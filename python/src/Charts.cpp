@@ -1,0 +1,227 @@
+// Charts and distributions for Python, computed through the controller, its thread, the chart kinds and the data
+// table exactly as wagerlens-calc computes them, so that the numbers are the companion's to the bit.
+#include "Bindings.h"
+#include "Calculation.h"
+#include "Model.h"
+
+#include "charts/Chart.h"
+#include "charts/ChartController.h"
+#include "charts/ChartDescription.h"
+#include "model/Storage.h"
+#include "presentation/DataExport.h"
+#include "presentation/DataTable.h"
+#include "support/IniStore.h"
+#include "support/TextSource.h"
+
+#include <pybind11/numpy.h>
+#include <pybind11/stl.h>
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace wl::python {
+
+namespace {
+
+// The window's and the companion's range of a chart parameter.
+constexpr int ParamMinimum = 0;
+constexpr int ParamMaximum = 10000;
+
+using TSeriesList = std::vector<std::pair<TPyGame, TPySystem>>;
+
+// What a finished calculation leaves for Python, gathered without the GIL.
+struct TOutcome {
+    bool Completed = false;
+    QStringList Captions;
+    QStringList Failures; // per series; empty where the series succeeded
+    std::optional<QString> ThreadError;
+    QString Warning;
+    // chart: the data table's rows MinX..MaxX, one column per series
+    int MinX = 0;
+    int MaxX = 0;
+    std::vector<std::vector<double>> Columns;
+    // distribution: the first series' probabilities of MinBalance..MaxBalance
+    int FirstBalance = 0;
+    std::vector<double> Probabilities;
+};
+
+void CheckParam(const char* name, std::optional<int> value) {
+    if (value && (*value < ParamMinimum || *value > ParamMaximum))
+        RaiseValueError(QStringLiteral("%1 must lie in %2..%3, not %4")
+                            .arg(QLatin1String(name))
+                            .arg(ParamMinimum)
+                            .arg(ParamMaximum)
+                            .arg(*value));
+}
+
+void CheckSeries(const TSeriesList& series) {
+    if (series.empty())
+        RaiseValueError(QStringLiteral("Give at least one (game, system) pair."));
+    if (series.size() > static_cast<size_t>(TChart::LineCount))
+        RaiseValueError(
+            QStringLiteral("A chart holds at most %1 series, not %2.").arg(TChart::LineCount).arg(series.size()));
+}
+
+// Runs kind over series as the companion does: the kind first, then its parameters, then the series, then the start.
+// collect reads the finished controller. Without the GIL from here on.
+template <typename TCollect>
+TOutcome Calculate(TCalculationWait& wait, int kind, std::optional<int> param0, std::optional<int> param1,
+                   const TSeriesList& series, TCollect&& collect) {
+    TOutcome outcome;
+    TChart chart; // outlives the controller, which draws into it until it is destroyed
+    TChartController controller(std::make_unique<TStorage>());
+    controller.SetChart(&chart);
+    wait.Attach(controller);
+    controller.SelectChartKind(kind);
+    TChartDescription& description = controller.CurrentKind();
+    if (param0)
+        description.SetParam(0, *param0);
+    if (param1)
+        description.SetParam(1, *param1);
+    for (const auto& [game, system] : series)
+        controller.AddSeries(*game.Game, *system.System);
+    controller.SetActive(true);
+    outcome.Completed = wait.Wait(controller);
+    if (!outcome.Completed)
+        return outcome;
+    outcome.ThreadError = controller.LastThreadError();
+    for (int k = 0; k < controller.SeriesCount(); ++k) {
+        outcome.Captions.append(controller.GetSeriesCaption(k));
+        outcome.Failures.append(controller.SeriesFailure(k));
+    }
+    outcome.Warning = controller.LimitWarning();
+    collect(controller, outcome);
+    return outcome;
+}
+
+// A series that could not be calculated is the caller's game or system (a result that leaves the tracked balances
+// in round 1, say); any other failure of the thread is the program's.
+void RaiseFailures(const TOutcome& outcome) {
+    for (int k = 0; k < outcome.Failures.size(); ++k)
+        if (!outcome.Failures[k].isEmpty())
+            RaiseValueError(outcome.Captions[k] + QStringLiteral(": ") + outcome.Failures[k]);
+    if (outcome.ThreadError)
+        throw std::runtime_error(PythonMessage(*outcome.ThreadError));
+}
+
+py::array_t<double> Array(const std::vector<double>& values) {
+    py::array_t<double> array(static_cast<py::ssize_t>(values.size()));
+    std::copy(values.begin(), values.end(), array.mutable_data());
+    return array;
+}
+
+py::dict ChartResult(TCalculationWait& wait, int kind, std::optional<int> param0, std::optional<int> param1,
+                     const TSeriesList& series) {
+    TOutcome outcome;
+    {
+        py::gil_scoped_release release;
+        outcome = Calculate(wait, kind, param0, param1, series, [](TChartController& controller, TOutcome& out) {
+            TDataTable table;
+            CaptureChartData(table, controller);
+            const TDataSource source = DataSourceOf(controller, table);
+            out.MinX = source.MinX;
+            out.MaxX = source.MaxX;
+            for (int k = 0; k < source.Captions.size(); ++k) {
+                std::vector<double>& column = out.Columns.emplace_back();
+                column.reserve(static_cast<size_t>(source.MaxX - source.MinX + 1));
+                for (int x = source.MinX; x <= source.MaxX; ++x)
+                    column.push_back(table.Value(x, k));
+            }
+        });
+    }
+    wait.RaiseIfStopped();
+    RaiseFailures(outcome);
+    py::dict result;
+    py::array_t<int64_t> x(outcome.MaxX - outcome.MinX + 1);
+    for (int i = 0; i < x.size(); ++i)
+        x.mutable_at(i) = outcome.MinX + i;
+    result["x"] = x;
+    py::list captions, columns;
+    for (int k = 0; k < outcome.Captions.size(); ++k) {
+        captions.append(outcome.Captions[k].toStdString());
+        columns.append(Array(outcome.Columns[static_cast<size_t>(k)]));
+    }
+    result["captions"] = captions;
+    result["y"] = columns;
+    result["warning"] = PythonMessage(outcome.Warning);
+    return result;
+}
+
+py::object Chart(int kind, const TSeriesList& series, std::optional<int> param0, std::optional<int> param1,
+                 py::object progress) {
+    if (kind < 0 || kind >= ChartKindCount)
+        RaiseValueError(QStringLiteral("The chart kind must lie in 0..%1, not %2").arg(ChartKindCount - 1).arg(kind));
+    CheckParam("param0", param0);
+    CheckParam("param1", param1);
+    if (param1 && CreateChartKinds()[static_cast<size_t>(kind)]->ParamCount() < 2)
+        RaiseValueError(QStringLiteral("Chart kind %1 has no second parameter; leave out param1.").arg(kind));
+    CheckSeries(series);
+    TCalculationWait wait(std::move(progress));
+    return ChartResult(wait, kind, param0, param1, series);
+}
+
+py::tuple Distribution(const TPyGame& game, const TPySystem& system, int rounds, int bankroll, py::object progress) {
+    if (rounds < 1 || rounds > ParamMaximum)
+        RaiseValueError(QStringLiteral("rounds must lie in 1..%1, not %2").arg(ParamMaximum).arg(rounds));
+    CheckParam("bankroll", bankroll);
+    TCalculationWait wait(std::move(progress));
+    TOutcome outcome;
+    {
+        py::gil_scoped_release release;
+        // The net result after N rounds holds the distribution the chart is drawn from.
+        outcome =
+            Calculate(wait, 0, bankroll, rounds, {{game, system}}, [](TChartController& controller, TOutcome& out) {
+                const TGameCalculator& c = controller.GetCalculator(0);
+                out.FirstBalance = c.MinBalance;
+                for (int b = c.MinBalance; b <= c.MaxBalance; ++b)
+                    out.Probabilities.push_back(c.BalanceProbability(b));
+            });
+    }
+    wait.RaiseIfStopped();
+    RaiseFailures(outcome);
+    return py::make_tuple(outcome.FirstBalance, Array(outcome.Probabilities), PythonMessage(outcome.Warning));
+}
+
+// The texts of a language file, for the names of the chart kinds.
+class TLanguageTexts final : public ITextSource {
+public:
+    explicit TLanguageTexts(const QString& path) {
+        if (!FStore.LoadFromFile(path))
+            throw EFileError(QStringLiteral("Cannot read \"%1\": no such file").arg(path));
+    }
+    QString GetText(const QString& section, const QString& key) const override {
+        return FStore.ReadString(section, key);
+    }
+
+private:
+    TIniStore FStore;
+};
+
+py::list ChartKinds(const std::string& languageFile) {
+    const TLanguageTexts texts(QString::fromStdString(languageFile));
+    py::list kinds;
+    for (const auto& kind : CreateChartKinds()) {
+        kind->SetTextSource(&texts);
+        py::list params;
+        for (int i = 0; i < kind->ParamCount(); ++i)
+            params.append(kind->GetParamName(i).toStdString());
+        kinds.append(py::make_tuple(kind->GetName().toStdString(), kind->GetXName().toStdString(),
+                                    kind->GetYName().toStdString(), params));
+    }
+    return kinds;
+}
+
+} // namespace
+
+void RegisterCharts(py::module_& m) {
+    m.attr("chart_kind_count") = ChartKindCount;
+    m.def("chart", &Chart, py::arg("kind"), py::arg("series"), py::arg("param0"), py::arg("param1"),
+          py::arg("progress"));
+    m.def("distribution", &Distribution, py::arg("game"), py::arg("system"), py::arg("rounds"), py::arg("bankroll"),
+          py::arg("progress"));
+    m.def("chart_kinds", &ChartKinds, py::arg("language_file"));
+}
+
+} // namespace wl::python

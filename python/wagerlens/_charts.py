@@ -1,0 +1,183 @@
+"""Charts and distributions, computed as the program and wagerlens-calc compute them."""
+
+from __future__ import annotations
+
+import enum
+import functools
+from dataclasses import dataclass
+from typing import Callable, List, Optional, Sequence, Tuple
+
+import numpy as np
+
+from . import _core
+from ._model import Game, System
+from ._shipped import shipped_file
+
+Progress = Optional[Callable[[int], object]]
+
+
+class Kind(enum.IntEnum):
+    """The chart kinds, by the identifiers that wagerlens-calc --chart takes."""
+
+    NET_RESULT = 0
+    NET_RESULT_CUMULATIVE = 1
+    EXPECTED_RESULT = 2
+    WIN_PROBABILITY = 3
+    LOSS_PROBABILITY = 4
+    WIN_LOSS_RATE = 5
+    RISK_OF_RUIN = 6
+    CHANCE_OF_SUCCESS = 7
+    SUCCESS_RUIN_RATE = 8
+
+
+@dataclass(frozen=True)
+class ChartKind:
+    """A chart kind as the program names it: its axes and its parameters (param0, then param1)."""
+
+    kind: int
+    name: str
+    x_title: str
+    y_title: str
+    params: Tuple[str, ...]
+
+
+@functools.lru_cache(maxsize=None)
+def _kinds() -> Tuple[ChartKind, ...]:
+    texts = _core.chart_kinds(shipped_file("Langs/ENG.ini"))
+    return tuple(ChartKind(k, name, x, y, tuple(params)) for k, (name, x, y, params) in enumerate(texts))
+
+
+def chart_kinds() -> List[ChartKind]:
+    """Every chart kind with its English name, axis titles and parameter names."""
+    return list(_kinds())
+
+
+@dataclass(frozen=True)
+class Series:
+    """One series of a chart: its caption "game [system]" and its values over the chart's x."""
+
+    caption: str
+    x: np.ndarray
+    y: np.ndarray
+
+
+@dataclass(frozen=True)
+class Chart:
+    """A computed chart: what the program's data view and ``wagerlens-calc --format full`` show.
+
+    Every series has the same x, the rows of the table from the smallest to the largest x of any series (balances
+    or rounds), and 0 where the program leaves a cell empty. ``warning`` is the program's line saying where the
+    values are not exact because probability reached the balance limits, or "" when every value is exact.
+    """
+
+    kind: int
+    name: str
+    x_title: str
+    y_title: str
+    series: List[Series]
+    warning: str
+
+    @property
+    def x(self) -> np.ndarray:
+        """The x shared by every series."""
+        return self.series[0].x
+
+    @property
+    def table(self) -> np.ndarray:
+        """The values as one array, a row per series."""
+        return np.vstack([s.y for s in self.series])
+
+
+def _pairs(series: Sequence[Tuple[Game, System]]) -> list:
+    pairs = []
+    for i, item in enumerate(series):
+        try:
+            game, system = item
+        except (TypeError, ValueError):
+            raise ValueError(f"series {i} must be a (game, system) pair, not {item!r}") from None
+        if not isinstance(game, Game) or not isinstance(system, System):
+            raise ValueError(f"series {i} must be a (Game, System) pair, not ({type(game).__name__}, "
+                             f"{type(system).__name__})")
+        pairs.append((game._core, system._core))
+    return pairs
+
+
+def chart(kind: int, series: Sequence[Tuple[Game, System]], param0: Optional[int] = None,
+          param1: Optional[int] = None, *, progress: Progress = None) -> Chart:
+    """Computes a chart of the program for up to ten (game, system) series.
+
+    kind is a :class:`Kind` (0..8, as ``wagerlens-calc --chart``). param0 is the bankroll; param1 the number of
+    rounds (the net-result kinds) or the target bankroll (the risk kinds). Both lie in 0..10000; None keeps the
+    kind's default, as the companion does when an option is left out.
+
+    The calculation runs without the GIL, so other Python threads go on meanwhile. Ctrl+C stops it
+    (KeyboardInterrupt). progress, if given, is called with the percentage done (0..100) in the calling thread; an
+    exception it raises stops the calculation and is raised here.
+
+    Raises ValueError for a kind, parameter or series the program would refuse, and for a series it cannot
+    calculate (a result that leaves the tracked balances in the first round, say), with the program's message.
+    """
+    kind = _int(kind, "kind")
+    values = _core.chart(kind, _pairs(series), _optional_int(param0, "param0"),
+                         _optional_int(param1, "param1"), progress)
+    described = _kinds()[kind]
+    x = values["x"]
+    return Chart(
+        kind=kind,
+        name=described.name,
+        x_title=described.x_title,
+        y_title=described.y_title,
+        series=[Series(caption, x, y) for caption, y in zip(values["captions"], values["y"])],
+        warning=values["warning"],
+    )
+
+
+@dataclass(frozen=True)
+class Distribution:
+    """The exact probability of every balance after some rounds: ``probabilities[i]`` is the chance of ending with
+    the balance ``first_balance + i`` (in bets; negative is a loss).
+
+    ``warning`` is the program's line when probability reached the balance limits of ±5000 bets, where it is
+    counted at the limit; "" when every value is exact.
+    """
+
+    first_balance: int
+    probabilities: np.ndarray
+    warning: str
+
+    @property
+    def balances(self) -> np.ndarray:
+        """The balance of each probability."""
+        return np.arange(self.first_balance, self.first_balance + len(self.probabilities), dtype=np.int64)
+
+
+def distribution(game: Game, system: System, rounds: int, bankroll: int = 0, *,
+                 progress: Progress = None) -> Distribution:
+    """The exact distribution of the balance after rounds rounds (1..10000) of system played on game.
+
+    With a bankroll (1..10000), a player who cannot afford the bet of his state bets state 0's bet instead, and one
+    who cannot afford that either stops, as in the program. The probabilities are those from which the net-result
+    chart is drawn (its values are 100 times these). GIL, Ctrl+C, progress and errors as for :func:`chart`.
+    """
+    if not isinstance(game, Game) or not isinstance(system, System):
+        raise ValueError("distribution needs a Game and a System")
+    first, probabilities, warning = _core.distribution(game._core, system._core, _int(rounds, "rounds"),
+                                                       _int(bankroll, "bankroll"), progress)
+    return Distribution(first, probabilities, warning)
+
+
+def _int(value: object, name: str) -> int:
+    try:
+        if isinstance(value, bool):
+            raise TypeError
+        number = int(value.__index__())  # type: ignore[attr-defined]
+    except (AttributeError, TypeError):
+        raise ValueError(f"{name} must be a whole number, not {value!r}") from None
+    # Beyond 32 bits the engine's own check could not see it; its range is far smaller anyway.
+    if not -2**31 <= number < 2**31:
+        raise ValueError(f"{name} lies far outside its range: {number}")
+    return number
+
+
+def _optional_int(value: object, name: str) -> Optional[int]:
+    return None if value is None else _int(value, name)

@@ -1,0 +1,71 @@
+"""Charts and distributions: the companion's numbers to the bit, and a distribution known in closed form."""
+
+import math
+
+import numpy as np
+import pytest
+
+import wagerlens
+from conftest import companion_full
+
+RED = "European roulette - red/black"
+# kind, param0, param1, series; each row a kind with its own parameters, the limits reached in the last rows.
+TABLE = {
+    "net result, two series": (0, 0, 100, [(RED, "Flat bet, 1 unit"), ("Coin toss - fair coin", "Paroli, 3 steps")]),
+    "cumulative net result with a bankroll": (1, 50, 60, [(RED, "Martingale, 5 doublings")]),
+    "expected result": (2, None, None, [("Craps - pass line", "Flat bet, 1 unit"), (RED, "1-3-2-6 system")]),
+    "chance of being ahead, bankroll": (3, 30, None, [(RED, "d'Alembert, 1 to 10 units")]),
+    "chance of being behind": (4, None, None, [("Baccarat - player", "Fibonacci, 8 steps")]),
+    "ahead/behind rate": (5, 0, None, [("Dice duel - higher die wins, a tie is a push", "Paroli, 3 steps")]),
+    "risk of ruin, three systems": (6, 100, 200, [(RED, "Flat bet, 1 unit"), (RED, "Martingale, 3 doublings"),
+                                                  (RED, "Martingale, 10 doublings")]),
+    "chance of success": (7, 20, 45, [("American roulette - single number", "Flat bet, 1 unit")]),
+    "success/ruin rate": (8, 100, 300, [("Craps - field, 2 pays double, 12 pays triple", "Grand martingale, 5 raises")]),
+    "net result at the limits": (0, 0, 3000, [("European roulette - single number", "Martingale, 7 doublings")]),
+}
+
+
+@pytest.mark.parametrize("row", TABLE.values(), ids=TABLE.keys())
+def test_chart_equals_companion(row, games, systems):
+    kind, param0, param1, names = row
+    result = wagerlens.chart(kind, [(games[g], systems[s]) for g, s in names], param0, param1)
+    x, captions, columns, warning = companion_full(kind, names, param0, param1)
+    assert [s.caption for s in result.series] == captions
+    assert np.array_equal(result.x, x)
+    for series, column in zip(result.series, columns):
+        assert np.array_equal(series.y, column), series.caption
+    assert result.warning == warning
+
+
+def test_chart_of_own_game_and_system_from_files(tmp_path):
+    """Games and systems read from files of the caller's go through the same readers as the companion's --games."""
+    (tmp_path / "games.ini").write_text("[Skewed]\r\nCount=3\r\nResult0=2\r\nProbability0=0.3\r\n"
+                                        "Result1=-1\r\nProbability1=0.6\r\nResult2=0\r\nProbability2=0.1\r\n")
+    (tmp_path / "bets.ini").write_text("[Up two]\r\nCount=2\r\nBet0=1\r\nWin0=1\r\nLoss0=0\r\n"
+                                       "Bet1=3\r\nWin1=0\r\nLoss1=0\r\n")
+    game, = wagerlens.load_games(tmp_path / "games.ini")
+    system, = wagerlens.load_systems(tmp_path / "bets.ini")
+    assert game == wagerlens.Game("Skewed", [(2, 0.3), (-1, 0.6), (0, 0.1)])
+    assert system == wagerlens.System("Up two", [(1, 1, 0), (3, 0, 0)])
+    result = wagerlens.chart(6, [(game, system)], 10, 30)
+    x, _, columns, _ = companion_full(6, [("Skewed", "Up two")], 10, 30, str(tmp_path / "games.ini"),
+                                      str(tmp_path / "bets.ini"))
+    assert np.array_equal(result.series[0].y, columns[0]) and np.array_equal(result.x, x)
+
+
+def test_distribution_of_a_fair_coin_is_binomial(games, systems):
+    rounds = 40
+    d = wagerlens.distribution(games["Coin toss - fair coin"], systems["Flat bet, 1 unit"], rounds)
+    expected = [math.comb(rounds, (rounds + b) // 2) / 2**rounds if (rounds + b) % 2 == 0 else 0.0
+                for b in d.balances]
+    assert d.first_balance == -rounds and d.warning == ""
+    assert np.allclose(d.probabilities, expected, rtol=1e-13, atol=0)
+
+
+def test_distribution_is_what_the_net_result_chart_draws(games, systems):
+    game, system = games[RED], systems["Martingale, 5 doublings"]
+    d = wagerlens.distribution(game, system, 200, bankroll=50)
+    drawn = wagerlens.chart(wagerlens.Kind.NET_RESULT, [(game, system)], 50, 200).series[0]
+    at = {int(x): y for x, y in zip(drawn.x, drawn.y) if y != 0}
+    assert at and all(100.0 * d.probabilities[x - d.first_balance] == y for x, y in at.items())
+    assert abs(d.probabilities.sum() - 1.0) < 1e-12

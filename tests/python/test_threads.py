@@ -1,0 +1,59 @@
+"""Calculations stop at Ctrl+C or a failing progress callback, and run side by side without the GIL."""
+
+import _thread
+import threading
+from concurrent.futures import ThreadPoolExecutor
+
+import numpy as np
+import pytest
+
+import wagerlens
+
+RED = "European roulette - red/black"
+
+
+def long_chart(games, systems, progress=None):
+    # Risk of ruin of wide systems: many round blocks, so that a stop lands in the middle.
+    pairs = [(games[RED], systems[name]) for name in ("Martingale, 10 doublings", "Martingale, 7 doublings")]
+    return wagerlens.chart(wagerlens.Kind.RISK_OF_RUIN, pairs, 1000, 2000, progress=progress)
+
+
+class Stop(Exception):
+    pass
+
+
+@pytest.mark.parametrize("how", ["Ctrl+C", "raising callback"])
+def test_a_stopped_calculation_raises_and_the_next_one_is_whole(how, games, systems):
+    seen = []
+
+    def progress(percent):
+        seen.append(percent)
+        if percent >= 2:
+            if how == "Ctrl+C":
+                _thread.interrupt_main()
+            else:
+                raise Stop()
+
+    with pytest.raises(KeyboardInterrupt if how == "Ctrl+C" else Stop):
+        long_chart(games, systems, progress)
+    assert max(seen) < 100
+    after = long_chart(games, systems)
+    again = long_chart(games, systems)
+    assert all(np.array_equal(a.y, b.y) for a, b in zip(after.series, again.series))
+
+
+def test_two_threads_calculate_at_once(games, systems):
+    alone = long_chart(games, systems)
+    events = []  # (thread, percent) in the order the callbacks ran
+
+    def run(_):
+        name = threading.current_thread().name
+        return long_chart(games, systems, lambda percent: events.append((name, percent)))
+
+    with ThreadPoolExecutor(2) as pool:
+        results = list(pool.map(run, range(2)))
+    for result in results:
+        assert all(np.array_equal(a.y, b.y) for a, b in zip(alone.series, result.series))
+    # With the GIL held through a calculation, the second could only start once the first had ended.
+    first_end = min(max(i for i, (name, _) in enumerate(events) if name == thread) for thread in {n for n, _ in events})
+    assert len({name for name, _ in events[:first_end]}) == 2
