@@ -1,10 +1,7 @@
 """The bankroll needed for at most a 5 % risk of ruin within 1000 spins of European red/black, for the martingales
-of 3 to 10 doublings.
-
-A ruined player (no money left for the next 1-unit bet) stays where he is, so the chance of having been ruined
-within the spins is the probability of the balance -bankroll after them. Risk falls as the bankroll grows: a
-bisection finds the smallest bankroll that is enough.
-"""
+of 3 to 10 doublings. A ruined player (no money left for a 1-unit bet) stays where he is, so the risk is the
+probability of the balance -bankroll after the spins; it falls as the bankroll grows, and a bisection finds the
+smallest bankroll that is enough."""
 
 import wagerlens
 

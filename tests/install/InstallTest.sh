@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary root and runs what was installed, as a user whose home is empty.
-# Usage: InstallTest.sh BUILD_DIR SOURCE_DIR
+# Usage: InstallTest.sh BUILD_DIR SOURCE_DIR [PYTHON3]   (PYTHON3: the interpreter the Python module is built for)
 set -euo pipefail
 build=$1
 source=$2
+python=${3:-}
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
 
@@ -60,4 +61,12 @@ options() { grep -o -- '--[a-z][a-z0-9-]*' | sort -u; }
 from_help=$("$prefix/bin/wagerlens-calc" --help | options)
 from_man=$(zcat "$prefix/share/man/man1/wagerlens-calc.1.gz" | sed 's/\\-/-/g; s/\\f[BIR]//g' | options)
 [ "$from_help" = "$from_man" ] || fail "--help and the manual page differ: $(diff <(echo "$from_help") <(echo "$from_man") | tr '\n' ' ')"
+# The Python module, from the dist-packages folder of the prefix, reads the shipped games from share/.
+if [ -n "$python" ]; then
+    version=$(cd "$root" && PYTHONPATH="$prefix/lib/python3/dist-packages" "$python" -c \
+        "import wagerlens; assert len(wagerlens.shipped_games()) > 0; print(wagerlens.__version__)") ||
+        fail "the installed Python module does not import or finds no shipped games"
+    [ -n "$version" ] || fail "the installed Python module has no version"
+    "$prefix/bin/wagerlens-calc" --version | grep -qF "$version" || fail "the Python module's version $version differs"
+fi
 echo "install test: passed"

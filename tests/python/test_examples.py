@@ -24,3 +24,12 @@ def test_example_runs(name, tmp_path):
     assert run.returncode == 0, run.stderr
     assert EXAMPLES[name] in run.stdout
     assert name != "risk_of_ruin.py" or (tmp_path / "risk-of-ruin.png").stat().st_size > 10000
+
+
+def test_readme_shows_the_examples_as_they_are():
+    with open(os.path.join(SOURCE, "README.md"), encoding="utf-8") as f:
+        readme = f.read()
+    for name in EXAMPLES:
+        with open(os.path.join(SOURCE, "examples", name), encoding="utf-8") as f:
+            lines = f.read().rstrip("\n").split("\n")
+        assert "\n".join("    " + line if line.strip() else "" for line in lines) in readme, name
