@@ -1,7 +1,7 @@
 // Times the companion's calculation in-process, without starting a program or printing a table:
 //   wl_calc_timing REPEATS <wagerlens-calc arguments of a chart>
-// prints the best and the median of REPEATS runs in seconds, of the clock and of the processor time of every thread. bench/python_overhead.py sets it against the Python
-// module's chart() on the same chart.
+// prints the best and the median of REPEATS runs in seconds, of the clock and of the processor time of every
+// thread. bench/python_overhead.py sets it against the Python module's chart() on the same chart.
 #include "charts/ChartController.h"
 #include "charts/ChartDescription.h"
 #include "cli/CalcCommand.h"
