@@ -6,6 +6,7 @@ import sys
 
 import pytest
 
+import wagerlens
 from conftest import SOURCE
 
 EXAMPLES = {
@@ -17,7 +18,8 @@ EXAMPLES = {
 
 @pytest.mark.parametrize("name", EXAMPLES)
 def test_example_runs(name, tmp_path):
-    env = dict(os.environ, MPLBACKEND="Agg")
+    # The package under test, wherever the current folder is.
+    env = dict(os.environ, MPLBACKEND="Agg", PYTHONPATH=os.path.dirname(os.path.dirname(wagerlens.__file__)))
     env.pop("DISPLAY", None)
     run = subprocess.run([sys.executable, os.path.join(SOURCE, "examples", name)], cwd=tmp_path, env=env,
                          capture_output=True, text=True, timeout=600)
