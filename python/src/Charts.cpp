@@ -18,6 +18,7 @@
 
 #include <optional>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -121,13 +122,13 @@ py::dict ChartResult(TCalculationWait& wait, int kind, std::optional<int> param0
             TDataTable table;
             CaptureChartData(table, controller);
             const TDataSource source = DataSourceOf(controller, table);
-            out.MinX = source.MinX;
-            out.MaxX = source.MaxX;
+            // The rows and values of the exact formats: every computed value, however small.
+            std::tie(out.MinX, out.MaxX) = ComputedRows(source);
             for (int k = 0; k < source.Captions.size(); ++k) {
                 std::vector<double>& column = out.Columns.emplace_back();
-                column.reserve(static_cast<size_t>(source.MaxX - source.MinX + 1));
-                for (int x = source.MinX; x <= source.MaxX; ++x)
-                    column.push_back(table.Value(x, k));
+                column.reserve(static_cast<size_t>(out.MaxX - out.MinX + 1));
+                for (int x = out.MinX; x <= out.MaxX; ++x)
+                    column.push_back(table.ComputedValue(x, k));
             }
         });
     }

@@ -65,8 +65,8 @@ class Series:
 class Chart:
     """A computed chart: what the program's data view and ``wagerlens-calc --format full`` show.
 
-    Every series has the same x, the rows of the table from the smallest to the largest x of any series (balances
-    or rounds), and 0 where the program leaves a cell empty. ``warning`` is the program's line saying where the
+    Every series has the same x, the rows of the exact formats (balances or rounds), with every value the
+    calculation gave, those too small to draw included, and 0 where a series has no value. ``warning`` is the program's line saying where the
     values are not exact because probability reached the balance limits, or "" when every value is exact.
     """
 

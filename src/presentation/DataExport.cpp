@@ -42,13 +42,6 @@ const TDataTable& TableOf(const TDataSource& source) {
     return *source.Table;
 }
 
-// The exact formats' rows: the shown ones and every row that holds a computed value.
-std::pair<int, int> ComputedRows(const TDataSource& source, const TDataTable& table) {
-    if (table.ComputedMinX() > table.ComputedMaxX())
-        return {source.MinX, source.MaxX};
-    return {std::min(source.MinX, table.ComputedMinX()), std::max(source.MaxX, table.ComputedMaxX())};
-}
-
 QString FormatColorHex(TColor color) {
     QString hex;
     for (int part : {ColorRed(color), ColorGreen(color), ColorBlue(color)})
@@ -102,6 +95,13 @@ void BuildDataText(QStringList& lines, const TDataSource& source, QChar decimalS
         lines << QString() << source.Warning;
 }
 
+std::pair<int, int> ComputedRows(const TDataSource& source) {
+    const TDataTable& table = TableOf(source);
+    if (table.ComputedMinX() > table.ComputedMaxX())
+        return {source.MinX, source.MaxX};
+    return {std::min(source.MinX, table.ComputedMinX()), std::max(source.MaxX, table.ComputedMaxX())};
+}
+
 void BuildDataFullText(QStringList& lines, const TDataSource& source) {
     const TDataTable& table = TableOf(source);
     QString title = QStringLiteral("X");
@@ -109,7 +109,7 @@ void BuildDataFullText(QStringList& lines, const TDataSource& source) {
         title += QLatin1Char('\t') + PlainCaption(caption);
     lines.append(title);
 
-    const auto [first, last] = ComputedRows(source, table);
+    const auto [first, last] = ComputedRows(source);
     for (int x = first; x <= last; ++x) {
         QString line = FormatInteger(x);
         for (int k = 0; k < source.Captions.size(); ++k)
@@ -134,7 +134,7 @@ void BuildDataCsv(QStringList& lines, const TDataSource& source) {
     for (const QString& caption : source.Captions)
         header.append(CsvField(caption));
     lines.append(header.join(QLatin1Char(',')));
-    const auto [first, last] = ComputedRows(source, table);
+    const auto [first, last] = ComputedRows(source);
     for (int x = first; x <= last; ++x) {
         QString line = FormatInteger(x);
         for (int k = 0; k < source.Captions.size(); ++k)

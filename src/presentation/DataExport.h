@@ -12,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <utility>
 #include <vector>
 
 class QDateTime;
@@ -48,6 +49,8 @@ QString FormatFixedPadded(double value, int decimals, int width);
 // The tab-separated table: the title line "X<tab>caption...", then one line per X with "%10.6f" values, then an
 // empty line and the warning, if any.
 void BuildDataText(QStringList& lines, const TDataSource& source, QChar decimalSymbol);
+// The rows of the exact formats (full text, CSV): MinX..MaxX widened to every row that holds a computed value.
+std::pair<int, int> ComputedRows(const TDataSource& source);
 // The same layout with every computed value in 17 significant digits and "." (the companion's full output): the
 // values too small to plot included, over the rows MinX..MaxX widened to every computed row.
 void BuildDataFullText(QStringList& lines, const TDataSource& source);
