@@ -47,7 +47,7 @@ std::vector<TTextKey> Inventory() {
     add("Wagerlens 1.3", {"WindowName"});
     add("AboutWindow", {"Version", "Notice0", "Notice1", "Notice2"});
     add("Messages", {"DeleteOutcome", "HHNotInstalled", "SaveFilter", "NameEmpty", "NameControl", "ResultRange",
-                     "DiscardChanges", "Confirm", "BetRange", "RiskWithoutBankroll"});
+                     "DiscardChanges", "Confirm", "BetRange", "RiskWithoutBankroll", "CloseAnyway"});
     const std::pair<const char*, QStringList> formats[] = {
         {"DeleteGame", {QStringLiteral("%s")}},
         {"DeleteSystem", {QStringLiteral("%s")}},
@@ -57,6 +57,8 @@ std::vector<TTextKey> Inventory() {
         {"TooManyOutcomes", {QStringLiteral("%d")}},
         {"SeriesInUse", {QStringLiteral("%d")}},
         {"SuccessorRange", {QStringLiteral("%d")}},
+        {"HelpFileMissing", {QStringLiteral("%s")}},
+        {"HelpTopicMissing", {QStringLiteral("%s"), QStringLiteral("%s")}},
         {"ParamRange", {QStringLiteral("%s"), QStringLiteral("%d"), QStringLiteral("%d"), QStringLiteral("%d")}},
         {"TargetNotAboveBankroll", {QStringLiteral("%d"), QStringLiteral("%d")}},
     };

@@ -97,6 +97,8 @@ TEST(HelpContexts, NumbersTopicsAndParents) {
 
 #ifdef WL_QHELPGENERATOR
 TEST(HelpWindow, ShowsTheTopicOfACompressedHelpFile) {
+    test::TUiFolder folder;
+    folder.UsePreferences();
     QTemporaryDir dir;
     const QString d = dir.path() + QLatin1Char('/');
     test::WriteText(d + QStringLiteral("main_win.htm"),

@@ -3,6 +3,7 @@
 
 #include "preferences/Preferences.h"
 #include "presentation/Layout.h"
+#include "ui/dialogs/DialogTools.h"
 #include "ui/widgets/Guard.h"
 #include "ui/widgets/HelpContext.h"
 
@@ -75,7 +76,7 @@ void THelpWindow::ShowPath(const QString& path) {
     QString topic;
     SplitHelpPath(path, file, topic);
     if (!FUsable || !QFileInfo::exists(file)) {
-        FBrowser->setPlainText(QStringLiteral("The help file %1 cannot be opened.").arg(file));
+        FBrowser->setPlainText(FormatMessage(QStringLiteral("HelpFileMissing"), {file}));
         FCurrentFile = file;
         return;
     }
@@ -92,7 +93,7 @@ void THelpWindow::ShowPath(const QString& path) {
         }
     }
     if (!target.isValid()) {
-        FBrowser->setPlainText(QStringLiteral("The topic %1 is not in the help file %2.").arg(topic, file));
+        FBrowser->setPlainText(FormatMessage(QStringLiteral("HelpTopicMissing"), {topic, file}));
         return;
     }
     FBrowser->setSource(target);

@@ -402,10 +402,10 @@ void TfmMain::closeEvent(QCloseEvent* e) {
         try {
             FController->SaveStorage();
         } catch (const Exception& error) {
-            const auto answer = QMessageBox::warning(
-                this, ProductTitle,
-                error.Message() + QStringLiteral("\n\nClose anyway? The changes to games and systems would be lost."),
-                QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+            const auto answer = QMessageBox::warning(this, ProductTitle,
+                                                     error.Message() + QStringLiteral("\n\n") +
+                                                         GetPreferences().GetMessageText(QStringLiteral("CloseAnyway")),
+                                                     QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
             if (answer != QMessageBox::Yes) {
                 FStateSaved = false;
                 e->ignore();
