@@ -139,8 +139,9 @@ TEST(HelpWindow, ShowsTheTopicOfACompressedHelpFile) {
 }
 #endif
 
-// The build's copy of data/ beside the binaries must never overwrite what a user has edited there.
-TEST(DataCopy, CopiesOnlyWhatIsAbsent) {
+// The build's copy of data/ beside the binaries must never overwrite what a user has edited there, while the
+// shipped language files follow the build (an older copy would show new texts empty).
+TEST(DataCopy, CopiesOnlyWhatIsAbsentButRenewsTheShippedTexts) {
     QTemporaryDir src;
     QTemporaryDir dst;
     QDir().mkpath(src.path() + QStringLiteral("/Langs"));
@@ -150,6 +151,9 @@ TEST(DataCopy, CopiesOnlyWhatIsAbsent) {
     test::WriteText(src.path() + QStringLiteral("/Langs/ENG.ini"), "shipped texts");
     test::WriteText(src.path() + QStringLiteral("/help/eng/main_win.htm"), "help source");
     test::WriteText(dst.path() + QStringLiteral("/games.ini"), "the user's games");
+    QDir().mkpath(dst.path() + QStringLiteral("/Langs"));
+    test::WriteText(dst.path() + QStringLiteral("/Langs/ENG.ini"), "an older build's texts");
+    test::WriteText(dst.path() + QStringLiteral("/Langs/FRA.ini"), "the user's own language");
 
     QProcess copy;
     copy.start(QStringLiteral(WL_CMAKE_COMMAND),
@@ -165,6 +169,7 @@ TEST(DataCopy, CopiesOnlyWhatIsAbsent) {
     EXPECT_EQ(read("games.ini"), QByteArray("the user's games"));
     EXPECT_EQ(read("bets.ini"), QByteArray("shipped bets"));
     EXPECT_EQ(read("Langs/ENG.ini"), QByteArray("shipped texts"));
+    EXPECT_EQ(read("Langs/FRA.ini"), QByteArray("the user's own language"));
     EXPECT_EQ(read("help/eng/main_win.htm"), QByteArray("<absent>")) << "help sources become .qch files instead";
 }
 
