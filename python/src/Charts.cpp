@@ -10,6 +10,7 @@
 #include "model/Storage.h"
 #include "presentation/DataExport.h"
 #include "presentation/DataTable.h"
+#include "presentation/SummaryExport.h"
 #include "support/IniStore.h"
 #include "support/TextSource.h"
 
@@ -35,6 +36,7 @@ using TSeriesList = std::vector<std::pair<TPyGame, TPySystem>>;
 // What a finished calculation leaves for Python, gathered without the GIL.
 struct TOutcome {
     bool Completed = false;
+    QString ParamProblem; // the kind refuses a parameter: nothing was calculated
     QStringList Captions;
     QStringList Failures; // per series; empty where the series succeeded
     std::optional<QString> ThreadError;
@@ -46,7 +48,12 @@ struct TOutcome {
     // distribution: the first series' probabilities of MinBalance..MaxBalance
     int FirstBalance = 0;
     std::vector<double> Probabilities;
+    // summary: the figures as the companion's --summary gives them
+    TSummarySource Summary;
 };
+
+// What a calculation collects besides the chart.
+enum class TExtra { None, Summary };
 
 void CheckParam(const char* name, std::optional<int> value) {
     if (value && (*value < ParamMinimum || *value > ParamMaximum))
@@ -69,7 +76,7 @@ void CheckSeries(const TSeriesList& series) {
 // collect reads the finished controller. Without the GIL from here on.
 template <typename TCollect>
 TOutcome Calculate(TCalculationWait& wait, int kind, std::optional<int> param0, std::optional<int> param1,
-                   const TSeriesList& series, TCollect&& collect) {
+                   const TSeriesList& series, TExtra extra, TCollect&& collect) {
     TOutcome outcome;
     TChart chart; // outlives the controller, which draws into it until it is destroyed
     TChartController controller(std::make_unique<TStorage>());
@@ -81,8 +88,13 @@ TOutcome Calculate(TCalculationWait& wait, int kind, std::optional<int> param0, 
         description.SetParam(0, *param0);
     if (param1)
         description.SetParam(1, *param1);
+    for (int i = 0; i < description.ParamCount(); ++i)
+        if (outcome.ParamProblem = description.ParamProblem(i, description.GetParam(i));
+            !outcome.ParamProblem.isEmpty())
+            return outcome;
     for (const auto& [game, system] : series)
         controller.AddSeries(*game.Game, *system.System);
+    controller.SetSummaryWanted(extra == TExtra::Summary);
     controller.SetActive(true);
     outcome.Completed = wait.Wait(controller);
     if (!outcome.Completed)
@@ -100,6 +112,8 @@ TOutcome Calculate(TCalculationWait& wait, int kind, std::optional<int> param0, 
 // A series that could not be calculated is the caller's game or system (a result that leaves the tracked balances
 // in round 1, say); any other failure of the thread is the program's.
 void RaiseFailures(const TOutcome& outcome) {
+    if (!outcome.ParamProblem.isEmpty())
+        RaiseValueError(outcome.ParamProblem);
     for (int k = 0; k < outcome.Failures.size(); ++k)
         if (!outcome.Failures[k].isEmpty())
             RaiseValueError(outcome.Captions[k] + QStringLiteral(": ") + outcome.Failures[k]);
@@ -118,19 +132,20 @@ py::dict ChartResult(TCalculationWait& wait, int kind, std::optional<int> param0
     TOutcome outcome;
     {
         py::gil_scoped_release release;
-        outcome = Calculate(wait, kind, param0, param1, series, [](TChartController& controller, TOutcome& out) {
-            TDataTable table;
-            CaptureChartData(table, controller);
-            const TDataSource source = DataSourceOf(controller, table);
-            // The rows and values of the exact formats: every computed value, however small.
-            std::tie(out.MinX, out.MaxX) = ComputedRows(source);
-            for (int k = 0; k < source.Captions.size(); ++k) {
-                std::vector<double>& column = out.Columns.emplace_back();
-                column.reserve(static_cast<size_t>(out.MaxX - out.MinX + 1));
-                for (int x = out.MinX; x <= out.MaxX; ++x)
-                    column.push_back(table.ComputedValue(x, k));
-            }
-        });
+        outcome = Calculate(wait, kind, param0, param1, series, TExtra::None,
+                            [](TChartController& controller, TOutcome& out) {
+                                TDataTable table;
+                                CaptureChartData(table, controller);
+                                const TDataSource source = DataSourceOf(controller, table);
+                                // The rows and values of the exact formats: every computed value, however small.
+                                std::tie(out.MinX, out.MaxX) = ComputedRows(source);
+                                for (int k = 0; k < source.Captions.size(); ++k) {
+                                    std::vector<double>& column = out.Columns.emplace_back();
+                                    column.reserve(static_cast<size_t>(out.MaxX - out.MinX + 1));
+                                    for (int x = out.MinX; x <= out.MaxX; ++x)
+                                        column.push_back(table.ComputedValue(x, k));
+                                }
+                            });
     }
     wait.RaiseIfStopped();
     RaiseFailures(outcome);
@@ -150,8 +165,8 @@ py::dict ChartResult(TCalculationWait& wait, int kind, std::optional<int> param0
     return result;
 }
 
-py::object Chart(int kind, const TSeriesList& series, std::optional<int> param0, std::optional<int> param1,
-                 py::object progress) {
+// The checks of the companion's arguments, before anything is calculated.
+void CheckChart(int kind, const TSeriesList& series, std::optional<int> param0, std::optional<int> param1) {
     if (kind < 0 || kind >= ChartKindCount)
         RaiseValueError(QStringLiteral("The chart kind must lie in 0..%1, not %2").arg(ChartKindCount - 1).arg(kind));
     CheckParam("param0", param0);
@@ -159,8 +174,66 @@ py::object Chart(int kind, const TSeriesList& series, std::optional<int> param0,
     if (param1 && CreateChartKinds()[static_cast<size_t>(kind)]->ParamCount() < 2)
         RaiseValueError(QStringLiteral("Chart kind %1 has no second parameter; leave out param1.").arg(kind));
     CheckSeries(series);
+}
+
+py::object Chart(int kind, const TSeriesList& series, std::optional<int> param0, std::optional<int> param1,
+                 py::object progress) {
+    CheckChart(kind, series, param0, param1);
     TCalculationWait wait(std::move(progress));
     return ChartResult(wait, kind, param0, param1, series);
+}
+
+const char* UnitName(TSummaryUnit unit) {
+    switch (unit) {
+    case TSummaryUnit::Percent:
+        return "%";
+    case TSummaryUnit::Units:
+        return "bets";
+    case TSummaryUnit::Rounds:
+        return "rounds";
+    case TSummaryUnit::Whole:
+        return "whole";
+    case TSummaryUnit::Heading:
+    case TSummaryUnit::Note:
+        break;
+    }
+    return "";
+}
+
+// The summary's figures, one tuple (id, label, unit, values per series, cut per series) each, as --summary gives
+// them in JSON: headings and notes left out, percentages as percentages, None where a figure does not apply.
+py::dict Summary(int kind, const TSeriesList& series, std::optional<int> param0, std::optional<int> param1,
+                 py::object progress) {
+    CheckChart(kind, series, param0, param1);
+    TCalculationWait wait(std::move(progress));
+    TOutcome outcome;
+    {
+        py::gil_scoped_release release;
+        outcome = Calculate(
+            wait, kind, param0, param1, series, TExtra::Summary,
+            [](TChartController& controller, TOutcome& out) { out.Summary = SummarySourceOf(controller, nullptr); });
+    }
+    wait.RaiseIfStopped();
+    RaiseFailures(outcome);
+    py::list rows;
+    for (const TSummaryRow& row : outcome.Summary.Rows) {
+        if (row.Unit == TSummaryUnit::Heading || row.Unit == TSummaryUnit::Note)
+            continue;
+        py::list values, cut;
+        for (size_t k = 0; k < row.Values.size(); ++k) {
+            values.append(row.Values[k] ? py::object(py::float_(*row.Values[k])) : py::object(py::none()));
+            cut.append(k < row.Cut.size() && row.Cut[k]);
+        }
+        rows.append(py::make_tuple(row.Id.toStdString(), row.Label.toStdString(), UnitName(row.Unit), values, cut));
+    }
+    py::list captions;
+    for (const QString& caption : outcome.Summary.Captions)
+        captions.append(caption.toStdString());
+    py::dict result;
+    result["captions"] = captions;
+    result["rows"] = rows;
+    result["warning"] = PythonMessage(outcome.Summary.Warning);
+    return result;
 }
 
 py::tuple Distribution(const TPyGame& game, const TPySystem& system, int rounds, int bankroll, py::object progress) {
@@ -172,13 +245,13 @@ py::tuple Distribution(const TPyGame& game, const TPySystem& system, int rounds,
     {
         py::gil_scoped_release release;
         // The net result after N rounds holds the distribution the chart is drawn from.
-        outcome =
-            Calculate(wait, 0, bankroll, rounds, {{game, system}}, [](TChartController& controller, TOutcome& out) {
-                const TGameCalculator& c = controller.GetCalculator(0);
-                out.FirstBalance = c.MinBalance;
-                for (int b = c.MinBalance; b <= c.MaxBalance; ++b)
-                    out.Probabilities.push_back(c.BalanceProbability(b));
-            });
+        outcome = Calculate(wait, 0, bankroll, rounds, {{game, system}}, TExtra::None,
+                            [](TChartController& controller, TOutcome& out) {
+                                const TGameCalculator& c = controller.GetCalculator(0);
+                                out.FirstBalance = c.MinBalance;
+                                for (int b = c.MinBalance; b <= c.MaxBalance; ++b)
+                                    out.Probabilities.push_back(c.BalanceProbability(b));
+                            });
     }
     wait.RaiseIfStopped();
     RaiseFailures(outcome);
@@ -219,6 +292,8 @@ py::list ChartKinds(const std::string& languageFile) {
 void RegisterCharts(py::module_& m) {
     m.attr("chart_kind_count") = ChartKindCount;
     m.def("chart", &Chart, py::arg("kind"), py::arg("series"), py::arg("param0"), py::arg("param1"),
+          py::arg("progress"));
+    m.def("summary", &Summary, py::arg("kind"), py::arg("series"), py::arg("param0"), py::arg("param1"),
           py::arg("progress"));
     m.def("distribution", &Distribution, py::arg("game"), py::arg("system"), py::arg("rounds"), py::arg("bankroll"),
           py::arg("progress"));

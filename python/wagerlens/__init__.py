@@ -11,7 +11,8 @@ engine of the Wagerlens program, and its numbers are those of ``wagerlens-calc -
 ...                        param0=100, param1=200)
 """
 
-from ._charts import Chart, ChartKind, Distribution, Kind, Series, chart, chart_kinds, distribution
+from ._charts import (Chart, ChartKind, Distribution, Figure, Kind, Series, Summary, chart, chart_kinds,
+                      distribution, summary)
 from ._model import Game, System, load_games, load_systems, shipped_games, shipped_systems
 from ._core import version as __version__
 
@@ -19,9 +20,11 @@ __all__ = [
     "Chart",
     "ChartKind",
     "Distribution",
+    "Figure",
     "Game",
     "Kind",
     "Series",
+    "Summary",
     "System",
     "chart",
     "chart_kinds",
@@ -30,5 +33,6 @@ __all__ = [
     "load_systems",
     "shipped_games",
     "shipped_systems",
+    "summary",
     "__version__",
 ]

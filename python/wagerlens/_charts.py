@@ -133,6 +133,55 @@ def chart(kind: int, series: Sequence[Tuple[Game, System]], param0: Optional[int
 
 
 @dataclass(frozen=True)
+class Figure:
+    """One figure of a summary: its identifier (as in ``wagerlens-calc --summary --format json``), its English
+    label, its unit ("%", "bets", "rounds" or "whole"), its value per series (None where it does not apply) and
+    whether the balance limits cut it, per series."""
+
+    id: str
+    label: str
+    unit: str
+    values: Tuple[Optional[float], ...]
+    cut: Tuple[bool, ...]
+
+
+@dataclass(frozen=True)
+class Summary:
+    """The program's summary of every series: the game per unit bet, the result after the horizon, the system's
+    bets and, for the risk kinds, the session until it ends. Probabilities are percentages."""
+
+    captions: List[str]
+    figures: List[Figure]
+    warning: str
+
+    def __getitem__(self, figure_id: str) -> Tuple[Optional[float], ...]:
+        """The values of the figure with this identifier, one per series."""
+        for figure in self.figures:
+            if figure.id == figure_id:
+                return figure.values
+        raise KeyError(figure_id)
+
+    def as_dict(self) -> dict:
+        """{figure id: [value per series]}, ready for ``pandas.DataFrame(..., index=captions)``."""
+        return {f.id: list(f.values) for f in self.figures}
+
+
+def summary(kind: int, series: Sequence[Tuple[Game, System]], param0: Optional[int] = None,
+            param1: Optional[int] = None, *, progress: Progress = None) -> Summary:
+    """The summary of up to ten series for the parameters of a chart kind, as ``wagerlens-calc --summary`` gives it.
+
+    The net-result kinds give the figures after param1 rounds with the bankroll param0; the round-by-round kinds
+    after their 3000 rounds; the risk kinds also the session with bankroll param0 and target param1 until it ends.
+    Arguments, GIL, Ctrl+C, progress and errors as for :func:`chart`.
+    """
+    kind = _int(kind, "kind")
+    values = _core.summary(kind, _pairs(series), _optional_int(param0, "param0"), _optional_int(param1, "param1"),
+                           progress)
+    figures = [Figure(i, label, unit, tuple(v), tuple(cut)) for i, label, unit, v, cut in values["rows"]]
+    return Summary(list(values["captions"]), figures, values["warning"])
+
+
+@dataclass(frozen=True)
 class Distribution:
     """The exact probability of every balance after some rounds: ``probabilities[i]`` is the chance of ending with
     the balance ``first_balance + i`` (in bets; negative is a loss).

@@ -21,9 +21,9 @@ def systems():
     return {s.name: s for s in wagerlens.shipped_systems()}
 
 
-def companion_full(kind, series, param0=None, param1=None, games_file=None, systems_file=None):
-    """wagerlens-calc --format full of the same chart: x, the captions, the columns and the warning."""
-    args = [os.environ["WL_CALC"], "--dir", os.path.join(SOURCE, "data"), "--chart", str(kind), "--format", "full"]
+def companion(kind, series, param0=None, param1=None, games_file=None, systems_file=None, form=("--format", "full")):
+    """What wagerlens-calc prints for the same chart: its standard output and its standard error."""
+    args = [os.environ["WL_CALC"], "--dir", os.path.join(SOURCE, "data"), "--chart", str(kind), *form]
     args += ["--games", games_file] if games_file else []
     args += ["--systems", systems_file] if systems_file else []
     args += ["--param0", str(param0)] if param0 is not None else []
@@ -31,7 +31,13 @@ def companion_full(kind, series, param0=None, param1=None, games_file=None, syst
     for game, system in series:
         args += ["--series", game, system]
     run = subprocess.run(args, capture_output=True, text=True, check=True)
-    lines = run.stdout.splitlines()
+    return run.stdout, run.stderr.strip()
+
+
+def companion_full(kind, series, param0=None, param1=None, games_file=None, systems_file=None):
+    """wagerlens-calc --format full of the same chart: x, the captions, the columns and the warning."""
+    out, err = companion(kind, series, param0, param1, games_file, systems_file)
+    lines = out.splitlines()
     captions = lines[0].split("\t")[1:]
     rows = np.array([[float(v) for v in line.split("\t")] for line in lines[1:] if line])
-    return rows[:, 0].astype(np.int64), captions, rows[:, 1:].T, run.stderr.strip()
+    return rows[:, 0].astype(np.int64), captions, rows[:, 1:].T, err

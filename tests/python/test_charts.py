@@ -1,12 +1,13 @@
 """Charts and distributions: the companion's numbers to the bit, and a distribution known in closed form."""
 
+import json
 import math
 
 import numpy as np
 import pytest
 
 import wagerlens
-from conftest import companion_full
+from conftest import companion, companion_full
 
 RED = "European roulette - red/black"
 # kind, param0, param1, series; each row a kind with its own parameters, the limits reached in the last rows.
@@ -69,3 +70,14 @@ def test_distribution_is_what_the_net_result_chart_draws(games, systems):
     at = {int(x): y for x, y in zip(drawn.x, drawn.y) if y != 0}
     assert at and all(100.0 * d.probabilities[x - d.first_balance] == y for x, y in at.items())
     assert abs(d.probabilities.sum() - 1.0) < 1e-12
+
+
+@pytest.mark.parametrize("kind, param0, param1", [(0, 50, 300), (6, 100, 200)], ids=["horizon", "session"])
+def test_summary_equals_companion(kind, param0, param1, games, systems):
+    names = [(RED, "Paroli, 3 steps"), ("Craps - pass line", "Martingale, 3 doublings")]
+    result = wagerlens.summary(kind, [(games[g], systems[s]) for g, s in names], param0, param1)
+    out, _ = companion(kind, names, param0, param1, form=("--summary", "--format", "json"))
+    expected = json.loads(out)
+    assert result.captions == [e["caption"] for e in expected]
+    for k, e in enumerate(expected):
+        assert {f.id: f.values[k] for f in result.figures if f.values[k] is not None} == e["figures"]

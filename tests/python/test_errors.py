@@ -27,6 +27,8 @@ BAD = {
     "negative successor": (lambda: wagerlens.System("s", [(1, -1, 0)]), ValueError, "goes to state -1"),
     "chart kind 99": (lambda: wagerlens.chart(99, [(G, S)]), ValueError, "chart kind must lie in 0.."),
     "bankroll below 0": (lambda: wagerlens.chart(6, [(G, S)], param0=-1), ValueError, "param0 must lie in 0..10000"),
+    "target below the bankroll": (lambda: wagerlens.summary(6, [(G, S)], 100, 50), ValueError,
+                                  "must be above the bankroll"),
     "second parameter of a one-parameter kind": (lambda: wagerlens.chart(2, [(G, S)], 0, 5), ValueError,
                                                  "no second parameter"),
     "no series": (lambda: wagerlens.chart(0, []), ValueError, "at least one"),
