@@ -1,7 +1,9 @@
 """The bankroll needed for at most a 5 % risk of ruin within 1000 spins of European red/black, for the martingales
 of 3 to 10 doublings. A ruined player (no money left for a 1-unit bet) stays where he is, so the risk is the
-probability of the balance -bankroll after the spins; it falls as the bankroll grows, and a bisection finds the
-smallest bankroll that is enough."""
+probability of the balance -bankroll after the spins. The risk does not always fall as the bankroll grows, so the
+bankrolls are tried from below: every 100 units, then every 10 below the first that is enough. Where the risk dips
+between the bankrolls tried (at 9 doublings), a smaller one is enough too: the bankroll planner of the program
+(wagerlens-calc --chart 9) finds the smallest for every bankroll at once."""
 
 import wagerlens
 
@@ -20,20 +22,18 @@ def risk_of_ruin(system, bankroll):
     return d.probabilities[-bankroll - d.first_balance]
 
 
-def bankroll_needed(system, highest=5000):
-    """The smallest bankroll up to highest with a risk of ruin of at most RISK, or None."""
-    if risk_of_ruin(system, highest) > RISK:
-        return None
-    low, high = 0, highest  # risk(low) > RISK >= risk(high)
-    while high - low > 1:
-        middle = (low + high) // 2
-        low, high = (middle, high) if risk_of_ruin(system, middle) > RISK else (low, middle)
-    return high
+def bankroll_needed(system, step=100, finer=10, highest=5000):
+    """The smallest bankroll, to finer units, with a risk of ruin of at most RISK; None up to highest."""
+    for coarse in range(step, highest + 1, step):
+        if risk_of_ruin(system, coarse) <= RISK:
+            return next((b for b in range(coarse - step + finer, coarse, finer) if risk_of_ruin(system, b) <= RISK),
+                        coarse)
+    return None
 
 
 print(f"Bankroll for a risk of ruin of at most {RISK:.0%} within {SPINS} spins of {roulette.name}:")
 for doublings in range(3, 11):
     system = martingale(doublings)
     needed = bankroll_needed(system)
-    shown = f"{needed:5d} units ({needed / 2**doublings:.1f} times the largest bet)" if needed else "more than 5000"
+    shown = f"{needed:5d} units ({needed / 2**doublings:4.1f} times the largest bet)" if needed else "more than 5000"
     print(f"  {system.name:26s} {shown}")
