@@ -22,15 +22,16 @@ int main(int argc, char** argv) {
     // The shell mode draws without a display.
     if (exporting && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    wl::TApplication app(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("Brellion"));
-    QApplication::setApplicationName(QStringLiteral("Wagerlens"));
+    // First of all, so that a crash while the application object is built leaves its report too.
     try {
         wl::InstallCrashHandler(wl::UserDataFolder());
     } catch (const wl::Exception& e) {
         // Without a writable data folder a crash leaves no report; the program itself is not affected.
         qWarning("Wagerlens: %s", e.what());
     }
+    wl::TApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Brellion"));
+    QApplication::setApplicationName(QStringLiteral("Wagerlens"));
     if (exporting)
         return wl::RunExportCommand(args);
 

@@ -78,10 +78,16 @@ QString TChartController::SeriesFailure(int index) const {
     return FSeries[static_cast<size_t>(CheckIndex(index, 0, SeriesCount() - 1, "series index"))].Failure;
 }
 
-void TChartController::SetSeriesFailure(int index, const QString& message) {
-    TSeries& s = FSeries[static_cast<size_t>(index)];
-    s.Failure = message.isEmpty() ? QStringLiteral("Unknown error") : message;
-    s.Calculator->RoundCount = 0;
+void TChartController::TakeSeriesFailures(const TExecuteThread& thread) {
+    const std::vector<std::exception_ptr>& failures = thread.SeriesFailures();
+    for (size_t i = 0; i < failures.size() && i < FSeries.size(); ++i) {
+        if (!failures[i])
+            continue;
+        TSeries& s = FSeries[i];
+        s.Error = failures[i];
+        s.Failure = ExceptionText(s.Error, FTexts);
+        s.Calculator->RoundCount = 0;
+    }
 }
 
 TChartDescription& TChartController::GetChartKind(int index) const {
@@ -193,6 +199,7 @@ void TChartController::RunCalculations() {
             s.Calculator->HighBound = limits.High;
             s.Calculator->ShowAll = showAll;
             s.Failure.clear(); // tried again: a parameter change may have cured it
+            s.Error = nullptr;
             s.Summary.reset();
             s.SummaryDone = false;
             s.Collector.reset();
@@ -270,6 +277,8 @@ bool TChartController::WaitForCalculation(const std::function<bool()>& keepWaiti
 void TChartController::ThreadDone() {
     // The thread object stays alive until joined: its std::thread is still returning from this call.
     FEndedThreads.push_back(std::move(FThread));
+    // Also for discarded results: a series that failed mid-round must not be continued from its broken rows.
+    TakeSeriesFailures(*FEndedThreads.back());
     if (FDiscardResults)
         return;
     try {
@@ -412,6 +421,14 @@ void TChartController::ReportSeriesFailures() {
         s.ReportedFailure = s.Failure;
         if (s.Failure.isEmpty())
             continue;
+        if (IsUserError(s.Error)) {
+            // The user's game or system: what is wrong with which series, in plain words.
+            ReportThreadFailure(
+                EUserError(Message(QStringLiteral("SeriesNotCharted"),
+                                   QStringLiteral("The series \"%s\" cannot be charted."), {s.Caption}) +
+                           QStringLiteral("\r\n") + s.Failure));
+            continue;
+        }
         Exception failure(s.Failure);
         PrefixExceptionMessage(failure, s.Caption);
         failure.SetMessage(QStringLiteral("Error in thread\n\r") + failure.Message());

@@ -8,6 +8,7 @@
 
 #include <QString>
 
+#include <exception>
 #include <functional>
 #include <initializer_list>
 #include <memory>
@@ -124,13 +125,15 @@ private:
     struct TSeries {
         QString Caption;
         std::unique_ptr<TGameCalculator> Calculator;
-        QString Failure;         // written by the calculation thread for this series only
+        // Why the series stopped, taken over from the calculation thread when it ends (interface thread only).
+        std::exception_ptr Error;
+        QString Failure;
         QString ReportedFailure; // so that a failure that recurs is reported once
-        // The calculator's limit figures as the shown results left them (it overwrites its own while running).
         // Made for each calculation that collects the summary; the thread writes SummaryDone once it is complete.
         std::unique_ptr<TSummaryCollector> Collector;
         bool SummaryDone = false;
         std::optional<TSeriesSummary> Summary;
+        // The calculator's limit figures as the shown results left them (it overwrites its own while running).
         double ShownLimitShare = 0.0;
         int32_t ShownLimitRound = 0;
         int32_t ShownLimit = 0;
@@ -148,9 +151,8 @@ private:
     void RemoveSeriesAt(int index);
     void ReportThreadFailure(const Exception& failure);
     void ReportSeriesFailures();
-    // Calculation thread: the series stops for this calculation and is restarted from round 1 by the next one.
-    void SetSeriesFailure(int index, const QString& message);
-    bool SeriesFailed(int index) const { return !FSeries[static_cast<size_t>(index)].Failure.isEmpty(); }
+    // Interface thread, as the thread ends: its series' failures; a failed series restarts from round 1 next time.
+    void TakeSeriesFailures(const TExecuteThread& thread);
     bool WaitForThreadEnd(const std::function<bool()>& keepWaiting = {});
     void JoinEndedThreads(bool all);
     void RestartSeriesUsing(const void* description, bool isGame);

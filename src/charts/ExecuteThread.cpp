@@ -12,6 +12,7 @@
 #include "model/GameDescription.h"
 #include "support/Checked.h"
 #include "support/Exception.h"
+#include "support/SignalStack.h"
 
 #include <algorithm>
 #include <vector>
@@ -31,7 +32,8 @@ void NoteLimits(TGameCalculator& c, int round) {
 }
 } // namespace
 
-TExecuteThread::TExecuteThread(TChartController& controller) : FController(controller) {}
+TExecuteThread::TExecuteThread(TChartController& controller)
+    : FController(controller), FSeriesFailures(static_cast<size_t>(controller.SeriesCount())) {}
 
 TExecuteThread::~TExecuteThread() {
     Join();
@@ -57,6 +59,7 @@ int32_t TExecuteThread::Percent(int32_t round, int32_t n) {
 }
 
 void TExecuteThread::Run() {
+    const TAlternateSignalStack signalStack;
     try {
         Execute();
     } catch (...) {
@@ -77,10 +80,9 @@ template <class TWork> void TExecuteThread::GuardSeries(int index, TWork&& work)
     // One bad game or system must not take the other series down with it: only this series stops.
     try {
         work();
-    } catch (const Exception& e) {
-        FController.SetSeriesFailure(index, e.Message());
-    } catch (const std::exception& e) {
-        FController.SetSeriesFailure(index, QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        // Kept here until the interface thread takes it over with the results.
+        FSeriesFailures[static_cast<size_t>(index)] = std::current_exception();
     }
 }
 
@@ -100,7 +102,7 @@ void TExecuteThread::StartSeries(TChartDescription& kind, int index) {
 }
 
 void TExecuteThread::StepSeries(TChartDescription& kind, int index, int round) {
-    if (FController.SeriesFailed(index))
+    if (FSeriesFailures[static_cast<size_t>(index)])
         return;
     GuardSeries(index, [&] {
         TGameCalculator& c = FController.GetCalculator(index);
@@ -205,7 +207,7 @@ void TExecuteThread::CompleteSummaries() {
     int32_t last = -1;
     for (int j = 0; j < count && !Terminated(); ++j) {
         TChartController::TSeries& series = FController.FSeries[static_cast<size_t>(j)];
-        if (!series.Collector || FController.SeriesFailed(j) || !series.Collector->HorizonCollected())
+        if (!series.Collector || FSeriesFailures[static_cast<size_t>(j)] || !series.Collector->HorizonCollected())
             continue;
         GuardSeries(j, [&] {
             const auto progress = [&](double share) {

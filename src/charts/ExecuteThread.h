@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <thread>
 #include <vector>
@@ -33,6 +34,9 @@ public:
     void Join();
     // Set when the thread body has finished, OnDone included (or its hand-over failed).
     bool Finished() const { return FFinished.load(std::memory_order_acquire); }
+    // Why each series stopped (null where it did not), index as in the controller. The thread writes them; the
+    // interface thread reads them only in OnDone, while the thread waits for it, or once it has finished.
+    const std::vector<std::exception_ptr>& SeriesFailures() const { return FSeriesFailures; }
 
     // The percentage of `round` out of n, rounded half to even; n > 0.
     static int32_t Percent(int32_t round, int32_t n);
@@ -61,6 +65,7 @@ private:
     void ReportFailure(Exception& failure);
 
     TChartController& FController;
+    std::vector<std::exception_ptr> FSeriesFailures; // each series' slot written by whoever steps that series
     std::atomic<bool> FTerminated{false};
     std::atomic<bool> FFinished{false};
     std::thread FThread;

@@ -97,19 +97,20 @@ int TGameCalculator::CheckedSeries() const {
     // Probability sent to a state the system does not have would silently vanish from every chart.
     const TBetDescription& system = *BetSystem;
     if (system.StateCount < 1)
-        throw ERangeError(QStringLiteral("The betting system \"%1\" has no states (Count=%2)")
-                              .arg(system.Name)
-                              .arg(system.StateCount));
+        throw ELimitError({QStringLiteral("SystemWithoutStates"),
+                           QStringLiteral("The betting system \"%s\" has no states (Count=%d). Give it a state in "
+                                          "the system editor."),
+                           {system.Name, static_cast<long long>(system.StateCount)}});
     CheckIndex(system.StateCount, 1, StateLimit, "state count");
     for (int s = 0; s < system.StateCount; ++s)
         for (const int32_t next : {system.WinStates.Data()[s], system.LossStates.Data()[s]})
             if (next < 0 || next >= system.StateCount)
-                throw ERangeError(QStringLiteral("The betting system \"%1\": state %2 goes to state %3, "
-                                                 "but the system has only the states 0..%4")
-                                      .arg(system.Name)
-                                      .arg(s)
-                                      .arg(next)
-                                      .arg(system.StateCount - 1));
+                throw ELimitError({QStringLiteral("SuccessorOutOfRange"),
+                                   QStringLiteral("The betting system \"%s\": state %d goes to state %d, but the "
+                                                  "system has only the states 0..%d. Correct it in the system "
+                                                  "editor."),
+                                   {system.Name, static_cast<long long>(s), static_cast<long long>(next),
+                                    static_cast<long long>(system.StateCount - 1)}});
     // A count below 0 (a hand-made file) means none, as in the model.
     return CheckIndex(std::max(Game->OutcomeCount, 0), 0, TGameDescription::MaxOutcomes, "outcome count");
 }
@@ -147,14 +148,13 @@ void TGameCalculator::Reset() {
         const int32_t result = game.OutcomeResults.Data()[o];
         const long long move = static_cast<long long>(result) * bet;
         if (move < FLow || move > FHigh)
-            throw ERangeError(QStringLiteral("Range check error: round 1 lands on balance %1, outside %2..%3: "
-                                             "outcome %4 (result %5) with the bet %6 of state 0")
-                                  .arg(move)
-                                  .arg(FLow)
-                                  .arg(FHigh)
-                                  .arg(o)
-                                  .arg(result)
-                                  .arg(bet));
+            throw ELimitError(
+                {QStringLiteral("BalanceOutOfRange"),
+                 QStringLiteral("Round %d lands on the balance %d, outside the balances %d..%d that "
+                                "this chart follows: outcome %d (result %d) with the bet %d of "
+                                "state 0. Lower the result or the bet."),
+                 {1LL, move, static_cast<long long>(FLow), static_cast<long long>(FHigh), static_cast<long long>(o),
+                  static_cast<long long>(result), static_cast<long long>(bet)}});
         const int32_t d = static_cast<int32_t>(move);
         int target;
         if (d < 0) {

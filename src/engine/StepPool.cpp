@@ -2,6 +2,7 @@
 #include "engine/StepPool.h"
 
 #include "engine/FloatMode.h"
+#include "support/SignalStack.h"
 
 #include <algorithm>
 #include <chrono>
@@ -297,6 +298,7 @@ bool TStepPool::AwaitRound(uint64_t seen, uint64_t& round) {
 }
 
 void TStepPool::WorkerLoop(int self) {
+    const TAlternateSignalStack signalStack;
     const TFloatModeGuard floatMode;
     InsidePool = true;
     std::atomic<uint64_t>& done = FDone[static_cast<size_t>(self)].Word;

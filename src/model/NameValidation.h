@@ -15,9 +15,10 @@ class TBetList;
 class TGameDescription;
 class TBetDescription;
 
-class ENameError : public Exception {
+// A name the user typed that cannot be taken: his to mend.
+class ENameError : public EUserError {
 public:
-    using Exception::Exception;
+    using EUserError::EUserError;
 };
 
 // Empty when the name is fine, otherwise the reason. ownIndex is the position of the entry being renamed in

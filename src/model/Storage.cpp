@@ -17,19 +17,29 @@ TStorage::~TStorage() {
 }
 
 void TStorage::Save() {
-    QStringList failures;
+    std::exception_ptr games;
+    std::exception_ptr systems;
     try {
         Games->Save();
-    } catch (const Exception& e) {
-        failures.append(e.Message());
+    } catch (const Exception&) {
+        games = std::current_exception();
     }
     try {
         Systems->Save();
-    } catch (const Exception& e) {
-        failures.append(e.Message());
+    } catch (const Exception&) {
+        systems = std::current_exception();
     }
-    if (!failures.isEmpty())
-        throw EFileError(failures.join(QStringLiteral("\r\n")));
+    // One failure keeps its own family and text; a fault of the program outweighs a file the user can mend.
+    if (!games || !systems) {
+        if (games || systems)
+            std::rethrow_exception(games ? games : systems);
+        return;
+    }
+    if (!IsUserError(games))
+        std::rethrow_exception(games);
+    if (!IsUserError(systems))
+        std::rethrow_exception(systems);
+    throw EFileError(ExceptionText(games, nullptr) + QStringLiteral("\r\n") + ExceptionText(systems, nullptr));
 }
 
 } // namespace wl

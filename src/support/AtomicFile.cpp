@@ -29,8 +29,13 @@ constexpr int RandomLength = 6;
 const char RandomAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
 
 [[noreturn]] void RaiseFileError(const QString& action, const QString& path, const QString& reason) {
-    throw EFileError(
-        QStringLiteral("Cannot %1 the file \"%2\": %3").arg(action, QDir::toNativeSeparators(path), reason));
+    const bool write = action == QLatin1String("write");
+    throw EFileError({write ? QStringLiteral("FileWrite") : QStringLiteral("FileRead"),
+                      write ? QStringLiteral("Cannot write the file \"%s\": %s. Choose another folder or name, or "
+                                             "make the folder writable, and try again.")
+                            : QStringLiteral("Cannot read the file \"%s\": %s. Check that it is there and that you "
+                                             "may read it."),
+                      {QDir::toNativeSeparators(path), reason}});
 }
 
 QString SystemReason(int error) {

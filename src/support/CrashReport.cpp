@@ -3,6 +3,7 @@
 
 #include "support/AtomicFile.h"
 #include "support/Exception.h"
+#include "support/SignalStack.h"
 #include "support/StackTrace.h"
 
 #include <QDir>
@@ -10,6 +11,7 @@
 
 #include <csignal>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <ucontext.h>
 #include <unistd.h>
@@ -24,7 +26,8 @@ constexpr int FatalSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
 char ReportPath[4096];
 char TempPath[4096];
 TCodeBounds Bounds;
-alignas(16) char AlternateStack[64 * 1024]; // a stack overflow leaves no room on the faulting stack
+const char* ModuleName = "";
+const char* BuildId = "";
 
 const char* SignalName(int sig) {
     switch (sig) {
@@ -58,10 +61,53 @@ struct TReportBuffer {
         digits[8] = 0;
         Put(digits);
     }
+    void PutDecimal(long v, int width) {
+        char digits[12];
+        int n = 0;
+        do {
+            digits[n++] = static_cast<char>('0' + v % 10);
+            v /= 10;
+        } while ((v > 0 || n < width) && n < 11);
+        while (n > 0 && Length < sizeof(Text))
+            Text[Length++] = digits[--n];
+    }
+    // A trace line: the offset and the module it lies in.
+    void PutTraceLine(std::uint32_t offset) {
+        Put("\r\n");
+        PutHex(offset);
+        Put(" ");
+        Put(ModuleName);
+    }
+    // "YYYY-MM-DD hh:mm:ss UTC" of a time in seconds since 1970, by arithmetic: gmtime is not async-signal-safe.
+    void PutUtcTime(long seconds) {
+        const long days = seconds / 86400;
+        const long rest = seconds % 86400;
+        const long z = days + 719468;
+        const long era = z / 146097;
+        const long doe = z - era * 146097;
+        const long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+        const long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+        const long mp = (5 * doy + 2) / 153;
+        const long day = doy - (153 * mp + 2) / 5 + 1;
+        const long month = mp < 10 ? mp + 3 : mp - 9;
+        PutDecimal(yoe + era * 400 + (month <= 2 ? 1 : 0), 4);
+        Put("-");
+        PutDecimal(month, 2);
+        Put("-");
+        PutDecimal(day, 2);
+        Put(" ");
+        PutDecimal(rest / 3600, 2);
+        Put(":");
+        PutDecimal(rest / 60 % 60, 2);
+        Put(":");
+        PutDecimal(rest % 60, 2);
+        Put(" UTC");
+    }
 };
 
-// The end of the mapping that holds sp, read from /proc/self/maps; 0 when not found.
-std::uintptr_t StackTop(std::uintptr_t sp) {
+// The end of the mapping that holds sp, read from /proc/self/maps; 0 when not found. readable: whether it may be read
+// (a stack overflow leaves sp in the guard page under the stack).
+std::uintptr_t StackTop(std::uintptr_t sp, bool& readable) {
     const int fd = open("/proc/self/maps", O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return 0;
@@ -82,6 +128,8 @@ std::uintptr_t StackTop(std::uintptr_t sp) {
                     fields[field] = fields[field] * 16 + static_cast<std::uintptr_t>(digit);
                 } else if (++field == 2 && sp >= fields[0] && sp < fields[1]) {
                     top = fields[1];
+                    // The permissions follow the space: "r" first when it may be read.
+                    readable = i + 1 < n ? chunk[i + 1] == 'r' : read(fd, chunk, 1) == 1 && chunk[0] == 'r';
                 }
             }
         }
@@ -94,7 +142,15 @@ std::uintptr_t StackTop(std::uintptr_t sp) {
 // instruction in the program's code is a candidate return address. The walk reads whole frames, padding and
 // all, so AddressSanitizer must not check it.
 __attribute__((no_sanitize("address"))) void ScanStack(std::uintptr_t sp, TTraceCollector& collector) {
-    const std::uintptr_t top = StackTop(sp);
+    bool readable = false;
+    std::uintptr_t top = StackTop(sp, readable);
+    if (top != 0 && !readable) {
+        // Overflowed into the guard page: the frames begin right above it.
+        sp = top;
+        top = StackTop(sp, readable);
+    }
+    if (!readable)
+        return;
     for (std::uintptr_t p = sp & ~std::uintptr_t(7); p + sizeof(std::uintptr_t) <= top; p += sizeof(std::uintptr_t)) {
         const std::uintptr_t v = *reinterpret_cast<const volatile std::uintptr_t*>(p);
         if (v >= Bounds.Start + 8 && Bounds.Contains(v) &&
@@ -115,7 +171,13 @@ void WriteAll(int fd, const char* data, std::size_t length) {
 
 extern "C" void OnFatalSignal(int sig, siginfo_t*, void* context) {
     TReportBuffer report;
-    report.Put("Wagerlens " WL_VERSION_STRING "\r\nFatal signal ");
+    report.Put("Wagerlens " WL_VERSION_STRING "\r\nCrash at ");
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    report.PutUtcTime(static_cast<long>(now.tv_sec));
+    report.Put("\r\nBuild id ");
+    report.Put(*BuildId != 0 ? BuildId : "unknown");
+    report.Put("\r\nFatal signal ");
     report.Put(SignalName(sig));
     report.Put("\r\n");
     std::uintptr_t ip = 0;
@@ -131,10 +193,8 @@ extern "C" void OnFatalSignal(int sig, siginfo_t*, void* context) {
     report.Put("\r\nStackframe-based trace:");
     TTraceCollector collector;
     ScanStack(sp, collector);
-    for (int i = 0; i < collector.Count; ++i) {
-        report.Put("\r\n");
-        report.PutHex(collector.Offsets[i]);
-    }
+    for (int i = 0; i < collector.Count; ++i)
+        report.PutTraceLine(collector.Offsets[i]);
     const int fd = open(TempPath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd >= 0) {
         WriteAll(fd, report.Text, report.Length);
@@ -161,17 +221,30 @@ void InstallCrashHandler(const QString& folder) {
     std::memcpy(ReportPath, path.constData(), static_cast<std::size_t>(path.size()) + 1);
     std::memcpy(TempPath, temp.constData(), static_cast<std::size_t>(temp.size()) + 1);
     Bounds = ProgramCodeBounds();
+    ModuleName = ProgramModuleName();
+    BuildId = ProgramBuildId();
 
-    stack_t alternate{};
-    alternate.ss_sp = AlternateStack;
-    alternate.ss_size = sizeof(AlternateStack);
-    sigaltstack(&alternate, nullptr);
+    // The installing thread's signal stack lasts as long as the process.
+    static TAlternateSignalStack mainStack;
     struct sigaction action {};
     action.sa_sigaction = OnFatalSignal;
     action.sa_flags = SA_SIGINFO | SA_ONSTACK | SA_RESETHAND;
+    // A second fault while the report is written (in another thread, or the handler's own) waits for it.
     sigemptyset(&action.sa_mask);
     for (const int sig : FatalSignals)
+        sigaddset(&action.sa_mask, sig);
+    for (const int sig : FatalSignals)
         sigaction(sig, &action, nullptr);
+}
+
+QString CrashTime(const QString& report) {
+    const QString marker = QStringLiteral("\r\nCrash at ");
+    const qsizetype at = report.indexOf(marker);
+    if (at < 0)
+        return {};
+    const qsizetype start = at + marker.size();
+    const qsizetype end = report.indexOf(QStringLiteral("\r\n"), start);
+    return report.mid(start, end < 0 ? -1 : end - start);
 }
 
 std::optional<QString> TakeCrashReport(const QString& folder) {

@@ -2,6 +2,7 @@
 #include "support/Exception.h"
 
 #include "support/StackTrace.h"
+#include "support/TextSource.h"
 
 #include <algorithm>
 
@@ -41,8 +42,63 @@ void Exception::SetMessage(const QString& message) {
     FUtf8 = message.toStdString();
 }
 
+QString TUserText::Text(const ITextSource* texts) const {
+    try {
+        return SafeFormat(MessageText(texts, Key, Format), Args);
+    } catch (const EFormatError&) {
+        // A translation that does not fit its figures must not hide the message.
+        return SafeFormat(Format, Args);
+    }
+}
+
+QString Exception::UserMessage(const ITextSource*) const {
+    return FMessage;
+}
+
+__attribute__((noinline)) EUserError::EUserError(TUserText text)
+    : Exception(SafeFormat(text.Format, text.Args)), FText(std::move(text)) {
+    SetRaiseAddress(__builtin_return_address(0));
+}
+
+QString EUserError::UserMessage(const ITextSource* texts) const {
+    // Without a text of its own (a message put together from others), the message is all there is.
+    return FText.Key.isEmpty() ? Message() : FText.Text(texts);
+}
+
+__attribute__((noinline)) ELimitError::ELimitError(TUserText text)
+    : ERangeError(SafeFormat(text.Format, text.Args)), FText(std::move(text)) {
+    SetRaiseAddress(__builtin_return_address(0));
+}
+
 void PrefixExceptionMessage(Exception& e, const QString& context) {
     e.SetMessage(context + QStringLiteral("\r\n") + e.Message());
+}
+
+bool IsUserError(const std::exception_ptr& error) noexcept {
+    if (!error)
+        return false;
+    try {
+        std::rethrow_exception(error);
+    } catch (const Exception& e) {
+        return e.IsUserError();
+    } catch (...) {
+        return false;
+    }
+}
+
+QString ExceptionText(const std::exception_ptr& error, const ITextSource* texts) {
+    if (!error)
+        return QStringLiteral("Unknown error.");
+    try {
+        std::rethrow_exception(error);
+    } catch (const Exception& e) {
+        const QString text = e.UserMessage(texts);
+        return text.isEmpty() ? QStringLiteral("Unknown error.") : text;
+    } catch (const std::exception& e) {
+        return QString::fromLocal8Bit(e.what());
+    } catch (...) {
+        return QStringLiteral("Unknown error.");
+    }
 }
 
 } // namespace wl

@@ -1,5 +1,9 @@
 // The error classes: every failure in Wagerlens is one of these, carrying a message and where it was raised.
+// Two families: a fault of the program (the error report with its trace) and a user's file, input or limit
+// (a plain message that says what is wrong and what to do). The class raised decides the family.
 #pragma once
+
+#include "support/SafeFormat.h"
 
 #include <QString>
 
@@ -8,8 +12,20 @@
 #include <exception>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace wl {
+
+class ITextSource;
+
+// A message in the user's language: key names its "Messages" text, format is the English one, args fill both.
+struct TUserText {
+    QString Key;
+    QString Format;
+    std::vector<TFormatArg> Args;
+    // The text of texts, or the English one where texts lack the key or it does not fit args.
+    QString Text(const ITextSource* texts) const;
+};
 
 class Exception : public std::exception {
 public:
@@ -17,6 +33,14 @@ public:
     explicit Exception(const QString& message);
     explicit Exception(const char* message);
     explicit Exception(const std::string& message);
+    virtual ~Exception() = default;
+    Exception(const Exception&) = default;
+    Exception& operator=(const Exception&) = default;
+
+    // Whether the user can mend the cause (a file, an input, a limit) rather than the program being at fault.
+    virtual bool IsUserError() const noexcept { return false; }
+    // The message as the user reads it: in the language of texts where the error knows its text.
+    virtual QString UserMessage(const ITextSource* texts) const;
 
     const QString& Message() const { return FMessage; }
     void SetMessage(const QString& message);
@@ -48,9 +72,34 @@ public:
     using Exception::Exception;
 };
 
-class EFileError : public Exception {
+// The family of the user's files, input and limits.
+class EUserError : public Exception {
 public:
     using Exception::Exception;
+    explicit EUserError(TUserText text);
+    bool IsUserError() const noexcept override { return true; }
+    QString UserMessage(const ITextSource* texts) const override;
+
+private:
+    TUserText FText;
+};
+
+// A file that cannot be read or written: the message names the file and the reason.
+class EFileError : public EUserError {
+public:
+    using EUserError::EUserError;
+};
+
+// A game or system beyond what the program can chart: a balance outside the tracked range, a successor state
+// that the system does not have.
+class ELimitError : public ERangeError {
+public:
+    explicit ELimitError(TUserText text);
+    bool IsUserError() const noexcept override { return true; }
+    QString UserMessage(const ITextSource* texts) const override { return FText.Text(texts); }
+
+private:
+    TUserText FText;
 };
 
 // A format text that does not fit its arguments (see SafeFormat).
@@ -61,5 +110,11 @@ public:
 
 // Puts a context line in front of the message: context, CR LF, then the old message.
 void PrefixExceptionMessage(Exception& e, const QString& context);
+
+// Whether error belongs to the family of the user's files, input and limits.
+bool IsUserError(const std::exception_ptr& error) noexcept;
+// The message of any error: an Exception's UserMessage in the language of texts, a std::exception's what(), and
+// "Unknown error." for anything else or a null pointer.
+QString ExceptionText(const std::exception_ptr& error, const ITextSource* texts);
 
 } // namespace wl

@@ -11,9 +11,7 @@ namespace {
     throw EFormatError(QStringLiteral("The format text \"%1\" does not fit its arguments: %2").arg(format, reason));
 }
 
-} // namespace
-
-QString SafeFormat(const QString& format, std::initializer_list<TFormatArg> args) {
+template <class TArgs> QString FormatWith(const QString& format, const TArgs& args) {
     QString out;
     out.reserve(format.size() + 32);
     auto next = args.begin();
@@ -56,6 +54,16 @@ QString SafeFormat(const QString& format, std::initializer_list<TFormatArg> args
     if (next != args.end())
         RaiseFormatError(format, QStringLiteral("%1 placeholders for %2 arguments").arg(used).arg(args.size()));
     return out;
+}
+
+} // namespace
+
+QString SafeFormat(const QString& format, std::initializer_list<TFormatArg> args) {
+    return FormatWith(format, args);
+}
+
+QString SafeFormat(const QString& format, const std::vector<TFormatArg>& args) {
+    return FormatWith(format, args);
 }
 
 } // namespace wl

@@ -5,6 +5,7 @@
 
 #include <initializer_list>
 #include <variant>
+#include <vector>
 
 namespace wl {
 
@@ -14,5 +15,6 @@ using TFormatArg = std::variant<QString, long long>;
 // EFormatError with a clear message for any other "%" sequence, a placeholder whose argument has the other type,
 // or a number of placeholders different from the number of arguments.
 QString SafeFormat(const QString& format, std::initializer_list<TFormatArg> args);
+QString SafeFormat(const QString& format, const std::vector<TFormatArg>& args);
 
 } // namespace wl

@@ -1,5 +1,5 @@
-// Return addresses of the program's own code, printed as offsets from its load base so that
-// `addr2line -e wagerlens <offset>` finds the function in the matching build.
+// Return addresses of the program's own code, printed as offsets from its load base with the module's name, so
+// that `addr2line -e wagerlens 0x<offset>` finds the function in the build whose ELF build id the report gives.
 #pragma once
 
 #include <QString>
@@ -23,6 +23,10 @@ struct TCodeBounds {
 
 // Computed on first use; async-signal-safe afterwards.
 const TCodeBounds& ProgramCodeBounds();
+// The file name of the program ("wagerlens") and its ELF build id in lower-case hex ("" when it has none).
+// Computed on first use; async-signal-safe afterwards.
+const char* ProgramModuleName();
+const char* ProgramBuildId();
 
 // The current thread's return addresses, innermost first; the caller's own frame is the first.
 int CaptureReturnAddresses(void** out, int capacity);
@@ -52,8 +56,10 @@ std::vector<std::uint32_t> CollectReturnAddresses(std::span<void* const> raw, co
 // Offset of an address inside the program's code, 0 for any other address.
 std::uint32_t CodeOffset(const void* address, const TCodeBounds& bounds);
 
-// "Stackframe-based trace:", then CR LF and eight upper-case hex digits per entry.
+// "Stackframe-based trace:", then CR LF and per entry eight upper-case hex digits, a space and the module.
 QString StackTraceText(const std::vector<std::uint32_t>& offsets);
+// "Build id <hex>", or "Build id unknown".
+QString BuildIdLine();
 // Eight upper-case hex digits.
 QString HexAddress(std::uint32_t offset);
 

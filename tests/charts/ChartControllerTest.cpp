@@ -219,7 +219,10 @@ TEST(ChartControllerTest, AFailingSeriesIsReportedOnceAndTheOthersAreDrawn) {
     f.Controller->AddSeries(wide, s.Flat);
     f.Compute();
     ASSERT_EQ(f.Failures.size(), 1u);
-    EXPECT_TRUE(f.Failures[0].startsWith(QStringLiteral("Error in thread\n\rWide [Flat]\r\n")))
+    // The user's game, not a fault: the series, the round and the limit, in plain words.
+    EXPECT_TRUE(
+        f.Failures[0].startsWith(QStringLiteral("The series \"Wide [Flat]\" cannot be charted.\r\nRound 1 lands "
+                                                "on the balance 6000, outside the balances -5000..5000")))
         << f.Failures[0].toStdString();
     EXPECT_TRUE(f.Failures[0].endsWith(f.Controller->SeriesFailure(1)));
     EXPECT_TRUE(f.Controller->SeriesFailure(0).isEmpty());

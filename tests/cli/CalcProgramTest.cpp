@@ -276,7 +276,8 @@ TEST_F(CalcProgramTest, FailuresExitOneWithNothingOnStdout) {
     run = RunCalc(With(Args("--chart 0 --series Huge Double")));
     EXPECT_EQ(run.Code, 1);
     EXPECT_EQ(run.Out, QString());
-    EXPECT_TRUE(run.Err.startsWith(QStringLiteral("wagerlens-calc: Error in thread\n"))) << run.Err.toStdString();
+    EXPECT_TRUE(run.Err.startsWith(QStringLiteral("wagerlens-calc: The series \"Huge [Double]\" cannot be charted.\n")))
+        << run.Err.toStdString();
     EXPECT_TRUE(run.Err.contains(QStringLiteral("outcome 0 (result 2000000000) with the bet 2")));
     EXPECT_FALSE(run.Err.contains(QLatin1Char('\r')));
 }

@@ -231,6 +231,7 @@ std::vector<TErrorCase> ErrorCases() {
 
 class ErrorTest : public ::testing::TestWithParam<TErrorCase> {};
 
+// The user's game or system, not a fault of the program: a plain message, not the error report.
 TEST_P(ErrorTest, ResetRaisesARangeErrorNamingTheCause) {
     const TErrorCase& c = GetParam();
     TGameCalculator calc;
@@ -241,6 +242,7 @@ TEST_P(ErrorTest, ResetRaisesARangeErrorNamingTheCause) {
         FAIL() << "no error";
     } catch (const ERangeError& e) {
         EXPECT_TRUE(e.Message().contains(QString::fromUtf8(c.Message))) << e.what();
+        EXPECT_TRUE(e.IsUserError()) << e.what();
     }
     EXPECT_EQ(calc.RoundCount, 0);
 }

@@ -2,15 +2,21 @@
 #include "support/StackTrace.h"
 #include "support/CrashReport.h"
 #include "support/Exception.h"
+#include "support/SignalStack.h"
 
+#include <QDateTime>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTimeZone>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <cstdint>
+#include <cstdlib>
+#include <thread>
 
 namespace wl {
 namespace {
@@ -39,7 +45,8 @@ TEST(StackTraceTest, CollectorKeepsOurAddressesOncePerRunAtMost49) {
     ASSERT_EQ(collected.size(), 49u);
     EXPECT_EQ(collected.back(), 0x1000u + 16 + 48);
     EXPECT_EQ(StackTraceText({}), QStringLiteral("Stackframe-based trace:"));
-    EXPECT_EQ(StackTraceText({0xAB, 0x12345678}), QStringLiteral("Stackframe-based trace:\r\n000000AB\r\n12345678"));
+    EXPECT_EQ(StackTraceText({0xAB, 0x12345678}),
+              QStringLiteral("Stackframe-based trace:\r\n000000AB support_tests\r\n12345678 support_tests"));
 }
 
 __attribute__((noinline)) void RaiseFromKnownPlace() {
@@ -66,6 +73,19 @@ TEST(StackTraceTest, OffsetsResolveToOurFunctions) {
     EXPECT_TRUE(addr2line.readAllStandardOutput().contains("RaiseFromKnownPlace"));
 }
 
+// The build id the reports give is the one in the file, so that a report finds its build.
+TEST(StackTraceTest, BuildIdIsTheProgramFilesOwn) {
+    QProcess readelf;
+    readelf.start(QStringLiteral("readelf"),
+                  {QStringLiteral("-n"), QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget()});
+    ASSERT_TRUE(readelf.waitForFinished(30000)) << "readelf (binutils) is needed";
+    const QString notes = QString::fromLatin1(readelf.readAllStandardOutput());
+    const QRegularExpressionMatch id = QRegularExpression(QStringLiteral("Build ID: ([0-9a-f]+)")).match(notes);
+    ASSERT_TRUE(id.hasMatch()) << "linked with --build-id";
+    EXPECT_EQ(QString::fromLatin1(ProgramBuildId()), id.captured(1));
+    EXPECT_EQ(BuildIdLine(), QStringLiteral("Build id ") + id.captured(1));
+}
+
 __attribute__((noinline)) void Crash() {
     volatile std::uintptr_t bad = 8;
     *reinterpret_cast<volatile int*>(bad) = 1;
@@ -83,12 +103,47 @@ TEST(CrashReportTest, FatalSignalLeavesAReportTakenOnce) {
     const std::optional<QString> report = TakeCrashReport(folder.path());
     ASSERT_TRUE(report.has_value());
     const QStringList lines = report->split(QStringLiteral("\r\n"));
-    ASSERT_GE(lines.size(), 5) << report->toStdString();
+    ASSERT_GE(lines.size(), 7) << report->toStdString();
     EXPECT_EQ(lines[0], QStringLiteral("Wagerlens 1.3.0.10"));
-    EXPECT_EQ(lines[1], QStringLiteral("Fatal signal SIGSEGV"));
-    EXPECT_NE(lines[2], QStringLiteral("00000000")) << "the faulting instruction is ours";
-    EXPECT_EQ(lines[3], QStringLiteral("Stackframe-based trace:"));
+    QDateTime at = QDateTime::fromString(CrashTime(*report), QStringLiteral("yyyy-MM-dd hh:mm:ss 'UTC'"));
+    EXPECT_EQ(lines[1], QStringLiteral("Crash at ") + CrashTime(*report));
+    ASSERT_TRUE(at.isValid()) << lines[1].toStdString();
+    at.setTimeZone(QTimeZone::utc());
+    EXPECT_LE(std::abs(at.secsTo(QDateTime::currentDateTimeUtc())), 120) << "the time of the crash, in UTC";
+    EXPECT_EQ(lines[2], BuildIdLine());
+    EXPECT_EQ(lines[3], QStringLiteral("Fatal signal SIGSEGV"));
+    EXPECT_NE(lines[4], QStringLiteral("00000000")) << "the faulting instruction is ours";
+    EXPECT_EQ(lines[5], QStringLiteral("Stackframe-based trace:"));
+    for (qsizetype i = 6; i < lines.size(); ++i)
+        EXPECT_TRUE(QRegularExpression(QStringLiteral("^[0-9A-F]{8} support_tests$")).match(lines[i]).hasMatch())
+            << "offset and module: " << lines[i].toStdString();
     EXPECT_FALSE(TakeCrashReport(folder.path()).has_value());
+}
+
+__attribute__((noinline)) int Overflow(int depth) {
+    volatile char frame[1024];
+    frame[0] = static_cast<char>(depth);
+    if (depth == 1 << 30) // far beyond any thread's stack
+        return 0;
+    return Overflow(depth + 1) + frame[0];
+}
+
+// A thread that runs out of stack still leaves a report: the handler runs on that thread's own signal stack.
+TEST(CrashReportTest, AThreadsStackOverflowLeavesAReport) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    EXPECT_EXIT(
+        {
+            InstallCrashHandler(folder.path());
+            std::thread([] {
+                const TAlternateSignalStack signalStack;
+                Overflow(0);
+            }).join();
+        },
+        ::testing::KilledBySignal(SIGSEGV), "");
+    const std::optional<QString> report = TakeCrashReport(folder.path());
+    ASSERT_TRUE(report.has_value()) << "no signal stack, no report";
+    EXPECT_TRUE(report->contains(QStringLiteral("\r\nFatal signal SIGSEGV\r\n")));
 }
 
 } // namespace

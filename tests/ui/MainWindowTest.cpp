@@ -226,7 +226,8 @@ TEST_F(MainWindowTest, AFailingSeriesIsMarkedAndTheOthersAreDrawn) {
     SetErrorDisplay(nullptr);
 
     ASSERT_EQ(shown.size(), 1) << "reported once, not at every calculation";
-    EXPECT_TRUE(shown[0].startsWith(QStringLiteral("Error in thread\n\rWide [Flat]\r\n"))) << shown[0].toStdString();
+    EXPECT_TRUE(shown[0].startsWith(QStringLiteral("The series \"Wide [Flat]\" cannot be charted.\r\n")))
+        << shown[0].toStdString();
     EXPECT_TRUE(w->Controller().GetCalculator(0).Line->Visible());
     EXPECT_GT(w->Controller().GetCalculator(0).Line->Count(), 0);
     EXPECT_FALSE(w->Controller().GetCalculator(1).Line->Visible());
@@ -515,7 +516,9 @@ TEST_F(MainWindowTest, ThreadFailureIsShown) {
     const bool reported = test::WaitFor([&] { return !w->Controller().Running() && !shown.isEmpty(); }, 10000);
     SetErrorDisplay(nullptr);
     ASSERT_TRUE(reported) << "a stake of 2 on a result of 2^31-1 overflows and must end the calculation";
-    EXPECT_TRUE(shown.first().startsWith(QStringLiteral("Error in thread"))) << shown.first().toStdString();
+    EXPECT_TRUE(shown.first().startsWith(QStringLiteral("The series \"Huge [Double]\" cannot be charted.\r\nRound 1 "
+                                                        "lands on the balance 4294967294")))
+        << shown.first().toStdString();
 }
 
 // The about box stands in for any handler that fails.
@@ -539,7 +542,8 @@ TEST_F(MainWindowTest, RaisingHandlerLeavesTheWindowUsable) {
     w->miAbout->trigger();
     w->miData->trigger();
     SetErrorDisplay(nullptr);
-    EXPECT_EQ(shown, QStringList({QStringLiteral("about failed"), QStringLiteral("about failed")}));
+    // The same fault is reported once in a run: a second report would tell the maker nothing new.
+    EXPECT_EQ(shown, QStringList({QStringLiteral("about failed")}));
     EXPECT_FALSE(w->DataGrid->isHidden());
     EXPECT_TRUE(w->MainChart->isHidden());
 }

@@ -69,15 +69,19 @@ TEST_F(ReportTest, HandlerFailureShowsVersionMessageAddressAndTrace) {
     button.click();
 
     const QStringList lines = shown.split(QStringLiteral("\r\n"));
-    ASSERT_GE(lines.size(), 6) << shown.toStdString(); // at least one trace line and the final empty entry
+    ASSERT_GE(lines.size(), 7) << shown.toStdString(); // a trace line, the build id and the final empty entry
     EXPECT_EQ(lines[0], QStringLiteral("Wagerlens 1.3.0.10"));
     EXPECT_EQ(lines[1], QStringLiteral("Index 40 out of range"));
     const QRegularExpression hex(QStringLiteral("^[0-9A-F]{8}$"));
     EXPECT_TRUE(hex.match(lines[2]).hasMatch() && lines[2] != QStringLiteral("00000000")) << lines[2].toStdString();
     EXPECT_EQ(lines[3], QStringLiteral("Stackframe-based trace:"));
-    EXPECT_LE(lines.size() - 5, MaxTraceEntries);
-    for (qsizetype i = 4; i + 1 < lines.size(); ++i)
-        EXPECT_TRUE(hex.match(lines[i]).hasMatch()) << lines[i].toStdString();
+    EXPECT_LE(lines.size() - 6, MaxTraceEntries);
+    // Each trace line: the offset and the module it lies in; then the build id that finds the matching build.
+    const QRegularExpression traceLine(QStringLiteral("^[0-9A-F]{8} wl_dialogs_tests$"));
+    for (qsizetype i = 4; i + 2 < lines.size(); ++i)
+        EXPECT_TRUE(traceLine.match(lines[i]).hasMatch()) << lines[i].toStdString();
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^Build id [0-9a-f]{40}$")).match(lines[lines.size() - 2]).hasMatch())
+        << lines[lines.size() - 2].toStdString();
     EXPECT_TRUE(lines.last().isEmpty()) << "every line ends in CR LF, the last one included";
     EXPECT_EQ(QApplication::clipboard()->text(), shown);
     const QString link = ReportMailLink(shown);
@@ -101,15 +105,19 @@ TEST_F(ReportTest, ThreadReportCarriesTheRaiseAddress) {
     EXPECT_TRUE(memo.endsWith(QStringLiteral(" : \r\nError in thread\r\n\r\nboom\r\n"))) << memo.toStdString();
 }
 
+// Said to be the previous run's crash, with its time.
 TEST_F(ReportTest, CrashReportIsOfferedOnceThenDeleted) {
-    const QString crash = QStringLiteral("Wagerlens 1.3.0.10\r\nFatal signal SIGSEGV\r\n");
+    const QString crash = QStringLiteral("Wagerlens 1.3.0.10\r\nCrash at 2026-12-08 13:05:09 UTC\r\nBuild id 0a1b\r\n"
+                                         "Fatal signal SIGSEGV\r\n");
     test::WriteText(CrashReportPath(Folder.Path()), crash.toUtf8());
     QStringList shown;
     SetErrorDisplay([&shown](const QString& m) { shown << m; });
     OfferCrashReport(Folder.Path());
     OfferCrashReport(Folder.Path());
     SetErrorDisplay(nullptr);
-    EXPECT_EQ(shown, QStringList{crash});
+    EXPECT_EQ(shown, QStringList{QStringLiteral("The previous run of Wagerlens ended in a crash on 2026-12-08 "
+                                                "13:05:09 UTC. Its report:\r\n") +
+                                 crash});
     EXPECT_FALSE(QFileInfo::exists(CrashReportPath(Folder.Path())));
 }
 

@@ -4,7 +4,9 @@
 #include "preferences/Preferences.h"
 #include "support/CrashReport.h"
 #include "support/Exception.h"
+#include "support/SafeFormat.h"
 #include "support/StackTrace.h"
+#include "support/TextSource.h"
 #include "ui/dialogs/DialogTools.h"
 #include "ui/widgets/Guard.h"
 #include "ui/widgets/Looks.h"
@@ -15,6 +17,7 @@
 #include <QDesktopServices>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPalette>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -124,7 +127,10 @@ void TfmException::btnSendClick() {
 }
 
 void TAppExceptionHandler::ReportException(QObject* sender, const std::exception_ptr& error) {
-    ShowReport(ExceptionReportText(error), ReportParent(sender));
+    if (IsUserError(error))
+        ShowUserError(ExceptionMessage(error), ReportParent(sender));
+    else
+        ShowReport(ExceptionReportText(error), ReportParent(sender));
 }
 
 QString ExceptionReportText(const std::exception_ptr& error) {
@@ -147,7 +153,7 @@ QString ExceptionReportText(const std::exception_ptr& error) {
         raise = trace.empty() ? 0 : trace.front();
     }
     return QStringLiteral("Wagerlens " WL_VERSION_STRING "\r\n") + message + QStringLiteral("\r\n") +
-           HexAddress(raise) + QStringLiteral("\r\n") + StackTraceText(trace);
+           HexAddress(raise) + QStringLiteral("\r\n") + StackTraceText(trace) + QStringLiteral("\r\n") + BuildIdLine();
 }
 
 QString ThreadReportText(const Exception& error) {
@@ -161,11 +167,25 @@ QString ReportMailLink(const QString& reportText) {
 }
 
 void ShowThreadErrorReport(const Exception& error) {
-    if (ErrorDisplay()) {
-        ErrorDisplay()(error.Message());
-        return;
-    }
-    ShowReport(ThreadReportText(error));
+    const bool user = error.IsUserError();
+    const QString message = error.UserMessage(PreferencesExist() ? &GetPreferences() : nullptr);
+    const QString report = user ? message : ThreadReportText(error);
+    QueueErrorReport(report, !user, [user, message, report] {
+        if (ErrorDisplay())
+            ErrorDisplay()(message);
+        else if (user)
+            ShowUserError(message);
+        else
+            ShowReport(report);
+    });
+}
+
+void ShowUserError(const QString& text, QWidget* parent) {
+    const TPreferences& prefs = GetPreferences();
+    QMessageBox box(QMessageBox::Warning, prefs.GetWindowCaption(QStringLiteral("Wagerlens 1.3")), text,
+                    QMessageBox::Ok, parent != nullptr ? parent : QApplication::activeWindow());
+    box.button(QMessageBox::Ok)->setText(prefs.GetButtonText(QStringLiteral("OK")));
+    box.exec();
 }
 
 void ShowReport(const QString& text, QWidget* parent) {
@@ -179,10 +199,17 @@ void OfferCrashReport(const QString& folder) {
     const std::optional<QString> report = TakeCrashReport(folder);
     if (!report)
         return;
+    // Said first, so that nobody takes it for a failure of this run.
+    const QString time = CrashTime(*report);
+    const QString text =
+        SafeFormat(MessageText(&GetPreferences(), QStringLiteral("PreviousCrash"),
+                               QStringLiteral("The previous run ended in a crash on %s. Its report:.")),
+                   {time.isEmpty() ? QStringLiteral("?") : time}) +
+        QStringLiteral("\r\n") + *report;
     if (ErrorDisplay())
-        ErrorDisplay()(*report);
+        ErrorDisplay()(text);
     else
-        ShowReport(*report);
+        ShowReport(text);
 }
 
 } // namespace wl

@@ -38,7 +38,8 @@ public:
     QPushButton* btnOK = nullptr;
 };
 
-// Installed by TApplication as the reporter of errors that escape a handler.
+// Installed by TApplication as the reporter of errors that escape a handler: the user's errors as a plain
+// message, the program's faults as the report.
 class TAppExceptionHandler {
 public:
     void ReportException(QObject* sender, const std::exception_ptr& error);
@@ -52,8 +53,11 @@ QString ThreadReportText(const Exception& error);
 // The mailto: link that Send opens for a report.
 QString ReportMailLink(const QString& reportText);
 
-// A calculation-thread failure, on the interface thread.
+// A calculation-thread failure, on the interface thread, through the queue of error reports: a user error as a
+// plain message, a fault as the report.
 void ShowThreadErrorReport(const Exception& error);
+// The plain message of a user's file, input or limit over parent: what is wrong and what to do, no report.
+void ShowUserError(const QString& text, QWidget* parent = nullptr);
 // Shows text in the report dialog over parent (the active window when null).
 void ShowReport(const QString& text, QWidget* parent = nullptr);
 // Shows the report a crash left in folder once, then deletes it.

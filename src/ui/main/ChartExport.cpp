@@ -61,7 +61,7 @@ void ExportToFile(const QString& path, const TExportRequest& request) {
     QStringList lines;
     switch (kind) {
     case TExportKind::None:
-        throw Exception(UnknownTypeMessage(path));
+        throw EUserError(UnknownTypeMessage(path));
     case TExportKind::Text:
         BuildDataText(lines, request.Data, request.DecimalSymbol);
         WriteFileAtomically(path, LinesToBytes(lines));

@@ -35,6 +35,7 @@
 #include <QTimer>
 #include <QToolTip>
 #include <QUrl>
+#include <QWindow>
 
 #include <algorithm>
 #include <utility>
@@ -397,26 +398,50 @@ bool TfmMain::event(QEvent* e) {
 }
 
 void TfmMain::closeEvent(QCloseEvent* e) {
+    // Refused until every save has worked or the user has said to close anyway: a failure ends the guarded body
+    // with the request still refused, and a second request while the question is open is no answer to it.
+    e->ignore();
     Guarded(this, [&] {
-        SaveState();
         try {
+            SaveState();
             FController->SaveStorage();
-        } catch (const Exception& error) {
-            const auto answer = QMessageBox::warning(this, ProductTitle,
-                                                     error.Message() + QStringLiteral("\n\n") +
-                                                         GetPreferences().GetMessageText(QStringLiteral("CloseAnyway")),
-                                                     QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
-            if (answer != QMessageBox::Yes) {
-                FStateSaved = false;
-                e->ignore();
+        } catch (...) {
+            FStateSaved = false;
+            // Qt answers a second close of a closing widget with "accepted" without asking it, and its window
+            // would then be destroyed under the open question: the window's own close requests are refused here.
+            QWindow* handle = windowHandle();
+            if (handle != nullptr)
+                handle->installEventFilter(this);
+            FAskingToClose = true;
+            const bool close = AskCloseAnyway(ExceptionMessage(std::current_exception()));
+            FAskingToClose = false;
+            if (handle != nullptr)
+                handle->removeEventFilter(this);
+            if (!close)
                 return;
-            }
         }
         e->accept();
     });
 }
 
+bool TfmMain::AskCloseAnyway(const QString& failure) {
+    const TPreferences& prefs = GetPreferences();
+    const QString question =
+        MessageText(&prefs, QStringLiteral("CloseAnyway"),
+                    QStringLiteral("Close anyway? The changes to games and systems would be lost."));
+    QMessageBox box(QMessageBox::Warning, ProductTitle, failure + QStringLiteral("\n\n") + question,
+                    QMessageBox::Ok | QMessageBox::Cancel, this);
+    box.setDefaultButton(QMessageBox::Cancel);
+    box.button(QMessageBox::Ok)->setText(prefs.GetButtonText(QStringLiteral("OK")));
+    box.button(QMessageBox::Cancel)->setText(prefs.GetButtonText(QStringLiteral("Cancel")));
+    return box.exec() == QMessageBox::Ok;
+}
+
 bool TfmMain::eventFilter(QObject* watched, QEvent* e) {
+    if (FAskingToClose && e->type() == QEvent::Close && watched == windowHandle()) {
+        e->ignore();
+        return true;
+    }
     bool handled = false;
     Guarded(this, [&] { handled = FilterEvent(watched, e); });
     return handled || QWidget::eventFilter(watched, e);

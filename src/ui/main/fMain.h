@@ -149,6 +149,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // After a failed save: the failure and whether to close all the same; false unless the user says so.
+    bool AskCloseAnyway(const QString& failure);
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -182,6 +184,7 @@ private:
     bool FFilling = false;
     bool FChartRowChangedByMouse = false;
     bool FStateSaved = false;
+    bool FAskingToClose = false; // the question after a failed save is open
 };
 
 } // namespace wl
