@@ -46,13 +46,13 @@ QString PlacementSectionName(int logicalDpi, int screenHeight) {
     return QStringLiteral("Placement") + FormatInteger(logicalDpi) + FormatInteger(screenHeight);
 }
 
-void SaveWindowState(TIniStore& store, TChartController& controller, bool dataView, const TWindowPlacement& placement,
+void SaveWindowState(TIniStore& store, TChartController& controller, int viewMode, const TWindowPlacement& placement,
                      const QString& placementSection) {
     const TChartDescription& kind = controller.CurrentKind();
     store.WriteInteger(ChartSection, QStringLiteral("ChartID"), controller.ChartIndex());
     for (int i = 0; i < kind.ParamCount(); ++i)
         store.WriteInteger(ChartSection, Numbered("Param", i), kind.GetParam(i));
-    store.WriteInteger(ChartSection, QStringLiteral("Mode"), dataView ? 1 : 0);
+    store.WriteInteger(ChartSection, QStringLiteral("Mode"), std::clamp(viewMode, 0, 2));
 
     TStorage& storage = controller.Storage();
     store.WriteInteger(SeriesSection, QStringLiteral("Count"), controller.SeriesCount());
@@ -91,7 +91,10 @@ TLoadedWindowState LoadWindowState(const TIniStore& store, TChartController& con
     }
 
     TLoadedWindowState loaded;
-    loaded.DataView = store.ReadInteger(ChartSection, QStringLiteral("Mode"), 0) != 0;
+    const int mode = store.ReadInteger(ChartSection, QStringLiteral("Mode"), 0);
+    // Older files know only 0 and 1; anything else but the summary's 2 shows the table, as it always did.
+    loaded.SummaryView = mode == 2;
+    loaded.DataView = mode != 0 && mode != 2;
 
     TStorage& storage = controller.Storage();
     const int count = store.ReadInteger(SeriesSection, QStringLiteral("Count"), 0);

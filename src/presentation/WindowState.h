@@ -31,12 +31,14 @@ struct TWindowPlacement {
 QString PlacementSectionName(int logicalDpi, int screenHeight);
 
 // Writes the controller's kind, its parameters and its series (by list position), the view and the placement.
-void SaveWindowState(TIniStore& store, TChartController& controller, bool dataView, const TWindowPlacement& placement,
+// viewMode: 0 the chart, 1 the data table, 2 the summary.
+void SaveWindowState(TIniStore& store, TChartController& controller, int viewMode, const TWindowPlacement& placement,
                      const QString& placementSection);
 
 // What the window applies itself after LoadWindowState.
 struct TLoadedWindowState {
     bool DataView = false;
+    bool SummaryView = false;
     std::optional<TWindowPlacement> Placement; // only when the section of this screen setup exists
 };
 

@@ -36,7 +36,36 @@ std::vector<TTextKey> Inventory() {
     };
     add("Info", {"Language", "HelpFile"});
     add("Buttons", {"OK", "Cancel", "Add", "Delete", "Edit", "Clear", "Menu", "Play", "Copy", "Save", "Send"});
-    add("Menu", {"Chart", "Data", "Language", "Help", "About"});
+    add("Menu", {"Chart", "Data", "Summary", "Language", "Help", "About"});
+    add("Summary", {"Game",
+                    "HouseEdge",
+                    "GameDeviation",
+                    "Win",
+                    "Draw",
+                    "Loss",
+                    "Mean",
+                    "Deviation",
+                    "Median",
+                    "Q05",
+                    "Q25",
+                    "Q75",
+                    "Q95",
+                    "Ahead",
+                    "Even",
+                    "Behind",
+                    "Staked",
+                    "PerStaked",
+                    "PerStakedNote",
+                    "Ruin",
+                    "RoundsPlayed",
+                    "Bets",
+                    "LargestBet",
+                    "SessionRuin",
+                    "SessionSuccess",
+                    "Duration",
+                    "DurationMedian",
+                    "Duration90",
+                    "EndResult"});
     add("MainWindow", {"ChartsHeader", "SeriesHeader"});
     add("SelectGameWindow", {"WindowName", "HeaderGames", "HeaderSystems"});
     add("GameEditorWindow", {"WindowName", "GameName", "HeaderInfo", "HeaderTable", "Info0", "Info1", "Info2", "Info3",
@@ -64,6 +93,13 @@ std::vector<TTextKey> Inventory() {
     };
     for (const auto& [key, placeholders] : formats)
         keys.push_back({QStringLiteral("Messages"), QString::fromLatin1(key), placeholders, true});
+    const QString d = QStringLiteral("%d");
+    const std::pair<const char*, QStringList> summaryFormats[] = {
+        {"Horizon", {d}},    {"StateBet", {d}},  {"StateReach", {d}},   {"StateRounds", {d}},
+        {"Session", {d, d}}, {"ChartRuin", {d}}, {"ChartSuccess", {d}}, {"InPlay", {d}},
+    };
+    for (const auto& [key, placeholders] : summaryFormats)
+        keys.push_back({QStringLiteral("Summary"), QString::fromLatin1(key), placeholders, true});
 
     const std::pair<const char*, int> charts[] = {
         {"Chart - Net Results", 2},

@@ -187,6 +187,7 @@ void TfmMain::UpdateParamControls() {
 }
 
 void TfmMain::ShowChartView() {
+    HideSummaryView();
     DataGrid->hide();
     MainChart->show();
     miLines->setChecked(true);
@@ -195,6 +196,7 @@ void TfmMain::ShowChartView() {
 
 void TfmMain::ShowDataView() {
     setUpdatesEnabled(false);
+    HideSummaryView();
     MainChart->hide();
     DataGrid->show();
     ChartPanel->layout()->activate();
@@ -222,6 +224,7 @@ void TfmMain::OnCalcProgress(int value) {
         RefreshSeriesList(); // the table, its X range, and the marks of series that failed
         FFullCount = true;
         UpdatePointMarkers();
+        FillSummaryGrid();
         return;
     }
     if (value != ProgressBar->value()) {
@@ -266,6 +269,8 @@ void TfmMain::ApplyLanguage() {
     lPlay->setText(Framed(prefs.GetButtonText(QStringLiteral("Play"))));
     miLines->setText(prefs.GetText(QStringLiteral("Menu"), QStringLiteral("Chart")));
     miData->setText(prefs.GetText(QStringLiteral("Menu"), QStringLiteral("Data")));
+    miSummary->setText(prefs.GetText(QStringLiteral("Menu"), QStringLiteral("Summary")));
+    FillSummaryGrid();
     miCopy->setText(prefs.GetButtonText(QStringLiteral("Copy")));
     miSave->setText(prefs.GetButtonText(QStringLiteral("Save")));
     miLang->setTitle(prefs.GetText(QStringLiteral("Menu"), QStringLiteral("Language")));

@@ -18,6 +18,7 @@ class QListWidget;
 class QMenu;
 class QProgressBar;
 class QPushButton;
+class QTableWidget;
 class QTimer;
 
 namespace wl {
@@ -59,6 +60,7 @@ public:
     QFrame* ChartPanel = nullptr;
     TChartView* MainChart = nullptr;
     TDataGrid* DataGrid = nullptr;
+    QTableWidget* SummaryGrid = nullptr;
     QLabel* lLimitWarning = nullptr; // under the chart and the table alike; hidden while every value is exact
     QWidget* Panel6 = nullptr;
     QLabel* lParam1 = nullptr;
@@ -80,6 +82,7 @@ public:
     QMenu* PopupMenu = nullptr;
     QAction* miLines = nullptr;
     QAction* miData = nullptr;
+    QAction* miSummary = nullptr;
     QAction* miCopy = nullptr;
     QAction* miSave = nullptr;
     QMenu* miLang = nullptr;
@@ -97,6 +100,14 @@ public:
     void LayoutViews();
     void ShowChartView();
     void ShowDataView();
+    // The third view: the series' figures; while it shows, every calculation collects them.
+    void ShowSummaryView();
+    void HideSummaryView();
+    bool SummaryShown() const;
+    void FillSummaryGrid();
+    // In the summary view, copy and the table exports take the summary; false in the other views.
+    bool CopySummary();
+    bool ExportSummary(const QString& name);
     void OnCalcProgress(int value);
     void OnProgressTimer();
     void UpdatePointMarkers();

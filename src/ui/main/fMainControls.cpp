@@ -14,6 +14,7 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -24,6 +25,7 @@
 #include <QRegularExpression>
 #include <QSpinBox>
 #include <QStyledItemDelegate>
+#include <QTableWidget>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -154,6 +156,15 @@ void TfmMain::CreateControls() {
     DataGrid->SetDefaultRowHeight(GridRowHeight);
     DataGrid->hide();
     DataGrid->viewport()->installEventFilter(this);
+    SummaryGrid = new QTableWidget(ChartPanel);
+    SummaryGrid->setObjectName(QStringLiteral("SummaryGrid"));
+    SummaryGrid->verticalHeader()->hide();
+    SummaryGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    SummaryGrid->setWordWrap(false);
+    SummaryGrid->verticalHeader()->setDefaultSectionSize(SummaryGrid->fontMetrics().height() + 4);
+    // Series differ by their system more often than by their game: keep the end of the caption.
+    SummaryGrid->horizontalHeader()->setTextElideMode(Qt::ElideLeft);
+    SummaryGrid->hide();
     lLimitWarning = new QLabel(ChartPanel);
     lLimitWarning->setObjectName(QStringLiteral("lLimitWarning"));
     lLimitWarning->setWordWrap(true);
@@ -161,6 +172,7 @@ void TfmMain::CreateControls() {
     lLimitWarning->hide();
     chartLayout->addWidget(MainChart);
     chartLayout->addWidget(DataGrid);
+    chartLayout->addWidget(SummaryGrid);
     chartLayout->addWidget(lLimitWarning);
     ChartPanel->installEventFilter(this);
     connect(MainChart, &TChartView::Zoomed, this, GuardedSlot(this, &TfmMain::MainChartZoom));
@@ -292,6 +304,9 @@ void TfmMain::CreateControls() {
     miData = PopupMenu->addAction(QStringLiteral("Data"));
     miData->setObjectName(QStringLiteral("miData"));
     miData->setCheckable(true);
+    miSummary = PopupMenu->addAction(QStringLiteral("Summary"));
+    miSummary->setObjectName(QStringLiteral("miSummary"));
+    miSummary->setCheckable(true);
     PopupMenu->addSeparator();
     miCopy = PopupMenu->addAction(QStringLiteral("Copy"));
     miCopy->setObjectName(QStringLiteral("miCopy"));
@@ -308,8 +323,10 @@ void TfmMain::CreateControls() {
     auto* views = new QActionGroup(this);
     views->addAction(miLines);
     views->addAction(miData);
+    views->addAction(miSummary);
     connect(miLines, &QAction::triggered, this, GuardedSlot(this, &TfmMain::ShowChartView));
     connect(miData, &QAction::triggered, this, GuardedSlot(this, &TfmMain::ShowDataView));
+    connect(miSummary, &QAction::triggered, this, GuardedSlot(this, &TfmMain::ShowSummaryView));
     connect(miCopy, &QAction::triggered, this, GuardedSlot(this, &TfmMain::miCopyClick));
     connect(miSave, &QAction::triggered, this, GuardedSlot(this, &TfmMain::miSaveClick));
     connect(miHelp, &QAction::triggered, this, GuardedSlot(this, &TfmMain::miHelpClick));

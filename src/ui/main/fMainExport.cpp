@@ -72,6 +72,8 @@ QSize TfmMain::ChartPictureSize() const {
 }
 
 void TfmMain::CopyToClipboard() {
+    if (CopySummary())
+        return;
     if (!MainChart->isHidden()) {
         QGuiApplication::clipboard()->setImage(ChartImage(*FChart, ChartPictureSize()));
         return;
@@ -82,6 +84,8 @@ void TfmMain::CopyToClipboard() {
 }
 
 void TfmMain::ExportToFile(const QString& name) {
+    if (ExportSummary(name))
+        return;
     TExportRequest request;
     request.Chart = FChart.get();
     request.PictureSize = ChartPictureSize();

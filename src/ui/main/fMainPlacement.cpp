@@ -53,6 +53,8 @@ void TfmMain::LoadState() {
         LoadWindowState(GetPreferences().Store(), *FController, current, PlacementSection());
     if (loaded.DataView)
         ShowDataView();
+    else if (loaded.SummaryView)
+        ShowSummaryView();
     else
         ShowChartView();
     UpdateParamControls();
@@ -84,7 +86,11 @@ void TfmMain::SaveState() {
     if (FStateSaved)
         return;
     const TWindowPlacement placement{y(), x(), width(), height(), OptionsPanel->width()};
-    SaveWindowState(GetPreferences().Store(), *FController, MainChart->isHidden(), placement, PlacementSection());
+    SaveWindowState(GetPreferences().Store(), *FController,
+                    SummaryShown()          ? 2
+                    : MainChart->isHidden() ? 1
+                                            : 0,
+                    placement, PlacementSection());
     FStateSaved = true;
 }
 

@@ -1,0 +1,138 @@
+// The main window's summary view: one column per series in its colour, one row per figure under headings, and its
+// copy and export as text, HTML and CSV.
+#include "ui/main/fMain.h"
+
+#include "charts/ChartController.h"
+#include "engine/GameCalculator.h"
+#include "preferences/Preferences.h"
+#include "presentation/SummaryExport.h"
+#include "support/AtomicFile.h"
+#include "ui/chart/ChartView.h"
+#include "ui/main/ChartExport.h"
+#include "ui/main/DataGrid.h"
+#include "ui/main/fMainParts.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QPainter>
+#include <QPixmap>
+#include <QTableWidget>
+
+namespace wl {
+
+using namespace mainparts;
+
+namespace {
+QIcon Swatch(TColor color) {
+    QPixmap pixmap(12, 12);
+    pixmap.fill(ToQColor(color));
+    QPainter painter(&pixmap);
+    painter.setPen(Qt::black);
+    painter.drawRect(0, 0, 11, 11);
+    return QIcon(pixmap);
+}
+} // namespace
+
+bool TfmMain::SummaryShown() const {
+    return !SummaryGrid->isHidden();
+}
+
+void TfmMain::ShowSummaryView() {
+    setUpdatesEnabled(false);
+    MainChart->hide();
+    DataGrid->hide();
+    SummaryGrid->show();
+    miLines->setChecked(false);
+    miData->setChecked(false);
+    miSummary->setChecked(true);
+    setUpdatesEnabled(true);
+    // Starts a calculation when the figures are missing; they appear when it ends.
+    FController->SetSummaryWanted(true);
+    FillSummaryGrid();
+}
+
+void TfmMain::HideSummaryView() {
+    SummaryGrid->hide();
+    miSummary->setChecked(false);
+    FController->SetSummaryWanted(false);
+}
+
+void TfmMain::FillSummaryGrid() {
+    if (!SummaryShown())
+        return;
+    const TSummarySource source = SummarySourceOf(*FController, &GetPreferences());
+    const int series = static_cast<int>(source.Captions.size());
+    SummaryGrid->clear();
+    SummaryGrid->setColumnCount(series + 1);
+    SummaryGrid->setRowCount(static_cast<int>(source.Rows.size()));
+    SummaryGrid->setHorizontalHeaderItem(0, new QTableWidgetItem(QString()));
+    for (int k = 0; k < series; ++k) {
+        auto* header = new QTableWidgetItem(Swatch(source.Colors[static_cast<size_t>(k)]), source.Captions.at(k));
+        header->setForeground(ToQColor(source.Colors[static_cast<size_t>(k)]).darker(130));
+        header->setToolTip(source.Captions.at(k));
+        SummaryGrid->setHorizontalHeaderItem(k + 1, header);
+    }
+    const QChar decimal = SystemDecimalSymbol();
+    for (int r = 0; r < static_cast<int>(source.Rows.size()); ++r) {
+        const TSummaryRow& row = source.Rows[static_cast<size_t>(r)];
+        auto* label = new QTableWidgetItem(row.Label);
+        label->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+        if (row.Unit == TSummaryUnit::Heading || row.Unit == TSummaryUnit::Note) {
+            QFont font = label->font();
+            font.setBold(row.Unit == TSummaryUnit::Heading);
+            font.setItalic(row.Unit == TSummaryUnit::Note);
+            label->setFont(font);
+            SummaryGrid->setItem(r, 0, label);
+            SummaryGrid->setSpan(r, 0, 1, series + 1);
+            continue;
+        }
+        SummaryGrid->setItem(r, 0, label);
+        for (int k = 0; k < series; ++k) {
+            auto* value = new QTableWidgetItem(FormatSummaryValue(row, static_cast<size_t>(k), decimal));
+            value->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            value->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+            SummaryGrid->setItem(r, k + 1, value);
+        }
+    }
+    SummaryGrid->resizeColumnToContents(0);
+    const int valueWidth =
+        series > 0 ? std::max(110, (SummaryGrid->viewport()->width() - SummaryGrid->columnWidth(0)) / series) : 0;
+    for (int k = 1; k <= series; ++k)
+        SummaryGrid->setColumnWidth(k, valueWidth);
+}
+
+bool TfmMain::CopySummary() {
+    if (!SummaryShown())
+        return false;
+    QStringList lines;
+    BuildSummaryText(lines, SummarySourceOf(*FController, &GetPreferences()), SystemDecimalSymbol());
+    QGuiApplication::clipboard()->setText(LinesToText(lines));
+    return true;
+}
+
+bool TfmMain::ExportSummary(const QString& name) {
+    if (!SummaryShown())
+        return false;
+    const TExportKind kind = ExportKindOf(name);
+    if (kind != TExportKind::Text && kind != TExportKind::Html && kind != TExportKind::Csv)
+        return false; // the pictures show the chart, as in the other views
+    const TSummarySource source = SummarySourceOf(*FController, &GetPreferences());
+    QStringList lines;
+    if (kind == TExportKind::Text) {
+        BuildSummaryText(lines, source, SystemDecimalSymbol());
+    } else if (kind == TExportKind::Csv) {
+        BuildSummaryCsv(lines, source);
+    } else {
+        lines << QStringLiteral("<html><head><meta charset=\"utf-8\"></head><body>")
+              << QStringLiteral("<h1>") + HtmlEscape(FController->GetChartKindName(FController->ChartIndex())) +
+                     QStringLiteral("</h1>");
+        BuildSummaryHtml(lines, source, SystemDecimalSymbol());
+        lines << QStringLiteral("</body></html>");
+    }
+    WriteFileAtomically(name, LinesToBytes(lines));
+    return true;
+}
+
+} // namespace wl
