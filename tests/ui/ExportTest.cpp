@@ -28,6 +28,7 @@
 #include <QRegularExpression>
 #include <QSpinBox>
 #include <QSvgRenderer>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 #include <QtEndian>
@@ -288,9 +289,10 @@ protected:
 TEST_F(WindowExportTest, MenuCopyInBothViewsAndTheTextFile) {
     auto w = Open();
     const QList<QAction*> items = w->PopupMenu->actions();
-    ASSERT_GE(items.size(), 6);
-    EXPECT_EQ(items[3], w->miCopy);
-    EXPECT_EQ(items[4], w->miSave);
+    ASSERT_GE(items.size(), 7);
+    EXPECT_EQ(items[2], w->miSummary);
+    EXPECT_EQ(items[4], w->miCopy);
+    EXPECT_EQ(items[5], w->miSave);
     EXPECT_EQ(w->miCopy->text(), QStringLiteral("Copy"));
     EXPECT_EQ(w->miSave->text(), QStringLiteral("Save"));
 
@@ -308,6 +310,16 @@ TEST_F(WindowExportTest, MenuCopyInBothViewsAndTheTextFile) {
     w->ExportToFile(Path(QStringLiteral("hidden.png")));
     EXPECT_EQ(QImage(Path(QStringLiteral("hidden.png"))).size(), w->DataGrid->size())
         << "the data view's chart is drawn at the size it would have";
+
+    // The summary view copies and saves its figures; the pictures still show the chart.
+    w->miSummary->trigger();
+    EXPECT_TRUE(test::WaitFor([&] { return !w->Controller().Running() && w->Controller().SeriesSummary(1); }));
+    w->miCopy->trigger();
+    w->ExportToFile(Path(QStringLiteral("s.csv")));
+    EXPECT_TRUE(QApplication::clipboard()->text().contains(QStringLiteral("\r\nThe game, per unit bet\r\n")));
+    EXPECT_TRUE(ReadBytes(Path(QStringLiteral("s.csv"))).contains("\r\n\"HouseEdge\",\"House edge, %\",0,"));
+    w->ExportToFile(Path(QStringLiteral("summary.png")));
+    EXPECT_EQ(QImage(Path(QStringLiteral("summary.png"))).size(), w->SummaryGrid->size());
 }
 
 TEST_F(WindowExportTest, PageWithItsPictureBesideIt) {

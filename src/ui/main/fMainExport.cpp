@@ -15,6 +15,7 @@
 #include <QGuiApplication>
 #include <QHash>
 #include <QStandardPaths>
+#include <QTableWidget>
 
 namespace wl {
 
@@ -67,7 +68,9 @@ TDataSource TfmMain::ExportData() const {
 }
 
 QSize TfmMain::ChartPictureSize() const {
-    const QWidget* shown = MainChart->isHidden() ? static_cast<const QWidget*>(DataGrid) : MainChart;
+    const QWidget* shown = !MainChart->isHidden() ? MainChart
+                           : SummaryShown()       ? static_cast<const QWidget*>(SummaryGrid)
+                                                  : static_cast<const QWidget*>(DataGrid);
     return shown->size();
 }
 
