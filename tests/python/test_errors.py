@@ -36,7 +36,7 @@ BAD = {
     "series not a pair of a game and a system": (lambda: wagerlens.chart(0, [(S, G)]), ValueError, "(Game, System)"),
     "round 1 beyond the tracked balances": (
         lambda: wagerlens.chart(3, [(wagerlens.Game("Huge", [(6000, 1.0)]), S)]), ValueError,
-        "Huge [Flat]: Range check error: round 1 lands on balance 6000"),
+        "Huge [Flat]: Round 1 lands on the balance 6000"),
     "no rounds": (lambda: wagerlens.distribution(G, S, 0), ValueError, "rounds must lie in 1..10000"),
     "missing file": (lambda: wagerlens.load_games("/nonexistent/games.ini"), OSError, "no such file"),
     "a folder for a file": (lambda: wagerlens.load_systems("/"), OSError, "not a file"),
