@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every check, one step per build tree:
 #   tsan     the threaded core tests under ThreadSanitizer
+#   tsan-ui  the window's threaded tests (label tsan-ui) under ThreadSanitizer, offscreen
 #   asan     the whole suite, window tests included, under AddressSanitizer and UBSan
 #   fuzz     each fuzzer for 30 s (scripts/fuzz.sh runs them for longer)
 #   release  the whole suite in the release build
@@ -10,7 +11,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 jobs=$(nproc)
-steps=${WL_TEST_STEPS:-tsan asan fuzz release}
+steps=${WL_TEST_STEPS:-tsan tsan-ui asan fuzz release}
 summary=()
 
 # run_step NAME PRESET BUILD-DIR [BUILD-TARGET...] -- [CTEST-ARG...]
@@ -42,6 +43,7 @@ run_step() {
 }
 
 run_step tsan dev-tsan build-dev-tsan wl_tsan_tests -- -L tsan
+run_step tsan-ui dev-tsan-ui build-dev-tsan-ui wl_tsan_ui_tests -- -L '^tsan-ui$'
 run_step asan dev-asan build-dev-asan --
 run_step fuzz fuzz build-fuzz wl_fuzzers -- -L fuzz
 run_step release release build --
