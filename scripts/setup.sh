@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-    build-essential cmake pkg-config ccache
+    build-essential cmake ninja-build pkg-config ccache
     libgtest-dev googletest libbenchmark-dev
     qt6-base-dev qt6-charts-dev libqt6opengl6-dev qt6-svg-dev qt6-tools-dev qt6-documentation-tools
     libqt6sql6-sqlite libgif-dev qt6-translations-l10n

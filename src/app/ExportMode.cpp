@@ -6,6 +6,7 @@
 #include "cli/CalcCommand.h"
 #include "cli/CalcOptions.h"
 #include "preferences/Preferences.h"
+#include "presentation/DataFolder.h"
 #include "presentation/DataTable.h"
 #include "presentation/Layout.h"
 #include "support/Exception.h"
@@ -28,10 +29,12 @@ void PrintError(const QString& message) {
 
 QString Usage() {
     return QStringLiteral(
-               "Usage: wagerlens --export FILE [--size WIDTHxHEIGHT] [--dir FOLDER] --chart ID [--param0 V] [--param1 "
-               "V]\n"
-               "                 --series GAME SYSTEM [--series GAME SYSTEM ...]\n"
-               "Computes the chart as wagerlens-calc does and saves it as the window's Save does; the extension picks\n"
+               "Usage: wagerlens [Qt's options]\n"
+               "       wagerlens --help | --version\n"
+               "       wagerlens --export FILE [--size WIDTHxHEIGHT] [--dir FOLDER] --chart ID [--param0 V]\n"
+               "                 [--param1 V] --series GAME SYSTEM [--series GAME SYSTEM ...]\n"
+               "Without arguments it opens the window. --export opens none: it computes the chart as wagerlens-calc\n"
+               "does (see its --help for the arguments) and saves it as the window's Save does; the extension picks\n"
                "the type (%1). The picture is %2 x %3 pixels unless --size says otherwise.\n")
         .arg(WritableExtensions())
         .arg(DefaultExportSize.width())
@@ -49,6 +52,16 @@ QSize ParseSize(const QString& text) {
 }
 
 } // namespace
+
+QString InformationText(const QStringList& args) {
+    if (args.size() != 1)
+        return {};
+    if (args.first() == QStringLiteral("--help") || args.first() == QStringLiteral("-h"))
+        return Usage();
+    if (args.first() == QStringLiteral("--version"))
+        return QStringLiteral("wagerlens " WL_VERSION_STRING "\n");
+    return {};
+}
 
 bool IsExportCommand(const QStringList& args) {
     return !args.isEmpty() &&
@@ -97,6 +110,8 @@ int RunExportCommand(const QStringList& args) {
             throw EUsageError(QStringLiteral("\"%1\" does not end in a type that can be written: %2")
                                   .arg(file, WritableExtensions()));
 
+        // The window's language and texts, wherever this copy is installed; read only.
+        SetPreferencesSetup(ReadPreferencesSetup(CurrentDataLayout()));
         TPreferences& texts = GetPreferences();
         TCalcStreams streams;
         RunCalculation(options, streams, &texts, [&](TChartController& controller, TChart& chart) {

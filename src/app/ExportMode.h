@@ -9,6 +9,9 @@ namespace wl {
 // The chart's size in a main window of its default size: the picture's size when --size is not given.
 inline constexpr QSize DefaultExportSize(451, 426);
 
+// What --help (-h) or --version asks for, when the arguments (without the program name) are only that: the text to
+// print on stdout before any application object exists, so that no display is needed. Empty otherwise.
+QString InformationText(const QStringList& args);
 // Whether the arguments (without the program name) ask for the export mode.
 bool IsExportCommand(const QStringList& args);
 // Runs it: 0 written, 1 a failure, 2 bad arguments; messages go to stderr. Needs a QApplication.

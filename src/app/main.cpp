@@ -12,12 +12,20 @@
 #include <QMessageBox>
 #include <QTimer>
 
+#include <cstdio>
 #include <memory>
 
 int main(int argc, char** argv) {
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args.append(QString::fromLocal8Bit(argv[i]));
+    // Answered before any application object exists: a shell without a display gets them too.
+    if (const QString information = wl::InformationText(args); !information.isEmpty()) {
+        const QByteArray bytes = information.toLocal8Bit();
+        const bool written = std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout) ==
+                             static_cast<size_t>(bytes.size());
+        return written && std::fflush(stdout) == 0 ? 0 : 1;
+    }
     const bool exporting = wl::IsExportCommand(args);
     // The shell mode draws without a display.
     if (exporting && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

@@ -5,11 +5,9 @@
 #include "support/Checked.h"
 #include "support/Exception.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
-#include <QStandardPaths>
 
 #include <algorithm>
 #include <cstring>
@@ -308,17 +306,12 @@ TPreferencesSetup PreferencesSetupFor(const QString& executablePath, const QStri
     return setup;
 }
 
-TPreferencesSetup DefaultPreferencesSetup() {
-    // The per-user folder of games.ini and bets.ini, whatever names the running application has set.
-    return PreferencesSetupFor(QCoreApplication::applicationFilePath(),
-                               QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-                                   QStringLiteral("/Brellion/Wagerlens"));
-}
-
 TPreferences& GetPreferences() {
     auto& instance = Instance();
     if (!instance) {
-        instance = std::make_unique<TPreferences>(ChosenSetup() ? *ChosenSetup() : DefaultPreferencesSetup());
+        if (!ChosenSetup())
+            throw Exception("The preferences are read before the program has found its data folder");
+        instance = std::make_unique<TPreferences>(*ChosenSetup());
         if (LanguageObserver())
             LanguageObserver()(instance->LanguageCode());
     }

@@ -116,14 +116,14 @@ QString PercentEncode(const QByteArray& bytes);
 QString PercentEncode(const QString& text);
 
 // The process-wide object for the interface layer.
-// The setup used by the next creation; without one, DefaultPreferencesSetup() is used.
+// The setup used by the next creation. There is no default: only the program's data layout
+// (presentation/DataFolder) knows where an installed copy keeps its languages and its store.
 void SetPreferencesSetup(const TPreferencesSetup& setup);
-// Program folder = the executable's folder; the store is "<executable name>.ini" there, or in the per-user data
-// folder when the executable's folder is not writable.
-TPreferencesSetup DefaultPreferencesSetup();
-// The same rule for a given executable and per-user data folder.
+// A copy run from its own folder: program folder = the executable's folder; the store is "<executable name>.ini"
+// there, or in userDataFolder when the executable's folder is not writable.
 TPreferencesSetup PreferencesSetupFor(const QString& executablePath, const QString& userDataFolder);
-// Creates the object on first use. A failed creation leaves no object; the next call tries again.
+// Creates the object on first use. A failed creation leaves no object; the next call tries again. Raises Exception
+// when no setup was given.
 TPreferences& GetPreferences();
 bool PreferencesExist();
 // Program end: Save, then destroy. The object is gone even when Save raises.

@@ -102,6 +102,18 @@ TPreferencesSetup PreparePreferencesSetup(const TDataLayout& layout) {
     return setup;
 }
 
+TPreferencesSetup ReadPreferencesSetup(const TDataLayout& layout) {
+    if (!layout.Installed)
+        return PreferencesSetupFor(layout.Executable, layout.User);
+    TPreferencesSetup setup;
+    setup.ProgramFolder = layout.Shipped;
+    const QString storeName = QFileInfo(layout.Executable).completeBaseName() + QStringLiteral(".ini");
+    setup.StorePath = FileIn(layout.User, storeName);
+    if (!QFileInfo::exists(setup.StorePath))
+        setup.StorePath = FileIn(layout.Shipped, storeName);
+    return setup;
+}
+
 QString DataFolder(const TDataLayout& layout) {
     return ChooseDataFolder(layout.Shipped, layout.User, layout.ShippedWritable);
 }

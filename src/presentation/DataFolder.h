@@ -27,6 +27,9 @@ TDataLayout CurrentDataLayout();
 // Where the preferences store and the language files are for a layout. An installed copy's store lives in the
 // user folder and starts as a copy of the shipped first-start state (copied here when absent).
 TPreferencesSetup PreparePreferencesSetup(const TDataLayout& layout);
+// The same for a run that only reads the preferences (the export mode): an installed copy reads the user's store,
+// or the shipped first-start state before the first start; nothing is created or copied.
+TPreferencesSetup ReadPreferencesSetup(const TDataLayout& layout);
 
 // The folder of the running executable, absolute, without a trailing separator. Works with or without a
 // QCoreApplication.

@@ -33,6 +33,24 @@ appstreamcli validate --no-net "$prefix/share/metainfo/com.brellion.wagerlens.me
 "$prefix/bin/wagerlens-calc" --list | grep -q "^game 0: " || fail "installed wagerlens-calc --list shows no game"
 [ ! -e "$user" ] || fail "the companion created the user's folder"
 
+# --help and --version answer without a display (no platform plugin can start here).
+version=$(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb "$prefix/bin/wagerlens" --version) ||
+    fail "installed wagerlens --version failed"
+[ "$version" = "wagerlens $(sed -n 's/^project(wagerlens VERSION \([0-9.]*\).*/\1/p' "$source/CMakeLists.txt")" ] ||
+    fail "installed wagerlens --version says \"$version\""
+usage=$(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb "$prefix/bin/wagerlens" --help) ||
+    fail "installed wagerlens --help failed"
+grep -q -- "--export FILE" <<<"$usage" || fail "installed wagerlens --help does not name --export"
+
+# The shell mode reads the shipped languages and games before the window has ever started, in every type.
+for ext in bmp gif emf wmf txt htm png svg pdf csv; do
+    "$prefix/bin/wagerlens" --export "$root/chart.$ext" --chart 6 --param0 100 --param1 200 \
+        --series "European roulette - red/black" "Flat bet, 1 unit" 2>"$root/export.log" ||
+        { cat "$root/export.log" >&2; fail "installed wagerlens --export chart.$ext failed"; }
+    [ -s "$root/chart.$ext" ] || fail "installed wagerlens --export wrote no chart.$ext"
+done
+[ -z "$(find "$user" -type f 2>/dev/null)" ] || fail "the export mode wrote into the user's folder"
+
 # The window starts from share/, seeds the user's folder, and never writes under the prefix.
 before=$(cd "$prefix" && find . -type f -newer "$build/CMakeCache.txt" -exec md5sum {} + | sort)
 "$prefix/bin/wagerlens" >"$root/window.log" 2>&1 &

@@ -1,10 +1,12 @@
 // Tests of the rule that picks the program's data folder, and of seeding the per-user folder.
 #include "presentation/DataFolder.h"
+#include "support/AtomicFile.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 using namespace wl;
@@ -61,7 +63,8 @@ TEST(DataFolder, InstalledCopySeedsTheUserFolderOnce) {
     WriteFile(f.Exe + QStringLiteral("/bets.ini"), "[Flat]\r\n");
 
     // What a save killed in an earlier run left behind goes at start.
-    const QString stray = f.Exe + QStringLiteral("/bets.ini.wagerlens-2147483646-Ab3xY9");
+    const QString stray =
+        f.Exe + QStringLiteral("/bets.ini.wagerlens-") + HostTag() + QStringLiteral("-2147483646-Ab3xY9");
     WriteFile(stray, "[Flat]\r\n");
     EXPECT_EQ(PrepareDataFolder(f.Exe, f.User, true), f.Exe) << "a writable folder is used as it is";
     EXPECT_FALSE(QFile::exists(f.User));
@@ -109,10 +112,16 @@ TEST(DataFolder, InstalledAndPortableLayouts) {
         const TDataLayout layout = DataLayoutFor(at(r.Exe) + QStringLiteral("/wagerlens"), user);
         EXPECT_EQ(layout.Shipped, at(r.Shipped)) << r.Name;
         EXPECT_EQ(layout.Installed, r.Installed) << r.Name;
+        // The export mode only reads: the shipped languages and first-start state, and nothing is created.
+        const TPreferencesSetup reading = ReadPreferencesSetup(layout);
+        EXPECT_EQ(QDir(reading.ProgramFolder).canonicalPath(), QDir(at(r.Shipped)).canonicalPath()) << r.Name;
+        EXPECT_EQ(QFileInfo(reading.StorePath).dir().canonicalPath(), QDir(at(r.Shipped)).canonicalPath()) << r.Name;
+        EXPECT_FALSE(QFileInfo::exists(user)) << r.Name;
         const TPreferencesSetup setup = PreparePreferencesSetup(layout);
         EXPECT_EQ(QDir(setup.ProgramFolder).canonicalPath(), QDir(at(r.Shipped)).canonicalPath()) << r.Name;
         if (!r.Installed)
             continue;
+        EXPECT_EQ(ReadPreferencesSetup(layout).StorePath, setup.StorePath) << "then the user's store";
         // An installed copy never writes under its prefix, even where it could: the user's folder gets copies.
         EXPECT_FALSE(layout.ShippedWritable) << r.Name;
         EXPECT_EQ(setup.StorePath, user + QStringLiteral("/wagerlens.ini")) << r.Name;
