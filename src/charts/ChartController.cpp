@@ -392,20 +392,10 @@ QString TChartController::LimitWarning(int namedLimit) const {
                        "from round %d on: %s");
     const QString series = captions.size() <= namedLimit
                                ? captions.join(QStringLiteral(", "))
-                               : Message(QStringLiteral("BoundSeriesCount"), QStringLiteral("%d series"),
-                                         {static_cast<long long>(captions.size())});
-    return Message(QStringLiteral("BoundWarning"), fallback,
-                   {shown, static_cast<long long>(limit), static_cast<long long>(round), series});
-}
-
-QString TChartController::Message(const QString& key, const QString& fallback,
-                                  std::initializer_list<TFormatArg> args) const {
-    try {
-        return SafeFormat(MessageText(FTexts, key, fallback), args);
-    } catch (const Exception&) {
-        // A translation that does not fit its figures must not hide the message.
-        return SafeFormat(fallback, args);
-    }
+                               : MessageText(FTexts, QStringLiteral("BoundSeriesCount"), QStringLiteral("%d series"),
+                                             {static_cast<long long>(captions.size())});
+    return MessageText(FTexts, QStringLiteral("BoundWarning"), fallback,
+                       {shown, static_cast<long long>(limit), static_cast<long long>(round), series});
 }
 
 void TChartController::ReportThreadFailure(const Exception& failure) {

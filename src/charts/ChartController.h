@@ -140,9 +140,6 @@ private:
     };
 
     TChartLine* FindFreeLine() const;
-    // The "Messages" text of key filled with args; the English fallback when the language lacks it or it does not
-    // fit them.
-    QString Message(const QString& key, const QString& fallback, std::initializer_list<TFormatArg> args) const;
     void StartThread();
     void ThreadDone();
     void ShowResults();

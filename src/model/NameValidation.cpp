@@ -3,7 +3,6 @@
 
 #include "model/BetList.h"
 #include "model/GameList.h"
-#include "support/SafeFormat.h"
 #include "support/TextSource.h"
 
 namespace wl {
@@ -21,19 +20,15 @@ bool IsControl(QChar c) {
     }
 }
 
-QString Reason(const ITextSource* texts, const char* key, const QString& english) {
-    return MessageText(texts, QLatin1String(key), english);
-}
-
 } // namespace
 
 QString ValidateName(const QString& name, const QStringList& existingKeys, int ownIndex, const ITextSource* texts) {
     if (name.isEmpty())
-        return Reason(texts, "NameEmpty", QStringLiteral("The name is empty."));
+        return MessageText(texts, QStringLiteral("NameEmpty"), QStringLiteral("The name is empty."));
     for (const QChar c : name)
         if (IsControl(c))
-            return Reason(texts, "NameControl",
-                          QStringLiteral("The name contains a line break or another control character."));
+            return MessageText(texts, QStringLiteral("NameControl"),
+                               QStringLiteral("The name contains a line break or another control character."));
     for (int i = 0; i < existingKeys.size(); ++i) {
         if (i == ownIndex)
             continue;
@@ -41,10 +36,10 @@ QString ValidateName(const QString& name, const QStringList& existingKeys, int o
         if (QString::compare(name, key, Qt::CaseInsensitive) != 0)
             continue;
         if (name == key)
-            return SafeFormat(Reason(texts, "NameInUse", QStringLiteral("The name \"%s\" is already in use.")), {name});
-        return SafeFormat(
-            Reason(texts, "NameCase", QStringLiteral("The name \"%s\" differs from \"%s\" only in letter case.")),
-            {name, key});
+            return MessageText(texts, QStringLiteral("NameInUse"), QStringLiteral("The name \"%s\" is already in use."),
+                               {name});
+        return MessageText(texts, QStringLiteral("NameCase"),
+                           QStringLiteral("The name \"%s\" differs from \"%s\" only in letter case."), {name, key});
     }
     return {};
 }

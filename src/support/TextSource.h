@@ -1,7 +1,11 @@
 // Where the core gets its language texts: the preferences implement it, tests pass a fake.
 #pragma once
 
+#include "support/SafeFormat.h"
+
 #include <QString>
+
+#include <initializer_list>
 
 namespace wl {
 
@@ -12,10 +16,14 @@ public:
     virtual QString GetText(const QString& section, const QString& key) const = 0;
 };
 
-// The "Messages" text of key in texts, or english when there is none (or no texts).
-inline QString MessageText(const ITextSource* texts, const QString& key, const QString& english) {
-    const QString text = texts != nullptr ? texts->GetText(QStringLiteral("Messages"), key) : QString();
-    return text.isEmpty() ? english : text;
-}
+// The one lookup of a message: the "Messages" text of key in texts filled with args by SafeFormat. A text without
+// any placeholder stands as it is (an older language file). english, filled likewise, stands in when there are no
+// texts, the language has no text for key, or its text does not fit args otherwise: a translation that does not
+// match its figures must not hide the message. Raises EFormatError only when english itself does not fit args (a
+// fault of the program).
+QString MessageText(const ITextSource* texts, const QString& key, const QString& english,
+                    std::initializer_list<TFormatArg> args);
+// The text alone, unfilled: the language's text of key, or english where it has none.
+QString MessageText(const ITextSource* texts, const QString& key, const QString& english);
 
 } // namespace wl

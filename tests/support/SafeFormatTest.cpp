@@ -1,5 +1,6 @@
 // The safe formatter against well-formed and hostile format texts.
 #include "support/SafeFormat.h"
+#include "support/TextSource.h"
 
 #include "support/Exception.h"
 
@@ -55,6 +56,41 @@ TEST(SafeFormatTest, HostileFormatsRaise) {
             EXPECT_TRUE(e.Message().contains(S(row.Format))) << row.Name << ": " << e.what();
         }
     }
+}
+
+// Every message of the program goes through this one lookup: a language that lacks a text, or whose text does not
+// fit the figures, still shows the message.
+TEST(MessageText, TheLanguageTextOrTheEnglishOne) {
+    class TTexts final : public ITextSource {
+    public:
+        QString GetText(const QString& section, const QString& key) const override {
+            if (section != QLatin1String("Messages"))
+                return {};
+            if (key == QLatin1String("Fits"))
+                return S("„%s“ hat %d Zustände.");
+            if (key == QLatin1String("Mismatch"))
+                return S("„%d“ hat %s Zustände.");
+            if (key == QLatin1String("Older"))
+                return S("Zu viele Zustände.");
+            return {};
+        }
+    } texts;
+    const struct {
+        const char* Name;
+        const ITextSource* Texts;
+        const char* Key;
+        const char* Expected;
+    } rows[] = {
+        {"no texts", nullptr, "Fits", "\"Flat\" has 3 states."},
+        {"no text for the key", &texts, "Missing", "\"Flat\" has 3 states."},
+        {"a text that fits", &texts, "Fits", "„Flat“ hat 3 Zustände."},
+        {"a text that does not fit", &texts, "Mismatch", "\"Flat\" has 3 states."},
+        {"an older text without figures", &texts, "Older", "Zu viele Zustände."},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(MessageText(row.Texts, S(row.Key), S("\"%s\" has %d states."), {S("Flat"), 3LL}), S(row.Expected))
+            << row.Name;
+    EXPECT_THROW(MessageText(&texts, S("Fits"), S("%s"), {3LL}), EFormatError) << "the program's own text is wrong";
 }
 
 } // namespace

@@ -162,18 +162,23 @@ TEST(SelectorTest, DeletingTheOnlyGameLeavesNoSelection) {
     EXPECT_FALSE(f.Form->btnOK->isEnabled());
 }
 
-TEST(SelectorTest, BadConfirmationFormatReachesTheErrorHandlerAndDeletesNothing) {
+// A translation whose placeholders do not fit the name is no program error: the question is asked in English.
+TEST(SelectorTest, BadConfirmationFormatIsAskedInEnglish) {
     QStringList shown;
     SetErrorDisplay([&shown](const QString& message) { shown << message; });
     GetPreferences().SelectLanguage(QString::fromLatin1(test::BadLanguage));
     {
         TSelectorFixture f({QStringLiteral("Coin"), QStringLiteral("Dice")});
+        QString question;
+        test::AnswerNextBox(QMessageBox::Cancel, &question);
         f.Click(f.Form->btnGameDelete); // "%d" where the name goes
-        f.Click(f.Form->btnSystemDel);  // two placeholders for one name
-        EXPECT_EQ(shown.size(), 2);
+        EXPECT_EQ(question, QStringLiteral("Delete the game \"Coin\"?"));
+        test::AnswerNextBox(QMessageBox::Cancel, &question);
+        f.Click(f.Form->btnSystemDel); // two placeholders for one name
+        EXPECT_TRUE(question.startsWith(QStringLiteral("Delete the betting system \""))) << question.toStdString();
+        EXPECT_EQ(shown, QStringList());
         EXPECT_EQ(f.GameNames().size(), 2);
         EXPECT_EQ(f.Controller->Storage().Systems->Count(), 1);
-        EXPECT_TRUE(f.Form->isVisible());
     }
     GetPreferences().SelectLanguage(QString::fromLatin1(test::GoodLanguage));
     SetErrorDisplay(nullptr);
@@ -186,7 +191,8 @@ TEST(SelectorTest, ConfirmationWithoutThePlaceholderIsStillAsked) {
         QString question = QStringLiteral("not asked");
         test::AnswerNextBox(QMessageBox::Ok, &question);
         f.Click(f.Form->btnGameDelete);
-        EXPECT_EQ(question, QString());
+        EXPECT_EQ(question, QStringLiteral("Delete the game \"Coin\"?"))
+            << "a language without the text asks in English";
         EXPECT_EQ(f.GameNames(), QStringList{QStringLiteral("Dice")});
         test::AnswerNextBox(QMessageBox::Ok, &question);
         f.Click(f.Form->btnSystemDel);

@@ -3,7 +3,6 @@
 
 #include "model/NameValidation.h"
 #include "preferences/Preferences.h"
-#include "support/Exception.h"
 #include "ui/widgets/Looks.h"
 
 #include <QAbstractButton>
@@ -41,19 +40,6 @@ bool ConfirmBox(QWidget* parent, const QString& text) {
     box.setDefaultButton(QMessageBox::Ok);
     UseButtonTexts(box);
     return box.exec() == QMessageBox::Ok;
-}
-
-QString FormatMessage(const QString& key, std::initializer_list<TFormatArg> args) {
-    const TPreferences& prefs = GetPreferences();
-    try {
-        return prefs.FormatMessageText(key, args);
-    } catch (const EFormatError&) {
-        try {
-            return prefs.FormatMessageText(key, {});
-        } catch (const EFormatError&) {
-        }
-        throw;
-    }
 }
 
 void InformationBox(QWidget* parent, const QString& text) {

@@ -1,8 +1,6 @@
 // Small pieces the selector and the editors share: confirmations, caption bars, the name check on OK.
 #pragma once
 
-#include "support/SafeFormat.h"
-
 #include <QDialog>
 #include <QString>
 #include <QStringList>
@@ -18,10 +16,6 @@ namespace wl {
 
 // A confirmation box: caption "Confirm" and buttons OK and Cancel, in the chosen language. True on OK.
 bool ConfirmBox(QWidget* parent, const QString& text);
-
-// A "Messages" text filled with args. A text without placeholders (an empty one included) is used as it stands, so
-// an older language file still works; any other mismatch raises EFormatError.
-QString FormatMessage(const QString& key, std::initializer_list<TFormatArg> args);
 
 // A short message in a box of the dialog, its OK button in the chosen language.
 void InformationBox(QWidget* parent, const QString& text);

@@ -288,7 +288,10 @@ void TfmBetSystemEditor::StatesGridSetEditText(int col, int row, const QString& 
     // Text that is no number, or a state that cannot exist, is refused: read as another value it would change the
     // system without a word.
     if (col >= 2 && (!parsed || *parsed < 0 || *parsed >= TBetDescription::MaxStates)) {
-        FRefusal.Show(FormatMessage(QStringLiteral("SuccessorRange"), {TBetDescription::MaxStates - 1}));
+        FRefusal.Show(MessageText(
+            &GetPreferences(), QStringLiteral("SuccessorRange"),
+            QStringLiteral("The state after a win or a loss is a whole number from 0 to %d. The cell keeps its value."),
+            {TBetDescription::MaxStates - 1}));
         return;
     }
     if (col == 1 && !parsed) {

@@ -502,7 +502,9 @@ void TfmGameEditor::InsertCurrentOutcome() {
     // Keep what is being typed with the outcome it was typed for, which moves down.
     FGrid->CommitEdit();
     if (WorkingCopy.OutcomeCount >= TGameDescription::MaxOutcomes) {
-        InformationBox(this, FormatMessage(QStringLiteral("TooManyOutcomes"), {TGameDescription::MaxOutcomes}));
+        InformationBox(this,
+                       MessageText(&GetPreferences(), QStringLiteral("TooManyOutcomes"),
+                                   QStringLiteral("A game has at most %d outcomes."), {TGameDescription::MaxOutcomes}));
         return;
     }
     WorkingCopy.InsertOutcome(i);

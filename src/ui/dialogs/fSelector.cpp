@@ -80,11 +80,12 @@ int SeriesUsing(const TChartController& controller, const void* description) {
 }
 
 // The confirmation, with a warning naming how many series are removed too when the entry is in use.
-QString DeleteQuestion(const QString& key, const QString& name, int seriesInUse) {
-    const QString question = FormatMessage(key, {name});
+QString DeleteQuestion(const QString& key, const QString& english, const QString& name, int seriesInUse) {
+    const QString question = MessageText(&GetPreferences(), key, english, {name});
     if (seriesInUse == 0)
         return question;
-    const QString warning = FormatMessage(QStringLiteral("SeriesInUse"), {seriesInUse});
+    const QString warning = MessageText(&GetPreferences(), QStringLiteral("SeriesInUse"),
+                                        QStringLiteral("Series of the chart removed with it: %d."), {seriesInUse});
     const QString gap = question.isEmpty() || warning.isEmpty() ? QString() : QStringLiteral("\n\n");
     return question + gap + warning;
 }
@@ -289,7 +290,8 @@ void TfmSelector::btnGameDeleteClick() {
     if (i < 0)
         return;
     const TGameDescription* game = FController.Storage().Games->Item(i);
-    const QString question = DeleteQuestion(QStringLiteral("DeleteGame"), game->Name, SeriesUsing(FController, game));
+    const QString question = DeleteQuestion(QStringLiteral("DeleteGame"), QStringLiteral("Delete the game \"%s\"?"),
+                                            game->Name, SeriesUsing(FController, game));
     if (!ConfirmBox(this, question))
         return;
     FController.DeleteGame(i);
@@ -304,7 +306,8 @@ void TfmSelector::btnSystemDelClick() {
         return;
     const TBetDescription* system = FController.Storage().Systems->Item(i);
     const QString question =
-        DeleteQuestion(QStringLiteral("DeleteSystem"), system->Name, SeriesUsing(FController, system));
+        DeleteQuestion(QStringLiteral("DeleteSystem"), QStringLiteral("Delete the betting system \"%s\"?"),
+                       system->Name, SeriesUsing(FController, system));
     if (!ConfirmBox(this, question))
         return;
     FController.DeleteSystem(i);

@@ -4,7 +4,7 @@
 #include "preferences/Preferences.h"
 #include "support/AtomicFile.h"
 #include "support/Exception.h"
-#include "support/SafeFormat.h"
+#include "support/TextSource.h"
 #include "ui/chart/ChartPicture.h"
 
 #include <QDateTime>
@@ -41,13 +41,10 @@ TChart& ChartOf(const TExportRequest& request) {
 }
 
 QString UnknownTypeMessage(const QString& path) {
-    QString format;
-    if (PreferencesExist())
-        format = GetPreferences().GetMessageText(QStringLiteral("UnknownFileType"));
-    if (format.isEmpty())
-        format = QStringLiteral("Nothing was saved: \"%s\" does not end in a file type that Wagerlens writes. "
-                                "It writes: %s.");
-    return SafeFormat(format, {QFileInfo(path).fileName(), WritableExtensions()});
+    return MessageText(PreferencesExist() ? &GetPreferences() : nullptr, QStringLiteral("UnknownFileType"),
+                       QStringLiteral("Nothing was saved: \"%s\" does not end in a file type that Wagerlens writes. "
+                                      "It writes: %s."),
+                       {QFileInfo(path).fileName(), WritableExtensions()});
 }
 
 } // namespace

@@ -41,7 +41,9 @@ void TParamSpinBox::RefuseOutOfRange() {
     if (!typed || (*typed >= minimum() && *typed <= maximum()))
         return;
     const QString name = FLabel != nullptr ? FLabel->text().trimmed() : QString();
-    Refuse(value(), FormatMessage(QStringLiteral("ParamRange"), {name, minimum(), maximum(), value()}));
+    Refuse(value(), MessageText(&GetPreferences(), QStringLiteral("ParamRange"),
+                                QStringLiteral("For \"%s\" type a whole number from %d to %d. The field keeps %d."),
+                                {name, minimum(), maximum(), value()}));
 }
 
 void TParamSpinBox::Refuse(int value, const QString& message) {

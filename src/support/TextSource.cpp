@@ -1,0 +1,30 @@
+// Language texts with their English fallback.
+#include "support/TextSource.h"
+
+#include "support/Exception.h"
+
+namespace wl {
+
+QString MessageText(const ITextSource* texts, const QString& key, const QString& english,
+                    std::initializer_list<TFormatArg> args) {
+    const QString text = texts != nullptr ? texts->GetText(QStringLiteral("Messages"), key) : QString();
+    if (!text.isEmpty()) {
+        try {
+            return SafeFormat(text, args);
+        } catch (const EFormatError&) {
+        }
+        // An older language file's text without the figures still reads better than English.
+        try {
+            return SafeFormat(text, {});
+        } catch (const EFormatError&) {
+        }
+    }
+    return SafeFormat(english, args);
+}
+
+QString MessageText(const ITextSource* texts, const QString& key, const QString& english) {
+    const QString text = texts != nullptr ? texts->GetText(QStringLiteral("Messages"), key) : QString();
+    return text.isEmpty() ? english : text;
+}
+
+} // namespace wl
