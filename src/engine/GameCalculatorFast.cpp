@@ -77,7 +77,6 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
         return false;
 
     TFastPlan& plan = *FPlan;
-    int rowLimit = stateCount; // rows at or above this are neither cleared nor fed this round
     for (int s = 0; s < stateCount; ++s) {
         TFastPlan::TState& st = plan.States[s];
         st.Bet = system.Bets.Data()[s];
@@ -85,7 +84,6 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
         st.Loss = system.LossStates.Data()[s];
         if (st.Win < 0 || st.Win >= stateCount || st.Loss < 0 || st.Loss >= stateCount)
             return false; // the reference raises
-        rowLimit = std::max({rowLimit, st.Win + 1, st.Loss + 1});
         st.MinMove = INT32_MAX;
         st.MaxMove = INT32_MIN;
         for (int o = 0; o < outcomeCount; ++o) {
@@ -204,7 +202,7 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
     // Whether one series' round is shared out over the pool: only then may several workers read a source row.
     const int parts = pool ? pool->WorkerCount() : 1;
     long long updates = 0;
-    for (int t = 0; t < rowLimit; ++t) {
+    for (int t = 0; t < stateCount; ++t) {
         const int32_t lo = std::max(span[t].Lo, lowest + 1);
         const int32_t hi = std::min(span[t].Hi, highest - 1);
         if (span[t].Lo <= span[t].Hi && lo <= hi)
@@ -214,9 +212,9 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
     // A row fed by one move of one state's row alone is that row scaled in place and relabelled, once the gather
     // has read it: nothing is copied. Each source row can become one row only, and its shifts must fit its slot.
     bool sourceTaken[StateLimit] = {};
-    for (int t = 0; t < rowLimit; ++t) {
+    for (int t = 0; t < stateCount; ++t) {
         plan.Relabel[t] = -1;
-        if (split || Bankroll > 0 || t >= stateCount || rowStart[t + 1] - rowStart[t] != 1)
+        if (split || Bankroll > 0 || rowStart[t + 1] - rowStart[t] != 1)
             continue;
         const int s = plan.SortedSource[rowStart[t]];
         // x * -0 is -0, where the gather's +0 + x * -0 is +0.
@@ -231,13 +229,12 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
 
     // Rows of the new buffer: cleared where stale, then gathered.
     plan.RowCount = 0;
-    for (int t = 0; t < rowLimit; ++t) {
+    for (int t = 0; t < stateCount; ++t) {
         if (plan.Relabel[t] >= 0)
             continue;
         TRange& dirty = FDirty[cur][t];
         const TRange& sp = span[t];
-        const bool accumulate = t >= stateCount;
-        if (!accumulate && std::abs(FOrigin[cur][t]) > RowSlack / 2) {
+        if (std::abs(FOrigin[cur][t]) > RowSlack / 2) {
             // Back to the middle of its slot, so that it can take shifts again once it holds a row.
             if (dirty.Lo <= dirty.Hi)
                 std::fill(Row(cur, t) + offset + dirty.Lo, Row(cur, t) + offset + dirty.Hi + 1, 0.0);
@@ -245,36 +242,28 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
             FOrigin[cur][t] = 0;
         }
         double* dst = Row(cur, t) + offset;
-        if (!accumulate) {
-            // The gather writes every cell of the span; only the stale cells outside it are cleared.
-            if (sp.Lo > sp.Hi) {
-                if (dirty.Lo <= dirty.Hi)
-                    std::fill(dst + dirty.Lo, dst + dirty.Hi + 1, 0.0);
-            } else {
-                if (dirty.Lo < sp.Lo)
-                    std::fill(dst + dirty.Lo, dst + std::min(dirty.Hi + 1, sp.Lo), 0.0);
-                if (dirty.Hi > sp.Hi)
-                    std::fill(dst + std::max(dirty.Lo, sp.Hi + 1), dst + dirty.Hi + 1, 0.0);
-            }
-            dirty = sp;
+        // The gather writes every cell of the span; only the stale cells outside it are cleared.
+        if (sp.Lo > sp.Hi) {
+            if (dirty.Lo <= dirty.Hi)
+                std::fill(dst + dirty.Lo, dst + dirty.Hi + 1, 0.0);
         } else {
-            Track(dirty, sp.Lo, sp.Hi);
+            if (dirty.Lo < sp.Lo)
+                std::fill(dst + dirty.Lo, dst + std::min(dirty.Hi + 1, sp.Lo), 0.0);
+            if (dirty.Hi > sp.Hi)
+                std::fill(dst + std::max(dirty.Lo, sp.Hi + 1), dst + dirty.Hi + 1, 0.0);
         }
+        dirty = sp;
         const int32_t lo = std::max(sp.Lo, lowest + 1);
         const int32_t hi = std::min(sp.Hi, highest - 1);
         if (sp.Lo > sp.Hi || lo > hi)
             continue;
         const int count = rowStart[t + 1] - rowStart[t];
-        plan.Rows[plan.RowCount++] = TGatherRow{dst, plan.Sorted + rowStart[t], count, lo, hi, accumulate};
+        plan.Rows[plan.RowCount++] = TGatherRow{dst, plan.Sorted + rowStart[t], count, lo, hi};
     }
 
     // The two bounds, summed in the reference's order of states, balances and outcomes, before the relabelled rows
     // change their sources.
-    double edgeLo[StateLimit], edgeHi[StateLimit];
-    for (int t = 0; t < rowLimit; ++t) {
-        edgeLo[t] = t >= stateCount ? Row(cur, t)[0] : 0.0;
-        edgeHi[t] = t >= stateCount ? Row(cur, t)[highest - lowest] : 0.0;
-    }
+    double edgeLo[StateLimit] = {}, edgeHi[StateLimit] = {};
     for (int s = stateCount - 1; s >= 0; --s) {
         const TFastPlan::TState& st = plan.States[s];
         if (s == 0 && stopLo <= stopHi) {
@@ -364,12 +353,12 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
     // done with once every term reading that source has passed it.
     int32_t reach[StateLimit];
     std::fill(reach, reach + StateLimit, INT32_MIN);
-    for (int t = 0; t < rowLimit; ++t)
+    for (int t = 0; t < stateCount; ++t)
         for (int i = rowStart[t]; i < rowStart[t + 1] && plan.Relabel[t] < 0; ++i)
             if (plan.SortedSource[i] >= 0)
                 reach[plan.SortedSource[i]] = std::max(reach[plan.SortedSource[i]], plan.Sorted[i].D);
     int relabelCount = 0;
-    for (int t = 0; t < rowLimit; ++t) {
+    for (int t = 0; t < stateCount; ++t) {
         const int s = plan.Relabel[t];
         if (s < 0)
             continue;
@@ -463,7 +452,7 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
 
     // The relabelled rows, now that the gather and the sums at the limits have read their sources. Cells that
     // land on or past a limit leave the row: the limit cells get their sums below, the rest lies outside it.
-    for (int t = 0; t < rowLimit; ++t) {
+    for (int t = 0; t < stateCount; ++t) {
         const int s = plan.Relabel[t];
         if (s < 0)
             continue;
@@ -480,7 +469,7 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
         FOrigin[cur][t] = origin - term.D;
         FDirty[cur][t] = span[t];
     }
-    for (int t = 0; t < rowLimit; ++t) {
+    for (int t = 0; t < stateCount; ++t) {
         if (span[t].Lo > span[t].Hi)
             continue;
         if (span[t].Lo == lowest)

@@ -1,7 +1,7 @@
 // Internal to the engine: the plan of one fast round and the gather kernels that carry it out.
 //
 // Contract of a gather: for every target cell n of [lo, hi] (strictly inside the limits), in term order,
-//     acc := Accumulate ? Dst[n] : +0;  for each term with Lo <= n <= Hi: acc += Src[n - D] * P  (rounded, then added)
+//     acc := +0;  for each term with Lo <= n <= Hi: acc += Src[n - D] * P  (rounded, then added)
 // and Dst[n] := acc. Source rows hold +0 outside the cells a term may read, for RowPadding cells past both ends, so a
 // block may read whole vectors where a term covers only part of it; adding the resulting +0 changes nothing.
 #pragma once
@@ -26,7 +26,6 @@ struct TGatherRow {
     const TGatherTerm* Terms;
     int32_t Count;
     int32_t Lo, Hi; // target cells to write
-    bool Accumulate;
 };
 
 using TGatherFunction = void (*)(const TGatherRow& row, int32_t lo, int32_t hi);

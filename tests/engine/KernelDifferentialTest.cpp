@@ -26,6 +26,9 @@ struct TRandomCase {
     int32_t Bankroll = 0;
     int32_t Target = 0; // risk charts take balances at or beyond -Bankroll and Target
     int Rounds = 1;
+    // Risk charts widen the limits to reach -Bankroll and Target.
+    int32_t Low = TGameCalculator::MinBalanceLimit;
+    int32_t High = TGameCalculator::MaxBalanceLimit;
 };
 
 TRandomCase RandomCase(std::mt19937& rng) {
@@ -130,6 +133,8 @@ protected:
             r.Calc->Game = &rc.Game;
             r.Calc->BetSystem = &rc.System;
             r.Calc->Bankroll = rc.Bankroll;
+            r.Calc->LowBound = rc.Low;
+            r.Calc->HighBound = rc.High;
             runs.push_back(std::move(r));
         };
         add(TStepKernel::Reference, "reference", nullptr);
@@ -164,7 +169,11 @@ TEST_F(KernelDifferential, RandomGamesAndSystemsMatchBitForBit) {
     TStepPool pool(2);
     std::mt19937 rng(5);
     for (int i = 0; i < 120; ++i) {
-        const TRandomCase rc = RandomCase(rng);
+        TRandomCase rc = RandomCase(rng);
+        if (i % 4 == 3) { // the widened limits of a risk chart, at either end or both
+            rc.Low = i % 8 == 3 ? -TGameCalculator::WideBalanceLimit : -6000 - i;
+            rc.High = i % 3 == 0 ? TGameCalculator::WideBalanceLimit : 5000 + 37 * i;
+        }
         RunCase(rc, pool, i);
         if (HasFatalFailure())
             return;
@@ -215,10 +224,12 @@ struct TLongCase {
     TGameDescription Game;
     TBetDescription System;
     int32_t Bankroll, Target, Rounds, Every;
+    int32_t Low = TGameCalculator::MinBalanceLimit; // the calculator's limits
+    int32_t High = TGameCalculator::MaxBalanceLimit;
 };
 
 void CompareLong(const TLongCase& row) {
-    TRandomCase rc{row.Game, row.System, row.Bankroll, row.Target, row.Rounds};
+    TRandomCase rc{row.Game, row.System, row.Bankroll, row.Target, row.Rounds, row.Low, row.High};
     TRun ref{std::make_unique<TGameCalculator>(), std::nullopt, "reference"};
     TRun fast{std::make_unique<TGameCalculator>(), std::nullopt, "fast"};
     ref.Calc->Kernel = TStepKernel::Reference;
@@ -227,6 +238,8 @@ void CompareLong(const TLongCase& row) {
         r->Calc->Game = &rc.Game;
         r->Calc->BetSystem = &rc.System;
         r->Calc->Bankroll = rc.Bankroll;
+        r->Calc->LowBound = rc.Low;
+        r->Calc->HighBound = rc.High;
     }
     // The risk charts take the players at the limits after each round.
     const TRandomCase limits{rc.Game, rc.System, rc.Bankroll, rc.Bankroll > 0 ? rc.Target - rc.Bankroll : 0, 0};
@@ -255,6 +268,11 @@ TEST_F(KernelDifferential, LongRunsMatchBitForBit) {
     for (const TLongCase& row : {
              TLongCase{"flat bet, 6000 rounds", redBlack, test::FlatSystem(), 0, 0, 6000, 500},
              TLongCase{"21 states, bankroll 1000, 3000 rounds", redBlack, dalembert21, 1000, 2000, 3000, 500},
+             // The risk charts' widest limits: the bankroll and the target beyond ±5000.
+             TLongCase{"21 states, bankroll 8000, target 18000", test::MakeGame({{40, 0.45}, {-35, 0.55}}), dalembert21,
+                       8000, 18000, 250, 50, -8000, 10000},
+             TLongCase{"flat bet, bankroll 10000, target 10000", test::MakeGame({{900, 0.5}, {-700, 0.5}}),
+                       test::FlatSystem(), 10000, 10000, 300, 50, -10000, 5000},
          }) {
         CompareLong(row);
         if (HasFatalFailure())
@@ -284,7 +302,8 @@ TEST_F(KernelDifferential, RelabelledRowsMatchBitForBit) {
              TLongCase{"every row relabelled, up to the upper limit", test::MakeGame({{7, 1.0}}),
                        test::MakeSystem({{5, 1, 1}, {7, 0, 0}}), 0, 0, 900, 20},
              // Scaling by -0 in place would leave -0 where the reference adds a -0 product to +0.
-             TLongCase{"a probability of -0", test::MakeGame({{1, -0.0}, {-1, 0.3}, {-2, 0.2}}), doubling(4, true), 0, 0, 50, 1},
+             TLongCase{"a probability of -0", test::MakeGame({{1, -0.0}, {-1, 0.3}, {-2, 0.2}}), doubling(4, true), 0,
+                       0, 50, 1},
              TLongCase{"a draw relabelled where it stands", test::MakeGame({{0, 0.5}, {-2, 0.5}}),
                        test::MakeSystem({{1, 1, 0}, {3, 0, 0}}), 0, 0, 600, 20},
          }) {

@@ -35,16 +35,14 @@ protected:
     test::TUiFolder Folder;
 };
 
-// Reads the dialog that the next modal run shows, then closes it.
-QString ReadAndCloseNextReport() {
-    QString text;
+// Reads the dialog that the next modal run shows into text, which must outlive that run, then closes it.
+void ReadAndCloseNextReport(QString& text) {
     QTimer::singleShot(0, [&text] {
         if (auto* form = qobject_cast<TfmException*>(QApplication::activeModalWidget())) {
             text = form->ReportText();
             form->btnOK->click();
         }
     });
-    return text;
 }
 
 TEST_F(ReportTest, HandlerFailureShowsVersionMessageAddressAndTrace) {
@@ -100,7 +98,8 @@ TEST_F(ReportTest, ThreadReportCarriesTheRaiseAddress) {
                     .hasMatch())
         << text.toStdString();
     EXPECT_FALSE(text.startsWith(QStringLiteral("Exception at 00000000")));
-    const QString memo = ReadAndCloseNextReport();
+    QString memo;
+    ReadAndCloseNextReport(memo);
     ShowReport(text);
     EXPECT_TRUE(memo.endsWith(QStringLiteral(" : \r\nError in thread\r\n\r\nboom\r\n"))) << memo.toStdString();
 }
