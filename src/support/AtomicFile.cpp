@@ -17,15 +17,19 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 
 namespace wl {
 
 namespace {
 
-// The temporary file is "<target>.wagerlens-<pid>-<6 letters or digits>": a name no one else uses, so that the
-// copies a killed save leaves behind can be found and removed without touching anything else.
+// The temporary file is "<target>.wagerlens-<host>-<pid>-<6 letters or digits>", or ".wagerlens-<host>-<pid>-<...>"
+// where the target's name is too long to take the suffix: a name no one else uses, so that the copies a killed save
+// leaves behind can be found and removed without touching anything else. <host> tells this boot of this machine from
+// another machine that shares the folder, where a process number means nothing.
 const QString TemporaryInfix = QStringLiteral(".wagerlens-");
 constexpr int RandomLength = 6;
+constexpr int HostTagLength = 12;
 const char RandomAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
 
 [[noreturn]] void RaiseFileError(const QString& action, const QString& path, const QString& reason) {
@@ -74,6 +78,38 @@ bool IsAscii(QStringView text, bool letters) {
     return !text.isEmpty();
 }
 
+bool IsHexTag(QStringView text) {
+    if (text.size() != HostTagLength)
+        return false;
+    for (QChar c : text)
+        if (!((c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('a') && c <= QLatin1Char('f'))))
+            return false;
+    return true;
+}
+
+// The temporary name for target in its folder: the target's name with the suffix where that fits a file name,
+// else the suffix alone.
+QString TemporaryName(const QString& target, const QString& suffix) {
+    const QFileInfo info(target);
+    const QString full = info.fileName() + suffix;
+    const QString name = QFile::encodeName(full).size() <= NAME_MAX ? full : suffix;
+    return info.dir().filePath(name);
+}
+
+// The folder's entry for the renamed file reaches the disk too: without it a crash may bring back the old file.
+void SyncFolder(const QString& target, const QString& path) {
+    const int fd =
+        ::open(QFile::encodeName(QFileInfo(target).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return; // a folder that may be written but not read; the rename stands
+    const int result = ::fsync(fd);
+    const int error = errno;
+    ::close(fd);
+    // Some file systems cannot sync a folder at all; that is no failure of the save.
+    if (result != 0 && error != EINVAL && error != EROFS)
+        RaiseFileError(QStringLiteral("write"), path, SystemReason(error));
+}
+
 bool ProcessIsAlive(long long pid) {
     if (pid <= 0 || pid > INT32_MAX)
         return false;
@@ -90,6 +126,27 @@ bool ProcessIsAlive(long long pid) {
 
 } // namespace
 
+QString HostTag() {
+    static const QString tag = [] {
+        QByteArray id;
+        QFile bootId(QStringLiteral("/proc/sys/kernel/random/boot_id"));
+        if (bootId.open(QIODevice::ReadOnly))
+            for (const char c : bootId.read(64))
+                if ((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))
+                    id += c;
+        if (id.size() >= HostTagLength)
+            return QString::fromLatin1(id.left(HostTagLength));
+        // Without a boot id, the machine's name stands for it (hashed, FNV-1a, to a fixed length).
+        char host[256] = {};
+        ::gethostname(host, sizeof host - 1);
+        unsigned long long hash = 14695981039346656037ULL;
+        for (const char* c = host; *c != 0; ++c)
+            hash = (hash ^ static_cast<unsigned char>(*c)) * 1099511628211ULL;
+        return QStringLiteral("%1").arg(hash & 0xFFFFFFFFFFFFULL, HostTagLength, 16, QLatin1Char('0'));
+    }();
+    return tag;
+}
+
 void WriteFileAtomically(const QString& path, const QByteArray& data) {
     const QString target = ResolvedTarget(path);
     const QFileInfo existing(target);
@@ -105,7 +162,8 @@ void WriteFileAtomically(const QString& path, const QByteArray& data) {
         QString random;
         for (int i = 0; i < RandomLength; ++i)
             random += QLatin1Char(RandomAlphabet[QRandomGenerator::global()->bounded(int(sizeof RandomAlphabet) - 1)]);
-        name = target + TemporaryInfix + QString::number(::getpid()) + QLatin1Char('-') + random;
+        name = TemporaryName(target, TemporaryInfix + HostTag() + QLatin1Char('-') + QString::number(::getpid()) +
+                                         QLatin1Char('-') + random);
         // 0666 lets the umask decide, as for any new file.
         temp.Fd = ::open(QFile::encodeName(name).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (temp.Fd < 0 && errno != EEXIST)
@@ -141,30 +199,39 @@ void WriteFileAtomically(const QString& path, const QByteArray& data) {
     if (std::rename(QFile::encodeName(name).constData(), QFile::encodeName(target).constData()) != 0)
         RaiseFileError(QStringLiteral("write"), path, SystemReason(errno));
     temp.Name.clear();
+    SyncFolder(target, path);
 }
 
 int RemoveStaleTemporaryFiles(const QString& path) {
     const QFileInfo info(ResolvedTarget(path));
-    const QString prefix = info.fileName() + TemporaryInfix;
     QDir folder = info.dir();
     int removed = 0;
-    const QFileInfoList candidates =
-        folder.entryInfoList({prefix + QLatin1Char('*')}, QDir::Files | QDir::Hidden | QDir::System);
-    for (const QFileInfo& candidate : candidates) {
-        const QString name = candidate.fileName();
-        if (!name.startsWith(prefix) || candidate.isSymLink())
-            continue;
-        const QStringView rest = QStringView(name).mid(prefix.size());
-        const qsizetype dash = rest.indexOf(QLatin1Char('-'));
-        if (dash <= 0 || dash > 10 || !IsAscii(rest.left(dash), false) || rest.size() - dash - 1 != RandomLength ||
-            !IsAscii(rest.mid(dash + 1), true))
-            continue;
-        const long long pid = rest.left(dash).toLongLong();
-        // A save of another running copy (or of this one) is not stale.
-        if (pid == ::getpid() || ProcessIsAlive(pid))
-            continue;
-        if (folder.remove(name))
-            ++removed;
+    // The target's own temporaries, and those whose target's name was too long to carry.
+    for (const QString& prefix : {QString(info.fileName() + TemporaryInfix), TemporaryInfix}) {
+        const QFileInfoList candidates =
+            folder.entryInfoList({prefix + QLatin1Char('*')}, QDir::Files | QDir::Hidden | QDir::System);
+        for (const QFileInfo& candidate : candidates) {
+            const QString name = candidate.fileName();
+            if (!name.startsWith(prefix) || candidate.isSymLink())
+                continue;
+            // <host>-<pid>-<random>
+            const QStringView rest = QStringView(name).mid(prefix.size());
+            if (rest.size() <= HostTagLength + 1 || rest.at(HostTagLength) != QLatin1Char('-'))
+                continue;
+            const QStringView host = rest.left(HostTagLength);
+            const QStringView tail = rest.mid(HostTagLength + 1);
+            const qsizetype dash = tail.indexOf(QLatin1Char('-'));
+            if (!IsHexTag(host) || dash <= 0 || dash > 10 || !IsAscii(tail.left(dash), false) ||
+                tail.size() - dash - 1 != RandomLength || !IsAscii(tail.mid(dash + 1), true))
+                continue;
+            // Another machine's save (or one from before a restart, which cannot be told apart) is never touched,
+            // nor one of a copy still running here (this one included).
+            const long long pid = tail.left(dash).toLongLong();
+            if (host != HostTag() || pid == ::getpid() || ProcessIsAlive(pid))
+                continue;
+            if (folder.remove(name))
+                ++removed;
+        }
     }
     return removed;
 }
@@ -185,7 +252,17 @@ bool ReadWholeFile(const QString& path, QByteArray& data) {
     // Checked on the open file too, so that a file that grew since the look above is still refused.
     if (info.st_size > MaxReadFileSize || file.size() > MaxReadFileSize)
         RaiseTooLarge(path, std::max<qint64>(info.st_size, file.size()));
-    QByteArray bytes = file.read(MaxReadFileSize + 1);
+    // The buffer is sized to the file, not to the limit: asking for the limit would allocate and clear 64 MB for
+    // every file read. A file that grows meanwhile (or one whose size the system does not give) is read on in
+    // pieces, up to one byte past the limit.
+    const qint64 expected = std::min(std::max<qint64>(info.st_size, file.size()), MaxReadFileSize);
+    QByteArray bytes = file.read(expected + 1);
+    while (bytes.size() <= MaxReadFileSize && file.error() == QFileDevice::NoError) {
+        const QByteArray more = file.read(std::min<qint64>(1 << 16, MaxReadFileSize + 1 - bytes.size()));
+        if (more.isEmpty())
+            break;
+        bytes += more;
+    }
     if (file.error() != QFileDevice::NoError)
         RaiseFileError(QStringLiteral("read"), path, file.errorString());
     if (bytes.size() > MaxReadFileSize)

@@ -6,13 +6,18 @@
 
 namespace wl {
 
-// Writes data to path atomically (a temporary file beside it, synced, then renamed over it); the old file stays
-// untouched when anything fails. The error names the file. A link is written through to its target.
+// Writes data to path atomically (a temporary file beside it, synced, renamed over it, then the folder synced); the
+// old file stays untouched when anything fails. The error names the file. A link is written through to its target.
 void WriteFileAtomically(const QString& path, const QByteArray& data);
 
 // Removes what saves of path killed before their end left beside it (our own temporary names only, and only those
-// of processes no longer running); returns how many. Failures to remove are ignored.
+// of processes of this machine, since its last start, that are no longer running); returns how many. Failures to
+// remove are ignored.
 int RemoveStaleTemporaryFiles(const QString& path);
+
+// What the temporary names of this machine carry beside the process number: 12 lowercase hex digits of the boot id
+// (or of the host name where there is none).
+QString HostTag();
 
 // Files larger than this are refused unread: no file of ours comes near it, and reading one whole could stall or
 // exhaust memory.

@@ -3,6 +3,7 @@
 #include "model/Storage.h"
 #include "support/AtomicFile.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -64,9 +65,12 @@ TEST(KillDuringSave, EachFileIsAWholeOldOrNewVersion) {
     ASSERT_NE(versions[0].Games, versions[1].Games);
     SaveVersion(folder.path(), 0);
 
+    // WL_KILLS=1000 for a longer run.
+    const int kills = qEnvironmentVariableIsSet("WL_KILLS") ? qEnvironmentVariableIntValue("WL_KILLS") : 50;
+    ASSERT_GT(kills, 0) << "WL_KILLS must be a positive number";
     const unsigned seed = std::random_device()();
     std::mt19937 rng(seed);
-    for (int kill = 0; kill < 50; ++kill) {
+    for (int kill = 0; kill < kills; ++kill) {
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
@@ -94,6 +98,11 @@ TEST(KillDuringSave, EachFileIsAWholeOldOrNewVersion) {
         EXPECT_TRUE(now.Bets == versions[0].Bets || now.Bets == versions[1].Bets)
             << "bets.ini after kill " << kill << ", seed " << seed;
     }
+    // What the killed saves left behind is recognised as this host's and removed; nothing else is.
+    RemoveStaleTemporaryFiles(folder.filePath(QStringLiteral("games.ini")));
+    RemoveStaleTemporaryFiles(folder.filePath(QStringLiteral("bets.ini")));
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList({QStringLiteral("bets.ini"), QStringLiteral("games.ini")}));
 }
 
 } // namespace

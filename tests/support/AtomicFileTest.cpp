@@ -92,36 +92,60 @@ TEST(AtomicFileTest, ReadOnlyFolderKeepsTheOldFile) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({QStringLiteral("games.ini")}));
 }
 
-// Only our own temporary names of saves whose process has ended go; a user's look-alike files stay.
+// Only our own temporary names of this machine's saves whose process has ended go; another machine's saves in a
+// shared folder, older names without a machine, and a user's look-alike files stay.
 TEST(AtomicFileTest, StaleTemporaryFilesOfEndedSavesAreRemovedAndNothingElse) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString path = dir.filePath(QStringLiteral("games.ini"));
     WriteFileAtomically(path, QByteArray("kept"));
     const QString ended = QStringLiteral("2147483646"); // beyond any process number in use
-    const QStringList stale = {QStringLiteral("games.ini.wagerlens-") + ended + QStringLiteral("-Ab3xY9")};
+    const QString here = HostTag() + QLatin1Char('-');
+    const QString other =
+        QStringLiteral("0123456789ab-") == here ? QStringLiteral("ba9876543210-") : QStringLiteral("0123456789ab-");
+    const QStringList stale = {
+        QStringLiteral("games.ini.wagerlens-") + here + ended + QStringLiteral("-Ab3xY9"),
+        QStringLiteral(".wagerlens-") + here + ended + QStringLiteral("-Ab3xY9"), // a target with a long name
+    };
     const QStringList kept = {
         QStringLiteral("games.ini"),
         QStringLiteral("games.ini.backup"),
         QStringLiteral("games.ini.AbCdEf"),
-        QStringLiteral("games.ini.wagerlens-") + QString::number(getpid()) + QStringLiteral("-Ab3xY9"),
-        QStringLiteral("games.ini.wagerlens-") + QString::number(getppid()) + QStringLiteral("-Ab3xY9"),
-        QStringLiteral("games.ini.wagerlens-") + ended + QStringLiteral("-Ab3xY"),
-        QStringLiteral("games.ini.wagerlens-") + ended + QStringLiteral("-Ab3x.9"),
-        QStringLiteral("games.ini.wagerlens-x") + ended + QStringLiteral("-Ab3xY9"),
-        QStringLiteral("bets.ini.wagerlens-") + ended + QStringLiteral("-Ab3xY9"),
+        QStringLiteral("games.ini.wagerlens-") + here + QString::number(getpid()) + QStringLiteral("-Ab3xY9"),
+        QStringLiteral("games.ini.wagerlens-") + here + QString::number(getppid()) + QStringLiteral("-Ab3xY9"),
+        QStringLiteral("games.ini.wagerlens-") + other + ended + QStringLiteral("-Ab3xY9"),
+        QStringLiteral(".wagerlens-") + other + ended + QStringLiteral("-Ab3xY9"),
+        QStringLiteral("games.ini.wagerlens-") + ended + QStringLiteral("-Ab3xY9"),
+        QStringLiteral("games.ini.wagerlens-") + here + ended + QStringLiteral("-Ab3xY"),
+        QStringLiteral("games.ini.wagerlens-") + here + ended + QStringLiteral("-Ab3x.9"),
+        QStringLiteral("games.ini.wagerlens-x") + here + ended + QStringLiteral("-Ab3xY9"),
+        QStringLiteral("bets.ini.wagerlens-") + here + ended + QStringLiteral("-Ab3xY9"),
     };
     for (const QString& name : stale + kept.mid(1)) {
         QFile file(dir.filePath(name));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << name.toStdString();
     }
-    EXPECT_EQ(RemoveStaleTemporaryFiles(path), 1);
+    EXPECT_EQ(RemoveStaleTemporaryFiles(path), 2);
     QStringList left = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
     QStringList expected = kept;
     left.sort();
     expected.sort();
     EXPECT_EQ(left, expected);
     EXPECT_EQ(ReadBack(path), QByteArray("kept"));
+}
+
+// A name near the system's limit leaves no room for the temporary suffix: the temporary name is then a short one.
+TEST(AtomicFileTest, ALongButLegalNameIsWritten) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    for (const int length : {230, 255}) {
+        const QString path = dir.filePath(QString(length - 4, QLatin1Char('n')) + QStringLiteral(".htm"));
+        WriteFileAtomically(path, QByteArray("first"));
+        WriteFileAtomically(path, QByteArray("second"));
+        EXPECT_EQ(ReadBack(path), QByteArray("second")) << length;
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1) << length;
+        QFile::remove(path);
+    }
 }
 
 TEST(AtomicFileTest, ALinkIsWrittenThroughToItsTarget) {
@@ -144,6 +168,9 @@ TEST(AtomicFileTest, ReadWholeFileMissingAndFolder) {
     EXPECT_EQ(data, QByteArray("untouched"));
     EXPECT_THROW(ReadWholeFile(dir.path(), data), EFileError);
     EXPECT_EQ(data, QByteArray("untouched"));
+    // A file whose size the system does not tell (it says 0) is read whole all the same.
+    ASSERT_TRUE(ReadWholeFile(QStringLiteral("/proc/self/status"), data));
+    EXPECT_TRUE(data.contains("\nPid:")) << data.constData();
 }
 
 // A file whose existence cannot be told is not "missing": that would read an unreachable list as empty.
