@@ -39,10 +39,18 @@ TGameCalculator::TAlignedDoubles TGameCalculator::AllocateRows(int rows, size_t 
 
 void TGameCalculator::AllocateStorage(int32_t lo, int32_t hi) {
     const size_t stride = (2 * (RowPadding + RowSlack) + static_cast<size_t>(hi - lo + 1) + 7) / 8 * 8;
-    TAlignedDoubles distribution = AllocateRows(2 * StateLimit, stride);
-    TAlignedDoubles stash = AllocateRows(1, stride);
-    FDistribution = std::move(distribution);
-    FStash = std::move(stash);
+    // A calculator that moves between the narrow and the wide limits keeps its rows: fresh ones cost a page fault
+    // and a cleared page for every 512 cells. Kept rows are cleared here, as fresh ones would be.
+    if (FDistribution && stride <= FCapacityStride && FCapacityStride <= 2 * stride) {
+        std::memset(FDistribution.get(), 0, 2 * StateLimit * stride * sizeof(double));
+        std::memset(FStash.get(), 0, stride * sizeof(double));
+    } else {
+        TAlignedDoubles distribution = AllocateRows(2 * StateLimit, stride);
+        TAlignedDoubles stash = AllocateRows(1, stride);
+        FDistribution = std::move(distribution);
+        FStash = std::move(stash);
+        FCapacityStride = stride;
+    }
     FRowStride = stride;
     FLow = lo;
     FHigh = hi;
@@ -133,8 +141,9 @@ void TGameCalculator::Reset() {
     CurrentBuffer = 0;
     MaxBalance = 0;
     MinBalance = 0;
+    // memset rather than a loop of stores, which an instrumented build would pay for cell by cell.
     for (int s = 0; s < StateLimit; ++s)
-        std::fill_n(Row(0, s), FHigh - FLow + 1, 0.0);
+        std::memset(Row(0, s), 0, static_cast<size_t>(FHigh - FLow + 1) * sizeof(double));
     for (TRange& r : FDirty[0])
         r = TRange{};
 
@@ -194,7 +203,7 @@ void TGameCalculator::StepReference() {
         r = TRange{lowest, highest};
     FDirty[old][0] = TRange{lowest, highest};
     for (int s = 0; s < stateCount; ++s)
-        std::fill_n(Row(cur, s), highest - lowest + 1, 0.0);
+        std::memset(Row(cur, s), 0, static_cast<size_t>(highest - lowest + 1) * sizeof(double));
 
     for (int s = stateCount - 1; s >= 0; --s) {
         const int32_t bet = system.Bets.Data()[s];

@@ -148,6 +148,7 @@ private:
     int32_t FLow = MinBalanceLimit;
     int32_t FHigh = MaxBalanceLimit;
     size_t FRowStride = 0;         // padding and slack on both sides of FHigh - FLow + 1, a multiple of 8
+    size_t FCapacityStride = 0;    // the stride the rows were allocated for, FRowStride or more
     TAlignedDoubles FDistribution; // 2 x 21 rows of FRowStride doubles
     TAlignedDoubles FStash;        // one row: state 0's stopped cells while the gather runs
     std::unique_ptr<TFastPlan> FPlan;
