@@ -5,7 +5,6 @@
 #include "charts/ChartController.h"
 #include "engine/GameCalculator.h"
 #include "support/Exception.h"
-#include "support/SafeFormat.h"
 #include "support/TextSource.h"
 
 #include <algorithm>
@@ -256,11 +255,10 @@ QString TRangeChart::ParamProblem(int index, int value) const {
                            QStringLiteral("A player with a bankroll of 0 is ruined before the first round. Type a "
                                           "bankroll of at least 1."));
     if (target <= bankroll)
-        return SafeFormat(MessageText(Texts(), QStringLiteral("TargetNotAboveBankroll"),
-                                      QStringLiteral("The target bankroll (%d) must be above the bankroll (%d), or "
-                                                     "there is nothing to play for. Raise the target or lower the "
-                                                     "bankroll.")),
-                          {target, bankroll});
+        return MessageText(Texts(), QStringLiteral("TargetNotAboveBankroll"),
+                           QStringLiteral("The target bankroll (%d) must be above the bankroll (%d), or there is "
+                                          "nothing to play for. Raise the target or lower the bankroll."),
+                           {target, bankroll});
     return {};
 }
 
