@@ -76,7 +76,8 @@ void THelpWindow::ShowPath(const QString& path) {
     QString topic;
     SplitHelpPath(path, file, topic);
     if (!FUsable || !QFileInfo::exists(file)) {
-        FBrowser->setPlainText(FormatMessage(QStringLiteral("HelpFileMissing"), {file}));
+        FBrowser->setPlainText(MessageText(&GetPreferences(), QStringLiteral("HelpFileMissing"),
+                                           QStringLiteral("The help file %s cannot be opened."), {file}));
         FCurrentFile = file;
         return;
     }
@@ -93,7 +94,8 @@ void THelpWindow::ShowPath(const QString& path) {
         }
     }
     if (!target.isValid()) {
-        FBrowser->setPlainText(FormatMessage(QStringLiteral("HelpTopicMissing"), {topic, file}));
+        FBrowser->setPlainText(MessageText(&GetPreferences(), QStringLiteral("HelpTopicMissing"),
+                                           QStringLiteral("The topic %s is not in the help file %s."), {topic, file}));
         return;
     }
     FBrowser->setSource(target);
