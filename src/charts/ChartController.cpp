@@ -414,8 +414,8 @@ void TChartController::ReportSeriesFailures() {
         if (IsUserError(s.Error)) {
             // The user's game or system: what is wrong with which series, in plain words.
             ReportThreadFailure(
-                EUserError(Message(QStringLiteral("SeriesNotCharted"),
-                                   QStringLiteral("The series \"%s\" cannot be charted."), {s.Caption}) +
+                EUserError(MessageText(FTexts, QStringLiteral("SeriesNotCharted"),
+                                       QStringLiteral("The series \"%s\" cannot be charted."), {s.Caption}) +
                            QStringLiteral("\r\n") + s.Failure));
             continue;
         }
