@@ -171,9 +171,10 @@ void TChartController::HighlightSeries(int index) {
 }
 
 void TChartController::SelectChartKind(int index) {
-    const int prev = FCurrentKind->ComputedRounds;
     TChartDescription& kind = GetChartKind(index);
+    // The thread counts the rounds it has computed until it has stopped.
     StopCalculations(true);
+    const int prev = FCurrentKind->ComputedRounds;
     kind.Activate(*this, prev);
     FChartIndex = index;
     FCurrentKind = &kind;
