@@ -96,7 +96,27 @@ void PoolRound(benchmark::State& state) {
     benchmark::DoNotOptimize(sink.data());
 }
 
+// The bankroll planner's curve for bankrolls 1..10000 over 1000 rounds, and the forward risk-of-ruin chart it is
+// held against (bankroll 100, 3000 rounds); wagerlens-calc --bench prints both and their ratio from one run.
+void PlannerCurve(benchmark::State& state) {
+    const wl::TFloatModeGuard floatMode;
+    const wl::TPlannerWorkload w = wl::PlannerWorkload();
+    wl::TStepPool pool;
+    for (auto _ : state)
+        state.SetIterationTime(wl::TimePlannerCurve(w, 1000, &pool));
+}
+
+void ForwardRisk(benchmark::State& state) {
+    const wl::TFloatModeGuard floatMode;
+    const wl::TPlannerWorkload w = wl::PlannerWorkload();
+    wl::TStepPool pool;
+    for (auto _ : state)
+        state.SetIterationTime(wl::TimeForwardRisk(w, 3000, &pool));
+}
+
 BENCHMARK(PoolRound)->Arg(2)->Arg(10);
+BENCHMARK(PlannerCurve)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(ForwardRisk)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(StepWorkload, W1_reference, 0, TStepKernel::Reference, 1000);
 BENCHMARK_CAPTURE(StepWorkload, W1_portable, 0, TStepKernel::Portable, 1000);
 BENCHMARK_CAPTURE(StepWorkload, W1_avx2, 0, TStepKernel::Avx2, 1000);

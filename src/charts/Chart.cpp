@@ -25,9 +25,10 @@ void TChartChange::Merge(const TChartChange& other) {
 
 void TChartLine::Clear() {
     FComputedValues.clear();
-    if (FPoints.empty())
+    if (FPoints.empty() && FMarks.empty())
         return;
     FPoints.clear();
+    FMarks.clear();
     FOwner->Changed({LineBit(FIndex), 0, false});
 }
 
@@ -44,6 +45,13 @@ void TChartLine::SetPoints(std::vector<TChartPoint> points) {
 void TChartLine::SetComputedValues(int firstX, std::vector<double> values) {
     FComputedFirstX = firstX;
     FComputedValues = std::move(values);
+}
+
+void TChartLine::SetMarks(std::vector<TChartPoint> marks) {
+    if (marks.empty() && FMarks.empty())
+        return;
+    FMarks = std::move(marks);
+    FOwner->Changed({LineBit(FIndex), 0, false});
 }
 
 const TChartPoint& TChartLine::Point(int i) const {

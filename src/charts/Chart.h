@@ -54,6 +54,9 @@ public:
     void SetComputedValues(int firstX, std::vector<double> values);
     int ComputedFirstX() const { return FComputedFirstX; }
     const std::vector<double>& ComputedValues() const { return FComputedValues; }
+    // Points marked on the line with a mark of their own (the bankroll planner's answers); Clear drops them too.
+    const std::vector<TChartPoint>& Marks() const { return FMarks; }
+    void SetMarks(std::vector<TChartPoint> marks);
 
     TColor Color() const { return FColor; }
     void SetColor(TColor color);
@@ -73,6 +76,7 @@ private:
     std::vector<TChartPoint> FPoints;
     int FComputedFirstX = 0;
     std::vector<double> FComputedValues;
+    std::vector<TChartPoint> FMarks;
     TColor FColor;
     int FPenWidth = 1;
     bool FPointersVisible = true;

@@ -320,6 +320,7 @@ void TChartController::ShowResults() {
         s.ShownLimitShare = shown ? c.LimitShare : 0.0;
         s.ShownLimitRound = shown ? c.LimitRound : 0;
         s.ShownLimit = std::max(-c.LowLimit(), c.HighLimit());
+        s.ShownAnswer = shown ? FCurrentKind->SeriesAnswer(c) : std::nullopt;
     }
     if (!FChart)
         return;
@@ -340,6 +341,7 @@ void TChartController::ShowResults() {
             continue;
         }
         c.FillSeries();
+        c.Line->SetMarks(AnswerMarks(s));
         minX = std::min(minX, c.FirstX);
         maxX = std::max(maxX, c.LastX);
         minY = std::min(minY, c.MinY);
@@ -370,6 +372,41 @@ void TChartController::ShowEmptyChart() {
     FCurrentKind->SetupChart(*FChart, 0, 0, 0.0, 0.0);
 }
 
+std::vector<TChartPoint> TChartController::AnswerMarks(const TSeries& s) const {
+    std::vector<TChartPoint> marks;
+    if (!s.ShownAnswer)
+        return marks;
+    const TGameCalculator& c = *s.Calculator;
+    for (const int32_t b : s.ShownAnswer->Bankrolls)
+        if (b >= 1 && b <= c.LastX && b <= TGameCalculator::WideBalanceLimit)
+            marks.push_back({static_cast<double>(b), c.Results[b]});
+    return marks;
+}
+
+std::optional<TBankrollAnswer> TChartController::SeriesAnswer(int index) const {
+    return FSeries[static_cast<size_t>(CheckIndex(index, 0, SeriesCount() - 1, "series index"))].ShownAnswer;
+}
+
+QStringList TChartController::BankrollAnswers() const {
+    QStringList lines;
+    for (const TSeries& s : FSeries) {
+        if (!s.ShownAnswer)
+            continue;
+        const TBankrollAnswer& a = *s.ShownAnswer;
+        QString bankrolls[3];
+        for (int i = 0; i < 3; ++i)
+            bankrolls[i] = a.Bankrolls[i] > 0
+                               ? QString::number(a.Bankrolls[i])
+                               : MessageText(FTexts, QStringLiteral("BankrollMoreThan"), QStringLiteral("more than %d"),
+                                             {static_cast<long long>(a.LastBankroll)});
+        lines << MessageText(FTexts, QStringLiteral("BankrollAnswer"),
+                             QStringLiteral("%s: the bankroll for a risk of ruin within %d rounds of at most 1 %%: %s, "
+                                            "5 %%: %s, 10 %%: %s"),
+                             {s.Caption, static_cast<long long>(a.Rounds), bankrolls[0], bankrolls[1], bankrolls[2]});
+    }
+    return lines;
+}
+
 QString TChartController::LimitWarning(int namedLimit) const {
     double share = 0.0;
     int32_t round = 0;
@@ -388,13 +425,21 @@ QString TChartController::LimitWarning(int namedLimit) const {
     const double percent = 100.0 * share;
     // Two digits that mean something however small the share: "32.5", "3.2", "0.041", "1.2e-07".
     const QString shown = percent >= 1.0 ? QString::number(percent, 'f', 1) : QString::number(percent, 'g', 2);
-    const QString fallback =
-        QStringLiteral("Up to %s %% of the probability lies at or beyond ±%d bets and is counted at the edge, "
-                       "from round %d on: %s");
     const QString series = captions.size() <= namedLimit
                                ? captions.join(QStringLiteral(", "))
                                : MessageText(FTexts, QStringLiteral("BoundSeriesCount"), QStringLiteral("%d series"),
                                              {static_cast<long long>(captions.size())});
+    if (FCurrentKind->ComputesWhole()) {
+        // The planner counts a player who passes the money it tracks as never ruined; its round is a bankroll.
+        const QString planner = QStringLiteral("From a bankroll of %d on, up to %s %% of the probability passes %d "
+                                               "units of money, where it counts as never ruined: %s");
+        const long long top = TBankrollPlanner::MaxMoney + TBankrollPlanner::TopMargin;
+        return MessageText(FTexts, QStringLiteral("PlannerBoundWarning"), planner,
+                           {static_cast<long long>(round), shown, top, series});
+    }
+    const QString fallback =
+        QStringLiteral("Up to %s %% of the probability lies at or beyond ±%d bets and is counted at the edge, "
+                       "from round %d on: %s");
     return MessageText(FTexts, QStringLiteral("BoundWarning"), fallback,
                        {shown, static_cast<long long>(limit), static_cast<long long>(round), series});
 }

@@ -1,12 +1,14 @@
 // The chart controller: storage, series, chart kinds and the background calculation behind the main window.
 #pragma once
 
+#include "charts/Chart.h"
 #include "charts/ChartDescription.h"
 #include "charts/SeriesSummary.h"
 #include "charts/Synchronizer.h"
 #include "support/SafeFormat.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <exception>
 #include <functional>
@@ -90,6 +92,11 @@ public:
     // the largest share, the earliest round and the series concerned; empty when every value is exact. Beyond
     // namedLimit series only their number is given.
     QString LimitWarning(int namedLimit = 10) const;
+    // The bankroll planner's answer as the latest results show it: per series that has one, the smallest bankrolls
+    // for a risk of ruin of at most 1, 5 and 10 %.
+    std::optional<TBankrollAnswer> SeriesAnswer(int index) const; // checked: ERangeError
+    // One line per series with an answer, "caption: ..." in the language's words; empty for the other kinds.
+    QStringList BankrollAnswers() const;
 
     void RunCalculations();
     // While wanted, every calculation collects the series' summaries too (from round 1, so it reuses nothing) and
@@ -137,9 +144,12 @@ private:
         double ShownLimitShare = 0.0;
         int32_t ShownLimitRound = 0;
         int32_t ShownLimit = 0;
+        std::optional<TBankrollAnswer> ShownAnswer = std::nullopt;
     };
 
     TChartLine* FindFreeLine() const;
+    // Where the answer's bankrolls lie on the series' line.
+    std::vector<TChartPoint> AnswerMarks(const TSeries& s) const;
     void StartThread();
     void ThreadDone();
     void ShowResults();

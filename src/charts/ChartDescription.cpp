@@ -3,6 +3,7 @@
 
 #include "charts/Chart.h"
 #include "charts/ChartController.h"
+#include "charts/PlannerCharts.h"
 #include "engine/GameCalculator.h"
 #include "support/Exception.h"
 #include "support/TextSource.h"
@@ -355,6 +356,8 @@ std::vector<std::unique_ptr<TChartDescription>> CreateChartKinds() {
     kinds.push_back(std::make_unique<TRORChart>());
     kinds.push_back(std::make_unique<TCOSChart>());
     kinds.push_back(std::make_unique<TCOSRORRateChart>());
+    kinds.push_back(std::make_unique<TRiskByBankrollChart>());
+    kinds.push_back(std::make_unique<TSuccessByBankrollChart>());
     return kinds;
 }
 

@@ -1,14 +1,17 @@
 // The chart kind base class, its three families, the nine concrete kinds and the registry that creates them.
 #pragma once
 
+#include "engine/BankrollPlanner.h"
 #include "engine/GameCalculator.h"
 #include "support/Checked.h"
 
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace wl {
@@ -16,6 +19,7 @@ namespace wl {
 class TChart;
 class TChartController;
 class ITextSource;
+class TStepPool;
 
 // The balances a kind's calculators track; moves beyond them pile up at them.
 struct TBalanceLimits {
@@ -58,6 +62,18 @@ public:
     // Called on the calculation thread before any round, with the series of the run; kinds with per-series state
     // prepare it here so that collecting never has to insert.
     virtual void PrepareSeries(const std::vector<TGameCalculator*>& /*calculators*/) {}
+    // The smallest value a parameter takes.
+    virtual int ParamLowest(int /*index*/) const { return 0; }
+    // Kinds that compute each series whole (the bankroll planner's) rather than round by round: the thread calls
+    // ComputeSeries once per series instead of stepping it. progress gets the steps done, out of
+    // RoundsToCompute(), and stops the work when it returns false.
+    virtual bool ComputesWhole() const { return false; }
+    virtual void ComputeSeries(TGameCalculator& /*calculator*/, TStepPool* /*pool*/,
+                               const std::function<bool(int32_t step)>& /*progress*/) {}
+    // The bankrolls for 1, 5 and 10 % risk of ruin of a series, for the kinds that give them.
+    virtual std::optional<TBankrollAnswer> SeriesAnswer(const TGameCalculator& /*calculator*/) const {
+        return std::nullopt;
+    }
 
     QString GetName() const;
     QString GetXName() const;
@@ -200,9 +216,9 @@ private:
     std::map<const TGameCalculator*, TSums> FSums;
 };
 
-inline constexpr int ChartKindCount = 9;
+inline constexpr int ChartKindCount = 11;
 
-// The nine kinds in registry order; the index is the chart identifier.
+// The nine kinds and the bankroll planner's two, in registry order; the index is the chart identifier.
 std::vector<std::unique_ptr<TChartDescription>> CreateChartKinds();
 
 } // namespace wl

@@ -157,6 +157,10 @@ void TExecuteThread::Execute() {
             calculators.push_back(&FController.GetCalculator(j));
         kind.PrepareSeries(calculators);
         TStepPool* pool = FController.StepPool();
+        if (kind.ComputesWhole()) {
+            ComputeWhole(kind, pool);
+            return;
+        }
 
         ForEachSeries(pool, [this, &kind](int j) { StartSeries(kind, j); });
         if (Terminated())
@@ -221,6 +225,26 @@ void TExecuteThread::CompleteSummaries() {
                 *series.Calculator, [this] { return Terminated(); }, progress);
         });
     }
+}
+
+void TExecuteThread::ComputeWhole(TChartDescription& kind, TStepPool* pool) {
+    const int count = FController.SeriesCount();
+    const int32_t n = kind.RoundsToCompute();
+    const int32_t total = CheckedMul(std::max(count, 1), std::max(n, 1));
+    int32_t last = 0;
+    for (int j = 0; j < count && !Terminated(); ++j)
+        GuardSeries(j, [&] {
+            kind.ComputeSeries(FController.GetCalculator(j), pool, [&](int32_t step) {
+                const int32_t progress = Percent(j * n + std::clamp(step, 0, n), total);
+                if (progress != last) {
+                    ReportProgress(progress);
+                    last = progress;
+                }
+                return !Terminated();
+            });
+        });
+    // Nothing of a backward pass can be carried on: the next run computes again.
+    kind.ComputedRounds = 0;
 }
 
 void TExecuteThread::ReportProgress(int32_t progress) {

@@ -61,6 +61,8 @@ private:
     void ForEachSeries(TStepPool* pool, const std::function<void(int)>& work);
     // Completes the summaries the series collected, when the controller wants them.
     void CompleteSummaries();
+    // The kinds that compute each series whole: one series after the other, each step shared out over the pool.
+    void ComputeWhole(TChartDescription& kind, TStepPool* pool);
     void ReportProgress(int32_t progress);
     void ReportFailure(Exception& failure);
 

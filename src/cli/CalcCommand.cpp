@@ -17,6 +17,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <exception>
 #include <memory>
 #include <optional>
@@ -195,8 +196,12 @@ void Compute(TChartController& controller, TChart& chart, TProgressBar& bar, con
 
     controller.SelectChartKind(options.Chart);
     TChartDescription& kind = controller.CurrentKind();
-    if (options.Param0)
+    if (options.Param0) {
+        if (*options.Param0 < kind.ParamLowest(0))
+            throw EUsageError(
+                QStringLiteral("--param0: chart %1 needs at least %2").arg(options.Chart).arg(kind.ParamLowest(0)));
         kind.SetParam(0, *options.Param0);
+    }
     if (options.Param1) {
         if (kind.ParamCount() < 2)
             throw EUsageError(
@@ -251,7 +256,11 @@ void PrintTable(TChartController& controller, const TCalcOptions& options, const
     TDataTable table;
     CaptureChartData(table, controller);
     TDataSource source = DataSourceOf(controller, table);
-    // Standard output stays a table that programs can read; the warning is for the person running the command.
+    // Standard output stays a table that programs can read; the answers and the warning are for the person running
+    // the command.
+    for (const QString& answer : source.Answers)
+        Print(streams.Err, answer + QLatin1Char('\n'));
+    source.Answers.clear();
     if (!source.Warning.isEmpty())
         Print(streams.Err, source.Warning + QLatin1Char('\n'));
     source.Warning.clear();
@@ -301,7 +310,9 @@ private:
 int Bench(bool quick, const TCalcStreams& streams) {
     TFileStreamBuf buffer(streams.Out);
     std::ostream out(&buffer);
-    const int code = RunEngineBenchmarks(quick, out);
+    int code = RunEngineBenchmarks(quick, out);
+    out.flush();
+    code = std::max(code, RunPlannerBenchmark(quick, out));
     out.flush();
     if (code != 0)
         PrintError(streams, QStringLiteral("the fast kernel disagrees with the reference"));

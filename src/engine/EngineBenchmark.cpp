@@ -1,6 +1,7 @@
 // The engine's benchmark workloads and the driver behind wagerlens-calc --bench.
 #include "engine/EngineBenchmark.h"
 
+#include "engine/BankrollPlanner.h"
 #include "engine/FloatMode.h"
 #include "engine/GameCalculator.h"
 #include "engine/StepPool.h"
@@ -217,6 +218,65 @@ std::vector<TEngineWorkload> EngineWorkloads() {
     w.push_back({"W4", redBlack, ShippedSystems(), 10000, 1000});
     w.push_back({"W5", redBlack, ShippedSystems(), 3000, 300, 1000, 2000});
     return w;
+}
+
+TPlannerWorkload PlannerWorkload() {
+    std::vector<int32_t> bets;
+    for (int i = 0; i <= 10; ++i)
+        bets.push_back(int32_t{1} << i);
+    return {MakeGame({{1, 18.0 / 37.0}, {-1, 19.0 / 37.0}}), Progression(bets)};
+}
+
+double TimePlannerCurve(const TPlannerWorkload& w, int32_t rounds, TStepPool* pool) {
+    const auto start = std::chrono::steady_clock::now();
+    const TBankrollCurve curve = BankrollCurve(w.Game, w.System, rounds, 0, pool);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return curve.Ruin.size() == 10001 ? seconds : -1.0;
+}
+
+double TimeForwardRisk(const TPlannerWorkload& w, int32_t rounds, TStepPool* pool) {
+    // Bankroll 100 and a target of 10000, which 3000 rounds of this system cannot reach: the risk chart's limits.
+    constexpr int32_t Bankroll = 100, Target = 10000;
+    TGameCalculator c;
+    c.Game = &w.Game;
+    c.BetSystem = &w.System;
+    c.Bankroll = Bankroll;
+    c.LowBound = -TGameCalculator::MaxBalanceLimit;
+    c.HighBound = Target - Bankroll;
+    const auto start = std::chrono::steady_clock::now();
+    c.Reset();
+    TakeRiskLimits(c, Bankroll, Target);
+    for (int32_t r = 2; r <= rounds; ++r) {
+        if (pool)
+            c.Step(*pool);
+        else
+            c.Step();
+        TakeRiskLimits(c, Bankroll, Target);
+    }
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+int RunPlannerBenchmark(bool quick, std::ostream& out) {
+    const TFloatModeGuard floatMode;
+    const TPlannerWorkload w = PlannerWorkload();
+    TStepPool pool;
+    const int32_t plannerRounds = quick ? 100 : 1000;
+    const int32_t forwardRounds = quick ? 300 : 3000;
+    // Alternating passes, each keeping its best, as above.
+    double planner = 1e300, forward = 1e300;
+    for (int pass = 0; pass < (quick ? 1 : 3); ++pass) {
+        const double p = TimePlannerCurve(w, plannerRounds, &pool);
+        if (p < 0.0)
+            return 1;
+        planner = std::min(planner, p);
+        forward = std::min(forward, TimeForwardRisk(w, forwardRounds, &pool));
+    }
+    out << "planner: risk of ruin for bankrolls 1..10000 over " << plannerRounds << " rounds "
+        << Fixed(planner * 1e3, 1) << " ms; forward risk of ruin of bankroll 100 over " << forwardRounds << " rounds "
+        << Fixed(forward * 1e3, 1) << " ms; ratio " << Fixed(forward > 0.0 ? planner / forward : 0.0, 2)
+        << " (Martingale, 10 doublings on red/black, all workers)\n";
+    out.flush();
+    return 0;
 }
 
 int RunEngineBenchmarks(bool quick, std::ostream& out) {

@@ -10,6 +10,7 @@
 namespace wl {
 
 class TGameCalculator;
+class TStepPool;
 
 struct TEngineWorkload {
     const char* Name;
@@ -37,5 +38,21 @@ void TakeRiskLimits(TGameCalculator& c, int32_t bankroll, int32_t target);
 // per workload and the summary line "speedup: W1 <x> ... parallel: W1 <x> ..." last. An update is one cell times
 // one outcome. quick runs a tenth of the rounds. Returns 0, or 1 when the fast results differ from the reference's.
 int RunEngineBenchmarks(bool quick, std::ostream& out);
+
+// The bankroll planner against the forward risk chart: "Martingale, 10 doublings" on even-money European roulette.
+struct TPlannerWorkload {
+    TGameDescription Game;
+    TBetDescription System;
+};
+TPlannerWorkload PlannerWorkload();
+// Seconds for the risk-of-ruin curve of bankrolls 1..10000 over `rounds` rounds (no target); -1 when it came out
+// incomplete.
+double TimePlannerCurve(const TPlannerWorkload& w, int32_t rounds, TStepPool* pool);
+// Seconds for the forward risk-of-ruin chart of bankroll 100 with a target out of reach, over `rounds` rounds.
+double TimeForwardRisk(const TPlannerWorkload& w, int32_t rounds, TStepPool* pool);
+// Both, measured in one run (best of alternating passes), and their ratio:
+//   planner: ... <ms> ms; forward ... <ms> ms; ratio <planner/forward>
+// quick runs a tenth of the rounds. Returns 1 when the curve came out incomplete.
+int RunPlannerBenchmark(bool quick, std::ostream& out);
 
 } // namespace wl

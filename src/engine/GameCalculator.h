@@ -106,7 +106,8 @@ public:
     double LimitShare = 0.0;
     int32_t LimitRound = 0;
     bool ShowAll = false;
-    TCheckedArray<double, MinBalanceLimit, MaxBalanceLimit> Results;
+    // Indexed by balance, round or (the bankroll planner's kinds) starting bankroll.
+    TCheckedArray<double, MinBalanceLimit, WideBalanceLimit> Results;
 
 private:
     // Zero cells on both sides of each row let the gather read whole blocks past the tracked range.

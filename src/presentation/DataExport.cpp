@@ -60,6 +60,7 @@ TDataSource DataSourceOf(const TChartController& controller, const TDataTable& t
         source.Captions.append(controller.GetSeriesCaption(k));
         source.Colors.push_back(controller.GetCalculator(k).LineColor());
     }
+    source.Answers = controller.BankrollAnswers();
     source.Warning = controller.LimitWarning();
     source.Probabilities = controller.ShownValuesAreProbabilities();
     return source;
@@ -91,6 +92,8 @@ void BuildDataText(QStringList& lines, const TDataSource& source, QChar decimalS
             line += QLatin1Char('\t') + FormatFixedPadded(table.Value(x, k), 6, 10);
         lines.append(ConvertDecimal(line, symbol));
     }
+    if (!source.Answers.isEmpty())
+        lines << QString() << source.Answers;
     if (!source.Warning.isEmpty())
         lines << QString() << source.Warning;
 }
@@ -188,6 +191,8 @@ void BuildHtmlPage(QStringList& lines, const TDataSource& source, const THtmlPag
     }
     lines.append(QStringLiteral("</table><p></p>"));
     BuildDataHtmlTable(lines, source, decimalSymbol);
+    for (const QString& answer : source.Answers)
+        lines.append(QStringLiteral("<p>") + HtmlEscape(answer) + QStringLiteral("</p>"));
     if (!source.Warning.isEmpty())
         lines.append(QStringLiteral("<p><strong>") + HtmlEscape(source.Warning) + QStringLiteral("</strong></p>"));
     lines.append(QStringLiteral("<p></p><hr><small>Generated ") + HtmlEscape(info.GeneratedAt) +

@@ -30,6 +30,9 @@ struct TDataSource {
     int MaxX = 0;
     QStringList Captions;       // series order
     std::vector<TColor> Colors; // series order; white for a series without a line
+    // The bankroll planner's answers, one line per series (TChartController::BankrollAnswers); the text and the
+    // page show them after the table.
+    QStringList Answers;
     // Where the values are not exact (TChartController::LimitWarning); the text and the page end with it.
     QString Warning;
     // Whether the values are probabilities, which the HTML table hides below its cut-off; other values (an expected

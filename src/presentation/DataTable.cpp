@@ -74,7 +74,7 @@ void CaptureChartData(TDataTable& table, const std::vector<const TChartLine*>& l
             // Checked as a double first: converting an out-of-range or non-finite value to int is undefined.
             if (!(x >= TDataTable::MinX && x <= TDataTable::MaxX))
                 throw ERangeError(QStringLiteral("Chart point X %1 of series %2 lies outside the data table rows "
-                                                 "-5000..5000")
+                                                 "-5000..10000")
                                       .arg(p.X)
                                       .arg(k + 1));
             table.SetValue(static_cast<int>(x), column, p.Y);
@@ -84,7 +84,7 @@ void CaptureChartData(TDataTable& table, const std::vector<const TChartLine*>& l
             const long long x = static_cast<long long>(lines[k]->ComputedFirstX()) + static_cast<long long>(i);
             if (x < TDataTable::MinX || x > TDataTable::MaxX)
                 throw ERangeError(QStringLiteral("Computed value X %1 of series %2 lies outside the data table rows "
-                                                 "-5000..5000")
+                                                 "-5000..10000")
                                       .arg(x)
                                       .arg(k + 1));
             table.SetComputedValue(static_cast<int>(x), column, computed[i]);

@@ -8,12 +8,12 @@ namespace wl {
 class TChartLine;
 class TChartController;
 
-// Rows are indexed by X from -5000 to 5000, columns 0 to 10 (column k is series k; column 10 stays unused).
-// Every access is checked and raises ERangeError outside those bounds.
+// Rows are indexed by X from -5000 to 10000 (balances, rounds or starting bankrolls), columns 0 to 10 (column k is
+// series k; column 10 stays unused). Every access is checked and raises ERangeError outside those bounds.
 class TDataTable {
 public:
     static constexpr int MinX = -5000;
-    static constexpr int MaxX = 5000;
+    static constexpr int MaxX = 10000;
     static constexpr int RowCount = MaxX - MinX + 1;
     static constexpr int ColumnCount = 11;
 
@@ -34,7 +34,7 @@ public:
 private:
     int CellIndex(int x, int column) const;
 
-    std::vector<double> FCells; // about 860 KB, so it lives on the heap rather than inside the window
+    std::vector<double> FCells; // about 1.3 MB each, so they live on the heap rather than inside the window
     std::vector<double> FComputed;
     int FComputedMinX = 1;
     int FComputedMaxX = 0;
@@ -46,7 +46,7 @@ double RoundHalfEven(double value);
 // Clears the table, then stores the points of lines[k] in column k: X rounded half to even picks the row, a later
 // point with the same row overwrites an earlier one. A null entry (a series without a line) leaves its column 0.
 // The line's computed values, where it has them, overwrite the computed cells from their first X on.
-// A row outside -5000..5000, a non-finite X or more than 11 lines raise ERangeError.
+// A row outside -5000..10000, a non-finite X or more than 11 lines raise ERangeError.
 void CaptureChartData(TDataTable& table, const std::vector<const TChartLine*>& lines);
 
 // The same for the controller's series in series order, each through its calculator's line.

@@ -1,5 +1,7 @@
 // The worked example in the help quotes risk-of-ruin figures; they must be what the engine computes.
 #include "charts/ChartDescription.h"
+#include "engine/BankrollPlanner.h"
+#include "engine/FloatMode.h"
 #include "engine/GameCalculator.h"
 #include "model/BetList.h"
 #include "model/GameList.h"
@@ -98,6 +100,24 @@ TEST_F(HelpExampleTest, MartingaleOnEuropeanRouletteMatchesTheHelp) {
     // The first ruin the help mentions.
     EXPECT_EQ(martingale->Results[14], 0.0);
     EXPECT_GT(martingale->Results[15], 0.0);
+}
+
+TEST_F(HelpExampleTest, PlannerExampleMatchesTheHelp) {
+    const TFloatModeGuard floatMode;
+    const QString help = HelpText();
+    const TGameDescription& roulette = *Storage->Games->Item(
+        static_cast<int>(Storage->Games->NameList().indexOf(QStringLiteral("European roulette - red/black"))));
+    for (const char* system : {"Martingale, 7 doublings", "Flat bet, 1 unit"}) {
+        const int s = static_cast<int>(Storage->Systems->NameList().indexOf(QString::fromUtf8(system)));
+        ASSERT_GE(s, 0);
+        const TBankrollCurve curve = BankrollCurve(roulette, *Storage->Systems->Item(s), 1000, 0);
+        const TBankrollAnswer a = BankrollsForRisk(curve);
+        QString row = QStringLiteral("<tr><td>") + QString::fromUtf8(system) + QStringLiteral("</td>");
+        for (const int32_t b : a.Bankrolls)
+            row += QStringLiteral("<td>") + QString::number(b) + QStringLiteral("</td>");
+        row += QStringLiteral("<td>") + Percent(100.0 * curve.Ruin[100]) + QStringLiteral("</td>");
+        EXPECT_TRUE(help.contains(row)) << row.toStdString();
+    }
 }
 
 } // namespace

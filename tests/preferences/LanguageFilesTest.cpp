@@ -90,6 +90,12 @@ std::vector<TTextKey> Inventory() {
         {"HelpTopicMissing", {QStringLiteral("%s"), QStringLiteral("%s")}},
         {"ParamRange", {QStringLiteral("%s"), QStringLiteral("%d"), QStringLiteral("%d"), QStringLiteral("%d")}},
         {"TargetNotAboveBankroll", {QStringLiteral("%d"), QStringLiteral("%d")}},
+        {"BankrollAnswer",
+         {QStringLiteral("%s"), QStringLiteral("%d"), QStringLiteral("%s"), QStringLiteral("%s"),
+          QStringLiteral("%s")}},
+        {"BankrollMoreThan", {QStringLiteral("%d")}},
+        {"PlannerBoundWarning",
+         {QStringLiteral("%d"), QStringLiteral("%s"), QStringLiteral("%d"), QStringLiteral("%s")}},
     };
     for (const auto& [key, placeholders] : formats)
         keys.push_back({QStringLiteral("Messages"), QString::fromLatin1(key), placeholders, true});
@@ -111,6 +117,8 @@ std::vector<TTextKey> Inventory() {
         {"Chart - ROR", 2},
         {"Chart - COS", 2},
         {"Chart - COS/ROR Rate", 2},
+        {"Chart - Risk of Ruin by Bankroll", 2},
+        {"Chart - Chance of Success by Bankroll", 2},
     };
     for (const auto& [section, paramCount] : charts) {
         add(section, {"Name", "XName", "YName", "Param0"});
@@ -170,17 +178,24 @@ TEST(LanguageFiles, DefineEveryTextTheProgramReads) {
             EXPECT_EQ(text, text.trimmed()) << "blanks around the text";
             if (key.IsFormat) {
                 EXPECT_EQ(Placeholders(text), key.Placeholders);
-                const QString placeholders = key.Placeholders.join(QString());
-                if (placeholders == QLatin1String("%s"))
-                    EXPECT_NO_THROW(SafeFormat(text, {QStringLiteral("Coin")}));
-                else if (placeholders == QLatin1String("%s%s"))
-                    EXPECT_NO_THROW(SafeFormat(text, {QStringLiteral("Coin"), QStringLiteral("Die")}));
-                else if (placeholders == QLatin1String("%d%d"))
-                    EXPECT_NO_THROW(SafeFormat(text, {50LL, 100LL}));
-                else if (placeholders == QLatin1String("%s%d%d%d"))
-                    EXPECT_NO_THROW(SafeFormat(text, {QStringLiteral("Rounds"), 0LL, 10000LL, 10LL}));
-                else
-                    EXPECT_NO_THROW(SafeFormat(text, {32LL}));
+                // Up to five figures, each of the type its placeholder asks for.
+                TFormatArg args[5];
+                for (int i = 0; i < key.Placeholders.size() && i < 5; ++i)
+                    args[i] = key.Placeholders.at(i) == QLatin1String("%s") ? TFormatArg(QStringLiteral("Coin"))
+                                                                            : TFormatArg(32LL);
+                switch (key.Placeholders.size()) {
+                case 1:
+                    EXPECT_NO_THROW(SafeFormat(text, {args[0]}));
+                    break;
+                case 2:
+                    EXPECT_NO_THROW(SafeFormat(text, {args[0], args[1]}));
+                    break;
+                case 4:
+                    EXPECT_NO_THROW(SafeFormat(text, {args[0], args[1], args[2], args[3]}));
+                    break;
+                default:
+                    EXPECT_NO_THROW(SafeFormat(text, {args[0], args[1], args[2], args[3], args[4]}));
+                }
             } else if (key.Section == QLatin1String("Messages")) {
                 EXPECT_FALSE(text.contains(QLatin1Char('%'))) << "a plain message holds no percent sign";
             } else {

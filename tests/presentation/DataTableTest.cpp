@@ -26,7 +26,7 @@ TEST(DataTable, CaptureRoundsXAndLaterPointsWin) {
     chart.Line(0).AddXY(2.5, 10.0);     // row 2
     chart.Line(0).AddXY(1.5, 20.0);     // row 2 again: overwrites
     chart.Line(0).AddXY(-0.5, 30.0);    // row 0
-    chart.Line(3).AddXY(5000.5, 40.0);  // halves to even: row 5000, the last
+    chart.Line(3).AddXY(10000.5, 40.0); // halves to even: row 10000, the last (a starting bankroll)
     chart.Line(3).AddXY(-5000.5, 50.0); // rounds to -5000, the first row
 
     TDataTable table;
@@ -37,7 +37,7 @@ TEST(DataTable, CaptureRoundsXAndLaterPointsWin) {
     EXPECT_EQ(table.Value(0, 0), 30.0);
     EXPECT_EQ(table.Value(3, 0), 0.0);
     EXPECT_EQ(table.Value(7, 2), 0.0);
-    EXPECT_EQ(table.Value(5000, 2), 40.0);
+    EXPECT_EQ(table.Value(10000, 2), 40.0);
     EXPECT_EQ(table.Value(-5000, 2), 50.0);
     for (int x = -5; x <= 5; ++x)
         EXPECT_EQ(table.Value(x, 1), 0.0) << "a series without a line stays empty";
@@ -46,7 +46,7 @@ TEST(DataTable, CaptureRoundsXAndLaterPointsWin) {
 TEST(DataTable, BadPointsAndIndexesRaiseRangeErrors) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
-    for (double x : {5000.6, 5001.5, -5000.6, 1e300, nan, inf, -inf}) {
+    for (double x : {10000.6, 10001.5, -5000.6, 1e300, nan, inf, -inf}) {
         TChart chart;
         chart.Line(0).AddXY(x, 1.0);
         TDataTable table;
@@ -54,7 +54,7 @@ TEST(DataTable, BadPointsAndIndexesRaiseRangeErrors) {
     }
 
     TDataTable table;
-    EXPECT_THROW(table.Value(5001, 0), ERangeError);
+    EXPECT_THROW(table.Value(10001, 0), ERangeError);
     EXPECT_THROW(table.SetValue(0, 11, 1.0), ERangeError);
     EXPECT_THROW(table.Value(0, -1), ERangeError);
 

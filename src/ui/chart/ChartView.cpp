@@ -9,6 +9,7 @@
 #include <QLineSeries>
 #include <QMouseEvent>
 #include <QRubberBand>
+#include <QScatterSeries>
 #include <QValueAxis>
 #include <QVariantAnimation>
 #include <QWheelEvent>
@@ -112,6 +113,18 @@ TChartView::TChartView(QWidget* parent) : QChartView(parent) {
         series->setPen(pen);
         FSeries[static_cast<size_t>(i)] = series;
     }
+    // Added after every line, so that the marks are drawn over all of them.
+    for (int i = 0; i < TChart::LineCount; ++i) {
+        auto* marks = new QScatterSeries(chart);
+        marks->setName(QStringLiteral("Marks%1").arg(i + 1));
+        chart->addSeries(marks);
+        marks->attachAxis(FAxisX);
+        marks->attachAxis(FAxisY);
+        marks->setMarkerShape(QScatterSeries::MarkerShapeCircle);
+        marks->setMarkerSize(9.0);
+        marks->setBrush(Qt::white);
+        FMarks[static_cast<size_t>(i)] = marks;
+    }
     // Axis labels and grid lines are drawn outside the bounding rectangles that the scene reports as changed, so
     // partial updates leave pieces of the previous ranges behind after a zoom; the chart fills the view anyway.
     setViewportUpdateMode(QGraphicsView::FullViewportUpdate);
@@ -168,6 +181,10 @@ void TChartView::Mirror(const TChartChange& change) {
                 list.append(QPointF(p.X, p.Y));
             // One replace is one layout, however many points.
             FSeries[static_cast<size_t>(i)]->replace(list);
+            QList<QPointF> marks;
+            for (const TChartPoint& p : FModel->Line(i).Marks())
+                marks.append(QPointF(p.X, p.Y));
+            FMarks[static_cast<size_t>(i)]->replace(marks);
         }
         if (change.LooksChanged & bit)
             MirrorLooks(i);
@@ -183,6 +200,11 @@ void TChartView::MirrorLooks(int index) {
     series->setPen(pen);
     series->setLightMarker(line.PointersVisible() ? MarkerImage(line.Color()) : QImage());
     series->setVisible(line.Visible());
+    QScatterSeries* marks = FMarks[static_cast<size_t>(index)];
+    QPen ring(ToQColor(line.Color()));
+    ring.setWidth(2);
+    marks->setPen(ring);
+    marks->setVisible(line.Visible());
 }
 
 void TChartView::ApplyRanges(const TAxisRange& x, const TAxisRange& y, const TAxisRange& tickX,

@@ -10,6 +10,7 @@
 #include <array>
 
 class QLineSeries;
+class QScatterSeries;
 class QRubberBand;
 class QValueAxis;
 class QVariantAnimation;
@@ -33,6 +34,8 @@ public:
     bool WheelZoom(const QPoint& pos, int delta);
 
     QLineSeries* Series(int index) const { return FSeries.at(static_cast<size_t>(index)); }
+    // The marks of a line (TChartLine::Marks): rings in the line's colour.
+    QScatterSeries* MarkSeries(int index) const { return FMarks.at(static_cast<size_t>(index)); }
     QValueAxis* LeftAxis() const { return FAxisY; }
     QValueAxis* BottomAxis() const { return FAxisX; }
 
@@ -61,6 +64,7 @@ private:
 
     TChart* FModel = nullptr;
     std::array<QLineSeries*, TChart::LineCount> FSeries{};
+    std::array<QScatterSeries*, TChart::LineCount> FMarks{};
     QValueAxis* FAxisX = nullptr;
     QValueAxis* FAxisY = nullptr;
     QRubberBand* FRubberBand = nullptr;

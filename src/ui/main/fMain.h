@@ -62,6 +62,7 @@ public:
     TDataGrid* DataGrid = nullptr;
     QTableWidget* SummaryGrid = nullptr;
     QLabel* lLimitWarning = nullptr; // under the chart and the table alike; hidden while every value is exact
+    QLabel* lBankrollAnswer = nullptr; // the bankroll planner's answers, under the chart and the table alike
     QWidget* Panel6 = nullptr;
     QLabel* lParam1 = nullptr;
     TParamSpinBox* seParam1 = nullptr;

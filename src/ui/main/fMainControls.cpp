@@ -170,9 +170,14 @@ void TfmMain::CreateControls() {
     lLimitWarning->setWordWrap(true);
     lLimitWarning->setStyleSheet(QStringLiteral("color: #A00000;"));
     lLimitWarning->hide();
+    lBankrollAnswer = new QLabel(ChartPanel);
+    lBankrollAnswer->setObjectName(QStringLiteral("lBankrollAnswer"));
+    lBankrollAnswer->setWordWrap(true);
+    lBankrollAnswer->hide();
     chartLayout->addWidget(MainChart);
     chartLayout->addWidget(DataGrid);
     chartLayout->addWidget(SummaryGrid);
+    chartLayout->addWidget(lBankrollAnswer);
     chartLayout->addWidget(lLimitWarning);
     ChartPanel->installEventFilter(this);
     connect(MainChart, &TChartView::Zoomed, this, GuardedSlot(this, &TfmMain::MainChartZoom));

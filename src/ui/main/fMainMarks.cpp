@@ -16,6 +16,9 @@ void TfmMain::ShowLimitWarning() {
     lLimitWarning->setText(warning);
     lLimitWarning->setToolTip(FController->LimitWarning());
     lLimitWarning->setVisible(!warning.isEmpty());
+    const QString answers = FController->BankrollAnswers().join(QLatin1Char('\n'));
+    lBankrollAnswer->setText(answers);
+    lBankrollAnswer->setVisible(!answers.isEmpty());
 }
 
 void TfmMain::UpdatePointMarkers() {

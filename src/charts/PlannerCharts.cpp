@@ -1,0 +1,109 @@
+// The bankroll planner's kinds: a backward pass per series, its curve into Results and its answer kept per series.
+#include "charts/PlannerCharts.h"
+
+#include "charts/Chart.h"
+#include "charts/ChartController.h"
+#include "engine/GameCalculator.h"
+#include "support/Exception.h"
+
+#include <algorithm>
+
+namespace wl {
+
+TBankrollChart::TBankrollChart() {
+    Params[0] = 1000;
+    Params[1] = 0;
+}
+
+void TBankrollChart::ParamChanged(int /*index*/) {
+    ComputedRounds = 0;
+}
+
+int TBankrollChart::RoundsToCompute() const {
+    return std::clamp(Params[0], 1, TBankrollPlanner::MaxRounds);
+}
+
+void TBankrollChart::Activate(TChartController& /*controller*/, int /*prev*/) {
+    // Each kind keeps its own rounds and target; nothing computed for another kind helps a backward pass.
+    ComputedRounds = 0;
+}
+
+void TBankrollChart::SetupChart(TChart& chart, int minX, int maxX, double minY, double maxY) {
+    TChartDescription::SetupChart(chart, minX, maxX, minY, maxY);
+    if (maxY > 0)
+        chart.LeftAxis().SetMinMax(0, std::min(1.2 * maxY, 100.0 + 1.0));
+    const int target = Params[1];
+    chart.BottomAxis().SetMinMax(0, target > 1 ? target : std::max(maxX, 1) + 1);
+}
+
+void TBankrollChart::PrepareSeries(const std::vector<TGameCalculator*>& calculators) {
+    std::map<const TGameCalculator*, std::optional<TBankrollAnswer>> answers;
+    for (const TGameCalculator* c : calculators)
+        answers[c] = std::nullopt;
+    FAnswers = std::move(answers);
+}
+
+int32_t TBankrollChart::LastShownBankroll(const TBankrollCurve& curve) {
+    if (curve.Target > 0)
+        return curve.LastBankroll;
+    for (int32_t b = 1; b <= curve.LastBankroll; ++b)
+        if (curve.Ruin[static_cast<size_t>(b)] < 1e-8)
+            return b;
+    return curve.LastBankroll;
+}
+
+void TBankrollChart::ComputeSeries(TGameCalculator& calculator, TStepPool* pool,
+                                   const std::function<bool(int32_t)>& progress) {
+    auto slot = FAnswers.find(&calculator);
+    if (slot == FAnswers.end())
+        throw ERangeError("Bankroll planner: the series was not prepared");
+    slot->second.reset();
+    calculator.FirstX = 1;
+    calculator.LastX = 0;
+    calculator.LimitShare = 0.0;
+    calculator.LimitRound = 0;
+    // A target of 1 leaves no bankroll below it.
+    const int32_t target = Params[1];
+    if (target == 1)
+        return;
+    if (!calculator.Game || !calculator.BetSystem)
+        throw Exception("The series has no game or no betting system");
+    TPlannerRequest request;
+    request.Rounds = RoundsToCompute();
+    request.Target = std::clamp(target, 0, TBankrollPlanner::MaxMoney);
+    request.WithSuccess = ShowsSuccess();
+    request.Progress = progress;
+    const TBankrollCurve curve = TBankrollPlanner(*calculator.Game, *calculator.BetSystem).Compute(request, pool);
+    if (curve.Ruin.empty())
+        return; // stopped
+    const std::vector<double>& values = ShowsSuccess() ? curve.Success : curve.Ruin;
+    const int32_t last = values.empty() ? 0 : LastShownBankroll(curve);
+    for (int32_t b = 1; b <= last; ++b)
+        calculator.Results[b] = 100.0 * values[static_cast<size_t>(b)];
+    calculator.LastX = last;
+    // Where a start could pass the money tracked, the limit line says how likely that is and from which bankroll.
+    for (int32_t b = 1; b <= last && b < static_cast<int32_t>(curve.Limit.size()); ++b) {
+        const double share = curve.Limit[static_cast<size_t>(b)];
+        if (!(share > 0.0))
+            continue;
+        if (calculator.LimitRound == 0)
+            calculator.LimitRound = b;
+        calculator.LimitShare = std::max(calculator.LimitShare, share);
+    }
+    slot->second = BankrollsForRisk(curve);
+}
+
+std::optional<TBankrollAnswer> TBankrollChart::SeriesAnswer(const TGameCalculator& calculator) const {
+    auto it = FAnswers.find(&calculator);
+    return it == FAnswers.end() ? std::nullopt : it->second;
+}
+
+TRiskByBankrollChart::TRiskByBankrollChart() {
+    SectionName = QStringLiteral("Chart - Risk of Ruin by Bankroll");
+}
+
+TSuccessByBankrollChart::TSuccessByBankrollChart() {
+    SectionName = QStringLiteral("Chart - Chance of Success by Bankroll");
+}
+
+} // namespace wl
