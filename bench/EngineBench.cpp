@@ -103,7 +103,7 @@ void PlannerCurve(benchmark::State& state) {
     const wl::TPlannerWorkload w = wl::PlannerWorkload();
     wl::TStepPool pool;
     for (auto _ : state)
-        state.SetIterationTime(wl::TimePlannerCurve(w, 1000, &pool));
+        state.SetIterationTime(wl::TimePlannerCurve(w, 1000, state.range(0) != 0 ? &pool : nullptr));
 }
 
 void ForwardRisk(benchmark::State& state) {
@@ -111,12 +111,13 @@ void ForwardRisk(benchmark::State& state) {
     const wl::TPlannerWorkload w = wl::PlannerWorkload();
     wl::TStepPool pool;
     for (auto _ : state)
-        state.SetIterationTime(wl::TimeForwardRisk(w, 3000, &pool));
+        state.SetIterationTime(wl::TimeForwardRisk(w, 3000, state.range(0) != 0 ? &pool : nullptr));
 }
 
 BENCHMARK(PoolRound)->Arg(2)->Arg(10);
-BENCHMARK(PlannerCurve)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(ForwardRisk)->UseManualTime()->Unit(benchmark::kMillisecond);
+// Argument 1: on all workers, as the window runs them; 0: on the calling thread alone.
+BENCHMARK(PlannerCurve)->Arg(1)->Arg(0)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(ForwardRisk)->Arg(1)->Arg(0)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(StepWorkload, W1_reference, 0, TStepKernel::Reference, 1000);
 BENCHMARK_CAPTURE(StepWorkload, W1_portable, 0, TStepKernel::Portable, 1000);
 BENCHMARK_CAPTURE(StepWorkload, W1_avx2, 0, TStepKernel::Avx2, 1000);
