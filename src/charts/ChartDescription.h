@@ -62,8 +62,6 @@ public:
     // Called on the calculation thread before any round, with the series of the run; kinds with per-series state
     // prepare it here so that collecting never has to insert.
     virtual void PrepareSeries(const std::vector<TGameCalculator*>& /*calculators*/) {}
-    // The smallest value a parameter takes.
-    virtual int ParamLowest(int /*index*/) const { return 0; }
     // Kinds that compute each series whole (the bankroll planner's) rather than round by round: the thread calls
     // ComputeSeries once per series instead of stepping it. progress gets the steps done, out of
     // RoundsToCompute(), and stops the work when it returns false.

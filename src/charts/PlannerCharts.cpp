@@ -5,6 +5,7 @@
 #include "charts/ChartController.h"
 #include "engine/GameCalculator.h"
 #include "support/Exception.h"
+#include "support/TextSource.h"
 
 #include <algorithm>
 
@@ -17,6 +18,18 @@ TBankrollChart::TBankrollChart() {
 
 void TBankrollChart::ParamChanged(int /*index*/) {
     ComputedRounds = 0;
+}
+
+QString TBankrollChart::ParamProblem(int index, int value) const {
+    if (index == 0 && value < 1)
+        return MessageText(Texts(), QStringLiteral("PlannerRounds"),
+                           QStringLiteral("The bankroll planner needs at least 1 round. Type a number of rounds from 1 "
+                                          "to 10000."));
+    if (index == 1 && value == 1)
+        return MessageText(Texts(), QStringLiteral("PlannerTargetOne"),
+                           QStringLiteral("A target bankroll of 1 leaves no starting bankroll below it. Type 0 for no "
+                                          "target, or a target of at least 2."));
+    return {};
 }
 
 int TBankrollChart::RoundsToCompute() const {

@@ -19,7 +19,8 @@ public:
     void CollectRound(TGameCalculator& /*calculator*/, int /*round*/) override {}
     void Activate(TChartController& controller, int prev) override;
     int ParamCount() const override { return 2; }
-    int ParamLowest(int index) const override { return index == 0 ? 1 : 0; }
+    // At least one round, and a target of 0 (none) or one that leaves a bankroll below it.
+    QString ParamProblem(int index, int value) const override;
     int RoundsToCompute() const override;
     int TargetBankroll() const override { return Params[1]; }
     bool RemovesProbability() const override { return true; }

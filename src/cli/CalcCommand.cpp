@@ -196,12 +196,8 @@ void Compute(TChartController& controller, TChart& chart, TProgressBar& bar, con
 
     controller.SelectChartKind(options.Chart);
     TChartDescription& kind = controller.CurrentKind();
-    if (options.Param0) {
-        if (*options.Param0 < kind.ParamLowest(0))
-            throw EUsageError(
-                QStringLiteral("--param0: chart %1 needs at least %2").arg(options.Chart).arg(kind.ParamLowest(0)));
+    if (options.Param0)
         kind.SetParam(0, *options.Param0);
-    }
     if (options.Param1) {
         if (kind.ParamCount() < 2)
             throw EUsageError(

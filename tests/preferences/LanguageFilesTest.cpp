@@ -75,8 +75,9 @@ std::vector<TTextKey> Inventory() {
     add("Exception", {"Header"});
     add("Wagerlens 1.3", {"WindowName"});
     add("AboutWindow", {"Version", "Notice0", "Notice1", "Notice2"});
-    add("Messages", {"DeleteOutcome", "HHNotInstalled", "SaveFilter", "NameEmpty", "NameControl", "ResultRange",
-                     "DiscardChanges", "Confirm", "BetRange", "RiskWithoutBankroll", "CloseAnyway"});
+    add("Messages",
+        {"DeleteOutcome", "HHNotInstalled", "SaveFilter", "NameEmpty", "NameControl", "ResultRange", "DiscardChanges",
+         "Confirm", "BetRange", "RiskWithoutBankroll", "CloseAnyway", "PlannerRounds", "PlannerTargetOne"});
     const std::pair<const char*, QStringList> formats[] = {
         {"DeleteGame", {QStringLiteral("%s")}},
         {"DeleteSystem", {QStringLiteral("%s")}},

@@ -7,7 +7,6 @@
 #include "engine/GameCalculator.h"
 #include "preferences/Preferences.h"
 #include "presentation/Layout.h"
-#include "presentation/WindowState.h"
 #include "ui/chart/ChartView.h"
 #include "ui/dialogs/fException.h"
 #include "ui/main/DataGrid.h"
@@ -178,11 +177,6 @@ void TfmMain::UpdateParamControls() {
     const auto show = [&kind](int index, QLabel* label, QSpinBox* spin, bool visible) {
         if (visible) {
             label->setText(kind.GetParamName(index));
-            {
-                // The value shown may still be the previous kind's: it must not be written into this one.
-                const QSignalBlocker blocker(spin);
-                spin->setMinimum(std::max(kind.ParamLowest(index), ParamMinimum));
-            }
             spin->setValue(kind.GetParam(index));
         }
         label->setVisible(visible);
