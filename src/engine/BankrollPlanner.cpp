@@ -177,7 +177,7 @@ private:
                 const TMove& m = P.Moves[s][o];
                 row.Terms[o] = TGatherTerm{Row(old, m.Next), -m.D, row.Lo, row.Hi, m.P};
             }
-            row.Gather = TGatherRow{Row(cur, s), row.Terms, P.OutcomeCount, row.Lo, row.Hi, false};
+            row.Gather = TGatherRow{Row(cur, s), row.Terms, P.OutcomeCount, row.Lo, row.Hi};
             span = std::max(span, row.Hi);
             if (row.Hi >= row.Lo)
                 products += static_cast<long long>(row.Hi - row.Lo + 1) * P.OutcomeCount;
