@@ -60,7 +60,12 @@ const TProgramModule& ProgramModule() {
             path[n] = 0;
             const char* slash = std::strrchr(path, '/');
             const char* name = slash != nullptr ? slash + 1 : path;
-            std::strncpy(m.Name, name, sizeof(m.Name) - 1);
+            // A name too long for the report is cut, and always ends in a zero.
+            size_t length = std::strlen(name);
+            if (length > sizeof(m.Name) - 1)
+                length = sizeof(m.Name) - 1;
+            std::memcpy(m.Name, name, length);
+            m.Name[length] = 0;
         }
         return m;
     }();
