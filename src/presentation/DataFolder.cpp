@@ -88,13 +88,22 @@ TDataLayout CurrentDataLayout() {
     return DataLayoutFor(exe, UserDataFolder());
 }
 
+namespace {
+// An installed copy reads its languages from the shipped folder and keeps its store in the user's folder.
+TPreferencesSetup InstalledSetup(const TDataLayout& layout, QString& storeName) {
+    TPreferencesSetup setup;
+    setup.ProgramFolder = layout.Shipped;
+    storeName = QFileInfo(layout.Executable).completeBaseName() + QStringLiteral(".ini");
+    setup.StorePath = FileIn(layout.User, storeName);
+    return setup;
+}
+} // namespace
+
 TPreferencesSetup PreparePreferencesSetup(const TDataLayout& layout) {
     if (!layout.Installed)
         return PreferencesSetupFor(layout.Executable, layout.User);
-    TPreferencesSetup setup;
-    setup.ProgramFolder = layout.Shipped;
-    const QString storeName = QFileInfo(layout.Executable).completeBaseName() + QStringLiteral(".ini");
-    setup.StorePath = FileIn(layout.User, storeName);
+    QString storeName;
+    TPreferencesSetup setup = InstalledSetup(layout, storeName);
     QByteArray bytes;
     if (!QFileInfo::exists(setup.StorePath) && ReadWholeFile(FileIn(layout.Shipped, storeName), bytes) &&
         QDir().mkpath(layout.User))
@@ -105,10 +114,8 @@ TPreferencesSetup PreparePreferencesSetup(const TDataLayout& layout) {
 TPreferencesSetup ReadPreferencesSetup(const TDataLayout& layout) {
     if (!layout.Installed)
         return PreferencesSetupFor(layout.Executable, layout.User);
-    TPreferencesSetup setup;
-    setup.ProgramFolder = layout.Shipped;
-    const QString storeName = QFileInfo(layout.Executable).completeBaseName() + QStringLiteral(".ini");
-    setup.StorePath = FileIn(layout.User, storeName);
+    QString storeName;
+    TPreferencesSetup setup = InstalledSetup(layout, storeName);
     if (!QFileInfo::exists(setup.StorePath))
         setup.StorePath = FileIn(layout.Shipped, storeName);
     return setup;
