@@ -30,22 +30,14 @@ TSummaryParams SummaryParamsOf(const TChartDescription& kind) {
 }
 
 TGameFigures GameFiguresOf(const TGameDescription& game) {
-    // Per unit bet as the engine plays it: a bet of k moves the balance by k times the outcome's result.
+    // Per unit bet as the game editor shows it: a bet stakes the game's largest loss (20 units where a win pays 19),
+    // so the figures are the results divided by that stake.
     TGameFigures f;
-    double mean = 0.0;
-    for (int i = 0; i < game.OutcomeCount; ++i) {
-        const double p = game.Probability(i);
-        const int32_t r = game.Result(i);
-        mean += p * r;
-        (r > 0 ? f.Win : r < 0 ? f.Loss : f.Draw) += p;
-    }
-    double variance = 0.0;
-    for (int i = 0; i < game.OutcomeCount; ++i) {
-        const double d = game.Result(i) - mean;
-        variance += game.Probability(i) * d * d;
-    }
-    f.HouseEdge = -mean;
-    f.StdDeviation = std::sqrt(variance);
+    f.HouseEdge = -game.ExpectedResult();
+    f.StdDeviation = game.StdDeviation();
+    f.Win = game.WinProbability();
+    f.Draw = game.DrawProbability();
+    f.Loss = game.LossProbability();
     return f;
 }
 
@@ -224,8 +216,9 @@ void TSummaryCollector::CollectHorizon(const TGameCalculator& c) {
             ++next;
         }
     }
-    h.Staked = FStaked;
-    h.ResultPerStaked = FStaked != 0.0 ? h.Mean / FStaked : 0.0;
+    // In the units of the results, as the net result: each bet stakes the game's largest loss.
+    h.Staked = FStaked * static_cast<double>(FGame.RiskUnit());
+    h.ResultPerStaked = h.Staked != 0.0 ? h.Mean / h.Staked : 0.0;
     if (p.Bankroll > 0 || p.Session) {
         h.Ruin = p.Session ? FRuin : stuck;
         h.RoundsPlayed = FPlayed;

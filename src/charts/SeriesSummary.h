@@ -51,7 +51,8 @@ struct THorizonFigures {
     // The smallest balance x with P(balance <= x) >= q, for q = 5, 25, 50, 75, 95 %.
     int32_t Q05 = 0, Q25 = 0, Median = 0, Q75 = 0, Q95 = 0;
     double Ahead = 0.0, Even = 0.0, Behind = 0.0;
-    double Staked = 0.0;                // the expected sum of the bets placed
+    // The expected sum of the stakes in the units of the results, as the net result: a bet stakes the largest loss.
+    double Staked = 0.0;
     double ResultPerStaked = 0.0;       // Mean / Staked: -house edge for every system
     std::optional<double> Ruin;         // with a bankroll: ended without the money for the next bet
     std::optional<double> RoundsPlayed; // with a bankroll

@@ -2,6 +2,7 @@
 #include "charts/SeriesSummary.h"
 
 #include "ChartTestSupport.h"
+#include "model/GameList.h"
 
 #include <gtest/gtest.h>
 
@@ -166,6 +167,36 @@ TEST(SeriesSummary, MartingaleStatesAreReachedByRunsOfLosses) {
     EXPECT_EQ(s->LargestBet99, expectedLargest);
     // Every round's expected result is its bet times the game's: per unit staked, any system gives -house edge.
     ExpectRelative(-s->Game.HouseEdge, s->Horizon.ResultPerStaked, 1e-11);
+}
+
+// Every shipped game per unit bet as the game editor shows it, also where a bet stakes more than one unit of its
+// results (a banker bet stakes 20 and wins 19): the stake is the largest loss. A martingale over them loses the
+// house edge per unit staked.
+TEST(SeriesSummary, ShippedGamesPerUnitBetAsTheEditorShowsThem) {
+    TGameList games(QStringLiteral(WL_SOURCE_DATA_DIR));
+    games.Load();
+    ASSERT_GE(games.Count(), 10);
+    TSummaryParams p = Horizon(12);
+    p.StateReach = false;
+    for (int i = 0; i < games.Count(); ++i) {
+        const TGameDescription& game = *games.Item(i);
+        SCOPED_TRACE(game.Name.toStdString());
+        double stake = 1.0, mean = 0.0, squares = 0.0;
+        for (int o = 0; o < game.OutcomeCount; ++o)
+            stake = std::max(stake, -static_cast<double>(game.Result(o)));
+        for (int o = 0; o < game.OutcomeCount; ++o) {
+            mean += game.Probability(o) * game.Result(o) / stake;
+            squares += game.Probability(o) * game.Result(o) * game.Result(o) / (stake * stake);
+        }
+        const std::optional<TSeriesSummary> s =
+            ComputeSeriesSummary(game, MakeSystem(QStringLiteral("M3"), {1, 2, 4, 8}), p);
+        ASSERT_TRUE(s);
+        ExpectRelative(-mean, s->Game.HouseEdge);
+        ExpectRelative(-game.Info(1), s->Game.HouseEdge);
+        ExpectRelative(std::sqrt(squares - mean * mean), s->Game.StdDeviation, 1e-11);
+        ExpectRelative(game.Info(2), s->Game.StdDeviation);
+        ExpectRelative(-s->Game.HouseEdge, s->Horizon.ResultPerStaked, 1e-11);
+    }
 }
 
 TEST(SeriesSummary, BankrollCountsRuinAndRoundsPlayed) {
