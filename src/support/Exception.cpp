@@ -43,12 +43,7 @@ void Exception::SetMessage(const QString& message) {
 }
 
 QString TUserText::Text(const ITextSource* texts) const {
-    try {
-        return SafeFormat(MessageText(texts, Key, Format), Args);
-    } catch (const EFormatError&) {
-        // A translation that does not fit its figures must not hide the message.
-        return SafeFormat(Format, Args);
-    }
+    return MessageText(texts, Key, Format, Args);
 }
 
 QString Exception::UserMessage(const ITextSource*) const {

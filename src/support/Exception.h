@@ -23,7 +23,7 @@ struct TUserText {
     QString Key;
     QString Format;
     std::vector<TFormatArg> Args;
-    // The text of texts, or the English one where texts lack the key or it does not fit args.
+    // The text of texts, or the English one where texts lack the key or it does not fit args (MessageText).
     QString Text(const ITextSource* texts) const;
 };
 

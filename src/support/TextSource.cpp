@@ -5,8 +5,10 @@
 
 namespace wl {
 
-QString MessageText(const ITextSource* texts, const QString& key, const QString& english,
-                    std::initializer_list<TFormatArg> args) {
+namespace {
+
+template <typename TArgs>
+QString FilledMessage(const ITextSource* texts, const QString& key, const QString& english, const TArgs& args) {
     const QString text = texts != nullptr ? texts->GetText(QStringLiteral("Messages"), key) : QString();
     if (!text.isEmpty()) {
         try {
@@ -20,6 +22,18 @@ QString MessageText(const ITextSource* texts, const QString& key, const QString&
         }
     }
     return SafeFormat(english, args);
+}
+
+} // namespace
+
+QString MessageText(const ITextSource* texts, const QString& key, const QString& english,
+                    std::initializer_list<TFormatArg> args) {
+    return FilledMessage(texts, key, english, args);
+}
+
+QString MessageText(const ITextSource* texts, const QString& key, const QString& english,
+                    const std::vector<TFormatArg>& args) {
+    return FilledMessage(texts, key, english, args);
 }
 
 QString MessageText(const ITextSource* texts, const QString& key, const QString& english) {

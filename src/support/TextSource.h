@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <initializer_list>
+#include <vector>
 
 namespace wl {
 
@@ -23,6 +24,8 @@ public:
 // fault of the program).
 QString MessageText(const ITextSource* texts, const QString& key, const QString& english,
                     std::initializer_list<TFormatArg> args);
+QString MessageText(const ITextSource* texts, const QString& key, const QString& english,
+                    const std::vector<TFormatArg>& args);
 // The text alone, unfilled: the language's text of key, or english where it has none.
 QString MessageText(const ITextSource* texts, const QString& key, const QString& english);
 
