@@ -1,13 +1,11 @@
 """The bankroll needed for at most a 5 % risk of ruin within 1000 spins of European red/black, for the martingales
-of 3 to 10 doublings. A ruined player (no money left for a 1-unit bet) stays where he is, so the risk is the
-probability of the balance -bankroll after the spins. The risk does not always fall as the bankroll grows, so the
-bankrolls are tried from below: every 100 units, then every 10 below the first that is enough. Where the risk dips
-between the bankrolls tried (at 9 doublings), a smaller one is enough too: the bankroll planner of the program
-(wagerlens-calc --chart 9) finds the smallest for every bankroll at once."""
+of 3 to 10 doublings. The bankroll planner gives the risk of every starting bankroll in one pass, and its answer is
+the smallest bankroll that is enough: the risk does not always fall as the bankroll grows, so a search that stops
+at the first bankroll below 5 % could miss a smaller one."""
 
 import wagerlens
 
-SPINS, RISK = 1000, 0.05
+SPINS = 1000
 roulette = {g.name: g for g in wagerlens.shipped_games()}["European roulette - red/black"]
 
 
@@ -17,23 +15,14 @@ def martingale(doublings):
                             [(2**i, 0, (i + 1) % (doublings + 1)) for i in range(doublings + 1)])
 
 
-def risk_of_ruin(system, bankroll):
-    d = wagerlens.distribution(roulette, system, SPINS, bankroll=bankroll)
-    return d.probabilities[-bankroll - d.first_balance]
-
-
-def bankroll_needed(system, step=100, finer=10, highest=5000):
-    """The smallest bankroll, to finer units, with a risk of ruin of at most RISK; None up to highest."""
-    for coarse in range(step, highest + 1, step):
-        if risk_of_ruin(system, coarse) <= RISK:
-            return next((b for b in range(coarse - step + finer, coarse, finer) if risk_of_ruin(system, b) <= RISK),
-                        coarse)
-    return None
-
-
-print(f"Bankroll for a risk of ruin of at most {RISK:.0%} within {SPINS} spins of {roulette.name}:")
+print(f"Bankroll for a risk of ruin of at most 5 % within {SPINS} spins of {roulette.name}:")
 for doublings in range(3, 11):
     system = martingale(doublings)
-    needed = bankroll_needed(system)
-    shown = f"{needed:5d} units ({needed / 2**doublings:4.1f} times the largest bet)" if needed else "more than 5000"
+    curve = wagerlens.bankroll_curve(roulette, system, rounds=SPINS)
+    needed = curve.bankroll_for[0.05]
+    if needed is None:
+        shown = f"more than {curve.last_bankroll}"
+    else:
+        risk = curve.risk[curve.bankrolls == needed][0]
+        shown = f"{needed:5d} units ({needed / 2**doublings:4.1f} times the largest bet; risk {risk:.2f} %)"
     print(f"  {system.name:26s} {shown}")

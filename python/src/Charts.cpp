@@ -33,6 +33,10 @@ constexpr int ParamMaximum = 10000;
 
 using TSeriesList = std::vector<std::pair<TPyGame, TPySystem>>;
 
+// The bankroll planner's kinds: the risk of ruin and the chance of success by starting bankroll.
+constexpr int RiskByBankrollKind = 9;
+constexpr int SuccessByBankrollKind = 10;
+
 // What a finished calculation leaves for Python, gathered without the GIL.
 struct TOutcome {
     bool Completed = false;
@@ -41,6 +45,7 @@ struct TOutcome {
     QStringList Failures; // per series; empty where the series succeeded
     std::optional<QString> ThreadError;
     QString Warning;
+    QStringList Answers; // the bankroll planner's answer, one line per series, as the companion prints it
     // chart: the data table's rows MinX..MaxX, one column per series
     int MinX = 0;
     int MaxX = 0;
@@ -50,6 +55,8 @@ struct TOutcome {
     std::vector<double> Probabilities;
     // summary: the figures as the companion's --summary gives them
     TSummarySource Summary;
+    // bankroll curve: the bankrolls for a risk of ruin of 1, 5 and 10 % (0: none up to the last bankroll)
+    std::optional<TBankrollAnswer> Answer;
 };
 
 // What a calculation collects besides the chart.
@@ -62,6 +69,11 @@ void CheckParam(const char* name, std::optional<int> value) {
                             .arg(ParamMinimum)
                             .arg(ParamMaximum)
                             .arg(*value));
+}
+
+void CheckRounds(int rounds) {
+    if (rounds < 1 || rounds > ParamMaximum)
+        RaiseValueError(QStringLiteral("rounds must lie in 1..%1, not %2").arg(ParamMaximum).arg(rounds));
 }
 
 void CheckSeries(const TSeriesList& series) {
@@ -127,25 +139,27 @@ py::array_t<double> Array(const std::vector<double>& values) {
     return array;
 }
 
+// The rows and values of the exact formats (--format full): every computed value, however small.
+void CollectTable(TChartController& controller, TOutcome& out) {
+    TDataTable table;
+    CaptureChartData(table, controller);
+    const TDataSource source = DataSourceOf(controller, table);
+    std::tie(out.MinX, out.MaxX) = ComputedRows(source);
+    out.Answers = source.Answers;
+    for (int k = 0; k < source.Captions.size(); ++k) {
+        std::vector<double>& column = out.Columns.emplace_back();
+        column.reserve(static_cast<size_t>(out.MaxX - out.MinX + 1));
+        for (int x = out.MinX; x <= out.MaxX; ++x)
+            column.push_back(table.ComputedValue(x, k));
+    }
+}
+
 py::dict ChartResult(TCalculationWait& wait, int kind, std::optional<int> param0, std::optional<int> param1,
                      const TSeriesList& series) {
     TOutcome outcome;
     {
         py::gil_scoped_release release;
-        outcome = Calculate(wait, kind, param0, param1, series, TExtra::None,
-                            [](TChartController& controller, TOutcome& out) {
-                                TDataTable table;
-                                CaptureChartData(table, controller);
-                                const TDataSource source = DataSourceOf(controller, table);
-                                // The rows and values of the exact formats: every computed value, however small.
-                                std::tie(out.MinX, out.MaxX) = ComputedRows(source);
-                                for (int k = 0; k < source.Captions.size(); ++k) {
-                                    std::vector<double>& column = out.Columns.emplace_back();
-                                    column.reserve(static_cast<size_t>(out.MaxX - out.MinX + 1));
-                                    for (int x = out.MinX; x <= out.MaxX; ++x)
-                                        column.push_back(table.ComputedValue(x, k));
-                                }
-                            });
+        outcome = Calculate(wait, kind, param0, param1, series, TExtra::None, CollectTable);
     }
     wait.RaiseIfStopped();
     RaiseFailures(outcome);
@@ -162,6 +176,10 @@ py::dict ChartResult(TCalculationWait& wait, int kind, std::optional<int> param0
     result["captions"] = captions;
     result["y"] = columns;
     result["warning"] = PythonMessage(outcome.Warning);
+    py::list answers;
+    for (const QString& answer : outcome.Answers)
+        answers.append(PythonMessage(answer));
+    result["answers"] = answers;
     return result;
 }
 
@@ -236,9 +254,44 @@ py::dict Summary(int kind, const TSeriesList& series, std::optional<int> param0,
     return result;
 }
 
+// The bankroll planner's curve of one series: chart kind 9 (risk of ruin) or 10 (chance of success) with its rounds
+// and target, the answer and the program's line giving it.
+py::tuple BankrollCurve(const TPyGame& game, const TPySystem& system, int rounds, int target, bool success,
+                        py::object progress) {
+    const TSeriesList series{{game, system}};
+    const int kind = success ? SuccessByBankrollKind : RiskByBankrollKind;
+    CheckRounds(rounds);
+    CheckParam("target", target);
+    CheckChart(kind, series, rounds, target);
+    if (success && target == 0)
+        RaiseValueError(QStringLiteral("The chance of success needs a target bankroll of at least 2."));
+    TCalculationWait wait(std::move(progress));
+    TOutcome outcome;
+    {
+        py::gil_scoped_release release;
+        outcome = Calculate(wait, kind, rounds, target, series, TExtra::None,
+                            [](TChartController& controller, TOutcome& out) {
+                                CollectTable(controller, out);
+                                out.Answer = controller.SeriesAnswer(0);
+                            });
+    }
+    wait.RaiseIfStopped();
+    RaiseFailures(outcome);
+    py::object answer = py::none();
+    if (outcome.Answer) {
+        py::dict bankrolls;
+        for (size_t i = 0; i < std::size(PlannerRisks); ++i)
+            bankrolls[py::float_(PlannerRisks[i])] = outcome.Answer->Bankrolls[i] > 0
+                                                         ? py::object(py::int_(outcome.Answer->Bankrolls[i]))
+                                                         : py::object(py::none());
+        answer =
+            py::make_tuple(bankrolls, outcome.Answer->LastBankroll, PythonMessage(outcome.Answers.value(0, QString())));
+    }
+    return py::make_tuple(outcome.MinX, Array(outcome.Columns.front()), answer, PythonMessage(outcome.Warning));
+}
+
 py::tuple Distribution(const TPyGame& game, const TPySystem& system, int rounds, int bankroll, py::object progress) {
-    if (rounds < 1 || rounds > ParamMaximum)
-        RaiseValueError(QStringLiteral("rounds must lie in 1..%1, not %2").arg(ParamMaximum).arg(rounds));
+    CheckRounds(rounds);
     CheckParam("bankroll", bankroll);
     TCalculationWait wait(std::move(progress));
     TOutcome outcome;
@@ -295,6 +348,8 @@ void RegisterCharts(py::module_& m) {
           py::arg("progress"));
     m.def("summary", &Summary, py::arg("kind"), py::arg("series"), py::arg("param0"), py::arg("param1"),
           py::arg("progress"));
+    m.def("bankroll_curve", &BankrollCurve, py::arg("game"), py::arg("system"), py::arg("rounds"), py::arg("target"),
+          py::arg("success"), py::arg("progress"));
     m.def("distribution", &Distribution, py::arg("game"), py::arg("system"), py::arg("rounds"), py::arg("bankroll"),
           py::arg("progress"));
     m.def("chart_kinds", &ChartKinds, py::arg("language_file"));

@@ -11,12 +11,13 @@ engine of the Wagerlens program, and its numbers are those of ``wagerlens-calc -
 ...                        param0=100, param1=200)
 """
 
-from ._charts import (Chart, ChartKind, Distribution, Figure, Kind, Series, Summary, chart, chart_kinds,
-                      distribution, summary)
+from ._charts import (BankrollCurve, Chart, ChartKind, Distribution, Figure, Kind, Series, Summary, bankroll_curve,
+                      chart, chart_kinds, distribution, summary)
 from ._model import Game, System, load_games, load_systems, shipped_games, shipped_systems
 from ._core import version as __version__
 
 __all__ = [
+    "BankrollCurve",
     "Chart",
     "ChartKind",
     "Distribution",
@@ -26,6 +27,7 @@ __all__ = [
     "Series",
     "Summary",
     "System",
+    "bankroll_curve",
     "chart",
     "chart_kinds",
     "distribution",

@@ -5,7 +5,7 @@ from __future__ import annotations
 import enum
 import functools
 from dataclasses import dataclass
-from typing import Callable, List, Optional, Sequence, Tuple
+from typing import Callable, Dict, List, Optional, Sequence, Tuple
 
 import numpy as np
 
@@ -28,6 +28,8 @@ class Kind(enum.IntEnum):
     RISK_OF_RUIN = 6
     CHANCE_OF_SUCCESS = 7
     SUCCESS_RUIN_RATE = 8
+    RISK_OF_RUIN_BY_BANKROLL = 9
+    SUCCESS_BY_BANKROLL = 10
 
 
 @dataclass(frozen=True)
@@ -65,9 +67,11 @@ class Series:
 class Chart:
     """A computed chart: what the program's data view and ``wagerlens-calc --format full`` show.
 
-    Every series has the same x, the rows of the exact formats (balances or rounds), with every value the
-    calculation gave, those too small to draw included, and 0 where a series has no value. ``warning`` is the program's line saying where the
-    values are not exact because probability reached the balance limits, or "" when every value is exact.
+    Every series has the same x, the rows of the exact formats (balances, rounds or bankrolls), with every value
+    the calculation gave, those too small to draw included, and 0 where a series has no value. ``warning`` is the
+    program's line saying where the values are not exact because probability reached the balance limits, or ""
+    when every value is exact. ``answers`` holds, for the bankroll planner's kinds, the program's line per series
+    giving the bankrolls for a risk of ruin of at most 1, 5 and 10 %.
     """
 
     kind: int
@@ -76,6 +80,7 @@ class Chart:
     y_title: str
     series: List[Series]
     warning: str
+    answers: List[str]
 
     @property
     def x(self) -> np.ndarray:
@@ -106,8 +111,9 @@ def chart(kind: int, series: Sequence[Tuple[Game, System]], param0: Optional[int
           param1: Optional[int] = None, *, progress: Progress = None) -> Chart:
     """Computes a chart of the program for up to ten (game, system) series.
 
-    kind is a :class:`Kind` (0..8, as ``wagerlens-calc --chart``). param0 is the bankroll; param1 the number of
-    rounds (the net-result kinds) or the target bankroll (the risk kinds). Both lie in 0..10000; None keeps the
+    kind is a :class:`Kind` (0..10, as ``wagerlens-calc --chart``). param0 is the bankroll; param1 the number of
+    rounds (the net-result kinds) or the target bankroll (the risk kinds); for the bankroll planner's kinds (9, 10)
+    param0 is the number of rounds and param1 the target (0: none). Both lie in 0..10000; None keeps the
     kind's default, as the companion does when an option is left out.
 
     The calculation runs without the GIL, so other Python threads go on meanwhile. Ctrl+C stops it
@@ -129,6 +135,7 @@ def chart(kind: int, series: Sequence[Tuple[Game, System]], param0: Optional[int
         y_title=described.y_title,
         series=[Series(caption, x, y) for caption, y in zip(values["captions"], values["y"])],
         warning=values["warning"],
+        answers=list(values["answers"]),
     )
 
 
@@ -179,6 +186,60 @@ def summary(kind: int, series: Sequence[Tuple[Game, System]], param0: Optional[i
                            progress)
     figures = [Figure(i, label, unit, tuple(v), tuple(cut)) for i, label, unit, v, cut in values["rows"]]
     return Summary(list(values["captions"]), figures, values["warning"])
+
+
+@dataclass(frozen=True)
+class BankrollCurve:
+    """The risk of ruin within some rounds for every starting bankroll, from the bankroll planner.
+
+    ``risk[i]`` is the chance, in percent, that a player who starts with ``bankrolls[i]`` bets is ruined within the
+    rounds (and, with a target, before his money reaches it); ``success[i]``, when asked for, the chance that his
+    money reaches the target first. ``bankroll_for`` holds the planner's own answer: for a risk of 1, 5 and 10 %
+    (keys 0.01, 0.05, 0.10), the smallest starting bankroll whose risk is at most that, or None when no bankroll up
+    to ``last_bankroll`` is enough; ``answer`` is the program's line giving it.
+    """
+
+    bankrolls: np.ndarray
+    risk: np.ndarray
+    success: Optional[np.ndarray]
+    bankroll_for: Dict[float, Optional[int]]
+    last_bankroll: int
+    answer: str
+    warning: str
+
+
+def bankroll_curve(game: Game, system: System, rounds: int = 1000, target: int = 0, *, success: bool = False,
+                   progress: Progress = None) -> BankrollCurve:
+    """The risk of ruin within rounds rounds (1..10000) for every starting bankroll, in one backward pass.
+
+    Without a target (0), the player plays the rounds or until he is ruined, and the bankrolls run from 1 up to
+    where the risk falls below 1e-6 %; with one (2..10000), he also stops when his money reaches it, and the
+    bankrolls run from 1 to target - 1. The risks are those of chart kind 9 (``Kind.RISK_OF_RUIN_BY_BANKROLL``,
+    ``wagerlens-calc --chart 9``). success=True (with a target) adds the chance of success of chart kind 10 at the
+    cost of a second pass; progress then runs to 50 in the first and on to 100 in the second.
+
+    GIL, Ctrl+C, progress and errors as for :func:`chart`: ValueError for rounds or a target the program refuses.
+    """
+    if not isinstance(game, Game) or not isinstance(system, System):
+        raise ValueError("bankroll_curve needs a Game and a System")
+    rounds, target = _int(rounds, "rounds"), _int(target, "target")
+    if not isinstance(success, bool):
+        raise ValueError(f"success must be True or False, not {success!r}")
+
+    def run(want_success: bool, shown: Progress):
+        return _core.bankroll_curve(game._core, system._core, rounds, target, want_success, shown)
+
+    chances, last_pass = None, progress
+    if success:
+        whole = progress
+        first, chances, _, _ = run(True, None if whole is None else (lambda percent: whole(percent // 2)))
+        last_pass = None if whole is None else (lambda percent: whole(50 + percent // 2))
+    first, risk, answer, warning = run(False, last_pass)
+    bankrolls = np.arange(first, first + len(risk), dtype=np.int64)
+    shown = bankrolls >= 1  # the table's first row is bankroll 0, which no player starts with
+    bankroll_for, last, line = answer if answer is not None else ({}, 0, "")
+    return BankrollCurve(bankrolls[shown], risk[shown], None if chances is None else chances[shown],
+                         dict(bankroll_for), last, line, warning)
 
 
 @dataclass(frozen=True)

@@ -22,6 +22,9 @@ TABLE = {
                                                   (RED, "Martingale, 10 doublings")]),
     "chance of success": (7, 20, 45, [("American roulette - single number", "Flat bet, 1 unit")]),
     "success/ruin rate": (8, 100, 300, [("Craps - field, 2 pays double, 12 pays triple", "Grand martingale, 5 raises")]),
+    "risk of ruin by bankroll": (9, 300, None, [(RED, "Martingale, 5 doublings"), (RED, "Flat bet, 1 unit")]),
+    "risk of ruin by bankroll, target": (9, 500, 400, [("Baccarat - player", "Martingale, 7 doublings")]),
+    "chance of success by bankroll": (10, 200, 150, [("Craps - pass line", "Paroli, 3 steps")]),
     "net result at the limits": (0, 0, 3000, [("European roulette - single number", "Martingale, 7 doublings")]),
 }
 
@@ -35,7 +38,14 @@ def test_chart_equals_companion(row, games, systems):
     assert np.array_equal(result.x, x)
     for series, column in zip(result.series, columns):
         assert np.array_equal(series.y, column), series.caption
-    assert result.warning == warning
+    assert "\n".join(result.answers + [result.warning]).strip() == warning
+    for k, (game, system) in enumerate(names if kind >= wagerlens.Kind.RISK_OF_RUIN_BY_BANKROLL else []):
+        # The planner's own call: each series alone, on the rows from bankroll 1 to where its curve ends.
+        curve = wagerlens.bankroll_curve(games[game], systems[system], param0, param1 or 0, success=kind == 10)
+        n, shown = len(curve.bankrolls), x >= 1
+        assert np.array_equal(curve.bankrolls, x[shown][:n]) and not columns[k][shown][n:].any()
+        assert np.array_equal(curve.success if kind == 10 else curve.risk, columns[k][shown][:n])
+        assert curve.answer == result.answers[k] and (kind == 10) == (curve.success is not None)
 
 
 def test_chart_of_own_game_and_system_from_files(tmp_path):
@@ -81,3 +91,16 @@ def test_summary_equals_companion(kind, param0, param1, games, systems):
     assert result.captions == [e["caption"] for e in expected]
     for k, e in enumerate(expected):
         assert {f.id: f.values[k] for f in result.figures if f.values[k] is not None} == e["figures"]
+
+
+def test_bankroll_curve_is_the_forward_risk_of_every_bankroll(games):
+    """The planner's backward pass against the forward distribution, where a ruined player stays at -bankroll."""
+    nine = wagerlens.System("Martingale, 9 doublings", [(2**i, 0, (i + 1) % 10) for i in range(10)])
+    curve = wagerlens.bankroll_curve(games[RED], nine, rounds=400)
+    for bankroll in (1, 300, 1535, 1600, 1791):
+        d = wagerlens.distribution(games[RED], nine, 400, bankroll=bankroll)
+        forward = 100 * d.probabilities[-bankroll - d.first_balance]
+        assert abs(curve.risk[curve.bankrolls == bankroll][0] - forward) < 1e-10, bankroll
+    # The risk is not monotone in the bankroll here: the answer is the smallest bankroll, not a bisection's.
+    for risk, needed in curve.bankroll_for.items():
+        assert curve.risk[curve.bankrolls == needed][0] <= 100 * risk < curve.risk[curve.bankrolls < needed].min()

@@ -38,6 +38,12 @@ BAD = {
         lambda: wagerlens.chart(3, [(wagerlens.Game("Huge", [(6000, 1.0)]), S)]), ValueError,
         "Huge [Flat]: Round 1 lands on the balance 6000"),
     "no rounds": (lambda: wagerlens.distribution(G, S, 0), ValueError, "rounds must lie in 1..10000"),
+    "planner without rounds": (lambda: wagerlens.bankroll_curve(G, S, 0), ValueError, "rounds must lie in 1..10000"),
+    "planner target of 1": (lambda: wagerlens.bankroll_curve(G, S, 100, 1), ValueError, "target bankroll of 1"),
+    "planner success without a target": (lambda: wagerlens.bankroll_curve(G, S, 100, success=True), ValueError,
+                                         "needs a target bankroll"),
+    "planner target beyond the range": (lambda: wagerlens.bankroll_curve(G, S, 100, 10001), ValueError,
+                                        "target must lie in 0..10000"),
     "missing file": (lambda: wagerlens.load_games("/nonexistent/games.ini"), OSError, "no such file"),
     "a folder for a file": (lambda: wagerlens.load_systems("/"), OSError, "not a file"),
 }

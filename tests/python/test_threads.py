@@ -57,3 +57,10 @@ def test_two_threads_calculate_at_once(games, systems):
     # With the GIL held through a calculation, the second could only start once the first had ended.
     first_end = min(max(i for i, (name, _) in enumerate(events) if name == thread) for thread in {n for n, _ in events})
     assert len({name for name, _ in events[:first_end]}) == 2
+
+
+def test_planner_progress_runs_once_through_both_passes(games, systems):
+    seen = []
+    curve = wagerlens.bankroll_curve(games[RED], systems["Martingale, 10 doublings"], 2000, 3000, success=True,
+                                     progress=seen.append)
+    assert seen == sorted(seen) and seen[-1] == 100 and any(0 < p < 50 for p in seen) and curve.success.any()
