@@ -204,7 +204,8 @@ void TChartController::RunCalculations() {
             s.Summary.reset();
             s.SummaryDone = false;
             s.Collector.reset();
-            if (FSummaryWanted)
+            // The planner's figures come from its answer, which every run of its kinds gives.
+            if (FSummaryWanted && !FCurrentKind->ComputesWhole())
                 s.Collector = std::make_unique<TSummaryCollector>(*s.Calculator->Game, *s.Calculator->BetSystem,
                                                                   SummaryParamsOf(*FCurrentKind));
         }
@@ -321,6 +322,8 @@ void TChartController::ShowResults() {
         s.ShownLimitRound = shown ? c.LimitRound : 0;
         s.ShownLimit = std::max(-c.LowLimit(), c.HighLimit());
         s.ShownAnswer = shown ? FCurrentKind->SeriesAnswer(c) : std::nullopt;
+        if (s.ShownAnswer && c.Game)
+            s.Summary = PlannerSummaryOf(*c.Game, *s.ShownAnswer, s.ShownLimitShare, s.ShownLimitRound);
     }
     if (!FChart)
         return;

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 namespace wl {
 
@@ -39,6 +40,24 @@ TGameFigures GameFiguresOf(const TGameDescription& game) {
     f.Draw = game.DrawProbability();
     f.Loss = game.LossProbability();
     return f;
+}
+
+TSeriesSummary PlannerSummaryOf(const TGameDescription& game, const TBankrollAnswer& answer, double limitShare,
+                                int32_t limitBankroll) {
+    TSeriesSummary s;
+    s.Params.Rounds = answer.Rounds;
+    s.Params.Target = answer.Target;
+    s.Params.StateReach = false;
+    s.Game = GameFiguresOf(game);
+    s.Planner = answer;
+    // Only a start that can pass the money tracked is counted as never ruined too often; "none is enough" stands.
+    const bool cut = limitBankroll > 0 && std::any_of(std::begin(answer.Bankrolls), std::end(answer.Bankrolls),
+                                                      [limitBankroll](int32_t b) { return b >= limitBankroll; });
+    if (cut) {
+        s.LimitShare = limitShare;
+        s.LimitRound = limitBankroll;
+    }
+    return s;
 }
 
 TSummaryCollector::TSummaryCollector(const TGameDescription& game, const TBetDescription& system,

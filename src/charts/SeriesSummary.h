@@ -2,7 +2,8 @@
 // result after the horizon, the system's bets and, for a player who leaves at ruin or at a target, the session.
 //
 // Probabilities are fractions (0..1), results are in bet units, counts of rounds are plain numbers. A figure that
-// does not apply to the parameters is absent (std::nullopt), never 0.
+// does not apply to the parameters is absent (std::nullopt), never 0. The bankroll planner's kinds have no single
+// bankroll: their summary is the game's figures and the planner's answer.
 #pragma once
 
 #include "charts/ChartDescription.h"
@@ -83,12 +84,20 @@ struct TSeriesSummary {
     std::vector<TStateFigures> States;
     std::optional<int32_t> LargestBet99;
     std::optional<TSessionFigures> Session;
-    // Probability reached the balance limits from LimitRound on (0: never): the horizon figures are not exact.
+    // The planner's kinds: the smallest bankrolls for each risk of ruin; nothing per horizon, bet or session then.
+    std::optional<TBankrollAnswer> Planner;
+    // Probability reached the balance limits from LimitRound on (0: never): the horizon figures are not exact. For
+    // the planner, the bankroll from which a start can pass the money tracked, given only where an answer lies there.
     double LimitShare = 0.0;
     int32_t LimitRound = 0;
 };
 
 TGameFigures GameFiguresOf(const TGameDescription& game);
+
+// The summary of a planner's series from its answer and its limit (the first bankroll that can pass the money
+// tracked, 0: none, and the largest share that does).
+TSeriesSummary PlannerSummaryOf(const TGameDescription& game, const TBankrollAnswer& answer, double limitShare,
+                                int32_t limitBankroll);
 
 // Collects the figures of one series while its calculator runs, and completes them afterwards.
 class TSummaryCollector {

@@ -17,7 +17,9 @@
 #include <QJsonObject>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
+#include <iterator>
 
 namespace wl {
 
@@ -42,21 +44,25 @@ public:
         FRows.push_back({id, label, TSummaryUnit::Heading, {}, {}});
     }
     void Note(const QString& id, const QString& label) { FRows.push_back({id, label, TSummaryUnit::Note, {}, {}}); }
-    // A figure row, left out when it applies to no series.
-    void Figure(const QString& id, const QString& label, TSummaryUnit unit, const TFigure& figure, bool cuttable) {
+    // A figure row, left out when it applies to no series unless kept empty.
+    void Figure(const QString& id, const QString& label, TSummaryUnit unit, const TFigure& figure, bool cuttable,
+                bool keepEmpty = false) {
         TSummaryRow row{id, label, unit, {}, {}};
         bool any = false;
         for (const TSeriesSummary* s : FSummaries) {
-            std::optional<double> v = s ? figure(*s) : std::nullopt;
+            std::optional<double> v = s && (!FApplies || FApplies(*s)) ? figure(*s) : std::nullopt;
             if (v && unit == TSummaryUnit::Percent)
                 *v *= 100.0;
             any = any || v.has_value();
             row.Values.push_back(v);
             row.Cut.push_back(v && cuttable && s->LimitRound > 0);
         }
-        if (any)
+        if (any || keepEmpty)
             FRows.push_back(std::move(row));
     }
+    // The series that the figures from here on apply to (empty: all).
+    void AppliesTo(std::function<bool(const TSeriesSummary&)> applies) { FApplies = std::move(applies); }
+    bool LastIs(const QString& id) const { return !FRows.empty() && FRows.back().Id == id; }
     // Drops a heading that no figure follows.
     void CloseSection() {
         if (!FRows.empty() && FRows.back().Unit == TSummaryUnit::Heading)
@@ -68,6 +74,7 @@ private:
     const std::vector<const TSeriesSummary*>& FSummaries;
     const ITextSource* FTexts;
     std::vector<TSummaryRow> FRows;
+    std::function<bool(const TSeriesSummary&)> FApplies;
 };
 
 std::optional<double> Whole(std::optional<int32_t> v) {
@@ -85,6 +92,46 @@ QString Quoted(const QString& text) {
     QString escaped = text;
     escaped.replace(QLatin1Char('"'), QStringLiteral("\"\""));
     return QLatin1Char('"') + escaped + QLatin1Char('"');
+}
+
+void AddPlannerRows(TRowBuilder& b, const std::vector<const TSeriesSummary*>& summaries, const TSeriesSummary* first) {
+    if (!first || !first->Planner)
+        return;
+    using U = TSummaryUnit;
+    // A bankroll row stays when empty: there, no bankroll computed is enough, which the note says.
+    const auto answer = [&b](const QString& id, const QString& label, bool isBankroll,
+                             std::function<std::optional<double>(const TBankrollAnswer&)> f) {
+        b.Figure(
+            id, label, U::Whole, [f](const TSeriesSummary& s) { return s.Planner ? f(*s.Planner) : std::nullopt; },
+            isBankroll, isBankroll);
+    };
+    b.Heading(QStringLiteral("Planner"),
+              b.Label(QStringLiteral("Planner"), QStringLiteral("Bankroll planner, within %d rounds"),
+                      {static_cast<long long>(first->Planner->Rounds)}));
+    answer(QStringLiteral("PlannerRounds"), b.Label(QStringLiteral("PlannerRounds"), QStringLiteral("Rounds")), false,
+           [](const TBankrollAnswer& a) { return a.Rounds; });
+    answer(QStringLiteral("PlannerTarget"), b.Label(QStringLiteral("PlannerTarget"), QStringLiteral("Target bankroll")),
+           false,
+           [](const TBankrollAnswer& a) { return a.Target > 0 ? std::optional<double>(a.Target) : std::nullopt; });
+    bool none = false;
+    for (size_t i = 0; i < std::size(PlannerRisks); ++i) {
+        const long long percent = std::lround(100.0 * PlannerRisks[i]);
+        answer(QStringLiteral("PlannerBankroll%1").arg(percent),
+               b.Label(QStringLiteral("PlannerBankroll"),
+                       QStringLiteral("Bankroll for a risk of ruin of at most %d %%"), {percent}),
+               true, [i](const TBankrollAnswer& a) {
+                   return a.Bankrolls[i] > 0 ? std::optional<double>(a.Bankrolls[i]) : std::nullopt;
+               });
+        for (const TSeriesSummary* s : summaries)
+            none = none || (s && s->Planner && s->Planner->Bankrolls[i] == 0);
+    }
+    answer(QStringLiteral("PlannerLast"),
+           b.Label(QStringLiteral("PlannerLast"), QStringLiteral("Largest bankroll computed")), false,
+           [](const TBankrollAnswer& a) { return a.LastBankroll; });
+    if (none)
+        b.Note(QStringLiteral("PlannerNone"),
+               b.Label(QStringLiteral("PlannerNone"),
+                       QStringLiteral("empty: no bankroll up to the largest one computed keeps the risk that low")));
 }
 
 } // namespace
@@ -117,6 +164,8 @@ TSummarySource BuildSummarySource(const QStringList& captions, const std::vector
         QStringLiteral("Loss"), b.Label(QStringLiteral("Loss"), QStringLiteral("Chance of a loss, %%")), U::Percent,
         [](const TSeriesSummary& s) { return s.Game.Loss; }, false);
 
+    // The planner has no single bankroll: no horizon, bets or session of one player.
+    b.AppliesTo([](const TSeriesSummary& s) { return !s.Planner; });
     const long long rounds = first ? first->Horizon.Rounds : 0;
     b.Heading(QStringLiteral("Horizon"),
               b.Label(QStringLiteral("Horizon"), QStringLiteral("After %d rounds"), {rounds}));
@@ -151,7 +200,7 @@ TSummarySource BuildSummarySource(const QStringList& captions, const std::vector
         QStringLiteral("PerStaked"),
         b.Label(QStringLiteral("PerStaked"), QStringLiteral("Expected result per unit staked, %%")), U::Percent,
         [](const TSeriesSummary& s) { return s.Horizon.ResultPerStaked; }, true);
-    if (first)
+    if (b.LastIs(QStringLiteral("PerStaked")))
         b.Note(QStringLiteral("PerStakedNote"),
                b.Label(QStringLiteral("PerStakedNote"),
                        QStringLiteral("equals minus the house edge, whatever the betting system")));
@@ -249,6 +298,8 @@ TSummarySource BuildSummarySource(const QStringList& captions, const std::vector
                 [](const TSessionFigures& f) { return f.EndResult; });
         b.CloseSection();
     }
+    b.AppliesTo({});
+    AddPlannerRows(b, summaries, first);
     source.Rows = b.Take();
     return source;
 }

@@ -64,6 +64,11 @@ QStringList Args(const char* text) {
     return QString::fromUtf8(text).split(QLatin1Char(' '), Qt::SkipEmptyParts);
 }
 
+// The figures of the first series of a JSON summary.
+QJsonObject FirstFigures(const QString& json) {
+    return QJsonDocument::fromJson(json.toUtf8()).array().at(0).toObject().value(QStringLiteral("figures")).toObject();
+}
+
 } // namespace
 
 TEST_F(CalcProgramTest, CoinGameTwoRoundsAsTheTextExport) {
@@ -151,12 +156,7 @@ TEST_F(CalcProgramTest, JsonTablesAndSummaries) {
     const TRun summary =
         RunCalc(With(Args("--chart 6 --param0 1 --param1 2 --series Coin Flat --summary --format json")));
     ASSERT_EQ(summary.Code, 0) << summary.Err.toStdString();
-    const QJsonObject figures = QJsonDocument::fromJson(summary.Out.toUtf8())
-                                    .array()
-                                    .at(0)
-                                    .toObject()
-                                    .value(QStringLiteral("figures"))
-                                    .toObject();
+    const QJsonObject figures = FirstFigures(summary.Out);
     EXPECT_EQ(figures.value(QStringLiteral("SessionRuin")).toDouble(), 50.0);
     EXPECT_EQ(figures.value(QStringLiteral("Duration")).toDouble(), 1.0);
     EXPECT_FALSE(figures.contains(QStringLiteral("InPlay")));
@@ -164,6 +164,23 @@ TEST_F(CalcProgramTest, JsonTablesAndSummaries) {
     const TRun text = RunCalc(With(Args("--chart 0 --param1 2 --series Coin Flat --summary")));
     EXPECT_TRUE(text.Out.contains(QStringLiteral("\nAfter 2 rounds\n  Expected net result  ")));
     EXPECT_FALSE(text.Out.contains(QStringLiteral("ruined"))) << "no bankroll, no ruin";
+}
+
+// The planner's summary: the game and the bankrolls its chart answers with, nothing of a single player's horizon.
+TEST_F(CalcProgramTest, PlannerSummaryGivesTheChartsAnswers) {
+    const TRun chart = RunCalc(With(Args("--chart 9 --param0 100 --series Coin Flat")));
+    const TRun summary = RunCalc(With(Args("--chart 9 --param0 100 --series Coin Flat --summary --format json")));
+    ASSERT_EQ(summary.Code, 0) << summary.Err.toStdString();
+    const QJsonObject figures = FirstFigures(summary.Out);
+    const auto figure = [&figures](const char* id) { return figures.value(QLatin1String(id)).toInt(-1); };
+    EXPECT_TRUE(chart.Err.contains(QStringLiteral("within 100 rounds of at most 1 %: %1, 5 %: %2, 10 %: %3\n")
+                                       .arg(figure("PlannerBankroll1"))
+                                       .arg(figure("PlannerBankroll5"))
+                                       .arg(figure("PlannerBankroll10"))))
+        << chart.Err.toStdString() << summary.Out.toStdString();
+    EXPECT_EQ(figure("PlannerRounds"), 100);
+    EXPECT_EQ(figure("HouseEdge"), 0);
+    EXPECT_FALSE(figures.contains(QStringLiteral("Mean")) || figures.contains(QStringLiteral("PlannerTarget")));
 }
 
 TEST_F(CalcProgramTest, LimitWarningGoesToStandardErrorOnly) {

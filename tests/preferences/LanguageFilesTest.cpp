@@ -65,7 +65,11 @@ std::vector<TTextKey> Inventory() {
                     "Duration",
                     "DurationMedian",
                     "Duration90",
-                    "EndResult"});
+                    "EndResult",
+                    "PlannerRounds",
+                    "PlannerTarget",
+                    "PlannerLast",
+                    "PlannerNone"});
     add("MainWindow", {"ChartsHeader", "SeriesHeader"});
     add("SelectGameWindow", {"WindowName", "HeaderGames", "HeaderSystems"});
     add("GameEditorWindow", {"WindowName", "GameName", "HeaderInfo", "HeaderTable", "Info0", "Info1", "Info2", "Info3",
@@ -102,8 +106,8 @@ std::vector<TTextKey> Inventory() {
         keys.push_back({QStringLiteral("Messages"), QString::fromLatin1(key), placeholders, true});
     const QString d = QStringLiteral("%d");
     const std::pair<const char*, QStringList> summaryFormats[] = {
-        {"Horizon", {d}},    {"StateBet", {d}},  {"StateReach", {d}},   {"StateRounds", {d}},
-        {"Session", {d, d}}, {"ChartRuin", {d}}, {"ChartSuccess", {d}}, {"InPlay", {d}},
+        {"Horizon", {d}},   {"StateBet", {d}},     {"StateReach", {d}}, {"StateRounds", {d}}, {"Session", {d, d}},
+        {"ChartRuin", {d}}, {"ChartSuccess", {d}}, {"InPlay", {d}},     {"Planner", {d}},     {"PlannerBankroll", {d}},
     };
     for (const auto& [key, placeholders] : summaryFormats)
         keys.push_back({QStringLiteral("Summary"), QString::fromLatin1(key), placeholders, true});

@@ -82,7 +82,8 @@ def test_distribution_is_what_the_net_result_chart_draws(games, systems):
     assert abs(d.probabilities.sum() - 1.0) < 1e-12
 
 
-@pytest.mark.parametrize("kind, param0, param1", [(0, 50, 300), (6, 100, 200)], ids=["horizon", "session"])
+@pytest.mark.parametrize("kind, param0, param1", [(0, 50, 300), (6, 100, 200), (10, 300, 150)],
+                         ids=["horizon", "session", "planner"])
 def test_summary_equals_companion(kind, param0, param1, games, systems):
     names = [(RED, "Paroli, 3 steps"), ("Craps - pass line", "Martingale, 3 doublings")]
     result = wagerlens.summary(kind, [(games[g], systems[s]) for g, s in names], param0, param1)
