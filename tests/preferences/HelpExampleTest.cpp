@@ -1,5 +1,6 @@
 // The worked example in the help quotes risk-of-ruin figures; they must be what the engine computes.
 #include "charts/ChartDescription.h"
+#include "charts/SeriesSummary.h"
 #include "engine/BankrollPlanner.h"
 #include "engine/FloatMode.h"
 #include "engine/GameCalculator.h"
@@ -57,9 +58,9 @@ protected:
     std::unique_ptr<TStorage> Storage;
 };
 
-QString HelpText() {
+QString HelpText(const char* page = "eng/charts.htm") {
     QByteArray bytes;
-    EXPECT_TRUE(ReadWholeFile(QStringLiteral(WL_SOURCE_DATA_DIR "/help/eng/charts.htm"), bytes));
+    EXPECT_TRUE(ReadWholeFile(QStringLiteral(WL_SOURCE_DATA_DIR "/help/") + QLatin1String(page), bytes));
     return DecodeText(bytes);
 }
 
@@ -117,6 +118,44 @@ TEST_F(HelpExampleTest, PlannerExampleMatchesTheHelp) {
             row += QStringLiteral("<td>") + QString::number(b) + QStringLiteral("</td>");
         row += QStringLiteral("<td>") + Percent(100.0 * curve.Ruin[100]) + QStringLiteral("</td>");
         EXPECT_TRUE(help.contains(row)) << row.toStdString();
+    }
+}
+
+// The summary's worked example, in every language: the martingale with unlimited money (cut by the limits) and
+// with a bankroll of 2047, where the result per unit staked is minus the house edge.
+TEST_F(HelpExampleTest, SummaryExampleMatchesTheHelp) {
+    const TGameDescription& roulette = *Storage->Games->Item(
+        static_cast<int>(Storage->Games->NameList().indexOf(QStringLiteral("European roulette - red/black"))));
+    const TBetDescription& martingale = *Storage->Systems->Item(
+        static_cast<int>(Storage->Systems->NameList().indexOf(QStringLiteral("Martingale, 10 doublings"))));
+    QStringList cells[2];
+    for (int k = 0; k < 2; ++k) {
+        TSummaryParams p;
+        p.Rounds = 1000;
+        p.Bankroll = k == 0 ? 0 : 2047;
+        const std::optional<TSeriesSummary> s = ComputeSeriesSummary(roulette, martingale, p);
+        ASSERT_TRUE(s && s->States.size() == 11);
+        EXPECT_EQ(s->LimitRound > 0, k == 0);
+        const QString cut = k == 0 ? QStringLiteral("*") : QString();
+        const THorizonFigures& h = s->Horizon;
+        for (const double v :
+             {h.Mean, h.Ahead * 100.0, h.Staked, h.ResultPerStaked * 100.0, *s->States[10].Reach * 100.0})
+            cells[k] << FormatFixed(v, 6) + cut;
+        cells[k] << QString::number(h.Median) + cut << QString::number(h.Q05) + cut;
+        cells[k] << FormatFixed(100.0 * s->Game.HouseEdge, 6);
+        if (k == 1)
+            cells[k] << FormatFixed(100.0 * *h.Ruin, 6);
+    }
+    for (const char* page : {"eng/summary.htm", "rus/summary.htm", "deu/summary.htm"}) {
+        SCOPED_TRACE(page);
+        const QString help = HelpText(page);
+        const bool comma = QLatin1String(page) != QLatin1String("eng/summary.htm");
+        for (int k = 0; k < 2; ++k)
+            for (QString cell : cells[k]) {
+                cell = QStringLiteral("<td>") + (comma ? cell.replace(QLatin1Char('.'), QLatin1Char(',')) : cell) +
+                       QStringLiteral("</td>");
+                EXPECT_TRUE(help.contains(cell)) << cell.toStdString();
+            }
     }
 }
 

@@ -219,10 +219,10 @@ TEST(LanguageFiles, DefineEveryTextTheProgramReads) {
     }
 }
 
-TEST(LanguageFiles, EachNamesAHelpProjectWithTheFiveTopics) {
+TEST(LanguageFiles, EachNamesAHelpProjectWithTheSixTopics) {
     const QStringList topics{QStringLiteral("main_win.htm"), QStringLiteral("select_win.htm"),
                              QStringLiteral("game_win.htm"), QStringLiteral("bet_win.htm"),
-                             QStringLiteral("charts.htm")};
+                             QStringLiteral("charts.htm"),   QStringLiteral("summary.htm")};
     static const QRegularExpression link(QStringLiteral("href=\"([^\"#]*)"));
     for (const QString& fileName : ShippedFiles()) {
         const QString code = fileName.left(3).toLower();

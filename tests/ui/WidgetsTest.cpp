@@ -72,8 +72,13 @@ TEST(Looks, StyleHeaderReplacesAPlainLabelInItsLayout) {
 
 TEST(HelpContexts, NumbersTopicsAndParents) {
     const std::pair<int, const char*> topics[] = {
-        {100, "main_win.htm"}, {200, "select_win.htm"}, {300, "game_win.htm"},
-        {400, "bet_win.htm"},  {500, "charts.htm"},     {42, ""},
+        {100, "main_win.htm"},
+        {200, "select_win.htm"},
+        {300, "game_win.htm"},
+        {400, "bet_win.htm"},
+        {500, "charts.htm"},
+        {600, "summary.htm"},
+        {42, ""},
     };
     for (const auto& [context, topic] : topics)
         EXPECT_EQ(HelpTopicForContext(context), QString::fromLatin1(topic)) << context;

@@ -32,6 +32,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTableWidget>
 #include <QTimer>
 #include <QToolTip>
 #include <QUrl>
@@ -58,6 +59,7 @@ TfmMain::TfmMain(const QString& dataFolder, QWidget* parent) : QWidget(parent) {
     CreateControls();
     SetHelpContext(this, MainWindowHelpContext);
     SetHelpContext(lbCharts, ChartListHelpContext);
+    SetHelpContext(SummaryGrid, SummaryHelpContext);
     // 3. Number formatting and parsing never follow the user's locale.
     QLocale::setDefault(QLocale::c());
     // 4. The progress timer.

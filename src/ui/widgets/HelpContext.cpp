@@ -36,6 +36,8 @@ QString HelpTopicForContext(int context) {
         return QStringLiteral("bet_win.htm");
     case ChartListHelpContext:
         return QStringLiteral("charts.htm");
+    case SummaryHelpContext:
+        return QStringLiteral("summary.htm");
     default:
         return {};
     }

@@ -12,6 +12,7 @@ inline constexpr int SelectorHelpContext = 200;
 inline constexpr int GameEditorHelpContext = 300;
 inline constexpr int BetSystemEditorHelpContext = 400;
 inline constexpr int ChartListHelpContext = 500;
+inline constexpr int SummaryHelpContext = 600;
 
 void SetHelpContext(QWidget* widget, int context);
 // The context of widget, or of the nearest parent that has one; 0 when none has.
