@@ -3,10 +3,12 @@
 W2: European red/black (18/37) with ten series of a 7-state martingale (bets 1..64), 3000 rounds, no bankroll,
 here as the chance-of-being-ahead chart. Both sides compute the same chart through the same controller: the
 companion's calculation in-process (wl_calc_timing, no program start and no printing) and wagerlens.chart (the
-data table copied into numpy arrays). Runs alternate; each side keeps the best and the median of its clock time and
-of its processor time.
+data table copied into numpy arrays). Each pass runs the companion's calculation three times in one process, then
+wagerlens.chart three times, and each side keeps the best of its three, of the clock and of the processor time; the
+best and the median of those over the passes are compared. On a machine whose load changes, the "paired" line is
+the steadier one: the median over the passes of the module's best over the companion's best of the same pass.
 
-    PYTHONPATH=build/python python3 bench/python_overhead.py build/bin/wl_calc_timing [ROUNDS_OF_RUNS]
+    PYTHONPATH=build/python python3 bench/python_overhead.py build/bin/wl_calc_timing [PASSES]
 """
 
 import os
@@ -39,16 +41,23 @@ with tempfile.TemporaryDirectory() as folder:
     native, module = ([], []), ([], [])
     for _ in range(passes):
         out = subprocess.run(args, capture_output=True, text=True, check=True).stdout.split()
-        native[0].append(float(out[1]))
+        native[0].append(float(out[1]))  # the best of its three
         native[1].append(float(out[5]))
+        runs = ([], [])
         for _ in range(3):
             start, cpu = time.perf_counter(), time.process_time()
             wagerlens.chart(wagerlens.Kind.WIN_PROBABILITY, [(game, system)] * 10, 0)
-            module[0].append(time.perf_counter() - start)
-            module[1].append(time.process_time() - cpu)
+            runs[0].append(time.perf_counter() - start)
+            runs[1].append(time.process_time() - cpu)
+        module[0].append(min(runs[0]))
+        module[1].append(min(runs[1]))
 
 for what, i in (("clock", 0), ("processor", 1)):
     n, m = native[i], module[i]
     print(f"{what:9s} companion's calculation best {min(n):.4f} s median {statistics.median(n):.4f} s; "
           f"wagerlens.chart best {min(m):.4f} s median {statistics.median(m):.4f} s; overhead best "
           f"{100 * (min(m) / min(n) - 1):+.1f} % median {100 * (statistics.median(m) / statistics.median(n) - 1):+.1f} %")
+for what, i in (("clock", 0), ("processor", 1)):
+    ratios = [m / n for n, m in zip(native[i], module[i])]
+    print(f"{what:9s} paired overhead, pass by pass: median {100 * (statistics.median(ratios) - 1):+.1f} %, "
+          f"lowest {100 * (min(ratios) - 1):+.1f} %, highest {100 * (max(ratios) - 1):+.1f} % over {passes} passes")
