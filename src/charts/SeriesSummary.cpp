@@ -9,14 +9,30 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <tuple>
 
 namespace wl {
 
 namespace {
 constexpr int CheckEvery = 256; // rounds between polls of the stop flag outside the calculation thread's loop
 
+// Rounds between exact counts of the players still in play; in between, what ended is taken off a running count.
+constexpr int RecountEvery = 16;
+
 int StateCountOf(const TBetDescription& system) {
     return std::clamp(system.StateCount, 1, TGameCalculator::StateLimit);
+}
+
+// Four sums side by side, so that each add need not wait for the one before.
+double SumOf(const double* values, int64_t count) {
+    double sums[4] = {};
+    int64_t i = 0;
+    for (; i + 4 <= count; i += 4)
+        for (int k = 0; k < 4; ++k)
+            sums[k] += values[i + k];
+    for (; i < count; ++i)
+        sums[0] += values[i];
+    return (sums[0] + sums[1]) + (sums[2] + sums[3]);
 }
 } // namespace
 
@@ -82,15 +98,20 @@ bool TSummaryCollector::Stuck(int32_t balance) const {
     return bankroll > 0 && static_cast<int64_t>(bankroll) + balance < FSystem.Bet(0);
 }
 
-int TSummaryCollector::PlacedState(int state, int32_t balance) const {
-    const int32_t bankroll = FSummary.Params.Bankroll;
+std::pair<int64_t, int64_t> TSummaryCollector::PlayingRange(const TGameCalculator& c) const {
+    const TSummaryParams& p = FSummary.Params;
+    if (!p.Session)
+        return {c.MinBalance, c.MaxBalance};
+    return {std::max<int64_t>(c.MinBalance, 1 - static_cast<int64_t>(p.Bankroll)),
+            std::min<int64_t>(c.MaxBalance, static_cast<int64_t>(p.Target) - p.Bankroll - 1)};
+}
+
+TSummaryCollector::TPlacedFrom TSummaryCollector::PlacedFrom(int state, int64_t from) const {
+    const int64_t bankroll = FSummary.Params.Bankroll;
     if (bankroll <= 0)
-        return state;
-    const int64_t money = static_cast<int64_t>(bankroll) + balance;
-    // The bankroll rule: a state the player cannot afford falls back to state 0's bet, or to no bet at all.
-    if (money >= FSystem.Bet(state))
-        return state;
-    return money >= FSystem.Bet(0) ? 0 : -1;
+        return {from, from};
+    // A state the player cannot afford falls back to state 0's bet, or to no bet at all.
+    return {std::max<int64_t>(from, FSystem.Bet(0) - bankroll), std::max<int64_t>(from, FSystem.Bet(state) - bankroll)};
 }
 
 void TSummaryCollector::Collect(TGameCalculator& c, int round) {
@@ -125,28 +146,40 @@ void TSummaryCollector::Collect(TGameCalculator& c, int round) {
         CollectHorizon(c);
 }
 
-void TSummaryCollector::CollectSession(TGameCalculator& c, int round, bool chartTakes) {
+double TSummaryCollector::CollectSession(TGameCalculator& c, int round, bool chartTakes) {
     const TSummaryParams& p = FSummary.Params;
     const int states = StateCountOf(FSystem);
     const int32_t low = c.LowLimit();
+    // Only the edges hold players who have ended: below, the ruined and those who cannot afford state 0's bet;
+    // above, the successful. The cells between are left alone, in the same order as a scan of them all would.
+    int64_t lowEdge = -static_cast<int64_t>(p.Bankroll);
+    if (p.Bankroll > 0)
+        lowEdge = std::max<int64_t>(lowEdge, static_cast<int64_t>(FSystem.Bet(0)) - p.Bankroll - 1);
+    const int32_t lowTop = static_cast<int32_t>(std::min<int64_t>(lowEdge, c.MaxBalance));
+    const int32_t highFrom =
+        static_cast<int32_t>(std::max<int64_t>({static_cast<int64_t>(p.Target) - p.Bankroll,
+                                                static_cast<int64_t>(lowTop) + 1, static_cast<int64_t>(c.MinBalance)}));
     double ruin = 0.0, success = 0.0, stuck = 0.0;
+    const auto take = [&](double& x, int32_t b) {
+        if (!(x > 0.0))
+            return;
+        const bool ruined = b <= -p.Bankroll;
+        const bool reached = !ruined && b >= p.Target - p.Bankroll;
+        const bool cannotBet = !ruined && !reached && Stuck(b);
+        if (!ruined && !reached && !cannotBet)
+            return;
+        FEndedMass[static_cast<size_t>(b - p.Limits.Low)] += x;
+        (ruined ? ruin : reached ? success : stuck) += x;
+        // No chart counts a player who cannot afford the first bet but is not ruined: he would stay forever.
+        if (cannotBet || !chartTakes)
+            x = 0.0;
+    };
     for (int s = 0; s < states; ++s) {
         double* row = c.Row(c.CurrentBuffer, s);
-        for (int32_t b = c.MinBalance; b <= c.MaxBalance; ++b) {
-            double& x = row[b - low];
-            if (!(x > 0.0))
-                continue;
-            const bool ruined = b <= -p.Bankroll;
-            const bool reached = !ruined && b >= p.Target - p.Bankroll;
-            const bool cannotBet = !ruined && !reached && Stuck(b);
-            if (!ruined && !reached && !cannotBet)
-                continue;
-            FEndedMass[static_cast<size_t>(b - p.Limits.Low)] += x;
-            (ruined ? ruin : reached ? success : stuck) += x;
-            // No chart counts a player who cannot afford the first bet but is not ruined: he would stay forever.
-            if (cannotBet || !chartTakes)
-                x = 0.0;
-        }
+        for (int32_t b = c.MinBalance; b <= lowTop; ++b)
+            take(row[b - low], b);
+        for (int32_t b = highFrom; b <= c.MaxBalance; ++b)
+            take(row[b - low], b);
     }
     if (round <= p.Rounds) {
         FChartRuin += ruin;
@@ -169,23 +202,23 @@ void TSummaryCollector::CollectSession(TGameCalculator& c, int round, bool chart
         if (FSummary.LimitRound == 0)
             FSummary.LimitRound = round;
     }
+    return ended;
 }
 
 void TSummaryCollector::NoteNextRound(const TGameCalculator& c, int /*round*/) {
     const int states = StateCountOf(FSystem);
     const int32_t low = c.LowLimit();
+    const auto [from, to] = PlayingRange(c);
     for (int s = 0; s < states; ++s) {
         const double* row = c.Row(c.CurrentBuffer, s);
-        for (int32_t b = c.MinBalance; b <= c.MaxBalance; ++b) {
-            const double x = row[b - low];
-            if (!(x > 0.0) || Ended(b))
-                continue;
-            const int placed = PlacedState(s, b);
-            if (placed < 0)
-                continue;
-            FStateRounds[static_cast<size_t>(placed)] += x;
-            FStaked += x * FSystem.Bet(placed);
-            FPlayed += x;
+        const TPlacedFrom placedFrom = PlacedFrom(s, from);
+        for (const auto& [placed, first, last] :
+             {std::tuple<int, int64_t, int64_t>{0, placedFrom.Fallback, placedFrom.Own - 1},
+              std::tuple<int, int64_t, int64_t>{s, placedFrom.Own, to}}) {
+            const double sum = last >= first ? SumOf(row + (first - low), last - first + 1) : 0.0;
+            FStateRounds[static_cast<size_t>(placed)] += sum;
+            FStaked += sum * FSystem.Bet(placed);
+            FPlayed += sum;
         }
     }
 }
@@ -291,12 +324,8 @@ bool TSummaryCollector::ContinueSession(TGameCalculator& c, const std::function<
     const TSummaryParams& p = FSummary.Params;
     const auto inPlay = [&c, this] {
         double sum = 0.0;
-        for (int s = 0; s < StateCountOf(FSystem); ++s) {
-            const double* row = c.Row(c.CurrentBuffer, s);
-            for (int32_t b = c.MinBalance; b <= c.MaxBalance; ++b)
-                if (row[b - c.LowLimit()] > 0.0)
-                    sum += row[b - c.LowLimit()];
-        }
+        for (int s = 0; s < StateCountOf(FSystem); ++s)
+            sum += SumOf(c.Row(c.CurrentBuffer, s) + (c.MinBalance - c.LowLimit()), c.MaxBalance - c.MinBalance + 1);
         return sum;
     };
     double left = inPlay();
@@ -308,12 +337,22 @@ bool TSummaryCollector::ContinueSession(TGameCalculator& c, const std::function<
         const double tail = decay < 1.0 ? static_cast<double>(round) + 1.0 / (1.0 - decay) : HUGE_VAL;
         return left * tail > 1e-14 * std::max(1.0, FDurationSum);
     };
-    while ((left >= p.InPlayLimit || durationOpen()) && round < p.RoundLimit) {
+    bool exact = true;
+    for (;;) {
+        if (!(left >= p.InPlayLimit || durationOpen()) || round >= p.RoundLimit) {
+            if (exact)
+                break;
+            // The running count carries roundings: the decision to stop rests on an exact one.
+            left = inPlay();
+            exact = true;
+            continue;
+        }
         c.Step();
         ++round;
-        CollectSession(c, round, false);
+        const double ended = CollectSession(c, round, false);
         const double before = left;
-        left = inPlay();
+        exact = round % RecountEvery == 0;
+        left = exact ? inPlay() : std::max(0.0, left - ended);
         decay = before > 0.0 ? left / before : 0.0;
         if (round % CheckEvery == 0) {
             if (stopped && stopped())

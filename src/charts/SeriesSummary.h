@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace wl {
@@ -121,7 +122,7 @@ public:
 
 private:
     struct TRunState;
-    void CollectSession(TGameCalculator& c, int round, bool chartTakes);
+    double CollectSession(TGameCalculator& c, int round, bool chartTakes); // the mass that ended
     void CollectHorizon(const TGameCalculator& c);
     void NoteNextRound(const TGameCalculator& c, int round);
     bool ContinueSession(TGameCalculator& c, const std::function<bool()>& stopped,
@@ -132,7 +133,14 @@ private:
     std::optional<double> ReachChance(uint32_t mask, const std::function<bool()>& stopped);
     bool Ended(int32_t balance) const;
     bool Stuck(int32_t balance) const;
-    int PlacedState(int state, int32_t balance) const; // -1: the player cannot bet
+    // The balances of the row's players who still play: in a session, those between ruin and target.
+    std::pair<int64_t, int64_t> PlayingRange(const TGameCalculator& c) const;
+    // The bankroll rule by balance, from `from` on: state 0's bet from Fallback, the state's own bet from Own; below
+    // Fallback the player cannot bet.
+    struct TPlacedFrom {
+        int64_t Fallback, Own;
+    };
+    TPlacedFrom PlacedFrom(int state, int64_t from) const;
 
     const TGameDescription& FGame;
     const TBetDescription& FSystem;

@@ -54,24 +54,33 @@ std::optional<double> TSummaryCollector::ReachChance(uint32_t mask, const std::f
         if (round > 1)
             c.Step();
         double left = 0.0;
+        const int32_t low = c.LowLimit();
+        const auto [from, to] = PlayingRange(c);
+        constexpr int Gone = -2; // has left the session
         for (int s = 0; s < states; ++s) {
             double* row = c.Row(c.CurrentBuffer, s);
-            for (int32_t b = c.MinBalance; b <= c.MaxBalance; ++b) {
-                double& x = row[b - c.LowLimit()];
-                if (!(x > 0.0))
-                    continue;
-                if (p.Session && (Ended(b) || Stuck(b))) {
-                    x = 0.0; // a player who has left places no more bets
-                    continue;
+            const TPlacedFrom placedFrom = PlacedFrom(s, from);
+            // By ascending balance, as one scan of the row would add them.
+            const auto visit = [&](int64_t first, int64_t last, int placed) {
+                for (int64_t b = first; b <= last; ++b) {
+                    double& x = row[b - low];
+                    if (!(x > 0.0))
+                        continue;
+                    if (placed == Gone) {
+                        x = 0.0; // a player who has left places no more bets
+                    } else if (placed >= 0 && (mask & (1u << placed))) {
+                        reached += x;
+                        x = 0.0;
+                    } else {
+                        left += x;
+                    }
                 }
-                const int placed = PlacedState(s, b);
-                if (placed >= 0 && (mask & (1u << placed))) {
-                    reached += x;
-                    x = 0.0;
-                } else {
-                    left += x;
-                }
-            }
+            };
+            visit(c.MinBalance, from - 1, Gone);
+            visit(from, placedFrom.Fallback - 1, p.Session ? Gone : -1);
+            visit(placedFrom.Fallback, placedFrom.Own - 1, 0);
+            visit(placedFrom.Own, to, s);
+            visit(to + 1, c.MaxBalance, Gone);
         }
         if (!(left > 0.0))
             break;
