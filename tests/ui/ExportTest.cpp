@@ -20,6 +20,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QImage>
 #include <QLineEdit>
 #include <QMenu>
@@ -320,6 +321,14 @@ TEST_F(WindowExportTest, MenuCopyInBothViewsAndTheTextFile) {
     EXPECT_TRUE(ReadBytes(Path(QStringLiteral("s.csv"))).contains("\r\n\"HouseEdge\",\"House edge, %\",0,"));
     w->ExportToFile(Path(QStringLiteral("summary.png")));
     EXPECT_EQ(QImage(Path(QStringLiteral("summary.png"))).size(), w->SummaryGrid->size());
+
+    // The figures stay in view, whole, when the window shrinks after they were filled in.
+    w->resize(w->width() + 400, w->height());
+    QApplication::processEvents();
+    w->miSummary->trigger();
+    w->resize(w->width() - 300, w->height());
+    QApplication::processEvents();
+    EXPECT_LE(w->SummaryGrid->horizontalHeader()->length(), w->SummaryGrid->viewport()->width());
 }
 
 TEST_F(WindowExportTest, PageWithItsPictureBesideIt) {

@@ -16,24 +16,11 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QHeaderView>
-#include <QPainter>
-#include <QPixmap>
 #include <QTableWidget>
 
 namespace wl {
 
 using namespace mainparts;
-
-namespace {
-QIcon Swatch(TColor color) {
-    QPixmap pixmap(12, 12);
-    pixmap.fill(ToQColor(color));
-    QPainter painter(&pixmap);
-    painter.setPen(Qt::black);
-    painter.drawRect(0, 0, 11, 11);
-    return QIcon(pixmap);
-}
-} // namespace
 
 bool TfmMain::SummaryShown() const {
     return !SummaryGrid->isHidden();
@@ -69,7 +56,8 @@ void TfmMain::FillSummaryGrid() {
     SummaryGrid->setRowCount(static_cast<int>(source.Rows.size()));
     SummaryGrid->setHorizontalHeaderItem(0, new QTableWidgetItem(QString()));
     for (int k = 0; k < series; ++k) {
-        auto* header = new QTableWidgetItem(Swatch(source.Colors[static_cast<size_t>(k)]), source.Captions.at(k));
+        // In the series' colour, without a swatch: the header elides its text as if no icon took room beside it.
+        auto* header = new QTableWidgetItem(source.Captions.at(k));
         header->setForeground(ToQColor(source.Colors[static_cast<size_t>(k)]).darker(130));
         header->setToolTip(source.Captions.at(k));
         SummaryGrid->setHorizontalHeaderItem(k + 1, header);
@@ -96,11 +84,13 @@ void TfmMain::FillSummaryGrid() {
             SummaryGrid->setItem(r, k + 1, value);
         }
     }
-    SummaryGrid->resizeColumnToContents(0);
-    const int valueWidth =
-        series > 0 ? std::max(110, (SummaryGrid->viewport()->width() - SummaryGrid->columnWidth(0)) / series) : 0;
+    // The labels as wide as they need, the values sharing the rest; the header keeps that when the view is resized
+    // (widths set once here would follow the size the view had before the window's layout settled).
+    QHeaderView* header = SummaryGrid->horizontalHeader();
+    header->setMinimumSectionSize(110);
+    header->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     for (int k = 1; k <= series; ++k)
-        SummaryGrid->setColumnWidth(k, valueWidth);
+        header->setSectionResizeMode(k, QHeaderView::Stretch);
 }
 
 bool TfmMain::CopySummary() {
