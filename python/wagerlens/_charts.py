@@ -155,7 +155,8 @@ class Figure:
 @dataclass(frozen=True)
 class Summary:
     """The program's summary of every series: the game per unit bet, the result after the horizon, the system's
-    bets and, for the risk kinds, the session until it ends. Probabilities are percentages."""
+    bets and, for the risk kinds, the session until it ends; for the bankroll planner's kinds, the game and the
+    bankrolls for a risk of ruin of 1, 5 and 10 % ("PlannerBankroll1" ...). Probabilities are percentages."""
 
     captions: List[str]
     figures: List[Figure]
