@@ -150,10 +150,13 @@ void TChartController::DeleteSeries(int index) {
         ShowEmptyChart();
     else if (wasRunning)
         RunCalculations();
+    else if (FResultsShown)
+        ShowResults(); // the axes fit the series that are left
 }
 
 void TChartController::ClearSeries() {
     StopCalculations(false);
+    FResultsShown = false; // nothing to redraw after each deletion
     for (int i = SeriesCount() - 1; i >= 0; --i)
         DeleteSeries(i);
 }
@@ -185,6 +188,7 @@ void TChartController::SelectChartKind(int index) {
 }
 
 void TChartController::RunCalculations() {
+    FResultsShown = false; // whatever happens now, the calculators are no longer what the lines show
     if (FSeries.empty() || !FActive)
         return;
     // A second thread over the same calculators would race the first; its results are superseded anyway.
@@ -357,9 +361,11 @@ void TChartController::ShowResults() {
     FMinX = minX;
     FMaxX = maxX;
     FShownProbabilities = FCurrentKind->ValuesAreProbabilities();
+    FResultsShown = true;
 }
 
 void TChartController::ShowEmptyChart() {
+    FResultsShown = false;
     FMinX = 0;
     FMaxX = -1;
     FShownProbabilities = FCurrentKind->ValuesAreProbabilities();

@@ -181,6 +181,8 @@ private:
     // Ended threads waiting to be joined; one may still be returning from the ThreadDone call it made.
     std::vector<std::unique_ptr<TExecuteThread>> FEndedThreads;
     bool FDiscardResults = false;
+    // The lines show the finished results of the calculators as they stand: redrawn from them after a deletion.
+    bool FResultsShown = false;
     bool FActive = false;
     IChartDialogs* FDialogs = nullptr;
     const ITextSource* FTexts = nullptr;

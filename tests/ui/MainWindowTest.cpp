@@ -444,8 +444,30 @@ TEST_F(MainWindowTest, F1OpensTheTopicOfTheFocusedControl) {
     EXPECT_NE(shown, !messages.isEmpty());
 }
 
-TEST_F(MainWindowTest, ChartListChoosesTheKindAndItsParameters) {
+TEST_F(MainWindowTest, DeletingASeriesFitsTheAxesToTheOthers) {
     auto w = Open();
+    AddSeries(*w, 1); // the die reaches five times as far as the coin
+    AddSeries(*w, 0);
+    w->FormActivate();
+    ASSERT_TRUE(test::WaitFor([&] { return Finished(*w); }));
+    const int rounds = w->Controller().CurrentKind().GetParam(1);
+    ASSERT_GT(w->Controller().MaxX(), rounds);
+    w->lbSeries->setCurrentRow(0);
+    w->btnDelClick();
+    EXPECT_FALSE(w->Controller().Running()) << "nothing to compute again";
+    EXPECT_EQ(w->Controller().MaxX(), rounds) << "the coin's range alone";
+    EXPECT_EQ(w->ChartModel().BottomAxis().Maximum(), rounds + 1);
+}
+
+TEST_F(MainWindowTest, ChartListChoosesTheKindAndItsParameters) {
+    int starts = 0; // outlives the window, whose calculation reports to it
+    auto w = Open();
+    AddSeries(*w, 0);
+    w->FormActivate();
+    w->Controller().SetOnProgress([&starts, shown = w->Controller().OnProgress()](int v) {
+        starts += v == -1 ? 1 : 0;
+        shown(v);
+    });
     w->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
     struct TCase {
@@ -459,7 +481,9 @@ TEST_F(MainWindowTest, ChartListChoosesTheKindAndItsParameters) {
                            {"net results", 0, true}};
     for (const TCase& c : cases) {
         const QRect r = w->lbCharts->visualItemRect(w->lbCharts->item(c.Row));
+        starts = 0;
         QTest::mouseClick(w->lbCharts->viewport(), Qt::LeftButton, {}, r.center());
+        EXPECT_EQ(starts, 1) << c.Name << ": one calculation per click, also where the parameters change";
         EXPECT_EQ(w->Controller().ChartIndex(), c.Row) << c.Name;
         EXPECT_FALSE(w->seParam1->isHidden()) << c.Name;
         EXPECT_EQ(!w->seParam2->isHidden(), c.SecondShown) << c.Name;

@@ -31,6 +31,7 @@
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTimer>
@@ -179,6 +180,8 @@ void TfmMain::UpdateParamControls() {
     const auto show = [&kind](int index, QLabel* label, QSpinBox* spin, bool visible) {
         if (visible) {
             label->setText(kind.GetParamName(index));
+            // The kind's own value: shown, not a change that would start its calculation a second time.
+            const QSignalBlocker quiet(spin);
             spin->setValue(kind.GetParam(index));
         }
         label->setVisible(visible);
