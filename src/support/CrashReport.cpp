@@ -13,6 +13,7 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <ucontext.h>
 #include <unistd.h>
 
@@ -25,6 +26,7 @@ constexpr int FatalSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
 // Everything the handler needs is prepared at installation: it may not allocate, lock or format.
 char ReportPath[4096];
 char TempPath[4096];
+char FolderPath[4096];
 TCodeBounds Bounds;
 const char* ModuleName = "";
 const char* BuildId = "";
@@ -169,6 +171,21 @@ void WriteAll(int fd, const char* data, std::size_t length) {
     }
 }
 
+// The report's folder and those above it, made only when there is a report to write: a run that does not crash
+// leaves no trace in the user's folders. mkdir is safe in a signal handler; the path is cut at each separator.
+void MakeFolder() {
+    for (char* p = FolderPath + 1;; ++p) {
+        if (*p != '/' && *p != 0)
+            continue;
+        const char end = *p;
+        *p = 0;
+        mkdir(FolderPath, 0777);
+        *p = end;
+        if (end == 0)
+            return;
+    }
+}
+
 extern "C" void OnFatalSignal(int sig, siginfo_t*, void* context) {
     TReportBuffer report;
     report.Put("Wagerlens " WL_VERSION_STRING "\r\nCrash at ");
@@ -195,6 +212,7 @@ extern "C" void OnFatalSignal(int sig, siginfo_t*, void* context) {
     ScanStack(sp, collector);
     for (int i = 0; i < collector.Count; ++i)
         report.PutTraceLine(collector.Offsets[i]);
+    MakeFolder();
     const int fd = open(TempPath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd >= 0) {
         WriteAll(fd, report.Text, report.Length);
@@ -212,12 +230,14 @@ QString CrashReportPath(const QString& folder) {
 }
 
 void InstallCrashHandler(const QString& folder) {
-    if (!QDir().mkpath(folder))
-        throw EFileError(QStringLiteral("Cannot create the folder %1").arg(folder));
+    const QByteArray folderPath = QFile::encodeName(QDir::cleanPath(QDir(folder).absolutePath()));
     const QByteArray path = QFile::encodeName(CrashReportPath(folder));
     const QByteArray temp = path + ".tmp";
     if (static_cast<std::size_t>(temp.size()) >= sizeof(TempPath))
         throw EFileError(QStringLiteral("The folder path is too long: %1").arg(folder));
+    if (static_cast<std::size_t>(folderPath.size()) >= sizeof(FolderPath))
+        throw EFileError(QStringLiteral("The folder path is too long: %1").arg(folder));
+    std::memcpy(FolderPath, folderPath.constData(), static_cast<std::size_t>(folderPath.size()) + 1);
     std::memcpy(ReportPath, path.constData(), static_cast<std::size_t>(path.size()) + 1);
     std::memcpy(TempPath, temp.constData(), static_cast<std::size_t>(temp.size()) + 1);
     Bounds = ProgramCodeBounds();

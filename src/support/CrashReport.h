@@ -12,10 +12,10 @@ namespace wl {
 QString CrashReportPath(const QString& folder);
 
 // Handles SIGSEGV, SIGBUS, SIGFPE, SIGILL and SIGABRT for the rest of the run: writes the report (the version,
-// "Crash at <UTC time>", the build id, the signal, the faulting offset and the trace) into folder (created here),
-// then ends the process by the same signal. The other fatal signals wait while it runs. Nothing else is done in
-// the handler. Called before the application object exists; gives the calling thread its signal stack. Raises
-// EFileError when the folder cannot be made or its path is too long.
+// "Crash at <UTC time>", the build id, the signal, the faulting offset and the trace) into folder (made then, not
+// here), then ends the process by the same signal. The other fatal signals wait while it runs. Nothing else is done
+// in the handler. Called before the application object exists; gives the calling thread its signal stack. Raises
+// EFileError when the folder's path is too long.
 void InstallCrashHandler(const QString& folder);
 
 // The report a crash left in folder, deleted from disk; nothing when there is none.
