@@ -25,16 +25,19 @@ std::atomic<TStepKernel>& DefaultKernelSlot() {
 } // namespace
 
 void TGameCalculator::TAlignedDelete::operator()(double* p) const {
-    std::free(p);
+    std::free(reinterpret_cast<char*>(p) - Shift);
 }
 
 TGameCalculator::TAlignedDoubles TGameCalculator::AllocateRows(int rows, size_t stride) {
+    // calloc rather than clearing by hand: a large block comes as fresh zero pages, so rows that a series never
+    // reaches (most of them, for a short run or a series never computed) cost neither a page nor its clearing.
+    constexpr size_t alignment = 64;
     const size_t bytes = static_cast<size_t>(rows) * stride * sizeof(double);
-    void* p = std::aligned_alloc(64, bytes);
-    if (!p)
+    char* raw = static_cast<char*>(std::calloc(bytes + alignment, 1));
+    if (!raw)
         throw std::bad_alloc();
-    std::memset(p, 0, bytes);
-    return TAlignedDoubles(static_cast<double*>(p));
+    const size_t shift = alignment - reinterpret_cast<uintptr_t>(raw) % alignment;
+    return TAlignedDoubles(reinterpret_cast<double*>(raw + shift), TAlignedDelete{shift});
 }
 
 void TGameCalculator::AllocateStorage(int32_t lo, int32_t hi) {
@@ -51,6 +54,7 @@ void TGameCalculator::AllocateStorage(int32_t lo, int32_t hi) {
         FStash = std::move(stash);
         FCapacityStride = stride;
     }
+    FZeroed = true;
     FRowStride = stride;
     FLow = lo;
     FHigh = hi;
@@ -62,9 +66,9 @@ void TGameCalculator::AllocateStorage(int32_t lo, int32_t hi) {
         }
 }
 
-TGameCalculator::TGameCalculator() : Kernel(DefaultKernel()), FPlan(std::make_unique<TFastPlan>()) {
-    AllocateStorage(MinBalanceLimit, MaxBalanceLimit);
-}
+// The rows come with the first Reset: a series that is never computed (a window being restored, a chart kind
+// that fails at once) costs no storage.
+TGameCalculator::TGameCalculator() : Kernel(DefaultKernel()), FPlan(std::make_unique<TFastPlan>()) {}
 
 TGameCalculator::~TGameCalculator() = default;
 
@@ -131,7 +135,7 @@ void TGameCalculator::Reset() {
     CheckIndex(HighBound, MaxBalanceLimit, WideBalanceLimit, "upper balance limit");
     FClean = false;
     // Fresh rows for other limits: every cell outside the new limits must read +0 to the gather.
-    if (LowBound != FLow || HighBound != FHigh)
+    if (!FDistribution || LowBound != FLow || HighBound != FHigh)
         AllocateStorage(LowBound, HighBound);
     const int32_t offset = -FLow;
     LimitShare = 0.0;
@@ -141,9 +145,12 @@ void TGameCalculator::Reset() {
     CurrentBuffer = 0;
     MaxBalance = 0;
     MinBalance = 0;
-    // memset rather than a loop of stores, which an instrumented build would pay for cell by cell.
-    for (int s = 0; s < StateLimit; ++s)
-        std::memset(Row(0, s), 0, static_cast<size_t>(FHigh - FLow + 1) * sizeof(double));
+    // memset rather than a loop of stores, which an instrumented build would pay for cell by cell; rows that have
+    // held nothing since they were cleared are not touched.
+    if (!FZeroed)
+        for (int s = 0; s < StateLimit; ++s)
+            std::memset(Row(0, s), 0, static_cast<size_t>(FHigh - FLow + 1) * sizeof(double));
+    FZeroed = false;
     for (TRange& r : FDirty[0])
         r = TRange{};
 
@@ -187,6 +194,7 @@ void TGameCalculator::Reset() {
 }
 
 void TGameCalculator::StepReference() {
+    EnsureStorage();
     const int outcomeCount = CheckedSeries();
     const TGameDescription& game = *Game;
     const TBetDescription& system = *BetSystem;
@@ -277,12 +285,20 @@ void TGameCalculator::NoteReferenceStep(int old, int stateCount) {
     FLastStateCount = stateCount;
 }
 
+void TGameCalculator::EnsureStorage() {
+    if (!FDistribution)
+        AllocateStorage(FLow, FHigh);
+    FZeroed = false; // a step is about to write
+}
+
 void TGameCalculator::Step() {
+    EnsureStorage();
     if (Kernel == TStepKernel::Reference || !StepFast(nullptr))
         StepReference();
 }
 
 void TGameCalculator::Step(TStepPool& pool) {
+    EnsureStorage();
     if (Kernel == TStepKernel::Reference || !StepFast(&pool))
         StepReference();
 }
@@ -298,6 +314,8 @@ bool TGameCalculator::SameCells(const TGameCalculator& other) const {
     if (FLow != other.FLow || FHigh != other.FHigh || MinBalance != other.MinBalance ||
         MaxBalance != other.MaxBalance || RoundCount != other.RoundCount)
         return false;
+    if (!FDistribution || !other.FDistribution)
+        return !FDistribution && !other.FDistribution;
     // Rows past the system's states hold whatever an earlier system left there, which no one reads.
     const int stateCount = BetSystem ? std::clamp(BetSystem->StateCount, 0, StateLimit) : StateLimit;
     for (int s = 0; s < stateCount; ++s)
@@ -310,12 +328,12 @@ bool TGameCalculator::SameCells(const TGameCalculator& other) const {
 double TGameCalculator::Cell(int state, int balance) const {
     CheckIndex(state, 0, StateLimit - 1, "state");
     CheckIndex(balance, FLow, FHigh, "balance");
-    return Row(CurrentBuffer, state)[balance - FLow];
+    return FDistribution ? Row(CurrentBuffer, state)[balance - FLow] : 0.0;
 }
 
 double TGameCalculator::BalanceProbability(int k) const {
     CheckIndex(k, FLow, FHigh, "balance");
-    const int stateCount = BetSystem ? std::clamp(BetSystem->StateCount, 0, StateLimit) : 0;
+    const int stateCount = FDistribution && BetSystem ? std::clamp(BetSystem->StateCount, 0, StateLimit) : 0;
     double sum = 0.0;
     for (int s = 0; s < stateCount; ++s)
         sum += Row(CurrentBuffer, s)[k - FLow];
@@ -335,7 +353,7 @@ double TGameCalculator::LimitProbability() const {
 
 double TGameCalculator::TakeBalanceProbability(int k) {
     const double sum = BalanceProbability(k);
-    const int stateCount = BetSystem ? std::clamp(BetSystem->StateCount, 0, StateLimit) : 0;
+    const int stateCount = FDistribution && BetSystem ? std::clamp(BetSystem->StateCount, 0, StateLimit) : 0;
     for (int s = 0; s < stateCount; ++s)
         Row(CurrentBuffer, s)[k - FLow] = 0.0;
     return sum;

@@ -3,7 +3,8 @@
 // Distribution[buffer][state][balance] is the probability of being in that state with that net balance (bet units,
 // LowLimit()..HighLimit(), normally -5000..5000) after round RoundCount. Reset computes round 1, Step the next
 // round. MinBalance..MaxBalance always covers every balance holding probability (the range is only ever widened).
-// All storage is part of the object; only a Reset with other limits allocates.
+// All storage is part of the object; the first Reset and a Reset with other limits allocate. Before the first
+// Reset every cell reads 0 and there are no rows.
 //
 // Exactness contract of Step (every kernel gives the same bits as StepReference):
 // - states are handled from StateCount-1 down to 0; within a state, balances ascending, outcomes in stored order;
@@ -56,8 +57,8 @@ public:
 
     // The probability cell of (state, balance) in the current buffer; checked.
     double Cell(int state, int balance) const;
-    // Unchecked row of a state in a buffer, indexed by balance - LowLimit(). Read only, except for setting cells to
-    // 0: the fast kernels rely on the cells being finite and not negative.
+    // Unchecked row of a state in a buffer, indexed by balance - LowLimit(); there are rows after a Reset. Read only,
+    // except for setting cells to 0: the fast kernels rely on the cells being finite and not negative.
     double* Row(int buffer, int state) { return FDistribution.get() + RowOffset(buffer, state); }
     const double* Row(int buffer, int state) const { return FDistribution.get() + RowOffset(buffer, state); }
     // The whole storage of both buffers, as laid out: rows move between slots, so compare with SameCells.
@@ -121,12 +122,14 @@ private:
     }
 
     struct TAlignedDelete {
+        size_t Shift; // from the block's start to the aligned rows
         void operator()(double* p) const;
     };
     using TAlignedDoubles = std::unique_ptr<double[], TAlignedDelete>;
     static TAlignedDoubles AllocateRows(int rows, size_t stride);
     // Allocates zeroed rows for the limits lo..hi.
     void AllocateStorage(int32_t lo, int32_t hi);
+    void EnsureStorage(); // for a step, which may come without a Reset
 
     struct TRange {
         int32_t Lo = 1, Hi = 0; // empty when Lo > Hi
@@ -161,6 +164,8 @@ private:
     int32_t FOrigin[2][StateLimit] = {};
     // While true, every cell is finite and not negative, and MassBound bounds the sum of the cells.
     bool FClean = false;
+    // Every cell of both buffers is +0: cleared or fresh storage that no Reset has written to yet.
+    bool FZeroed = false;
     double FMassBound = 0.0;
     int32_t FLastStateCount = -1;
 };

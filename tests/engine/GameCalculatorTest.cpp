@@ -271,6 +271,9 @@ TEST(Calculator, ProbabilityQueriesCheckTheBalance) {
     TGameCalculator calc;
     calc.Game = &game;
     calc.BetSystem = &system;
+    // Before the first Reset there are no rows: every cell reads 0.
+    EXPECT_EQ(calc.Cell(0, 0) + calc.BalanceProbability(0) + calc.TakeBalanceProbability(-5000), 0.0);
+    EXPECT_THROW(calc.Cell(0, 5001), ERangeError);
     calc.Reset();
     EXPECT_THROW(calc.BalanceProbability(5001), ERangeError);
     EXPECT_THROW(calc.BalanceProbability(-5001), ERangeError);
