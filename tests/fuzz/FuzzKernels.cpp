@@ -89,13 +89,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int32_t low = wide ? -std::clamp(bankroll, 5000, TGameCalculator::WideBalanceLimit) : -5000;
     const int32_t high = wide ? std::clamp(target, 5000, TGameCalculator::WideBalanceLimit) : 5000;
 
-    // Kept from input to input, as the window keeps a series' calculator when it runs again; made afresh after a
-    // failure, which leaves a calculator undefined.
+    // Kept from input to input, also after a failure: the window keeps a series' calculator and starts it again
+    // with a Reset, which must leave nothing of a broken round.
     static std::vector<TRun> runs(TGameCalculator::Avx2Supported() ? 3 : 2);
     const TStepKernel kernels[] = {TStepKernel::Reference, TStepKernel::Portable, TStepKernel::Avx2};
     for (size_t k = 0; k < runs.size(); ++k) {
-        if (!runs[k].Error.empty())
-            runs[k] = TRun();
+        runs[k].Error.clear();
         runs[k].Calc->Kernel = kernels[k];
         runs[k].Calc->Game = &game;
         runs[k].Calc->BetSystem = &system;
