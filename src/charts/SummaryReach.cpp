@@ -87,7 +87,8 @@ std::optional<double> TSummaryCollector::ReachChance(uint32_t mask, const std::f
         if (round % 256 == 0 && stopped && stopped())
             return std::nullopt;
     }
-    return reached;
+    // A certain reach adds up to 1 plus a few ulps of rounding; a chance never passes 1.
+    return std::min(reached, 1.0);
 }
 
 bool TSummaryCollector::RunReach(const std::function<bool()>& stopped, const std::function<void(double)>& progress) {

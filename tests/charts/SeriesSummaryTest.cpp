@@ -169,6 +169,15 @@ TEST(SeriesSummary, MartingaleStatesAreReachedByRunsOfLosses) {
     ExpectRelative(-s->Game.HouseEdge, s->Horizon.ResultPerStaked, 1e-11);
 }
 
+TEST(SeriesSummary, ACertainReachIsAtMostOne) {
+    const TGameDescription game = MakeGame(QStringLiteral("red"), {{1, 18.0 / 37.0}, {-1, 19.0 / 37.0}});
+    const TBetDescription system = MakeSystem(QStringLiteral("M10"), {1, 2, 4, 8, 16, 32, 64, 128, 256, 512, 1024});
+    const std::optional<TSeriesSummary> s = ComputeSeriesSummary(game, system, Horizon(1000));
+    ASSERT_TRUE(s);
+    for (const auto& state : s->States)
+        EXPECT_LE(*state.Reach, 1.0);
+}
+
 // Every shipped game per unit bet as the game editor shows it, also where a bet stakes more than one unit of its
 // results (a banker bet stakes 20 and wins 19): the stake is the largest loss. A martingale over them loses the
 // house edge per unit staked.
