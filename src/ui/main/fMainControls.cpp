@@ -61,8 +61,10 @@ public:
         font.setStrikeOut(failed);
         painter->setFont(font);
         painter->setPen(failed && !selected ? QColor(192, 0, 0) : fore);
-        painter->drawText(QRect(r.left() + 3 * w + h, r.top(), r.width() - 3 * w - h, r.height()),
-                          Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, index.data().toString());
+        // The panel is narrow: a long caption ends in an ellipsis, so that a cut one is never taken for whole.
+        const QRect text(r.left() + 3 * w + h, r.top(), r.width() - 3 * w - h, r.height());
+        painter->drawText(text, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                          QFontMetrics(font).elidedText(index.data().toString(), Qt::ElideRight, text.width()));
         const QRect swatch(r.left() + w, r.top() + w, h + 1, h + 1);
         painter->fillRect(swatch, index.data(SeriesColorRole).value<QColor>());
         painter->setPen(fore);
