@@ -12,6 +12,8 @@
 #include <cstring>
 #include <new>
 
+#include <sys/mman.h>
+
 namespace wl {
 
 namespace {
@@ -24,20 +26,42 @@ std::atomic<TStepKernel>& DefaultKernelSlot() {
 
 } // namespace
 
+// The rows come from the kernel as fresh zero pages, so that rows a series never reaches (most of them, for a short
+// run or a series never computed) cost neither a page nor its clearing. The heap would not do: once a block of this
+// size has been freed, malloc serves the next from memory it has to clear whole. The sanitizer builds take the heap,
+// whose guards catch a read past the block.
+#if defined(__SANITIZE_ADDRESS__)
+#define WL_ROWS_FROM_HEAP 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(memory_sanitizer)
+#define WL_ROWS_FROM_HEAP 1
+#endif
+#endif
+
 void TGameCalculator::TAlignedDelete::operator()(double* p) const {
-    std::free(reinterpret_cast<char*>(p) - Shift);
+    char* block = reinterpret_cast<char*>(p) - Shift;
+#ifdef WL_ROWS_FROM_HEAP
+    std::free(block);
+#else
+    ::munmap(block, Bytes);
+#endif
 }
 
 TGameCalculator::TAlignedDoubles TGameCalculator::AllocateRows(int rows, size_t stride) {
-    // calloc rather than clearing by hand: a large block comes as fresh zero pages, so rows that a series never
-    // reaches (most of them, for a short run or a series never computed) cost neither a page nor its clearing.
-    constexpr size_t alignment = 64;
     const size_t bytes = static_cast<size_t>(rows) * stride * sizeof(double);
+#ifdef WL_ROWS_FROM_HEAP
+    constexpr size_t alignment = 64;
     char* raw = static_cast<char*>(std::calloc(bytes + alignment, 1));
     if (!raw)
         throw std::bad_alloc();
     const size_t shift = alignment - reinterpret_cast<uintptr_t>(raw) % alignment;
-    return TAlignedDoubles(reinterpret_cast<double*>(raw + shift), TAlignedDelete{shift});
+    return TAlignedDoubles(reinterpret_cast<double*>(raw + shift), TAlignedDelete{shift, bytes + alignment});
+#else
+    void* raw = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (raw == MAP_FAILED)
+        throw std::bad_alloc();
+    return TAlignedDoubles(static_cast<double*>(raw), TAlignedDelete{0, bytes}); // page-aligned
+#endif
 }
 
 void TGameCalculator::AllocateStorage(int32_t lo, int32_t hi) {

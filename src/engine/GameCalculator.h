@@ -123,6 +123,7 @@ private:
 
     struct TAlignedDelete {
         size_t Shift; // from the block's start to the aligned rows
+        size_t Bytes; // the block's size, for the pages given back
         void operator()(double* p) const;
     };
     using TAlignedDoubles = std::unique_ptr<double[], TAlignedDelete>;
