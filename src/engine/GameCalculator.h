@@ -107,6 +107,9 @@ public:
     double LimitShare = 0.0;
     int32_t LimitRound = 0;
     bool ShowAll = false;
+    // Bytes this series' rows may take (0: no bound). Past it the tracked balances stop widening, and the probability
+    // beyond piles up at the last balances reached, which LimitProbability reports.
+    int64_t MemoryBudget = 0;
     // Indexed by balance, round or (the bankroll planner's kinds) starting bankroll.
     TCheckedArray<double, MinBalanceLimit, WideBalanceLimit> Results;
 
