@@ -364,6 +364,12 @@ double TGameCalculator::BalanceProbability(int k) const {
     return sum;
 }
 
+std::vector<TGameCalculator::TBalanceSpan> TGameCalculator::BalanceSpans() const {
+    if (RoundCount == 0)
+        return {};
+    return {TBalanceSpan{MinBalance, MaxBalance}};
+}
+
 double TGameCalculator::LimitProbability() const {
     if (RoundCount == 0)
         return 0.0;

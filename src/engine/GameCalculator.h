@@ -20,6 +20,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace wl {
 
@@ -51,6 +52,13 @@ public:
     void Step(TStepPool& pool);
     // The plain loops, kept as the oracle of the fast kernels.
     void StepReference();
+
+    // The stretches of balances that may hold probability, ascending and apart, inside MinBalance..MaxBalance: every
+    // balance between two of them holds none.
+    struct TBalanceSpan {
+        int64_t Lo, Hi;
+    };
+    std::vector<TBalanceSpan> BalanceSpans() const;
 
     double BalanceProbability(int k) const;
     double TakeBalanceProbability(int k);
