@@ -4,6 +4,8 @@
 #include "support/Checked.h"
 
 #include <algorithm>
+#include <cmath>
+#include <iterator>
 #include <limits>
 #include <utility>
 
@@ -24,7 +26,7 @@ void TChartChange::Merge(const TChartChange& other) {
 // --- lines
 
 void TChartLine::Clear() {
-    FComputedValues.clear();
+    FComputedValues.Clear();
     if (FPoints.empty() && FMarks.empty())
         return;
     FPoints.clear();
@@ -42,8 +44,7 @@ void TChartLine::SetPoints(std::vector<TChartPoint> points) {
     FOwner->Changed({LineBit(FIndex), 0, false});
 }
 
-void TChartLine::SetComputedValues(int firstX, std::vector<double> values) {
-    FComputedFirstX = firstX;
+void TChartLine::SetComputedValues(TSeriesValues values) {
     FComputedValues = std::move(values);
 }
 
@@ -52,6 +53,27 @@ void TChartLine::SetMarks(std::vector<TChartPoint> marks) {
         return;
     FMarks = std::move(marks);
     FOwner->Changed({LineBit(FIndex), 0, false});
+}
+
+std::vector<TChartLine::TRun> TChartLine::Runs() const {
+    std::vector<TRun> runs;
+    const auto& spans = FComputedValues.Spans();
+    size_t previous = 0;
+    for (int i = 0; i < Count(); ++i) {
+        // The span index past the point's X: equal for two points in the same span or the same gap.
+        const double x = FPoints[static_cast<size_t>(i)].X;
+        const auto it = std::upper_bound(spans.begin(), spans.end(), x, [](double v, const TSeriesValues::TSpan& s) {
+            return v < static_cast<double>(s.First);
+        });
+        size_t index = static_cast<size_t>(it - spans.begin()) * 2;
+        if (it != spans.begin() && x > static_cast<double>(std::prev(it)->Last()))
+            ++index; // in the gap after that span
+        if (runs.empty() || index != previous)
+            runs.push_back({i, i});
+        runs.back().End = i + 1;
+        previous = index;
+    }
+    return runs;
 }
 
 const TChartPoint& TChartLine::Point(int i) const {
@@ -159,6 +181,33 @@ TAxisRange TChart::EffectiveRange(TAxisKind kind) const {
     return range;
 }
 
+TAxisFold TChart::BottomFold() const {
+    std::vector<std::pair<double, double>> occupied;
+    for (const auto& line : FLines) {
+        if (!line->FVisible)
+            continue;
+        if (!line->FComputedValues.Empty()) {
+            for (const TSeriesValues::TSpan& s : line->FComputedValues.Spans())
+                occupied.emplace_back(static_cast<double>(s.First), static_cast<double>(s.Last()));
+        } else if (!line->FPoints.empty()) {
+            const auto [lo, hi] =
+                std::minmax_element(line->FPoints.begin(), line->FPoints.end(),
+                                    [](const TChartPoint& a, const TChartPoint& b) { return a.X < b.X; });
+            occupied.emplace_back(lo->X, hi->X);
+        }
+    }
+    std::sort(occupied.begin(), occupied.end());
+    std::vector<TAxisFold::TStretch> empty;
+    double reach = -std::numeric_limits<double>::infinity();
+    for (const auto& [lo, hi] : occupied) {
+        if (lo > reach + 1.0 && std::isfinite(reach))
+            empty.push_back({reach, lo});
+        reach = std::max(reach, hi);
+    }
+    const TAxisRange range = EffectiveRange(TAxisKind::Bottom);
+    return TAxisFold(range.Minimum, range.Maximum, empty);
+}
+
 TChart::TZoomState TChart::CurrentZoomState() const {
     return {FBottom.FRange, FLeft.FRange, FBottom.FAutomatic, FLeft.FAutomatic};
 }
@@ -184,7 +233,11 @@ void TChart::ZoomPercent(double percent) {
         const double d = (r.Maximum - r.Minimum) * (percent - 100.0) / 100.0;
         return TAxisRange{r.Minimum + d, r.Maximum - d};
     };
-    Zoom(scaled(EffectiveRange(TAxisKind::Bottom)), scaled(EffectiveRange(TAxisKind::Left)));
+    // The bottom axis zooms as drawn: across a break, the axis units stand for many X.
+    const TAxisFold fold = BottomFold();
+    const TAxisRange bottom = EffectiveRange(TAxisKind::Bottom);
+    const TAxisRange shown = scaled({fold.ToAxis(bottom.Minimum), fold.ToAxis(bottom.Maximum)});
+    Zoom({fold.FromAxis(shown.Minimum), fold.FromAxis(shown.Maximum)}, scaled(EffectiveRange(TAxisKind::Left)));
 }
 
 void TChart::UndoZoom() {

@@ -4,7 +4,9 @@
 // the wheel into calls of Zoom/ZoomPercent/UndoZoom. The exports and the data table read it. Main thread only.
 #pragma once
 
+#include "charts/AxisFold.h"
 #include "support/Color.h"
+#include "support/SeriesValues.h"
 
 #include <QString>
 
@@ -49,11 +51,16 @@ public:
     int Count() const { return static_cast<int>(FPoints.size()); }
     const std::vector<TChartPoint>& Points() const { return FPoints; }
     const TChartPoint& Point(int i) const; // checked: ERangeError
-    // The computed value of every whole X from ComputedFirstX on, those too small to plot included, for the exports
-    // that promise every digit. Not drawn; Clear empties them with the points.
-    void SetComputedValues(int firstX, std::vector<double> values);
-    int ComputedFirstX() const { return FComputedFirstX; }
-    const std::vector<double>& ComputedValues() const { return FComputedValues; }
+    // The computed value of every whole X in its spans, those too small to plot included, for the exports that promise
+    // every digit. Not drawn, but the line breaks between two spans; Clear empties them with the points.
+    void SetComputedValues(TSeriesValues values);
+    const TSeriesValues& ComputedValues() const { return FComputedValues; }
+    // The runs of points drawn as one stroke each, [first, end) in Points(): a run ends where the next point lies
+    // in another span of the computed values. One run of all points for a line without computed values.
+    struct TRun {
+        int First = 0, End = 0;
+    };
+    std::vector<TRun> Runs() const;
     // Points marked on the line with a mark of their own (the bankroll planner's answers); Clear drops them too.
     const std::vector<TChartPoint>& Marks() const { return FMarks; }
     void SetMarks(std::vector<TChartPoint> marks);
@@ -74,8 +81,7 @@ private:
     TChart* FOwner;
     int FIndex;
     std::vector<TChartPoint> FPoints;
-    int FComputedFirstX = 0;
-    std::vector<double> FComputedValues;
+    TSeriesValues FComputedValues;
     std::vector<TChartPoint> FMarks;
     TColor FColor;
     int FPenWidth = 1;
@@ -159,6 +165,9 @@ public:
     // the bottom axis, Y for the left one), or the stored range when no visible line has a point. A range of zero
     // width is widened by 1 on each side so that it can be drawn. View, exports and data table all use this.
     TAxisRange EffectiveRange(TAxisKind kind) const;
+    // The bottom axis folded over the long stretches of the effective range that no visible line occupies (a line
+    // occupies the spans of its computed values, or without them the X range of its points).
+    TAxisFold BottomFold() const;
 
     // Zooming pushes both axes' state (range and automatic flag) and fixes both to the new ranges.
     void Zoom(const TAxisRange& bottom, const TAxisRange& left);

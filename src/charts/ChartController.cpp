@@ -334,8 +334,8 @@ void TChartController::ShowResults() {
     TChartUpdate update(*FChart);
     for (int i = 0; i < TChart::LineCount; ++i)
         FChart->Line(i).SetVisible(false);
-    int minX = 0;
-    int maxX = 0;
+    int64_t minX = 0;
+    int64_t maxX = 0;
     double minY = 1000.0;
     double maxY = -1000.0;
     for (TSeries& s : FSeries) {

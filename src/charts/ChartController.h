@@ -84,8 +84,8 @@ public:
     int ChartIndex() const { return FChartIndex; }
 
     // The X range of the values last drawn; empty (MinX > MaxX) without series.
-    int MinX() const { return FMinX; }
-    int MaxX() const { return FMaxX; }
+    int64_t MinX() const { return FMinX; }
+    int64_t MaxX() const { return FMaxX; }
     // Whether the values drawn are probabilities: those of the kind that drew them, which the tables' cut-off hides.
     bool ShownValuesAreProbabilities() const { return FShownProbabilities; }
     // The line that says where the shown values are not exact because probability reached the balance limits:
@@ -174,8 +174,8 @@ private:
     TThreadErrorHandler FOnThreadError;
     std::vector<std::unique_ptr<TChartDescription>> FChartKinds;
     int FChartIndex = 0;
-    int FMinX = 0;
-    int FMaxX = -1;
+    int64_t FMinX = 0;
+    int64_t FMaxX = -1;
     bool FShownProbabilities = true;
     std::unique_ptr<TExecuteThread> FThread;
     // Ended threads waiting to be joined; one may still be returning from the ThreadDone call it made.

@@ -16,7 +16,8 @@ namespace wl {
 
 // --- base
 
-void TChartDescription::SetupChart(TChart& chart, int /*minX*/, int /*maxX*/, double /*minY*/, double /*maxY*/) {
+void TChartDescription::SetupChart(TChart& chart, int64_t /*minX*/, int64_t /*maxX*/, double /*minY*/,
+                                   double /*maxY*/) {
     chart.UndoAllZooms();
     SetAxisTitles(chart);
 }
@@ -61,11 +62,31 @@ void TBalanceChart::ParamChanged(int index) {
         ComputedRounds = 0;
 }
 
-void TBalanceChart::SetupChart(TChart& chart, int minX, int maxX, double minY, double maxY) {
+void TBalanceChart::SetupChart(TChart& chart, int64_t minX, int64_t maxX, double minY, double maxY) {
     TChartDescription::SetupChart(chart, minX, maxX, minY, maxY);
     if (maxY > 0)
         chart.LeftAxis().SetAutomatic(true);
     chart.BottomAxis().SetMinMax(minX - 1, maxX + 1);
+}
+
+void TBalanceChart::CollectSpans(TGameCalculator& calculator, bool cumulative) {
+    // Only the stretches that may hold probability: a gap between them stays a gap in the results.
+    calculator.Results.Clear();
+    const std::vector<TGameCalculator::TBalanceSpan> spans = calculator.BalanceSpans();
+    if (spans.empty()) {
+        calculator.FirstX = calculator.MinBalance;
+        calculator.LastX = calculator.MaxBalance;
+        return;
+    }
+    calculator.FirstX = spans.front().Lo;
+    calculator.LastX = spans.back().Hi;
+    double s = 0.0;
+    for (const TGameCalculator::TBalanceSpan& span : spans)
+        for (int64_t b = span.Lo; b <= span.Hi; ++b) {
+            const double p = calculator.BalanceProbability(b);
+            s += p;
+            calculator.Results[b] = 100.0 * (cumulative ? s : p);
+        }
 }
 
 void TBalanceChart::Activate(TChartController& controller, int prev) {
@@ -90,10 +111,7 @@ TNetResultsChart::TNetResultsChart() {
 void TNetResultsChart::CollectRound(TGameCalculator& calculator, int round) {
     if (round < RoundsToCompute())
         return;
-    calculator.FirstX = calculator.MinBalance;
-    calculator.LastX = calculator.MaxBalance;
-    for (int b = calculator.MinBalance; b <= calculator.MaxBalance; ++b)
-        calculator.Results[b] = 100.0 * calculator.BalanceProbability(b);
+    CollectSpans(calculator, false);
 }
 
 TNetResultsCumulativeChart::TNetResultsCumulativeChart() {
@@ -103,13 +121,7 @@ TNetResultsCumulativeChart::TNetResultsCumulativeChart() {
 void TNetResultsCumulativeChart::CollectRound(TGameCalculator& calculator, int round) {
     if (round < RoundsToCompute())
         return;
-    calculator.FirstX = calculator.MinBalance;
-    calculator.LastX = calculator.MaxBalance;
-    double s = 0.0;
-    for (int b = calculator.MinBalance; b <= calculator.MaxBalance; ++b) {
-        s += calculator.BalanceProbability(b);
-        calculator.Results[b] = 100.0 * s;
-    }
+    CollectSpans(calculator, true);
 }
 
 // --- progress
@@ -118,7 +130,7 @@ void TRoundsChart::ParamChanged(int /*index*/) {
     ComputedRounds = 0;
 }
 
-void TRoundsChart::SetupChart(TChart& chart, int minX, int maxX, double minY, double maxY) {
+void TRoundsChart::SetupChart(TChart& chart, int64_t minX, int64_t maxX, double minY, double maxY) {
     TChartDescription::SetupChart(chart, minX, maxX, minY, maxY);
     chart.LeftAxis().SetMinMax(0, 101);
     chart.BottomAxis().SetMinMax(0, RoundsToCompute());
@@ -130,6 +142,7 @@ void TRoundsChart::Activate(TChartController& /*controller*/, int /*prev*/) {
 
 void TRoundsChart::StoreRoundValue(TGameCalculator& calculator, int round, double v) {
     if (round == 1) {
+        calculator.Results.Clear();
         calculator.FirstX = 1;
         calculator.LastX = 0;
     }
@@ -173,7 +186,7 @@ void TExpResultChart::CollectRound(TGameCalculator& calculator, int round) {
     StoreRoundValue(calculator, round, e);
 }
 
-void TExpResultChart::SetupChart(TChart& chart, int minX, int maxX, double minY, double maxY) {
+void TExpResultChart::SetupChart(TChart& chart, int64_t minX, int64_t maxX, double minY, double maxY) {
     TRoundsChart::SetupChart(chart, minX, maxX, minY, maxY);
     chart.LeftAxis().SetMinMax(minY - 1.0, maxY + 1.0);
 }
@@ -203,7 +216,7 @@ void TWinLoseRateChart::CollectRound(TGameCalculator& calculator, int round) {
     StoreRoundValue(calculator, round, SafeQuotient(win, LossProbability(calculator)));
 }
 
-void TWinLoseRateChart::SetupChart(TChart& chart, int minX, int maxX, double minY, double maxY) {
+void TWinLoseRateChart::SetupChart(TChart& chart, int64_t minX, int64_t maxX, double minY, double maxY) {
     TRoundsChart::SetupChart(chart, minX, maxX, minY, maxY);
     if (minY < maxY)
         chart.LeftAxis().SetMinMax(0.9 * minY, 1.1 * maxY);
@@ -220,7 +233,7 @@ void TRangeChart::ParamChanged(int /*index*/) {
     ComputedRounds = 0;
 }
 
-void TRangeChart::SetupChart(TChart& chart, int minX, int maxX, double minY, double maxY) {
+void TRangeChart::SetupChart(TChart& chart, int64_t minX, int64_t maxX, double minY, double maxY) {
     TChartDescription::SetupChart(chart, minX, maxX, minY, maxY);
     if (maxY > 0)
         chart.LeftAxis().SetMinMax(0, 1.2 * maxY);
@@ -229,6 +242,7 @@ void TRangeChart::SetupChart(TChart& chart, int minX, int maxX, double minY, dou
 
 void TRangeChart::CollectRound(TGameCalculator& calculator, int round) {
     if (round == 1) {
+        calculator.Results.Clear();
         calculator.FirstX = 1;
         calculator.LastX = 0;
     }

@@ -40,7 +40,7 @@ public:
     int32_t ComputedRounds = 0;
 
     virtual void ParamChanged(int /*index*/) {}
-    virtual void SetupChart(TChart& chart, int minX, int maxX, double minY, double maxY);
+    virtual void SetupChart(TChart& chart, int64_t minX, int64_t maxX, double minY, double maxY);
     // Turns the distribution of calculator after `round` rounds into the kind's values (calculation thread).
     virtual void CollectRound(TGameCalculator& calculator, int round) = 0;
     virtual void Activate(TChartController& /*controller*/, int prev) { ComputedRounds = prev; }
@@ -98,11 +98,14 @@ class TBalanceChart : public TChartDescription {
 public:
     TBalanceChart();
     void ParamChanged(int index) override;
-    void SetupChart(TChart& chart, int minX, int maxX, double minY, double maxY) override;
+    void SetupChart(TChart& chart, int64_t minX, int64_t maxX, double minY, double maxY) override;
     void Activate(TChartController& controller, int prev) override;
     int ParamCount() const override { return 2; }
     int RoundsToCompute() const override { return Params[1]; }
     int Bankroll() const override { return Params[0]; }
+
+protected:
+    void CollectSpans(TGameCalculator& calculator, bool cumulative);
 };
 
 class TNetResultsChart : public TBalanceChart {
@@ -121,7 +124,7 @@ public:
 class TRoundsChart : public TChartDescription {
 public:
     void ParamChanged(int index) override;
-    void SetupChart(TChart& chart, int minX, int maxX, double minY, double maxY) override;
+    void SetupChart(TChart& chart, int64_t minX, int64_t maxX, double minY, double maxY) override;
     void Activate(TChartController& controller, int prev) override;
     int ParamCount() const override { return 1; }
     int Bankroll() const override { return Params[0]; }
@@ -135,7 +138,7 @@ class TExpResultChart : public TRoundsChart {
 public:
     TExpResultChart();
     void CollectRound(TGameCalculator& calculator, int round) override;
-    void SetupChart(TChart& chart, int minX, int maxX, double minY, double maxY) override;
+    void SetupChart(TChart& chart, int64_t minX, int64_t maxX, double minY, double maxY) override;
     bool ShowsAllValues() const override { return true; }
     bool ValuesAreProbabilities() const override { return false; }
 };
@@ -156,7 +159,7 @@ class TWinLoseRateChart : public TRoundsChart {
 public:
     TWinLoseRateChart();
     void CollectRound(TGameCalculator& calculator, int round) override;
-    void SetupChart(TChart& chart, int minX, int maxX, double minY, double maxY) override;
+    void SetupChart(TChart& chart, int64_t minX, int64_t maxX, double minY, double maxY) override;
 };
 
 // Risk: a player with bankroll B who leaves when ruined or at target T. Params: bankroll, target.
@@ -164,7 +167,7 @@ class TRangeChart : public TChartDescription {
 public:
     TRangeChart();
     void ParamChanged(int index) override;
-    void SetupChart(TChart& chart, int minX, int maxX, double minY, double maxY) override;
+    void SetupChart(TChart& chart, int64_t minX, int64_t maxX, double minY, double maxY) override;
     void CollectRound(TGameCalculator& calculator, int round) override;
     void Activate(TChartController& controller, int prev) override;
     int ParamCount() const override { return 2; }

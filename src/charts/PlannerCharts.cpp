@@ -41,12 +41,12 @@ void TBankrollChart::Activate(TChartController& /*controller*/, int /*prev*/) {
     ComputedRounds = 0;
 }
 
-void TBankrollChart::SetupChart(TChart& chart, int minX, int maxX, double minY, double maxY) {
+void TBankrollChart::SetupChart(TChart& chart, int64_t minX, int64_t maxX, double minY, double maxY) {
     TChartDescription::SetupChart(chart, minX, maxX, minY, maxY);
     if (maxY > 0)
         chart.LeftAxis().SetMinMax(0, std::min(1.2 * maxY, 100.0 + 1.0));
     const int target = Params[1];
-    chart.BottomAxis().SetMinMax(0, target > 1 ? target : std::max(maxX, 1) + 1);
+    chart.BottomAxis().SetMinMax(0, target > 1 ? target : std::max<int64_t>(maxX, 1) + 1);
 }
 
 void TBankrollChart::PrepareSeries(const std::vector<TGameCalculator*>& calculators) {
@@ -71,6 +71,7 @@ void TBankrollChart::ComputeSeries(TGameCalculator& calculator, TStepPool* pool,
     if (slot == FAnswers.end())
         throw ERangeError("Bankroll planner: the series was not prepared");
     slot->second.reset();
+    calculator.Results.Clear();
     calculator.FirstX = 1;
     calculator.LastX = 0;
     calculator.LimitShare = 0.0;

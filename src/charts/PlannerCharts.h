@@ -14,7 +14,7 @@ class TBankrollChart : public TChartDescription {
 public:
     TBankrollChart();
     void ParamChanged(int index) override;
-    void SetupChart(TChart& chart, int minX, int maxX, double minY, double maxY) override;
+    void SetupChart(TChart& chart, int64_t minX, int64_t maxX, double minY, double maxY) override;
     // Never stepped round by round: ComputeSeries does the whole series.
     void CollectRound(TGameCalculator& /*calculator*/, int /*round*/) override {}
     void Activate(TChartController& controller, int prev) override;

@@ -16,6 +16,7 @@
 
 #include "support/Checked.h"
 #include "support/Color.h"
+#include "support/SeriesValues.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -97,8 +98,8 @@ public:
     int32_t MaxBalance = 0;
     int32_t MinBalance = 0;
     int32_t CurrentBuffer = 0;
-    int32_t FirstX = 0;
-    int32_t LastX = 0;
+    int64_t FirstX = 0;
+    int64_t LastX = 0;
     double MinY = 0.0;
     double MaxY = 0.0;
     const TGameDescription* Game = nullptr;
@@ -118,8 +119,8 @@ public:
     // Bytes this series' rows may take (0: no bound). Past it the tracked balances stop widening, and the probability
     // beyond piles up at the last balances reached, which LimitProbability reports.
     int64_t MemoryBudget = 0;
-    // Indexed by balance, round or (the bankroll planner's kinds) starting bankroll.
-    TCheckedArray<double, MinBalanceLimit, WideBalanceLimit> Results;
+    // Indexed by balance, round or (the bankroll planner's kinds) starting bankroll; each fill starts from Clear.
+    TSeriesValues Results;
 
 private:
     // Zero cells on both sides of each row let the gather read whole blocks past the tracked range.

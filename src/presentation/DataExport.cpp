@@ -51,6 +51,10 @@ QString FormatColorHex(TColor color) {
 
 } // namespace
 
+QString SkippedRowText(const TTableRows::TRow& row) {
+    return FormatInteger(row.X) + QStringLiteral("..") + FormatInteger(row.LastX);
+}
+
 TDataSource DataSourceOf(const TChartController& controller, const TDataTable& table) {
     TDataSource source;
     source.Table = &table;
@@ -86,19 +90,23 @@ void BuildDataText(QStringList& lines, const TDataSource& source, QChar decimalS
     lines.append(title);
 
     const QString symbol(decimalSymbol);
-    for (int x = source.MinX; x <= source.MaxX; ++x) {
-        QString line = FormatInteger(x);
+    TTableRows(table, source.MinX, source.MaxX, true).ForEach([&](const TTableRows::TRow& row) {
+        if (row.Marker) {
+            lines.append(SkippedRowText(row));
+            return;
+        }
+        QString line = FormatInteger(row.X);
         for (int k = 0; k < source.Captions.size(); ++k)
-            line += QLatin1Char('\t') + FormatFixedPadded(table.Value(x, k), 6, 10);
+            line += QLatin1Char('\t') + FormatFixedPadded(table.Value(row.X, k), 6, 10);
         lines.append(ConvertDecimal(line, symbol));
-    }
+    });
     if (!source.Answers.isEmpty())
         lines << QString() << source.Answers;
     if (!source.Warning.isEmpty())
         lines << QString() << source.Warning;
 }
 
-std::pair<int, int> ComputedRows(const TDataSource& source) {
+std::pair<int64_t, int64_t> ComputedRows(const TDataSource& source) {
     const TDataTable& table = TableOf(source);
     if (table.ComputedMinX() > table.ComputedMaxX())
         return {source.MinX, source.MaxX};
@@ -113,12 +121,12 @@ void BuildDataFullText(QStringList& lines, const TDataSource& source) {
     lines.append(title);
 
     const auto [first, last] = ComputedRows(source);
-    for (int x = first; x <= last; ++x) {
-        QString line = FormatInteger(x);
+    TTableRows(table, first, last, false).ForEach([&](const TTableRows::TRow& row) {
+        QString line = FormatInteger(row.X);
         for (int k = 0; k < source.Captions.size(); ++k)
-            line += QLatin1Char('\t') + FormatFull(table.ComputedValue(x, k));
+            line += QLatin1Char('\t') + FormatFull(table.ComputedValue(row.X, k));
         lines.append(line);
-    }
+    });
 }
 
 namespace {
@@ -138,12 +146,12 @@ void BuildDataCsv(QStringList& lines, const TDataSource& source) {
         header.append(CsvField(caption));
     lines.append(header.join(QLatin1Char(',')));
     const auto [first, last] = ComputedRows(source);
-    for (int x = first; x <= last; ++x) {
-        QString line = FormatInteger(x);
+    TTableRows(table, first, last, false).ForEach([&](const TTableRows::TRow& row) {
+        QString line = FormatInteger(row.X);
         for (int k = 0; k < source.Captions.size(); ++k)
-            line += QLatin1Char(',') + FormatFull(table.ComputedValue(x, k));
+            line += QLatin1Char(',') + FormatFull(table.ComputedValue(row.X, k));
         lines.append(line);
-    }
+    });
 }
 
 void BuildDataHtmlTable(QStringList& lines, const TDataSource& source, QChar decimalSymbol) {
@@ -155,7 +163,16 @@ void BuildDataHtmlTable(QStringList& lines, const TDataSource& source, QChar dec
     lines.append(header + QStringLiteral("</tr>"));
 
     const QString symbol = HtmlEscape(QString(decimalSymbol));
-    for (int x = source.MinX; x <= source.MaxX; ++x) {
+    TTableRows(table, source.MinX, source.MaxX, true).ForEach([&](const TTableRows::TRow& row) {
+        const int64_t x = row.X;
+        if (row.Marker) {
+            QString line =
+                QStringLiteral("<tr align=\"center\"><td>&nbsp;") + SkippedRowText(row) + QStringLiteral("&nbsp;</td>");
+            for (int k = 0; k < source.Captions.size(); ++k)
+                line += QStringLiteral("<td>&nbsp;</td>");
+            lines.append(line + QStringLiteral("</tr>"));
+            return;
+        }
         QString line =
             QStringLiteral("<tr align=\"right\"><td>&nbsp;") + FormatInteger(x) + QStringLiteral("&nbsp;</td>");
         for (int k = 0; k < source.Captions.size(); ++k) {
@@ -166,7 +183,7 @@ void BuildDataHtmlTable(QStringList& lines, const TDataSource& source, QChar dec
                 line += QStringLiteral("<td>&nbsp;") + FormatFixedPadded(v, 6, 0) + QStringLiteral("&nbsp;</td>");
         }
         lines.append(ConvertDecimal(line, symbol) + QStringLiteral("</tr>"));
-    }
+    });
     lines.append(QStringLiteral("</table>"));
 }
 

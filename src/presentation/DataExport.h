@@ -5,6 +5,7 @@
 // non-ASCII characters become character references, so the page reads the same in any character set.
 #pragma once
 
+#include "presentation/DataTable.h"
 #include "support/Color.h"
 
 #include <QByteArray>
@@ -12,6 +13,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <utility>
 #include <vector>
 
@@ -20,14 +22,13 @@ class QLocale;
 
 namespace wl {
 
-class TDataTable;
 class TChartController;
 
 // What the exports show: the rows MinX..MaxX of the table, one column per series.
 struct TDataSource {
     const TDataTable* Table = nullptr;
-    int MinX = 0;
-    int MaxX = 0;
+    int64_t MinX = 0;
+    int64_t MaxX = 0;
     QStringList Captions;       // series order
     std::vector<TColor> Colors; // series order; white for a series without a line
     // The bankroll planner's answers, one line per series (TChartController::BankrollAnswers); the text and the
@@ -43,24 +44,28 @@ struct TDataSource {
 // The controller's series, captions, colours and X range over the given table.
 TDataSource DataSourceOf(const TChartController& controller, const TDataTable& table);
 
+// The X cell of a marker row: the skipped X as "first..last".
+QString SkippedRowText(const TTableRows::TRow& row);
+
 // The first character of the locale's decimal symbol, "." when it has none.
 QChar DecimalSymbolFrom(const QString& localeSymbol);
 
 // printf's "%<width>.<decimals>f" in the C locale, without printf: right-aligned, rounded like printf.
 QString FormatFixedPadded(double value, int decimals, int width);
 
-// The tab-separated table: the title line "X<tab>caption...", then one line per X with "%10.6f" values, then an
-// empty line and the warning, if any.
+// The tab-separated table: the title line "X<tab>caption...", then one line per row of TTableRows with "%10.6f"
+// values (a marker row: the skipped X as "first..last" and no values), then an empty line and the warning, if any.
 void BuildDataText(QStringList& lines, const TDataSource& source, QChar decimalSymbol);
-// The rows of the exact formats (full text, CSV): MinX..MaxX widened to every row that holds a computed value.
-std::pair<int, int> ComputedRows(const TDataSource& source);
+// The X range of the exact formats (full text, CSV): MinX..MaxX widened to every row that holds a computed value.
+std::pair<int64_t, int64_t> ComputedRows(const TDataSource& source);
 // The same layout with every computed value in 17 significant digits and "." (the companion's full output): the
-// values too small to plot included, over the rows MinX..MaxX widened to every computed row.
+// values too small to plot included, over the range of ComputedRows, with a row for every X that some series
+// covers and no marker rows.
 void BuildDataFullText(QStringList& lines, const TDataSource& source);
 // RFC 4180: a header row of quoted captions, then one row per X with every computed value in 17 significant digits
 // and "." whatever the locale, over the same rows as the full text.
+// The HTML table: probabilities below 1e-6 show as "-", a marker row as "first..last" over empty cells.
 void BuildDataCsv(QStringList& lines, const TDataSource& source);
-// The HTML table: probabilities below 1e-6 show as "-".
 void BuildDataHtmlTable(QStringList& lines, const TDataSource& source, QChar decimalSymbol);
 
 struct THtmlPageInfo {

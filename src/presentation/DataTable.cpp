@@ -11,49 +11,158 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace wl {
 
-TDataTable::TDataTable()
-    : FCells(static_cast<size_t>(RowCount) * ColumnCount, 0.0),
-      FComputed(static_cast<size_t>(RowCount) * ColumnCount, 0.0) {}
+namespace {
 
-int TDataTable::CellIndex(int x, int column) const {
-    CheckIndex(x, MinX, MaxX, "data table row");
-    CheckIndex(column, 0, ColumnCount - 1, "data table column");
-    return (x - MinX) * ColumnCount + column;
+void CheckRow(int64_t x) {
+    if (x < TDataTable::MinX || x > TDataTable::MaxX) [[unlikely]]
+        RaiseRangeError("data table row", x, TDataTable::MinX, TDataTable::MaxX);
 }
 
-double TDataTable::Value(int x, int column) const {
-    return FCells[static_cast<size_t>(CellIndex(x, column))];
-}
-
-void TDataTable::SetValue(int x, int column, double value) {
-    const auto i = static_cast<size_t>(CellIndex(x, column));
-    FCells[i] = value;
-    FComputed[i] = value;
-}
-
-double TDataTable::ComputedValue(int x, int column) const {
-    return FComputed[static_cast<size_t>(CellIndex(x, column))];
-}
-
-void TDataTable::SetComputedValue(int x, int column, double value) {
-    FComputed[static_cast<size_t>(CellIndex(x, column))] = value;
-    if (FComputedMinX > FComputedMaxX) {
-        FComputedMinX = x;
-        FComputedMaxX = x;
-    } else {
-        FComputedMinX = std::min(FComputedMinX, x);
-        FComputedMaxX = std::max(FComputedMaxX, x);
+// Sets one computed value, in whatever order: the spans only take ascending writes, so anything else is merged.
+void PutValue(TSeriesValues& values, int64_t x, double value) {
+    if (values.Empty() || x > values.Last() || (x >= values.First() && !values.InGap(x))) {
+        values[x] = value;
+        return;
     }
+    std::map<int64_t, double> cells{{x, value}};
+    for (const TSeriesValues::TSpan& s : values.Spans())
+        for (size_t i = 0; i < s.Values.size(); ++i)
+            cells.emplace(s.First + static_cast<int64_t>(i), s.Values[i]);
+    values.Clear();
+    for (const auto& [at, v] : cells)
+        values[at] = v;
+}
+
+} // namespace
+
+const TDataTable::TColumn& TDataTable::Column(int64_t x, int column) const {
+    CheckRow(x);
+    return FColumns[static_cast<size_t>(CheckIndex(column, 0, ColumnCount - 1, "data table column"))];
+}
+
+TDataTable::TColumn& TDataTable::Column(int64_t x, int column) {
+    CheckRow(x);
+    return FColumns[static_cast<size_t>(CheckIndex(column, 0, ColumnCount - 1, "data table column"))];
+}
+
+double TDataTable::Value(int64_t x, int column) const {
+    const auto& plotted = Column(x, column).Plotted;
+    const auto it = plotted.find(x);
+    return it != plotted.end() ? it->second : 0.0;
+}
+
+void TDataTable::SetValue(int64_t x, int column, double value) {
+    TColumn& c = Column(x, column);
+    c.Plotted[x] = value;
+    PutValue(c.Computed, x, value);
+}
+
+double TDataTable::ComputedValue(int64_t x, int column) const {
+    const TSeriesValues& computed = Column(x, column).Computed;
+    return computed.Empty() || x < computed.First() || x > computed.Last() ? 0.0 : computed[x];
+}
+
+void TDataTable::SetComputedValue(int64_t x, int column, double value) {
+    PutValue(Column(x, column).Computed, x, value);
+}
+
+void TDataTable::SetComputedValues(int column, TSeriesValues values) {
+    TColumn& c = Column(0, column);
+    if (!values.Empty()) {
+        CheckRow(values.First());
+        CheckRow(values.Last());
+    }
+    c.Computed = std::move(values);
+}
+
+int64_t TDataTable::ComputedMinX() const {
+    int64_t first = MaxX + 1;
+    for (const TColumn& c : FColumns)
+        if (!c.Computed.Empty())
+            first = std::min(first, c.Computed.First());
+    return first <= MaxX ? first : 1;
+}
+
+int64_t TDataTable::ComputedMaxX() const {
+    int64_t last = MinX - 1;
+    for (const TColumn& c : FColumns)
+        if (!c.Computed.Empty())
+            last = std::max(last, c.Computed.Last());
+    return last >= MinX ? last : 0;
 }
 
 void TDataTable::Clear() {
-    std::fill(FCells.begin(), FCells.end(), 0.0);
-    std::fill(FComputed.begin(), FComputed.end(), 0.0);
-    FComputedMinX = 1;
-    FComputedMaxX = 0;
+    for (TColumn& c : FColumns) {
+        c.Plotted.clear();
+        c.Computed.Clear();
+    }
+}
+
+std::vector<TDataTable::TStretch> TDataTable::Covered() const {
+    std::vector<TStretch> all;
+    for (const TColumn& c : FColumns) {
+        for (const TSeriesValues::TSpan& s : c.Computed.Spans())
+            all.push_back({s.First, s.Last()});
+        if (c.Plotted.empty())
+            continue;
+        if (c.Computed.Empty())
+            all.push_back({c.Plotted.begin()->first, c.Plotted.rbegin()->first});
+        else
+            for (const auto& cell : c.Plotted)
+                all.push_back({cell.first, cell.first});
+    }
+    std::sort(all.begin(), all.end(), [](const TStretch& a, const TStretch& b) { return a.First < b.First; });
+    std::vector<TStretch> merged;
+    for (const TStretch& s : all) {
+        if (!merged.empty() && s.First <= merged.back().Last + 1)
+            merged.back().Last = std::max(merged.back().Last, s.Last);
+        else
+            merged.push_back(s);
+    }
+    return merged;
+}
+
+TTableRows::TTableRows(const TDataTable& table, int64_t first, int64_t last, bool markers) {
+    const auto add = [this](int64_t a, int64_t b, bool marker) {
+        FRuns.push_back({a, b, marker, FCount});
+        FCount += marker ? 1 : b - a + 1;
+    };
+    // A single uncovered X is shown as a row: a marker would save nothing.
+    const auto skip = [&](int64_t a, int64_t b) {
+        if (a == b)
+            add(a, b, false);
+        else if (markers)
+            add(a, b, true);
+    };
+    int64_t next = first;
+    for (const TDataTable::TStretch& s : table.Covered()) {
+        const int64_t a = std::max(s.First, next);
+        const int64_t b = std::min(s.Last, last);
+        if (a > b)
+            continue;
+        if (a > next)
+            skip(next, a - 1);
+        add(a, b, false);
+        next = b + 1;
+    }
+    if (next <= last)
+        skip(next, last);
+}
+
+TTableRows::TRow TTableRows::Row(int64_t index) const {
+    if (index < 0 || index >= FCount)
+        RaiseRangeError("table row", index, 0, FCount - 1);
+    auto it = std::upper_bound(FRuns.begin(), FRuns.end(), index,
+                               [](int64_t i, const TRun& run) { return i < run.FirstRow; });
+    const TRun& run = *std::prev(it);
+    if (run.Marker)
+        return {run.First, run.Last, true};
+    const int64_t x = run.First + (index - run.FirstRow);
+    return {x, x, false};
 }
 
 double RoundHalfEven(double value) {
@@ -69,26 +178,22 @@ void CaptureChartData(TDataTable& table, const std::vector<const TChartLine*>& l
         const int column = CheckIndex(static_cast<int>(k), 0, TDataTable::ColumnCount - 1, "data table column");
         if (lines[k] == nullptr)
             continue;
+        // The computed values first: a plotted point sets its computed cell too, and they agree.
+        table.SetComputedValues(column, lines[k]->ComputedValues());
         for (const TChartPoint& p : lines[k]->Points()) {
             const double x = RoundHalfEven(p.X);
-            // Checked as a double first: converting an out-of-range or non-finite value to int is undefined.
-            if (!(x >= TDataTable::MinX && x <= TDataTable::MaxX))
+            // Checked as a double first: converting an out-of-range or non-finite value to an integer is undefined.
+            if (!(x >= static_cast<double>(TDataTable::MinX) && x <= static_cast<double>(TDataTable::MaxX)))
                 throw ERangeError(QStringLiteral("Chart point X %1 of series %2 lies outside the data table rows "
-                                                 "-5000..10000")
+                                                 "%3..%4")
                                       .arg(p.X)
-                                      .arg(k + 1));
-            table.SetValue(static_cast<int>(x), column, p.Y);
+                                      .arg(k + 1)
+                                      .arg(TDataTable::MinX)
+                                      .arg(TDataTable::MaxX));
+            table.SetValue(static_cast<int64_t>(x), column, p.Y);
         }
-        const std::vector<double>& computed = lines[k]->ComputedValues();
-        for (size_t i = 0; i < computed.size(); ++i) {
-            const long long x = static_cast<long long>(lines[k]->ComputedFirstX()) + static_cast<long long>(i);
-            if (x < TDataTable::MinX || x > TDataTable::MaxX)
-                throw ERangeError(QStringLiteral("Computed value X %1 of series %2 lies outside the data table rows "
-                                                 "-5000..10000")
-                                      .arg(x)
-                                      .arg(k + 1));
-            table.SetComputedValue(static_cast<int>(x), column, computed[i]);
-        }
+        if (!lines[k]->ComputedValues().Empty())
+            table.SetComputedValues(column, lines[k]->ComputedValues());
     }
 }
 

@@ -62,12 +62,12 @@ TSeriesButtonsLayout LayoutSeriesButtons(int panelWidth, int panelHeight, int bo
 }
 
 TGridGeometry ComputeGridGeometry(int seriesCount, int clientWidth, int clientHeight, int gridLineWidth,
-                                  int defaultRowHeight, int minX, int maxX) {
+                                  int defaultRowHeight, int64_t dataRowCount) {
     TGridGeometry g;
     const int n = std::max(seriesCount, 0);
     g.ColumnCount = n + 1;
     // 64-bit so that a hostile X range cannot overflow; a grid row count is an int in every toolkit.
-    const long long dataRows = static_cast<long long>(maxX) - minX + 2;
+    const long long dataRows = static_cast<long long>(std::max<int64_t>(dataRowCount, 0)) + 1;
     const int pitch = defaultRowHeight + gridLineWidth;
     const long long viewRows = pitch > 0 ? clientHeight / pitch + 1 : 1;
     g.RowCount = static_cast<int>(std::clamp<long long>(std::max(dataRows, viewRows), 1, 1 << 30));

@@ -1,8 +1,11 @@
 // The main window's layout arithmetic, free of the toolkit: the series buttons, the data grid and its cell format.
 #pragma once
 
+#include "presentation/DataTable.h"
+
 #include <QString>
 
+#include <cstdint>
 #include <functional>
 
 namespace wl {
@@ -41,9 +44,9 @@ struct TGridGeometry {
     int SeriesColumnWidth = 0; // every series column
 };
 
-// seriesCount n, the grid's client size, its grid-line width and default row height, and the X range shown.
+// seriesCount n, the grid's client size, its grid-line width and default row height, and the number of data rows.
 TGridGeometry ComputeGridGeometry(int seriesCount, int clientWidth, int clientHeight, int gridLineWidth,
-                                  int defaultRowHeight, int minX, int maxX);
+                                  int defaultRowHeight, int64_t dataRows);
 
 // The number of decimals (6 down to 1) for grid values: the first for which the sample 98.9999999, formatted and
 // trimmed, is at least 5 pixels narrower than the series column. textWidth measures a text in the grid's font.
@@ -63,17 +66,15 @@ inline bool PredictsThreeSecondsMore(int seconds, int position, int previous) {
     return seconds * 100 / position - seconds >= 3 || (paceKnown && 100 - position >= 3 * (position - previous));
 }
 
-// Data rows start at row 1 (row 0 is the title); row r shows X = minX + r - 1 and only rows up to maxX hold data.
 // The chart's point markers show while its series have at most 200 points each on average.
 inline bool PointMarkersShown(long long points, int seriesCount) {
     return seriesCount > 0 && static_cast<double>(points) / seriesCount <= 200.0;
 }
 
-inline int GridRowX(int row, int minX) {
-    return minX + row - 1;
-}
-inline bool CanSelectGridRow(int row, int minX, int maxX) {
-    return row >= 1 && GridRowX(row, minX) <= maxX;
+// Data rows start at row 1 (row 0 is the title); grid row r shows rows.Row(r - 1), and a marker row is never
+// selected.
+inline bool CanSelectGridRow(int row, const TTableRows& rows) {
+    return row >= 1 && row <= rows.Count() && !rows.Row(row - 1).Marker;
 }
 
 } // namespace wl

@@ -433,18 +433,15 @@ QByteArray DataJson(const TDataSource& source) {
     if (source.Table == nullptr)
         throw Exception("The data table to export is missing");
     const TDataTable& table = *source.Table;
-    int first = source.MinX, last = source.MaxX;
-    if (table.ComputedMinX() <= table.ComputedMaxX()) {
-        first = std::min(first, table.ComputedMinX());
-        last = std::max(last, table.ComputedMaxX());
-    }
+    const auto [first, last] = ComputedRows(source);
+    const TTableRows rows(table, first, last, false);
     QJsonArray series;
     for (qsizetype k = 0; k < source.Captions.size(); ++k) {
         QJsonArray xs, ys;
-        for (int x = first; x <= last; ++x) {
-            xs.append(x);
-            ys.append(table.ComputedValue(x, static_cast<int>(k)));
-        }
+        rows.ForEach([&](const TTableRows::TRow& row) {
+            xs.append(static_cast<qint64>(row.X));
+            ys.append(table.ComputedValue(row.X, static_cast<int>(k)));
+        });
         series.append(QJsonObject{
             {QStringLiteral("caption"), source.Captions.at(k)}, {QStringLiteral("x"), xs}, {QStringLiteral("y"), ys}});
     }

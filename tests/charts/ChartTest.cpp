@@ -126,5 +126,65 @@ TEST(ChartTest, ZoomPercentMovesBothEndsByTheShare) {
     }
 }
 
+// Two clusters far apart, as a jackpot game leaves them: a line fed from spans with a gap.
+void FillTwoClusters(TChartLine& line, int64_t far) {
+    TSeriesValues values;
+    std::vector<TChartPoint> points;
+    for (int64_t x = -20; x <= 20; ++x)
+        values[x] = 2.0;
+    for (int64_t x = far - 10; x <= far + 10; ++x)
+        values[x] = 1.0;
+    for (const TSeriesValues::TSpan& s : values.Spans())
+        for (size_t i = 0; i < s.Values.size(); ++i)
+            points.push_back({static_cast<double>(s.First + static_cast<int64_t>(i)), s.Values[i]});
+    line.SetComputedValues(std::move(values));
+    line.SetPoints(std::move(points));
+}
+
+TEST(ChartTest, LongEmptyStretchesFoldTheBottomAxis) {
+    struct TCase {
+        const char* Name;
+        int64_t Far; // the second cluster's middle
+        bool Folded;
+    };
+    const TCase cases[] = {
+        {"a million apart", 1000000, true},
+        {"at the far bound of X", TSeriesValues::MaxX - 10, true},
+        {"a gap shorter than the least break", 200, false},
+    };
+    for (const TCase& c : cases) {
+        TChart chart;
+        FillTwoClusters(chart.Line(0), c.Far);
+        const TAxisFold fold = chart.BottomFold();
+        ASSERT_EQ(fold.Folded(), c.Folded) << c.Name;
+        EXPECT_EQ(chart.Line(0).Runs().size(), 2u) << c.Name << ": the line breaks across the gap";
+        if (!c.Folded)
+            continue;
+        const TAxisFold::TBreak& b = fold.Breaks().front();
+        EXPECT_GT(b.From, 20.0) << c.Name;
+        EXPECT_LT(b.To, static_cast<double>(c.Far - 10)) << c.Name;
+        // Both clusters keep their width, the break takes a few percent of the axis, and the mapping goes back.
+        const double axis = fold.ToAxis(static_cast<double>(c.Far + 10)) - fold.ToAxis(-20.0);
+        EXPECT_EQ(fold.ToAxis(static_cast<double>(c.Far + 10)) - fold.ToAxis(static_cast<double>(c.Far - 10)), 20.0);
+        EXPECT_GT(b.AxisTo - b.AxisFrom, 0.01 * axis) << c.Name;
+        EXPECT_LT(b.AxisTo - b.AxisFrom, 0.10 * axis) << c.Name;
+        for (const double x : {-20.0, 0.0, 20.0, static_cast<double>(c.Far)})
+            EXPECT_DOUBLE_EQ(fold.FromAxis(fold.ToAxis(x)), x) << c.Name << " " << x;
+        // Ticks on both sides of the break, none inside it.
+        const std::vector<double> ticks = fold.Ticks(-21.0, static_cast<double>(c.Far + 11), 8, true);
+        ASSERT_FALSE(ticks.empty()) << c.Name;
+        EXPECT_LE(ticks.front(), 20.0) << c.Name;
+        EXPECT_GE(ticks.back(), static_cast<double>(c.Far - 10)) << c.Name;
+        for (const double t : ticks)
+            EXPECT_TRUE(t <= b.From || t >= b.To) << c.Name << " " << t;
+    }
+    TChart chart;
+    FillTwoClusters(chart.Line(0), 1000000);
+    chart.Line(1).AddXY(500000, 1.0); // a visible line in the gap splits it
+    EXPECT_EQ(chart.BottomFold().Breaks().size(), 2u);
+    chart.Line(1).SetVisible(false);
+    EXPECT_EQ(chart.BottomFold().Breaks().size(), 1u);
+}
+
 } // namespace
 } // namespace wl

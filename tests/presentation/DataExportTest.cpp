@@ -2,6 +2,8 @@
 #include "presentation/DataExport.h"
 #include "presentation/DataTable.h"
 
+#include "charts/Chart.h"
+
 #include <gtest/gtest.h>
 
 #include <QDateTime>
@@ -298,4 +300,45 @@ TEST(ExportFileNames, PictureBesideThePage) {
               QStringLiteral("/home/u/chart.GIF"));
     EXPECT_EQ(ChangeFileExtension(QStringLiteral("/home/u.v/chart"), QStringLiteral(".GIF")),
               QStringLiteral("/home/u.v/chart.GIF"));
+}
+
+TEST(DataText, SkippedBalancesGiveOneMarkerRowButCsvListsOnlyHeldRows) {
+    // A lottery-like series in two clusters far apart, captured from its line as the window does.
+    TChart chart;
+    TSeriesValues computed;
+    for (int64_t x : {-2, -1, 999998, 999999})
+        computed[x] = x < 0 ? 49.5 : 1e-9;
+    chart.Line(0).SetComputedValues(computed);
+    chart.Line(0).SetPoints({{-2, 49.5}, {-1, 49.5}});
+    TDataTable table;
+    CaptureChartData(table, {&chart.Line(0)});
+    TDataSource source;
+    source.Table = &table;
+    source.MinX = -2;
+    source.MaxX = 0; // the plotted range with 0, as the controller reports it
+    source.Captions = {QStringLiteral("Lottery [Flat]")};
+
+    QStringList text;
+    BuildDataText(text, source, QLatin1Char('.'));
+    EXPECT_EQ(text, (QStringList{QStringLiteral("X\tLottery [Flat]"), QStringLiteral("-2\t 49.500000"),
+                                 QStringLiteral("-1\t 49.500000"), QStringLiteral("0\t  0.000000")}))
+        << "a single uncovered X stays a row";
+    source.MaxX = 999999;
+    text.clear();
+    BuildDataText(text, source, QLatin1Char('.'));
+    ASSERT_EQ(text.size(), 6);
+    EXPECT_EQ(text[3], QStringLiteral("0..999997"));
+    EXPECT_EQ(text[4], QStringLiteral("999998\t  0.000000"));
+    QStringList html;
+    BuildDataHtmlTable(html, source, QLatin1Char('.'));
+    EXPECT_EQ(html[4], QStringLiteral("<tr align=\"center\"><td>&nbsp;0..999997&nbsp;</td><td>&nbsp;</td></tr>"));
+
+    QStringList csv;
+    BuildDataCsv(csv, source);
+    QStringList xs;
+    for (qsizetype i = 1; i < csv.size(); ++i)
+        xs << csv[i].section(QLatin1Char(','), 0, 0);
+    EXPECT_EQ(xs, (QStringList{QStringLiteral("-2"), QStringLiteral("-1"), QStringLiteral("999998"),
+                               QStringLiteral("999999")}));
+    EXPECT_EQ(csv[3], QStringLiteral("999998,1.0000000000000001E-9"));
 }

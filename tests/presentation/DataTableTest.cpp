@@ -26,8 +26,8 @@ TEST(DataTable, CaptureRoundsXAndLaterPointsWin) {
     chart.Line(0).AddXY(2.5, 10.0);     // row 2
     chart.Line(0).AddXY(1.5, 20.0);     // row 2 again: overwrites
     chart.Line(0).AddXY(-0.5, 30.0);    // row 0
-    chart.Line(3).AddXY(10000.5, 40.0); // halves to even: row 10000, the last (a starting bankroll)
-    chart.Line(3).AddXY(-5000.5, 50.0); // rounds to -5000, the first row
+    chart.Line(3).AddXY(10000.5, 40.0); // halves to even: row 10000 (a starting bankroll)
+    chart.Line(3).AddXY(-5000.5, 50.0); // rounds to -5000
 
     TDataTable table;
     table.SetValue(7, 2, 99.0); // stale value from an earlier capture
@@ -46,7 +46,8 @@ TEST(DataTable, CaptureRoundsXAndLaterPointsWin) {
 TEST(DataTable, BadPointsAndIndexesRaiseRangeErrors) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
-    for (double x : {10000.6, 10001.5, -5000.6, 1e300, nan, inf, -inf}) {
+    const double bound = static_cast<double>(TDataTable::MaxX);
+    for (double x : {bound + 2.0, -bound - 2.0, 1e300, nan, inf, -inf}) {
         TChart chart;
         chart.Line(0).AddXY(x, 1.0);
         TDataTable table;
@@ -54,7 +55,7 @@ TEST(DataTable, BadPointsAndIndexesRaiseRangeErrors) {
     }
 
     TDataTable table;
-    EXPECT_THROW(table.Value(10001, 0), ERangeError);
+    EXPECT_THROW(table.Value(TDataTable::MaxX + 1, 0), ERangeError);
     EXPECT_THROW(table.SetValue(0, 11, 1.0), ERangeError);
     EXPECT_THROW(table.Value(0, -1), ERangeError);
 

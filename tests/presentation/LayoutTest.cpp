@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 using namespace wl;
 
 TEST(Layout, SeriesButtonsShareThePanel) {
@@ -39,7 +41,8 @@ TEST(Layout, GridGeometry) {
         {"rows from the view when data is short", 1, 90, 190, 0, 3, {2, 11, 29, 60}},
     };
     for (const TRow& r : rows) {
-        const TGridGeometry g = ComputeGridGeometry(r.Series, r.ClientWidth, r.ClientHeight, 1, 18, r.MinX, r.MaxX);
+        const TGridGeometry g =
+            ComputeGridGeometry(r.Series, r.ClientWidth, r.ClientHeight, 1, 18, r.MaxX - r.MinX + 1);
         EXPECT_EQ(g.ColumnCount, r.Expected.ColumnCount) << r.Name;
         EXPECT_EQ(g.RowCount, r.Expected.RowCount) << r.Name;
         EXPECT_EQ(g.XColumnWidth, r.Expected.XColumnWidth) << r.Name;
@@ -60,7 +63,7 @@ TEST(Layout, CellDecimalsShrinkWithTheColumn) {
 }
 
 TEST(Layout, NarrowWindowWithManySeriesShowsOneDecimal) {
-    const TGridGeometry g = ComputeGridGeometry(10, 300, 100, 1, 18, -10, 10);
+    const TGridGeometry g = ComputeGridGeometry(10, 300, 100, 1, 18, 21);
     const int decimals = ChooseCellDecimals(g.SeriesColumnWidth, [](const QString& t) { return 6 * int(t.size()); });
     EXPECT_EQ(decimals, 1);
     EXPECT_EQ(CellFormatText(decimals), QStringLiteral("%10.1f"));
@@ -78,13 +81,26 @@ TEST(Layout, GridValuesAndRows) {
     EXPECT_EQ(FormatGridValue(0.0, 6, false), QStringLiteral("0.000000"));
     EXPECT_EQ(CellFormatText(6), QStringLiteral("%10.6f"));
 
-    // MinX -40, MaxX 60: 101 data rows at grid rows 1..101.
-    EXPECT_EQ(GridRowX(1, -40), -40);
-    EXPECT_EQ(GridRowX(101, -40), 60);
-    EXPECT_FALSE(CanSelectGridRow(0, -40, 60));
-    EXPECT_TRUE(CanSelectGridRow(1, -40, 60));
-    EXPECT_TRUE(CanSelectGridRow(101, -40, 60));
-    EXPECT_FALSE(CanSelectGridRow(102, -40, 60));
+    // X -40..-30 and 50..60 hold values: 11 rows, the marker row for -29..49, 11 rows.
+    TDataTable table;
+    for (int x : {-40, -30, 50, 60})
+        table.SetValue(x, 0, 1.0);
+    table.SetComputedValues(1, [] {
+        TSeriesValues v;
+        for (int x = -40; x <= -30; ++x)
+            v[x] = 1.0;
+        for (int x = 50; x <= 60; ++x)
+            v[x] = 1.0;
+        return v;
+    }());
+    const TTableRows rows(table, -40, 60, true);
+    ASSERT_EQ(rows.Count(), 23);
+    EXPECT_EQ(rows.Row(11).X, -29);
+    EXPECT_EQ(rows.Row(11).LastX, 49);
+    EXPECT_EQ(rows.Row(22).X, 60);
+    for (const auto& [row, selectable] :
+         {std::pair{0, false}, {1, true}, {12, false}, {13, true}, {23, true}, {24, false}})
+        EXPECT_EQ(CanSelectGridRow(row, rows), selectable) << row;
 }
 
 TEST(Layout, RestoredPlacementStaysOnTheScreen) {

@@ -2,6 +2,7 @@
 #include "ui/chart/ChartView.h"
 #include "charts/Chart.h"
 
+#include <QCategoryAxis>
 #include <QElapsedTimer>
 #include <QLineSeries>
 #include <QSignalSpy>
@@ -140,6 +141,48 @@ TEST_F(ChartViewTest, WholeNumberAxisHasWholeTicks) {
     EXPECT_DOUBLE_EQ(View.BottomAxis()->tickAnchor(), -2.0);
     EXPECT_EQ(View.BottomAxis()->labelFormat(), QStringLiteral("%.0f"));
     EXPECT_LT(View.LeftAxis()->tickInterval(), 1.0) << "the other axis keeps fractional ticks";
+}
+
+TEST_F(ChartViewTest, ClustersFarApartShareTheAxisAcrossABreak) {
+    TSeriesValues values;
+    std::vector<TChartPoint> points;
+    for (int64_t x : {-3, -2, -1, 999997, 999998, 999999}) {
+        values[x] = 1.0;
+        points.push_back({static_cast<double>(x), 10.0});
+    }
+    {
+        TChartUpdate batch(Model);
+        Model.Line(0).Clear();
+        Model.Line(0).SetComputedValues(std::move(values));
+        Model.Line(0).SetPoints(std::move(points));
+        Model.BottomAxis().SetWholeNumbers(true);
+    }
+    ASSERT_TRUE(View.Fold().Folded());
+    EXPECT_EQ(View.StrokeCount(0), 2) << "no line across the gap";
+    EXPECT_EQ(View.Stroke(0, 1)->count(), 3);
+    const QStringList labels = qobject_cast<QCategoryAxis*>(View.BottomAxis())->categoriesLabels();
+    ASSERT_GE(labels.size(), 2);
+    EXPECT_LT(labels.front().toDouble(), 0.0);
+    EXPECT_GT(labels.back().toDouble(), 999990.0);
+
+    // Both clusters get a fair share of the width, and pixels map back to X on both sides of the break.
+    const QRect plot = View.PlotRect();
+    const double left = View.PixelOfX(-2.0);
+    const double right = View.PixelOfX(999998.0);
+    EXPECT_GT(right - left, plot.width() / 4.0);
+    for (const double x : {-3.0, -1.0, 999997.0, 999999.0})
+        EXPECT_NEAR(View.XOfPixel(View.PixelOfX(x)), x, 0.5) << x;
+
+    // A drag over the right cluster zooms to it.
+    const QPoint a(static_cast<int>(View.PixelOfX(999997.0)) - 2, plot.top() + 5);
+    const QPoint b(static_cast<int>(View.PixelOfX(999999.0)) + 2, plot.bottom() - 5);
+    QTest::mousePress(View.viewport(), Qt::LeftButton, {}, a);
+    QTest::mouseMove(View.viewport(), b);
+    QTest::mouseRelease(View.viewport(), Qt::LeftButton, {}, b);
+    const TAxisRange zoomed = Model.EffectiveRange(TAxisKind::Bottom);
+    EXPECT_NEAR(zoomed.Minimum, 999997.0, 0.5);
+    EXPECT_NEAR(zoomed.Maximum, 999999.0, 0.5);
+    EXPECT_FALSE(View.Fold().Folded()) << "nothing to squeeze inside one cluster";
 }
 
 TEST(ChartViewTicks, NiceIntervals) {

@@ -63,6 +63,9 @@ void PaintChart(TChart& model, QPainter& painter, const QSize& size) {
     // A hidden view gets its resize event only when shown, so the chart is sized here.
     view.chart()->resize(QSizeF(size));
     view.chart()->layout()->activate();
+    // The folded axis' labels and break marks follow the plot area, which the layout has only now settled.
+    view.RefreshFold();
+    view.chart()->layout()->activate();
     const QRectF area(QPointF(0, 0), QSizeF(size));
     view.scene()->render(&painter, area, area);
 }

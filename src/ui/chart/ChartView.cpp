@@ -3,11 +3,14 @@
 
 #include "ui/widgets/Guard.h"
 
+#include <QCategoryAxis>
 #include <QChart>
+#include <QGraphicsItem>
 #include <QGraphicsLayout>
 #include <QImage>
 #include <QLineSeries>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QRubberBand>
 #include <QScatterSeries>
 #include <QValueAxis>
@@ -16,6 +19,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace wl {
 
@@ -29,6 +33,41 @@ QImage MarkerImage(TColor c) {
     QImage image(2, 2, QImage::Format_ARGB32);
     image.fill(ToQColor(c));
     return image;
+}
+
+// The marks of the folded axis' breaks: two short slanted strokes across the axis line, which is cut between them,
+// and a pale band through the plot where the squeezed stretch lies.
+class TBreakMarks : public QGraphicsItem {
+public:
+    explicit TBreakMarks(QGraphicsItem* parent) : QGraphicsItem(parent) { setZValue(1000.0); }
+    void Place(std::vector<double> pixels, const QRectF& plot) {
+        prepareGeometryChange();
+        FPixels = std::move(pixels);
+        FPlot = plot;
+        update();
+    }
+    QRectF boundingRect() const override { return FPixels.empty() ? QRectF() : FPlot.adjusted(-8, -8, 8, 8); }
+    void paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) override {
+        const double y = FPlot.bottom();
+        for (const double x : FPixels) {
+            painter->fillRect(QRectF(x - 3.0, FPlot.top(), 6.0, FPlot.height()), QColor(236, 236, 236));
+            painter->fillRect(QRectF(x - 3.0, y - 2.0, 6.0, 5.0), Qt::white);
+            painter->setPen(QPen(Qt::black, 1.0));
+            painter->drawLine(QPointF(x - 6.0, y + 5.0), QPointF(x - 2.0, y - 5.0));
+            painter->drawLine(QPointF(x + 2.0, y + 5.0), QPointF(x + 6.0, y - 5.0));
+        }
+    }
+
+private:
+    std::vector<double> FPixels;
+    QRectF FPlot;
+};
+
+// A tick label of the folded axis: whole numbers in full, others with the digits they need.
+QString FoldedTickLabel(double value, bool whole) {
+    if (whole || std::fabs(value) >= 1e6)
+        return QString::number(value, 'f', 0);
+    return QString::number(value, 'g', 12);
 }
 
 constexpr int MinDragPixels = 4;
@@ -100,12 +139,26 @@ TChartView::TChartView(QWidget* parent) : QChartView(parent) {
     }
     chart->addAxis(FAxisX, Qt::AlignBottom);
     chart->addAxis(FAxisY, Qt::AlignLeft);
+    // Shown instead of the plain one while the axis is folded: its labels sit at ticks chosen on both sides of
+    // each break.
+    FAxisXFolded = new QCategoryAxis(chart);
+    FAxisXFolded->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    FAxisXFolded->setGridLinePen(FAxisX->gridLinePen());
+    FAxisXFolded->setMinorGridLineVisible(false);
+    FAxisXFolded->setLinePen(QPen(Qt::black));
+    FAxisXFolded->setLabelsColor(Qt::black);
+    FAxisXFolded->setTitleBrush(Qt::black);
+    FAxisXFolded->setVisible(false);
+    chart->addAxis(FAxisXFolded, Qt::AlignBottom);
+    FBreakMarks = new TBreakMarks(chart);
+    connect(chart, &QChart::plotAreaChanged, this, [this] { Guarded(this, [&] { RefreshFold(); }); });
 
     for (int i = 0; i < TChart::LineCount; ++i) {
         auto* series = new QLineSeries(chart);
         series->setName(QStringLiteral("Series%1").arg(i + 1));
         chart->addSeries(series);
         series->attachAxis(FAxisX);
+        series->attachAxis(FAxisXFolded);
         series->attachAxis(FAxisY);
         series->setMarkerSize(2.0);
         QPen pen(ToQColor(ChartLineColors[static_cast<size_t>(i)]));
@@ -119,6 +172,7 @@ TChartView::TChartView(QWidget* parent) : QChartView(parent) {
         marks->setName(QStringLiteral("Marks%1").arg(i + 1));
         chart->addSeries(marks);
         marks->attachAxis(FAxisX);
+        marks->attachAxis(FAxisXFolded);
         marks->attachAxis(FAxisY);
         marks->setMarkerShape(QScatterSeries::MarkerShapeCircle);
         marks->setMarkerSize(9.0);
@@ -158,48 +212,110 @@ void TChartView::SetModel(TChart* model) {
 void TChartView::Mirror(const TChartChange& change) {
     if (FModel == nullptr)
         return;
+    TChartChange c = change;
+    // Qt's X values are axis units, so a new fold moves every point.
+    TAxisFold fold = FModel->BottomFold();
+    if (!(fold == FFold)) {
+        FFold = std::move(fold);
+        c.PointsChanged = (1u << TChart::LineCount) - 1;
+        c.AxesChanged = true;
+    }
     // Emptying the changed series before the axes move spares Qt Charts laying out the old points once more.
     for (int i = 0; i < TChart::LineCount; ++i) {
-        if (change.PointsChanged & (1u << i))
+        if (c.PointsChanged & (1u << i)) {
             FSeries[static_cast<size_t>(i)]->clear();
+            for (QLineSeries* stroke : FMoreStrokes[static_cast<size_t>(i)])
+                stroke->clear();
+        }
     }
-    // Automatic axes follow the points, so any change may move them. A zoom alone glides to its new ranges.
-    const bool zoomOnly = change.PointsChanged == 0 && change.LooksChanged == 0 && FModel->ZoomDepth() != FZoomDepth;
+    // Automatic axes follow the points, so any change may move them. A zoom alone glides to its new ranges, unless
+    // the axis is folded: the breaks depend on the range.
+    const bool zoomOnly = c.PointsChanged == 0 && c.LooksChanged == 0 && FModel->ZoomDepth() != FZoomDepth;
     FZoomDepth = FModel->ZoomDepth();
-    if (zoomOnly && isVisible())
+    if (zoomOnly && isVisible() && !FFold.Folded() && !c.AxesChanged)
         AnimateAxes();
-    else if (change.AxesChanged || change.PointsChanged != 0 || FZoomAnimation->state() != QAbstractAnimation::Running)
+    else if (zoomOnly || c.AxesChanged || c.PointsChanged != 0 ||
+             FZoomAnimation->state() != QAbstractAnimation::Running)
         MirrorAxes(); // a change of looks alone (markers after a zoom) lets a running glide finish
 
     for (int i = 0; i < TChart::LineCount; ++i) {
         const uint32_t bit = 1u << i;
-        if (change.PointsChanged & bit) {
-            const auto& points = FModel->Line(i).Points();
-            QList<QPointF> list;
-            list.reserve(static_cast<qsizetype>(points.size()));
-            for (const TChartPoint& p : points)
-                list.append(QPointF(p.X, p.Y));
-            // One replace is one layout, however many points.
-            FSeries[static_cast<size_t>(i)]->replace(list);
-            QList<QPointF> marks;
-            for (const TChartPoint& p : FModel->Line(i).Marks())
-                marks.append(QPointF(p.X, p.Y));
-            FMarks[static_cast<size_t>(i)]->replace(marks);
-        }
-        if (change.LooksChanged & bit)
+        if (c.PointsChanged & bit)
+            MirrorPoints(i);
+        if (c.LooksChanged & bit)
             MirrorLooks(i);
     }
 }
 
+void TChartView::MirrorPoints(int index) {
+    const TChartLine& line = FModel->Line(index);
+    const auto& points = line.Points();
+    const std::vector<TChartLine::TRun> runs = line.Runs();
+    auto& more = FMoreStrokes[static_cast<size_t>(index)];
+    while (more.size() + 1 < runs.size())
+        more.push_back(NewStroke(index));
+    for (size_t r = 0; r < runs.size(); ++r) {
+        QList<QPointF> list;
+        list.reserve(runs[r].End - runs[r].First);
+        for (int p = runs[r].First; p < runs[r].End; ++p) {
+            const TChartPoint& point = points[static_cast<size_t>(p)];
+            list.append(QPointF(FFold.ToAxis(point.X), point.Y));
+        }
+        // One replace is one layout, however many points.
+        (r == 0 ? FSeries[static_cast<size_t>(index)] : more[r - 1])->replace(list);
+    }
+    for (size_t r = std::max<size_t>(runs.size(), 1); r <= more.size(); ++r)
+        more[r - 1]->clear();
+    QList<QPointF> marks;
+    for (const TChartPoint& p : line.Marks())
+        marks.append(QPointF(FFold.ToAxis(p.X), p.Y));
+    FMarks[static_cast<size_t>(index)]->replace(marks);
+}
+
+QLineSeries* TChartView::NewStroke(int index) {
+    QLineSeries* first = FSeries[static_cast<size_t>(index)];
+    auto* stroke = new QLineSeries(chart());
+    chart()->addSeries(stroke);
+    stroke->attachAxis(FAxisX);
+    stroke->attachAxis(FAxisXFolded);
+    stroke->attachAxis(FAxisY);
+    stroke->setMarkerSize(first->markerSize());
+    stroke->setPen(first->pen());
+    stroke->setLightMarker(first->lightMarker());
+    stroke->setVisible(first->isVisible());
+    return stroke;
+}
+
+int TChartView::StrokeCount(int index) const {
+    int count = FSeries.at(static_cast<size_t>(index))->count() > 0 ? 1 : 0;
+    for (const QLineSeries* stroke : FMoreStrokes.at(static_cast<size_t>(index)))
+        count += stroke->count() > 0 ? 1 : 0;
+    return count;
+}
+
+QLineSeries* TChartView::Stroke(int index, int stroke) const {
+    return stroke == 0 ? FSeries.at(static_cast<size_t>(index))
+                       : FMoreStrokes.at(static_cast<size_t>(index)).at(static_cast<size_t>(stroke - 1));
+}
+
+QValueAxis* TChartView::BottomAxis() const {
+    return FFold.Folded() ? FAxisXFolded : FAxisX;
+}
+
 void TChartView::MirrorLooks(int index) {
     const TChartLine& line = FModel->Line(index);
-    QLineSeries* series = FSeries[static_cast<size_t>(index)];
-    QPen pen = series->pen();
+    QPen pen = FSeries[static_cast<size_t>(index)]->pen();
     pen.setColor(ToQColor(line.Color()));
     pen.setWidth(std::max(1, line.PenWidth()));
-    series->setPen(pen);
-    series->setLightMarker(line.PointersVisible() ? MarkerImage(line.Color()) : QImage());
-    series->setVisible(line.Visible());
+    const QImage marker = line.PointersVisible() ? MarkerImage(line.Color()) : QImage();
+    std::vector<QLineSeries*> strokes{FSeries[static_cast<size_t>(index)]};
+    strokes.insert(strokes.end(), FMoreStrokes[static_cast<size_t>(index)].begin(),
+                   FMoreStrokes[static_cast<size_t>(index)].end());
+    for (QLineSeries* series : strokes) {
+        series->setPen(pen);
+        series->setLightMarker(marker);
+        series->setVisible(line.Visible());
+    }
     QScatterSeries* marks = FMarks[static_cast<size_t>(index)];
     QPen ring(ToQColor(line.Color()));
     ring.setWidth(2);
@@ -223,8 +339,77 @@ void TChartView::ApplyRanges(const TAxisRange& x, const TAxisRange& y, const TAx
         axis->setLabelFormat(QStringLiteral("%.") + QString::number(TickDecimals(interval)) + QStringLiteral("f"));
         axis->setTickType(QValueAxis::TicksDynamic);
     };
-    apply(FAxisX, x, tickX, FModel != nullptr && FModel->BottomAxis().WholeNumbers());
+    apply(FAxisX, {FFold.ToAxis(x.Minimum), FFold.ToAxis(x.Maximum)}, tickX,
+          FModel != nullptr && FModel->BottomAxis().WholeNumbers());
     apply(FAxisY, y, tickY, FModel != nullptr && FModel->LeftAxis().WholeNumbers());
+    FAxisXFolded->setRange(FAxisX->min(), FAxisX->max());
+    FAxisX->setVisible(!FFold.Folded());
+    FAxisXFolded->setVisible(FFold.Folded());
+    RefreshFold();
+}
+
+void TChartView::RefreshFold() {
+    const QRectF plot = chart()->plotArea();
+    std::vector<double> pixels;
+    const double min = FAxisX->min();
+    const double span = FAxisX->max() - min;
+    const auto pixelOf = [&](double u) { return plot.left() + (u - min) / span * plot.width(); };
+    if (FFold.Folded() && span > 0.0) {
+        for (const TAxisFold::TBreak& b : FFold.Breaks()) {
+            const double middle = (b.AxisFrom + b.AxisTo) / 2.0;
+            if (middle > min && middle < min + span)
+                pixels.push_back(pixelOf(middle));
+        }
+        // Labels at the ticks, none closer to the one before than its width allows.
+        const bool whole = FModel != nullptr && FModel->BottomAxis().WholeNumbers();
+        const QFontMetricsF metrics(FAxisXFolded->labelsFont());
+        const int maxTicks = std::max(2, static_cast<int>(plot.width() / 80.0));
+        const auto ticks = FFold.Ticks(FFold.FromAxis(min), FFold.FromAxis(min + span), maxTicks, whole);
+        QStringList labels;
+        std::vector<double> at;
+        double lastRight = -1e300;
+        for (const double t : ticks) {
+            const QString label = FoldedTickLabel(t, whole);
+            const double u = FFold.ToAxis(t);
+            const double half = metrics.horizontalAdvance(label) / 2.0 + 4.0;
+            // Nor over a break mark.
+            const bool onMark = std::any_of(pixels.begin(), pixels.end(),
+                                            [&](double p) { return std::fabs(p - pixelOf(u)) < half + 6.0; });
+            if (onMark || pixelOf(u) - half < lastRight || labels.contains(label) || (!at.empty() && u <= at.back()))
+                continue;
+            labels << label;
+            at.push_back(u);
+            lastRight = pixelOf(u) + half;
+        }
+        const QStringList old = FAxisXFolded->categoriesLabels();
+        bool same = old.size() == labels.size();
+        for (qsizetype i = 0; same && i < labels.size(); ++i)
+            same = old[i] == labels[i] && FAxisXFolded->endValue(old[i]) == at[static_cast<size_t>(i)];
+        if (!same) {
+            for (const QString& label : old)
+                FAxisXFolded->remove(label);
+            // Left of the range: the axis labels its start value too, which is no tick of ours.
+            FAxisXFolded->setStartValue(min - span);
+            for (qsizetype i = 0; i < labels.size(); ++i)
+                FAxisXFolded->append(labels[i], at[static_cast<size_t>(i)]);
+        }
+    }
+    static_cast<TBreakMarks*>(FBreakMarks)->Place(std::move(pixels), plot);
+}
+
+double TChartView::PixelOfX(double x) const {
+    const QRectF plot = chart()->plotArea();
+    const double span = FAxisX->max() - FAxisX->min();
+    const double px = plot.left() + (FFold.ToAxis(x) - FAxisX->min()) / (span > 0.0 ? span : 1.0) * plot.width();
+    return mapFromScene(chart()->mapToScene(QPointF(px, plot.top()))).x();
+}
+
+double TChartView::XOfPixel(double pixel) const {
+    const QRectF plot = chart()->plotArea();
+    const double px = chart()->mapFromScene(mapToScene(QPoint(static_cast<int>(std::lround(pixel)), 0))).x();
+    const double u = FAxisX->min() +
+                     (px - plot.left()) / (plot.width() > 0.0 ? plot.width() : 1.0) * (FAxisX->max() - FAxisX->min());
+    return FFold.FromAxis(u);
 }
 
 void TChartView::MirrorAxes() {
@@ -238,6 +423,7 @@ void TChartView::MirrorAxes() {
         axis->setTitleVisible(!text.isEmpty());
     };
     title(FAxisX, FModel->BottomAxis().Title());
+    title(FAxisXFolded, FModel->BottomAxis().Title());
     title(FAxisY, FModel->LeftAxis().Title());
 }
 
@@ -310,8 +496,10 @@ void TChartView::mouseReleaseEvent(QMouseEvent* event) {
         if (d.x() > 0 && d.y() > 0) {
             const QPointF a = chart()->mapToValue(chart()->mapFromScene(mapToScene(FDragStart)));
             const QPointF b = chart()->mapToValue(chart()->mapFromScene(mapToScene(end)));
-            FModel->Zoom({std::min(a.x(), b.x()), std::max(a.x(), b.x())},
-                         {std::min(a.y(), b.y()), std::max(a.y(), b.y())});
+            // Qt's X is in axis units: across a break they stand for many X.
+            const double ax = FFold.FromAxis(a.x());
+            const double bx = FFold.FromAxis(b.x());
+            FModel->Zoom({std::min(ax, bx), std::max(ax, bx)}, {std::min(a.y(), b.y()), std::max(a.y(), b.y())});
         } else {
             // Dragging back towards the top left takes the latest zoom back.
             FModel->UndoZoom();

@@ -8,7 +8,10 @@
 #include <QPoint>
 
 #include <array>
+#include <vector>
 
+class QCategoryAxis;
+class QGraphicsItem;
 class QLineSeries;
 class QScatterSeries;
 class QRubberBand;
@@ -33,11 +36,22 @@ public:
     // other zooms in (105 %). Returns whether it zoomed.
     bool WheelZoom(const QPoint& pos, int delta);
 
+    // The first stroke of a line; a line broken across gaps has one more series for each further stroke.
     QLineSeries* Series(int index) const { return FSeries.at(static_cast<size_t>(index)); }
+    int StrokeCount(int index) const;
+    QLineSeries* Stroke(int index, int stroke) const;
     // The marks of a line (TChartLine::Marks): rings in the line's colour.
     QScatterSeries* MarkSeries(int index) const { return FMarks.at(static_cast<size_t>(index)); }
     QValueAxis* LeftAxis() const { return FAxisY; }
-    QValueAxis* BottomAxis() const { return FAxisX; }
+    // The bottom axis shown: the plain one, or while the axis is folded the one labelled at the chosen ticks.
+    QValueAxis* BottomAxis() const;
+    // The bottom axis' fold as last mirrored: Qt's X values are its axis units.
+    const TAxisFold& Fold() const { return FFold; }
+    // The pixel X in this widget of a model X, and back, across the breaks.
+    double PixelOfX(double x) const;
+    double XOfPixel(double pixel) const;
+    // Relabels the folded axis and places the break marks for the current plot area (after a resize).
+    void RefreshFold();
 
     // Copies the model into the Qt series and axes, everything or what change names.
     void Mirror(const TChartChange& change);
@@ -58,6 +72,8 @@ private:
     void ChartUndoZoomed(const TChart& chart) override;
 
     void MirrorLooks(int index);
+    void MirrorPoints(int index);
+    QLineSeries* NewStroke(int index);
     void MirrorAxes();
     void AnimateAxes();
     void ApplyRanges(const TAxisRange& x, const TAxisRange& y, const TAxisRange& tickX, const TAxisRange& tickY);
@@ -66,6 +82,10 @@ private:
     std::array<QLineSeries*, TChart::LineCount> FSeries{};
     std::array<QScatterSeries*, TChart::LineCount> FMarks{};
     QValueAxis* FAxisX = nullptr;
+    QCategoryAxis* FAxisXFolded = nullptr;
+    std::array<std::vector<QLineSeries*>, TChart::LineCount> FMoreStrokes{};
+    TAxisFold FFold;
+    QGraphicsItem* FBreakMarks = nullptr; // owned by the chart
     QValueAxis* FAxisY = nullptr;
     QRubberBand* FRubberBand = nullptr;
     QPoint FDragStart;

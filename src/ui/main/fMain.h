@@ -61,7 +61,7 @@ public:
     TChartView* MainChart = nullptr;
     TDataGrid* DataGrid = nullptr;
     QTableWidget* SummaryGrid = nullptr;
-    QLabel* lLimitWarning = nullptr; // under the chart and the table alike; hidden while every value is exact
+    QLabel* lLimitWarning = nullptr;   // under the chart and the table alike; hidden while every value is exact
     QLabel* lBankrollAnswer = nullptr; // the bankroll planner's answers, under the chart and the table alike
     QWidget* Panel6 = nullptr;
     QLabel* lParam1 = nullptr;
@@ -180,8 +180,9 @@ private:
     std::unique_ptr<TChartController> FController;
     std::unique_ptr<IChartDialogs> FDialogs;
     std::unique_ptr<TDataTable> FDataTable;
-    int FFinishedMinX = 0; // the X range of the last finished calculation, empty without series
-    int FFinishedMaxX = -1;
+    int64_t FFinishedMinX = 0; // the X range of the last finished calculation, empty without series
+    int64_t FFinishedMaxX = -1;
+    TTableRows FGridRows; // the data grid's rows after its title row
     QTimer* FProgressTimer = nullptr;
     int FElapsedSeconds = 0;
     int FPositionAtLastTick = 0;

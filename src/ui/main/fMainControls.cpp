@@ -189,7 +189,7 @@ void TfmMain::CreateControls() {
     });
     DataGrid->SetSelectCell([this](int, int row) {
         bool can = false;
-        Guarded(this, [&] { can = CanSelectGridRow(row, FController->MinX(), FController->MaxX()); });
+        Guarded(this, [&] { can = CanSelectGridRow(row, FGridRows); });
         return can;
     });
     mainLayout->addWidget(ChartPanel, 1);

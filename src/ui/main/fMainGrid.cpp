@@ -21,13 +21,13 @@ void TfmMain::LayoutViews() {
     for (TGradientLabel* label : {lMenu, lPlay})
         label->setFixedWidth(label->fontMetrics().horizontalAdvance(label->text()) + 2);
 
+    FGridRows = TTableRows(*FDataTable, FController->MinX(), FController->MaxX(), true);
     // The grid's client width depends on whether its scroll bar shows, which depends on the row count.
     for (int pass = 0; pass < 2; ++pass) {
         const int n = FController->SeriesCount();
         const QWidget* client = DataGrid->viewport();
-        const TGridGeometry g =
-            ComputeGridGeometry(n, client->width(), client->height(), TDataGrid::GridLineWidth,
-                                DataGrid->DefaultRowHeight(), FController->MinX(), FController->MaxX());
+        const TGridGeometry g = ComputeGridGeometry(n, client->width(), client->height(), TDataGrid::GridLineWidth,
+                                                    DataGrid->DefaultRowHeight(), FGridRows.Count());
         std::vector<int> widths{g.XColumnWidth};
         widths.insert(widths.end(), static_cast<size_t>(n), g.SeriesColumnWidth);
         const int before = client->width();
@@ -69,14 +69,24 @@ void TfmMain::DataGridDrawCell(QPainter& painter, int column, int row, const QRe
         painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, caption);
         return;
     }
-    const int x = GridRowX(row, FController->MinX());
-    if (x > FController->MaxX())
+    if (row > FGridRows.Count())
         return;
+    const TTableRows::TRow r = FGridRows.Row(row - 1);
+    if (r.Marker) {
+        // The balances no series holds, in one row.
+        if (column == 0) {
+            const QString text = painter.fontMetrics().elidedText(SkippedRowText(r), Qt::ElideMiddle, rect.width() - 3);
+            painter.drawText(rect.adjusted(0, 0, -3, 0), Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, text);
+        } else {
+            painter.drawText(rect, Qt::AlignCenter | Qt::TextSingleLine, QStringLiteral("\u2026"));
+        }
+        return;
+    }
     QString text;
     if (column == 0)
-        text = QString::number(x);
+        text = QString::number(r.X);
     else
-        text = FormatGridValue(FDataTable->Value(x, column - 1), FCellDecimals,
+        text = FormatGridValue(FDataTable->Value(r.X, column - 1), FCellDecimals,
                                FController->ShownValuesAreProbabilities());
     painter.drawText(rect.adjusted(0, 0, -3, 0), Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, text);
 }
