@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <utility>
 
 namespace wl {
@@ -49,15 +50,25 @@ TDataTable::TColumn& TDataTable::Column(int64_t x, int column) {
     return FColumns[static_cast<size_t>(CheckIndex(column, 0, ColumnCount - 1, "data table column"))];
 }
 
+namespace {
+bool BeforeX(const std::pair<int64_t, double>& cell, int64_t x) {
+    return cell.first < x;
+}
+} // namespace
+
 double TDataTable::Value(int64_t x, int column) const {
     const auto& plotted = Column(x, column).Plotted;
-    const auto it = plotted.find(x);
-    return it != plotted.end() ? it->second : 0.0;
+    const auto it = std::lower_bound(plotted.begin(), plotted.end(), x, BeforeX);
+    return it != plotted.end() && it->first == x ? it->second : 0.0;
 }
 
 void TDataTable::SetValue(int64_t x, int column, double value) {
     TColumn& c = Column(x, column);
-    c.Plotted[x] = value;
+    const auto it = std::lower_bound(c.Plotted.begin(), c.Plotted.end(), x, BeforeX);
+    if (it != c.Plotted.end() && it->first == x)
+        it->second = value;
+    else
+        c.Plotted.insert(it, {x, value});
     PutValue(c.Computed, x, value);
 }
 
@@ -109,10 +120,13 @@ std::vector<TDataTable::TStretch> TDataTable::Covered() const {
             all.push_back({s.First, s.Last()});
         if (c.Plotted.empty())
             continue;
-        if (c.Computed.Empty())
-            all.push_back({c.Plotted.begin()->first, c.Plotted.rbegin()->first});
-        else
-            for (const auto& cell : c.Plotted)
+        if (c.Computed.Empty()) {
+            all.push_back({c.Plotted.front().first, c.Plotted.back().first});
+            continue;
+        }
+        // Points normally lie in the computed spans; only one outside them adds to what is covered.
+        for (const auto& cell : c.Plotted)
+            if (cell.first < c.Computed.First() || cell.first > c.Computed.Last() || c.Computed.InGap(cell.first))
                 all.push_back({cell.first, cell.first});
     }
     std::sort(all.begin(), all.end(), [](const TStretch& a, const TStretch& b) { return a.First < b.First; });

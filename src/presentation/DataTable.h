@@ -5,7 +5,7 @@
 
 #include <array>
 #include <cstdint>
-#include <map>
+#include <utility>
 #include <vector>
 
 namespace wl {
@@ -45,7 +45,7 @@ public:
 
 private:
     struct TColumn {
-        std::map<int64_t, double> Plotted;
+        std::vector<std::pair<int64_t, double>> Plotted; // ascending X; points come ascending, so appends are cheap
         TSeriesValues Computed;
     };
     const TColumn& Column(int64_t x, int column) const;

@@ -1,6 +1,7 @@
 // The caption bar, the link look, help contexts and the help window, and the application's error handler.
 #include "support/Exception.h"
 #include "ui/main/Application.h"
+#include "ui/main/DataGrid.h"
 #include "ui/main/HelpWindow.h"
 #include "ui/widgets/GradientLabel.h"
 #include "ui/widgets/HelpContext.h"
@@ -12,6 +13,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
@@ -210,4 +212,25 @@ TEST(Application, EscapedErrorsAreShownAndTheProgramGoesOn) {
 }
 
 } // namespace
+} // namespace wl
+
+namespace wl {
+
+TEST(DataGridKeys, MovesPassOverRowsThatCannotBeSelected) {
+    TDataGrid grid;
+    grid.resize(200, 400);
+    grid.SetGeometry({100}, 8); // data rows 1..6, row 4 a marker, row 7 past the data
+    grid.SetSelectCell([](int, int row) { return row != 4 && row <= 6; });
+    struct TStep {
+        Qt::Key Key;
+        int Row;
+    };
+    const TStep steps[] = {{Qt::Key_Down, 1}, {Qt::Key_Down, 2}, {Qt::Key_Down, 3}, {Qt::Key_Down, 5},
+                           {Qt::Key_Up, 3},   {Qt::Key_End, 6},  {Qt::Key_Down, 6}, {Qt::Key_Home, 1}};
+    for (const TStep& s : steps) {
+        QTest::keyClick(&grid, s.Key);
+        EXPECT_EQ(grid.SelectedRow(), s.Row) << s.Key;
+    }
+}
+
 } // namespace wl

@@ -147,11 +147,10 @@ void TDataGrid::EnsureVisible(int row) {
 }
 
 int TDataGrid::SelectableFrom(int row, int step) const {
+    // A row that cannot be selected (a marker row, or a row past the data) is passed over.
     for (int r = row; r >= 1 && r < FRowCount; r += step) {
         if (!FSelectCell || FSelectCell(0, r))
             return r;
-        if (step > 0)
-            break; // rows past the data are never selectable
     }
     return -1;
 }
@@ -188,10 +187,13 @@ void TDataGrid::keyPressEvent(QKeyEvent* event) {
         QAbstractScrollArea::keyPressEvent(event);
         return;
     }
-    // Moving past the data stops at its last row.
-    int row = SelectableFrom(std::min(target, FRowCount - 1), 1);
+    // A row that cannot be selected is passed over in the direction of the move; moving past the data stops at its
+    // last row.
+    target = std::min(target, FRowCount - 1);
+    const int step = target < current ? -1 : 1;
+    int row = SelectableFrom(target, step);
     if (row < 0)
-        row = SelectableFrom(std::min(target, FRowCount - 1), -1);
+        row = SelectableFrom(target, -step);
     if (row > 0)
         SelectRow(row);
     event->accept();
