@@ -208,16 +208,16 @@ TEST_F(MainWindowTest, ListAndTableFollowTheCurrentSeries) {
 
 // A bad series is struck through and reported once; the others keep their lines.
 TEST_F(MainWindowTest, AFailingSeriesIsMarkedAndTheOthersAreDrawn) {
-    // A result beyond the tracked balances fails in round 1.
-    test::WriteText(Folder.Path() + QStringLiteral("/games.ini"),
-                    "[Coin]\r\nCount=2\r\nResult0=1\r\nProbability0=0.5\r\nResult1=-1\r\nProbability1=0.5\r\n\r\n"
-                    "[Wide]\r\nCount=1\r\nResult0=6000\r\nProbability0=1\r\n\r\n");
+    // A system that sends a loss to a state it lacks fails in round 1.
+    test::WriteText(Folder.Path() + QStringLiteral("/bets.ini"),
+                    "[Flat]\r\nCount=1\r\nBet0=1\r\nWin0=0\r\nLoss0=0\r\n\r\n"
+                    "[Broken]\r\nCount=1\r\nBet0=1\r\nWin0=0\r\nLoss0=3\r\n\r\n");
     QStringList shown;
     SetErrorDisplay([&shown](const QString& m) { shown << m; });
     auto w = Open();
     TStorage& s = w->Controller().Storage();
+    w->Controller().AddSeries(*s.Games->Item(0), *s.Systems->Item(1)); // the list is sorted: Broken, Flat
     w->Controller().AddSeries(*s.Games->Item(0), *s.Systems->Item(0));
-    w->Controller().AddSeries(*s.Games->Item(1), *s.Systems->Item(0));
     w->RefreshSeriesList();
     w->FormActivate();
     ASSERT_TRUE(test::WaitFor([&] { return Finished(*w); }));
@@ -226,7 +226,7 @@ TEST_F(MainWindowTest, AFailingSeriesIsMarkedAndTheOthersAreDrawn) {
     SetErrorDisplay(nullptr);
 
     ASSERT_EQ(shown.size(), 1) << "reported once, not at every calculation";
-    EXPECT_TRUE(shown[0].startsWith(QStringLiteral("The series \"Wide [Flat]\" cannot be charted.\r\n")))
+    EXPECT_TRUE(shown[0].startsWith(QStringLiteral("The series \"Coin [Broken]\" cannot be charted.\r\n")))
         << shown[0].toStdString();
     EXPECT_TRUE(w->Controller().GetCalculator(0).Line->Visible());
     EXPECT_GT(w->Controller().GetCalculator(0).Line->Count(), 0);
@@ -234,7 +234,7 @@ TEST_F(MainWindowTest, AFailingSeriesIsMarkedAndTheOthersAreDrawn) {
     const QString failure = w->Controller().SeriesFailure(1);
     EXPECT_FALSE(failure.isEmpty());
     EXPECT_TRUE(shown[0].endsWith(failure));
-    EXPECT_EQ(w->lbSeries->item(1)->toolTip(), QStringLiteral("Wide [Flat]\n") + failure) << "marked in the list";
+    EXPECT_EQ(w->lbSeries->item(1)->toolTip(), QStringLiteral("Coin [Broken]\n") + failure) << "marked in the list";
     EXPECT_EQ(w->lbSeries->item(0)->toolTip(), QStringLiteral("Coin [Flat]"));
 
     w->lbSeries->setCurrentRow(1);

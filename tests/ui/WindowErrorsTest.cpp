@@ -49,18 +49,18 @@ protected:
 
 // The thread fails the series while the window lists it: the failure reaches the list through the hand-over only.
 TEST_F(WindowErrorsTest, ASeriesFailingInRoundOneIsAddedWhileTheListIsRebuilt) {
-    test::WriteText(Folder.Path() + QStringLiteral("/games.ini"),
-                    "[Coin]\r\nCount=2\r\nResult0=1\r\nProbability0=0.5\r\nResult1=-1\r\nProbability1=0.5\r\n\r\n"
-                    "[Wide]\r\nCount=1\r\nResult0=6000\r\nProbability0=1\r\n\r\n");
+    test::WriteText(Folder.Path() + QStringLiteral("/bets.ini"),
+                    "[Flat]\r\nCount=1\r\nBet0=1\r\nWin0=0\r\nLoss0=0\r\n\r\n"
+                    "[Broken]\r\nCount=1\r\nBet0=1\r\nWin0=0\r\nLoss0=3\r\n\r\n");
     QStringList shown;
     SetErrorDisplay([&shown](const QString& m) { shown << m; });
     auto w = Open();
     w->FormActivate();
     TStorage& s = w->Controller().Storage();
     for (int i = 0; i < 3; ++i) {
-        w->Controller().AddSeries(*s.Games->Item(1), *s.Systems->Item(0));
+        w->Controller().AddSeries(*s.Games->Item(0), *s.Systems->Item(0)); // the list is sorted: Broken, Flat
         w->RefreshSeriesList();
-        w->Controller().AddSeries(*s.Games->Item(0), *s.Systems->Item(0));
+        w->Controller().AddSeries(*s.Games->Item(0), *s.Systems->Item(1));
         w->RefreshSeriesList();
     }
     ASSERT_TRUE(test::WaitFor([&] { return !w->Controller().Running(); }));
@@ -69,12 +69,13 @@ TEST_F(WindowErrorsTest, ASeriesFailingInRoundOneIsAddedWhileTheListIsRebuilt) {
 
     ASSERT_FALSE(shown.isEmpty());
     for (const QString& m : shown)
-        EXPECT_TRUE(m.startsWith(QStringLiteral("The series \"Wide [Flat]\" cannot be charted.\r\nRound 1 lands on "
-                                                "the balance 6000, outside the balances -5000..5000")))
+        EXPECT_TRUE(m.startsWith(QStringLiteral("The series \"Coin [Broken]\" cannot be charted.\r\nThe betting "
+                                                "system \"Broken\": state 0 goes to state 3")))
             << "a plain message, no report: " << m.toStdString();
     ASSERT_EQ(w->lbSeries->count(), 6);
     for (int i = 0; i < 6; ++i)
-        EXPECT_EQ(w->lbSeries->item(i)->toolTip().contains(QStringLiteral("Lower the result or the bet.")), i % 2 == 0)
+        EXPECT_EQ(w->lbSeries->item(i)->toolTip().contains(QStringLiteral("Correct it in the system editor.")),
+                  i % 2 == 0)
             << i;
 }
 

@@ -1,7 +1,6 @@
 // The game editor.
 #include "ui/dialogs/fGameEditor.h"
 
-#include "engine/GameCalculator.h"
 #include "preferences/Preferences.h"
 #include "support/Exception.h"
 #include "support/Numbers.h"
@@ -441,8 +440,6 @@ void TfmGameEditor::OutcomesGridSetEditText(int col, int row, const QString& tex
             return;
         }
         WorkingCopy.SetResult(slot, value.value_or(0));
-        if (value && std::abs(static_cast<long long>(*value)) > TGameCalculator::MaxBalanceLimit)
-            WarnUnchartable(*value);
     } else
         WorkingCopy.SetProbability(slot, ParseReal(t).value_or(0.0));
     if (slot == WorkingCopy.OutcomeCount)
@@ -464,20 +461,6 @@ void TfmGameEditor::RefuseResult() {
                 FRefusalPending = false;
         },
         Qt::QueuedConnection);
-}
-
-void TfmGameEditor::WarnUnchartable(int32_t result) {
-    // The cell keeps it (a file may want it), but it is said now rather than when a series fails in round 1.
-    const long long limit = TGameCalculator::MaxBalanceLimit;
-    const QString text = TUserText{
-        QStringLiteral("ResultBeyondLimit"),
-        QStringLiteral("The result %d cannot be charted: even with a bet of 1 unit it lands beyond the "
-                       "balances of ±%d bets that the charts follow. A result times the bet of a system's "
-                       "first state must lie within ±%d."),
-        {static_cast<long long>(result), limit,
-         limit}}.Text(&GetPreferences());
-    QMetaObject::invokeMethod(
-        this, [this, text] { InformationBox(this, text); }, Qt::QueuedConnection);
 }
 
 int TfmGameEditor::CurrentOutcome() const {

@@ -74,7 +74,6 @@ private:
     int CurrentOutcome() const; // current grid row - 1, -1 without a current cell
     void RefuseResult();
     // A result beyond what a 1-unit bet can chart: kept, and said once the cell has closed.
-    void WarnUnchartable(int32_t result);
 
     friend class TOutcomesModel;
     friend class TOutcomesGrid;
