@@ -101,7 +101,7 @@ int RunExportCommand(const QStringList& args) {
                 calcArgs.append(arg);
             }
         }
-        const TCalcOptions options = ParseCalcOptions(calcArgs, ChartKindCount);
+        TCalcOptions options = ParseCalcOptions(calcArgs, ChartKindCount);
         if (options.Command != TCalcCommand::Calculate)
             throw EUsageError(QStringLiteral("--export takes only the calculation's arguments (see --help)"));
         if (options.Format != TCalcFormat::Text)
@@ -113,6 +113,8 @@ int RunExportCommand(const QStringList& args) {
         // The window's language and texts, wherever this copy is installed; read only.
         SetPreferencesSetup(ReadPreferencesSetup(CurrentDataLayout()));
         TPreferences& texts = GetPreferences();
+        if (!options.MemoryBudget)
+            options.MemoryBudget = texts.MemoryBudget();
         TCalcStreams streams;
         RunCalculation(options, streams, &texts, [&](TChartController& controller, TChart& chart) {
             // The markers as the window shows them after a calculation.

@@ -198,10 +198,13 @@ void TChartController::RunCalculations() {
         const int bankroll = FCurrentKind->Bankroll();
         const bool showAll = FCurrentKind->ShowsAllValues();
         const TBalanceLimits limits = FCurrentKind->BalanceLimits();
+        // An even share each, so that the rows of all series together stay within the budget.
+        const int64_t share = FMemoryBudget / static_cast<int64_t>(FSeries.size());
         for (TSeries& s : FSeries) {
             s.Calculator->Bankroll = bankroll;
             s.Calculator->LowBound = limits.Low;
             s.Calculator->HighBound = limits.High;
+            s.Calculator->MemoryBudget = share;
             s.Calculator->ShowAll = showAll;
             s.Failure.clear(); // tried again: a parameter change may have cured it
             s.Error = nullptr;
@@ -588,6 +591,16 @@ void TChartController::DeleteSystem(int index) {
     if (wasRunning)
         RunCalculations();
     FStorage->Systems->Delete(index);
+}
+
+void TChartController::SetMemoryBudget(int64_t bytes) {
+    bytes = std::max<int64_t>(bytes, 0);
+    if (bytes == FMemoryBudget)
+        return;
+    StopCalculations(true);
+    FMemoryBudget = bytes;
+    // Rows grown or cut under the old budget are not what the new one gives.
+    FCurrentKind->ComputedRounds = 0;
 }
 
 void TChartController::SetWorkerCount(int workers) {

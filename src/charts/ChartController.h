@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <exception>
 #include <functional>
 #include <initializer_list>
@@ -97,6 +98,12 @@ public:
     std::optional<TBankrollAnswer> SeriesAnswer(int index) const; // checked: ERangeError
     // One line per series with an answer, "caption: ..." in the language's words; empty for the other kinds.
     QStringList BankrollAnswers() const;
+
+    // The bytes the rows of all series together may take, shared evenly by the series of each calculation; 0: no
+    // bound. A change stops a running calculation, and the next one starts from round 1.
+    static constexpr int64_t DefaultMemoryBudget = int64_t{1024} << 20;
+    void SetMemoryBudget(int64_t bytes);
+    int64_t MemoryBudget() const { return FMemoryBudget; }
 
     void RunCalculations();
     // While wanted, every calculation collects the series' summaries too (from round 1, so it reuses nothing) and
@@ -189,6 +196,7 @@ private:
     std::optional<QString> FLastThreadError;
     TSynchronizer FSynchronizer;
     int FWorkerCount = 0;
+    int64_t FMemoryBudget = DefaultMemoryBudget;
     bool FSummaryWanted = false;
     std::unique_ptr<TStepPool> FStepPool; // made on first use, used only by the calculation thread
 };

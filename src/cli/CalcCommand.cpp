@@ -6,6 +6,7 @@
 #include "engine/EngineBenchmark.h"
 #include "model/ListBenchmark.h"
 #include "model/Storage.h"
+#include "preferences/Preferences.h"
 #include "presentation/DataExport.h"
 #include "presentation/DataFolder.h"
 #include "presentation/DataTable.h"
@@ -211,6 +212,7 @@ void Compute(TChartController& controller, TChart& chart, TProgressBar& bar, con
         if (!controller.AddSeries(*storage.Games->Item(game), *storage.Systems->Item(system)))
             throw Exception("No free chart line for another series");
 
+    controller.SetMemoryBudget(int64_t{options.MemoryBudget.value_or(MemoryBudgetDefault)} << 20);
     controller.SetSummaryWanted(options.Summary);
     controller.SetActive(true);
     controller.WaitForCalculation();

@@ -1,6 +1,7 @@
 // Parsing the command line of wagerlens-calc.
 #include "cli/CalcOptions.h"
 
+#include "preferences/Preferences.h"
 #include "presentation/WindowState.h"
 #include "support/Numbers.h"
 
@@ -113,6 +114,9 @@ TCalcOptions ParseCalcOptions(const QStringList& args, int chartKindCount) {
                 format = TCalcFormat::Json;
             else
                 Fail(QStringLiteral("--format must be text, full, html, csv or json, not \"%1\"").arg(name));
+        } else if (option == QStringLiteral("--memory-budget")) {
+            once(options.MemoryBudget.has_value());
+            options.MemoryBudget = ParseNumber(option, value(), MemoryBudgetMinimum, MemoryBudgetMaximum);
         } else if (option == QStringLiteral("--summary")) {
             noValue();
             once(options.Summary);
@@ -122,8 +126,8 @@ TCalcOptions ParseCalcOptions(const QStringList& args, int chartKindCount) {
         }
     }
 
-    const bool calculation =
-        chart || options.Param0 || options.Param1 || !options.Series.empty() || format || options.Summary;
+    const bool calculation = chart || options.Param0 || options.Param1 || !options.Series.empty() || format ||
+                             options.Summary || options.MemoryBudget;
     if (help) {
         options.Command = TCalcCommand::Help;
         return options;
@@ -164,6 +168,7 @@ QString CalcUsageText() {
         "Usage:\n"
         "  wagerlens-calc [DATA] --chart ID [--param0 V] [--param1 V] --series GAME SYSTEM\n"
         "                 [--series GAME SYSTEM ...] [--summary] [--format text|full|html|csv|json]\n"
+        "                 [--memory-budget MIB]\n"
         "  wagerlens-calc [DATA] --list\n"
         "  wagerlens-calc --bench | --bench-quick\n"
         "  wagerlens-calc --help | --version\n"
@@ -197,6 +202,9 @@ QString CalcUsageText() {
         "                     until ruin or target; for charts 9 and 10 the game and the bankrolls for a risk\n"
         "                     of ruin of 1, 5 and 10 %; text aligned (six decimals), html, csv (one record\n"
         "                     per figure) or json (figures by name); probabilities in percent\n"
+        "  --memory-budget M  the memory, in MiB, that the rows of all series together may take (64..1048576,\n"
+        "                     default 1024); a series that would need more stops widening its balances, and\n"
+        "                     the warning on standard error says where\n"
         "  --list             the games and the systems with their list positions\n"
         "  --bench            the engine benchmarks, then loading and saving 100,000 games and 100,000 systems;\n"
         "                     --bench-quick runs a tenth of the rounds and of the lists\n"

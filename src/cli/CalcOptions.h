@@ -31,7 +31,8 @@ struct TCalcOptions {
     std::optional<int> Param1;
     std::vector<std::pair<QString, QString>> Series; // game name, system name
     TCalcFormat Format = TCalcFormat::Text;
-    bool Summary = false; // the series' summary instead of the chart's table
+    bool Summary = false;            // the series' summary instead of the chart's table
+    std::optional<int> MemoryBudget; // MiB for the rows of all series; none: the window's default
 };
 
 // The arguments after the program name. Raises EUsageError for anything it cannot use. The chart identifier is

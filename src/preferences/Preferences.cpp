@@ -165,6 +165,17 @@ QString TPreferences::GetSiteAddress() const {
     return MakerSiteAddress() + QStringLiteral("/from_wagerlens");
 }
 
+int TPreferences::MemoryBudget() const {
+    const int32_t mebibytes =
+        FStore.ReadInteger(QStringLiteral("Preferences"), QStringLiteral("MemoryBudget"), MemoryBudgetDefault);
+    return mebibytes >= MemoryBudgetMinimum && mebibytes <= MemoryBudgetMaximum ? mebibytes : MemoryBudgetDefault;
+}
+
+void TPreferences::SetMemoryBudget(int mebibytes) {
+    CheckIndex(mebibytes, MemoryBudgetMinimum, MemoryBudgetMaximum, "memory budget");
+    FStore.WriteInteger(QStringLiteral("Preferences"), QStringLiteral("MemoryBudget"), mebibytes);
+}
+
 void TPreferences::RestoreListPosition(const QString& section, int itemCount, int& itemIndex, int& topRow) const {
     const int32_t index = FStore.ReadInteger(section, QStringLiteral("ItemIndex"), 0);
     if (index >= 0 && index < itemCount)

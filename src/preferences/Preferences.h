@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <functional>
 #include <initializer_list>
 #include <optional>
@@ -24,6 +25,11 @@ struct TPreferencesSetup {
     // Set: taken as the "play now" address. Unset: read from the per-user settings (Brellion/Wagerlens, PlayNowURL).
     std::optional<QString> PlayNowAddress;
 };
+
+// The range of the memory budget in MiB. Below the minimum even the old fixed ±5000 rows of ten series would not fit.
+inline constexpr int MemoryBudgetDefault = 1024;
+inline constexpr int MemoryBudgetMinimum = 64;
+inline constexpr int MemoryBudgetMaximum = 1048576;
 
 class TPreferences : public ITextSource {
 public:
@@ -53,6 +59,12 @@ public:
     QString GetHelpFileName() const;
     // The maker's site, with a path that depends on the language.
     QString GetSiteAddress() const;
+
+    // The memory the rows of all series together may take, in MiB: "Preferences"/"MemoryBudget". A missing value,
+    // or one that is no whole number within MemoryBudgetMinimum..MemoryBudgetMaximum, reads as the default.
+    int MemoryBudget() const;
+    int64_t MemoryBudgetBytes() const { return int64_t{MemoryBudget()} << 20; }
+    void SetMemoryBudget(int mebibytes); // ERangeError outside the range
 
     // A list's remembered selection and top row, from section ItemIndex/ItemTop. Each value is changed only when
     // the stored one lies in 0..itemCount-1; otherwise the caller's value stays.

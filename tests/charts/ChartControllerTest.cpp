@@ -69,6 +69,24 @@ TEST(ChartControllerTest, RaisingTheRoundsContinuesAndEqualsAFreshCalculation) {
     EXPECT_EQ(f.Controller->GetCalculator(0).RoundCount, 10);
 }
 
+// Each series may take an even share of the budget; a new budget computes from round 1 again.
+TEST(ChartControllerTest, TheMemoryBudgetIsSharedAndAChangeStartsOver) {
+    TSeriesSet s;
+    test::TControllerFixture f;
+    EXPECT_EQ(f.Controller->MemoryBudget(), TChartController::DefaultMemoryBudget);
+    s.AddTo(*f.Controller);
+    f.Compute();
+    EXPECT_EQ(f.Controller->GetCalculator(1).MemoryBudget, TChartController::DefaultMemoryBudget / 2);
+    f.Controller->GetCalculator(0).TakeBalanceProbability(0);
+    f.Controller->SetMemoryBudget(int64_t{300} << 20);
+    f.Compute();
+    EXPECT_EQ(f.Controller->GetCalculator(0).MemoryBudget, int64_t{150} << 20);
+    EXPECT_NEAR(LineSum(f.Chart.Line(0)), 100.0, 1e-9) << "computed from round 1 again";
+    f.Controller->SetMemoryBudget(0);
+    f.Compute();
+    EXPECT_EQ(f.Controller->GetCalculator(1).MemoryBudget, 0) << "no bound";
+}
+
 TEST(ChartControllerTest, ProgressSequences) {
     struct TRow {
         const char* Name;

@@ -36,7 +36,8 @@ std::vector<TTextKey> Inventory() {
     };
     add("Info", {"Language", "HelpFile"});
     add("Buttons", {"OK", "Cancel", "Add", "Delete", "Edit", "Clear", "Menu", "Play", "Copy", "Save", "Send"});
-    add("Menu", {"Chart", "Data", "Summary", "Language", "Help", "About"});
+    add("Menu", {"Chart", "Data", "Summary", "Language", "Preferences", "Help", "About"});
+    add("PreferencesWindow", {"WindowName", "MemoryBudget"});
     add("Summary", {"Game",
                     "HouseEdge",
                     "GameDeviation",

@@ -273,6 +273,30 @@ TEST_F(PreferencesTest, StoreIsWrittenOnceWithTheLanguageAndKeepsOtherSections) 
     EXPECT_EQ(again.LanguageCode(), QStringLiteral("RUS"));
 }
 
+// A hand-edited value the program cannot use reads as the default; a set value survives a restart.
+TEST_F(PreferencesTest, MemoryBudgetReadsAsTheDefaultUnlessUsable) {
+    WriteLanguage(QStringLiteral("ENG.ini"));
+    const std::pair<const char*, int> rows[] = {
+        {nullptr, 1024}, {"2048", 2048}, {"64", 64}, {"63", 1024}, {"-5", 1024}, {"1048577", 1024}, {"lots", 1024},
+    };
+    for (const auto& [stored, expected] : rows) {
+        SCOPED_TRACE(stored ? stored : "none");
+        WriteFile(QStringLiteral("wagerlens.ini"),
+                  stored ? QByteArray("[Preferences]\r\nMemoryBudget=") + stored + "\r\n" : QByteArray());
+        const TPreferences prefs(Setup());
+        EXPECT_EQ(prefs.MemoryBudget(), expected);
+        EXPECT_EQ(prefs.MemoryBudgetBytes(), int64_t{expected} * 1024 * 1024);
+    }
+    {
+        TPreferences prefs(Setup());
+        EXPECT_THROW(prefs.SetMemoryBudget(MemoryBudgetMinimum - 1), ERangeError);
+        EXPECT_EQ(prefs.MemoryBudget(), 1024) << "a refused value changes nothing";
+        prefs.SetMemoryBudget(4096);
+        prefs.Save();
+    }
+    EXPECT_EQ(TPreferences(Setup()).MemoryBudget(), 4096);
+}
+
 TEST_F(PreferencesTest, UnreadableStoreIsNotOverwritten) {
     WriteLanguage(QStringLiteral("ENG.ini"));
     // A folder where the file should be: it exists but cannot be read as a file.

@@ -1,7 +1,10 @@
 // The chart parameter fields: what the chart kind cannot take is refused in words, and the field keeps its value.
 #include "charts/ChartController.h"
 #include "charts/ChartDescription.h"
+#include "preferences/Preferences.h"
+#include "ui/main/ParamSpinBox.h"
 #include "ui/main/fMain.h"
+#include "ui/main/fPreferences.h"
 
 #include "UiTestSupport.h"
 
@@ -10,6 +13,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
@@ -70,6 +74,56 @@ TEST(ParamFields, RefuseWhatTheChartKindCannotTake) {
         EXPECT_EQ(field->value(), row.Kept) << row.Name;
         EXPECT_EQ(field->text(), QString::number(row.Kept)) << row.Name;
         EXPECT_EQ(w.Controller().CurrentKind().GetParam(row.Field), row.Kept) << row.Name;
+    }
+}
+
+// The budget loads from the store; in the dialog a value out of range is refused in words and nothing is taken,
+// and an accepted one reaches the store and the controller.
+TEST(PreferencesDialog, RefusesABudgetOutOfRangeAndAppliesAGoodOne) {
+    struct TRow {
+        const char* Typed;
+        const char* Message; // the refusal; none: taken
+        int Kept;
+    };
+    const TRow rows[] = {
+        {"10",
+         "For \"Memory for the rows of all series, MiB\" type a whole number from 64 to 1048576. The field keeps "
+         "512.",
+         512},
+        {"2048", nullptr, 2048},
+    };
+    test::TUiFolder folder;
+    folder.UsePreferences("[Preferences]\r\nMemoryBudget=512\r\n");
+    TfmMain w(folder.Path());
+    EXPECT_EQ(w.Controller().MemoryBudget(), int64_t{512} << 20);
+    for (const TRow& row : rows) {
+        QStringList boxes;
+        bool accepted = false;
+        QTimer answer;
+        QObject::connect(&answer, &QTimer::timeout, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                boxes << box->text();
+                box->buttons().constFirst()->click();
+            } else if (auto* form = qobject_cast<TfmPreferences*>(modal); form && boxes.isEmpty() && !accepted) {
+                accepted = true; // typed once; after a refusal the dialog is cancelled
+                form->seMemoryBudget->setFocus();
+                form->seMemoryBudget->selectAll();
+                QTest::keyClicks(form->seMemoryBudget, QString::fromLatin1(row.Typed));
+                form->btnOK->click();
+            } else if (form) {
+                form->btnCancel->click();
+            }
+        });
+        answer.start(5);
+        w.miPreferencesClick();
+        answer.stop();
+        ASSERT_EQ(boxes.size(), row.Message ? 1 : 0) << row.Typed;
+        if (row.Message) {
+            EXPECT_EQ(boxes[0], QString::fromUtf8(row.Message));
+        }
+        EXPECT_EQ(GetPreferences().MemoryBudget(), row.Kept) << row.Typed;
+        EXPECT_EQ(w.Controller().MemoryBudget(), int64_t{row.Kept} << 20) << row.Typed;
     }
 }
 

@@ -36,14 +36,15 @@ void TParamSpinBox::focusOutEvent(QFocusEvent* event) {
     QSpinBox::focusOutEvent(event);
 }
 
-void TParamSpinBox::RefuseOutOfRange() {
+bool TParamSpinBox::RefuseOutOfRange() {
     const std::optional<int32_t> typed = ParseInteger(cleanText().trimmed());
     if (!typed || (*typed >= minimum() && *typed <= maximum()))
-        return;
+        return false;
     const QString name = FLabel != nullptr ? FLabel->text().trimmed() : QString();
     Refuse(value(), MessageText(&GetPreferences(), QStringLiteral("ParamRange"),
                                 QStringLiteral("For \"%s\" type a whole number from %d to %d. The field keeps %d."),
                                 {name, minimum(), maximum(), value()}));
+    return true;
 }
 
 void TParamSpinBox::Refuse(int value, const QString& message) {

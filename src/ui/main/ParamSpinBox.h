@@ -19,6 +19,9 @@ public:
 
     // Shows value again without a change signal, and message in a box once the current event is done.
     void Refuse(int value, const QString& message);
+    // Refuses a typed whole number outside the range; true when it did.
+    bool RefuseOutOfRange();
+    bool RefusalPending() const { return FRefusal.Pending(); }
 
 protected:
     QValidator::State validate(QString& text, int& pos) const override;
@@ -26,8 +29,6 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
-    void RefuseOutOfRange();
-
     QLabel* FLabel;
     TRefusal FRefusal{*this};
 };

@@ -12,6 +12,7 @@
 #include "ui/main/DataGrid.h"
 #include "ui/main/HelpWindow.h"
 #include "ui/main/fMainParts.h"
+#include "ui/main/fPreferences.h"
 #include "ui/widgets/GradientLabel.h"
 #include "ui/widgets/Guard.h"
 #include "ui/widgets/HelpContext.h"
@@ -71,6 +72,8 @@ TfmMain::TfmMain(const QString& dataFolder, QWidget* parent) : QWidget(parent) {
     FDataTable = std::make_unique<TDataTable>();
     FChart = std::make_unique<TChart>();
     FController = std::make_unique<TChartController>(dataFolder, &prefs);
+    static_assert(TChartController::DefaultMemoryBudget == int64_t{MemoryBudgetDefault} << 20);
+    FController->SetMemoryBudget(prefs.MemoryBudgetBytes());
     FController->SetOnProgress([this](int v) { OnCalcProgress(v); });
     FController->SetOnThreadError([](const Exception& e) { ShowThreadErrorReport(e); });
     TSynchronizer* sync = &FController->Synchronizer();
@@ -279,6 +282,7 @@ void TfmMain::ApplyLanguage() {
     miCopy->setText(prefs.GetButtonText(QStringLiteral("Copy")));
     miSave->setText(prefs.GetButtonText(QStringLiteral("Save")));
     miLang->setTitle(prefs.GetText(QStringLiteral("Menu"), QStringLiteral("Language")));
+    miPreferences->setText(prefs.GetText(QStringLiteral("Menu"), QStringLiteral("Preferences")));
     miHelp->setText(prefs.GetText(QStringLiteral("Menu"), QStringLiteral("Help")));
     miAbout->setText(prefs.GetText(QStringLiteral("Menu"), QStringLiteral("About")));
     lChartsHeader->setText(prefs.GetText(QStringLiteral("MainWindow"), QStringLiteral("ChartsHeader")));
@@ -392,6 +396,17 @@ void TfmMain::miHelpClick() {
 
 void TfmMain::miAboutClick() {
     FController->OpenAbout();
+}
+
+void TfmMain::miPreferencesClick() {
+    TfmPreferences form(this);
+    if (form.exec() != QDialog::Accepted)
+        return;
+    const int64_t budget = GetPreferences().MemoryBudgetBytes();
+    if (budget == FController->MemoryBudget())
+        return;
+    FController->SetMemoryBudget(budget);
+    FController->RunCalculations();
 }
 
 // --- events ---

@@ -87,6 +87,7 @@ public:
     QAction* miCopy = nullptr;
     QAction* miSave = nullptr;
     QMenu* miLang = nullptr;
+    QAction* miPreferences = nullptr;
     QAction* miHelp = nullptr;
     QAction* miAbout = nullptr;
 
@@ -140,6 +141,8 @@ public:
     void lURLClick();
     void miHelpClick();
     void miAboutClick();
+    // The preferences dialog; a changed memory budget computes the series again.
+    void miPreferencesClick();
     void miCopyClick();
     void miSaveClick();
     // The chart as a picture in the chart view, else the data text, onto the clipboard.

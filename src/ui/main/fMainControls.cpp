@@ -322,6 +322,8 @@ void TfmMain::CreateControls() {
     PopupMenu->addSeparator();
     miLang = PopupMenu->addMenu(QStringLiteral("Lang"));
     miLang->setObjectName(QStringLiteral("miLang"));
+    miPreferences = PopupMenu->addAction(QStringLiteral("Preferences"));
+    miPreferences->setObjectName(QStringLiteral("miPreferences"));
     PopupMenu->addSeparator();
     miHelp = PopupMenu->addAction(QStringLiteral("Help"));
     miHelp->setObjectName(QStringLiteral("miHelp"));
@@ -338,6 +340,7 @@ void TfmMain::CreateControls() {
     connect(miSave, &QAction::triggered, this, GuardedSlot(this, &TfmMain::miSaveClick));
     connect(miHelp, &QAction::triggered, this, GuardedSlot(this, &TfmMain::miHelpClick));
     connect(miAbout, &QAction::triggered, this, GuardedSlot(this, &TfmMain::miAboutClick));
+    connect(miPreferences, &QAction::triggered, this, GuardedSlot(this, &TfmMain::miPreferencesClick));
     FLanguageGroup = new QActionGroup(this);
     FLanguageGroup->setExclusive(true);
     connect(FLanguageGroup, &QActionGroup::triggered, this, GuardedSlot(this, &TfmMain::LanguageItemClick));
