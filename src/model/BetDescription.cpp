@@ -3,12 +3,28 @@
 
 #include "support/IniStore.h"
 
+#include <array>
+
 namespace wl {
 
 namespace {
 
-QString NumberedKey(const char* key, int i) {
-    return QLatin1String(key) + QString::number(i);
+struct TStateKeys {
+    QString Bet, Win, Loss;
+};
+
+// Made once: a system read or written would otherwise build three keys for each state.
+const TStateKeys& StateKeys(int i) {
+    static const std::array<TStateKeys, TBetDescription::MaxStates> keys = [] {
+        std::array<TStateKeys, TBetDescription::MaxStates> made;
+        for (int k = 0; k < TBetDescription::MaxStates; ++k) {
+            const QString number = QString::number(k);
+            made[static_cast<size_t>(k)] = {QStringLiteral("Bet") + number, QStringLiteral("Win") + number,
+                                            QStringLiteral("Loss") + number};
+        }
+        return made;
+    }();
+    return keys.at(static_cast<size_t>(i));
 }
 
 void CheckStateCount(int32_t count, const char* what) {
@@ -103,9 +119,10 @@ void TBetDescription::LoadFromIni(const TIniStore& store) {
     CheckStateCount(count, "state count in bets.ini");
     StateCount = count;
     for (int i = 0; i < count; ++i) {
-        Bets[i] = store.ReadInteger(Name, NumberedKey("Bet", i), 0);
-        WinStates[i] = store.ReadInteger(Name, NumberedKey("Win", i), 0);
-        LossStates[i] = store.ReadInteger(Name, NumberedKey("Loss", i), 0);
+        const TStateKeys& keys = StateKeys(i);
+        Bets[i] = store.ReadInteger(Name, keys.Bet, 0);
+        WinStates[i] = store.ReadInteger(Name, keys.Win, 0);
+        LossStates[i] = store.ReadInteger(Name, keys.Loss, 0);
     }
 }
 
@@ -113,9 +130,10 @@ void TBetDescription::SaveToIni(TIniStore& store) const {
     CheckStateCount(StateCount, "state count");
     store.WriteInteger(Name, QStringLiteral("Count"), StateCount);
     for (int i = 0; i < StateCount; ++i) {
-        store.WriteInteger(Name, NumberedKey("Bet", i), Bets[i]);
-        store.WriteInteger(Name, NumberedKey("Win", i), WinStates[i]);
-        store.WriteInteger(Name, NumberedKey("Loss", i), LossStates[i]);
+        const TStateKeys& keys = StateKeys(i);
+        store.WriteInteger(Name, keys.Bet, Bets[i]);
+        store.WriteInteger(Name, keys.Win, WinStates[i]);
+        store.WriteInteger(Name, keys.Loss, LossStates[i]);
     }
 }
 

@@ -4,17 +4,28 @@
 #include "support/IniStore.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace wl {
 
 namespace {
 
-QString ResultKey(int i) {
-    return QStringLiteral("Result") + QString::number(i);
-}
-QString ProbabilityKey(int i) {
-    return QStringLiteral("Probability") + QString::number(i);
+struct TOutcomeKeys {
+    QString Result, Probability;
+};
+
+// Made once: a game read or written would otherwise build two keys for each outcome.
+const TOutcomeKeys& OutcomeKeys(int i) {
+    static const std::array<TOutcomeKeys, TGameDescription::MaxOutcomes> keys = [] {
+        std::array<TOutcomeKeys, TGameDescription::MaxOutcomes> made;
+        for (int k = 0; k < TGameDescription::MaxOutcomes; ++k) {
+            const QString number = QString::number(k);
+            made[static_cast<size_t>(k)] = {QStringLiteral("Result") + number, QStringLiteral("Probability") + number};
+        }
+        return made;
+    }();
+    return keys.at(static_cast<size_t>(i));
 }
 
 void CheckOutcomeCount(int32_t count, const char* what) {
@@ -155,8 +166,9 @@ void TGameDescription::LoadFromIni(const TIniStore& store) {
     CheckOutcomeCount(count, "outcome count in games.ini");
     OutcomeCount = count;
     for (int i = 0; i < count; ++i) {
-        OutcomeResults[i] = store.ReadInteger(Name, ResultKey(i), 0);
-        OutcomeProbabilities[i] = store.ReadFloat(Name, ProbabilityKey(i), 0.0);
+        const TOutcomeKeys& keys = OutcomeKeys(i);
+        OutcomeResults[i] = store.ReadInteger(Name, keys.Result, 0);
+        OutcomeProbabilities[i] = store.ReadFloat(Name, keys.Probability, 0.0);
     }
 }
 
@@ -164,8 +176,9 @@ void TGameDescription::SaveToIni(TIniStore& store) const {
     CheckOutcomeCount(OutcomeCount, "outcome count");
     store.WriteInteger(Name, QStringLiteral("Count"), OutcomeCount);
     for (int i = 0; i < OutcomeCount; ++i) {
-        store.WriteInteger(Name, ResultKey(i), OutcomeResults[i]);
-        store.WriteFloat(Name, ProbabilityKey(i), OutcomeProbabilities[i]);
+        const TOutcomeKeys& keys = OutcomeKeys(i);
+        store.WriteInteger(Name, keys.Result, OutcomeResults[i]);
+        store.WriteFloat(Name, keys.Probability, OutcomeProbabilities[i]);
     }
 }
 

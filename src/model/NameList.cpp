@@ -107,7 +107,16 @@ template <typename T> void TNameList<T>::Clear() {
 template <typename T> void TNameList<T>::Load() {
     TIniStore store;
     store.LoadFromFile(FFilePath);
+    LoadFrom(store);
+}
 
+template <typename T> void TNameList<T>::LoadFromBytes(const QByteArray& bytes) {
+    TIniStore store;
+    store.LoadFromBytes(bytes);
+    LoadFrom(store);
+}
+
+template <typename T> void TNameList<T>::LoadFrom(const TIniStore& store) {
     std::vector<TEntry> entries;
     std::vector<TRawSection> kept;
     const QStringList sections = store.Sections();
@@ -154,6 +163,12 @@ template <typename T> void TNameList<T>::Save() {
     WriteTo(store);
     store.SaveToFile(FFilePath);
     Modified = false;
+}
+
+template <typename T> QByteArray TNameList<T>::ToBytes() const {
+    TIniStore store;
+    WriteTo(store);
+    return store.ToBytes();
 }
 
 template <typename T> QStringList TNameList<T>::KeptSectionNames() const {

@@ -9,6 +9,7 @@
 // Modified stays true. The destructor saves too but cannot raise: owners call Save() first to see errors.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -41,6 +42,9 @@ public:
     void Load();                          // missing file: empty list; unreadable file: EFileError, list unchanged
     void Save();                          // only when Modified; EFileError naming the file on failure
     QStringList KeptSectionNames() const; // sections kept unread from the last Load
+    // Load and the text Save writes, without the file: for checking that form where disk access would dominate.
+    void LoadFromBytes(const QByteArray& bytes);
+    QByteArray ToBytes() const;
 
     bool Modified = false;
 
@@ -56,6 +60,7 @@ private:
     };
 
     static bool KeyLess(const TEntry& a, const TEntry& b);
+    void LoadFrom(const TIniStore& store);
     void WriteTo(TIniStore& store) const;
 
     QString FFilePath;

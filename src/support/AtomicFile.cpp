@@ -206,13 +206,13 @@ int RemoveStaleTemporaryFiles(const QString& path) {
     const QFileInfo info(ResolvedTarget(path));
     QDir folder = info.dir();
     int removed = 0;
-    // The target's own temporaries, and those whose target's name was too long to carry.
-    for (const QString& prefix : {QString(info.fileName() + TemporaryInfix), TemporaryInfix}) {
-        const QFileInfoList candidates =
-            folder.entryInfoList({prefix + QLatin1Char('*')}, QDir::Files | QDir::Hidden | QDir::System);
-        for (const QFileInfo& candidate : candidates) {
-            const QString name = candidate.fileName();
-            if (!name.startsWith(prefix) || candidate.isSymLink())
+    // The target's own temporaries, and those whose target's name was too long to carry. One listing without a
+    // name filter: a filter is a pattern compiled afresh on every call.
+    const QString prefixes[] = {info.fileName() + TemporaryInfix, TemporaryInfix};
+    const QStringList names = folder.entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& prefix : prefixes) {
+        for (const QString& name : names) {
+            if (!name.startsWith(prefix) || QFileInfo(folder.filePath(name)).isSymLink())
                 continue;
             // <host>-<pid>-<random>
             const QStringView rest = QStringView(name).mid(prefix.size());
@@ -257,7 +257,10 @@ bool ReadWholeFile(const QString& path, QByteArray& data) {
     // pieces, up to one byte past the limit.
     const qint64 expected = std::min(std::max<qint64>(info.st_size, file.size()), MaxReadFileSize);
     QByteArray bytes = file.read(expected + 1);
-    while (bytes.size() <= MaxReadFileSize && file.error() == QFileDevice::NoError) {
+    // A regular file read short has ended: the read goes on to its end or to the count asked for. Asking again
+    // would cost a 64 KB buffer for every file read.
+    const bool ended = S_ISREG(info.st_mode) && bytes.size() <= expected;
+    while (!ended && bytes.size() <= MaxReadFileSize && file.error() == QFileDevice::NoError) {
         const QByteArray more = file.read(std::min<qint64>(1 << 16, MaxReadFileSize + 1 - bytes.size()));
         if (more.isEmpty())
             break;

@@ -8,19 +8,23 @@
 #include "support/TextCodec.h"
 
 #include <algorithm>
+#include <charconv>
+#include <iterator>
 
 namespace wl {
 
 namespace {
 
-// Names equal without regard to case have the same length in UTF-16: the length test spares most comparisons.
+// Names equal without regard to case have the same length in UTF-16: the length test spares most comparisons. A
+// caller that passes the store's own text (a section name it listed) is matched without a comparison.
 bool SameName(QStringView a, QStringView b) {
-    return a.size() == b.size() && a.compare(b, Qt::CaseInsensitive) == 0;
+    return a.size() == b.size() && (a.data() == b.data() || a.compare(b, Qt::CaseInsensitive) == 0);
 }
 
 // Up to this many entries a section is scanned; beyond, it keeps its key hashes in order for a binary search.
 constexpr size_t ScannedEntries = 16;
 constexpr size_t ScannedSections = 8;
+constexpr size_t WrittenLinesReserve = 8;
 
 // A hash of a name as the case-insensitive comparison sees it, so that names it finds equal hash alike: it folds
 // unit by unit, the low unit of a surrogate pair as part of its code point, the high unit as it stands.
@@ -31,7 +35,7 @@ uint32_t NameHash(QStringView name) {
         const char16_t unit = c.unicode();
         char32_t folded = unit;
         if (unit < 0x80) {
-            if (unit >= u'A' && unit <= u'Z')
+            if (static_cast<char16_t>(unit - u'A') < 26)
                 folded = unit + (u'a' - u'A');
         } else if (QChar::isLowSurrogate(unit) && QChar::isHighSurrogate(previous)) {
             folded = QChar::lowSurrogate(QChar::toCaseFolded(QChar::surrogateToUcs4(previous, unit)));
@@ -77,7 +81,7 @@ std::vector<uint32_t> EmptySlots(size_t count) {
     return std::vector<uint32_t>(size, 0);
 }
 
-bool HasLineBreak(const QString& text) {
+bool HasLineBreak(QStringView text) {
     return text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n'));
 }
 
@@ -104,8 +108,9 @@ bool ParseHeader(QStringView line, QString& name) {
 
 // Rejects what would read back as something else: line breaks anywhere, and keys that would turn into a
 // comment, a header or another key.
-void CheckWritable(const QString& section, const QString& key, const QString& value) {
-    if (HasLineBreak(section))
+// A section already in the store has a name that reads back; a new one is checked too.
+void CheckWritable(const QString& section, bool newSection, const QString& key, QStringView value) {
+    if (newSection && HasLineBreak(section))
         RaiseBadWrite(section, key, QStringLiteral("the section name contains a line break"));
     if (HasLineBreak(key) || key.contains(QLatin1Char('=')))
         RaiseBadWrite(section, key, QStringLiteral("the key contains a line break or \"=\""));
@@ -139,20 +144,38 @@ void TIniStore::LoadFromText(const QString& text) {
         rest = rest.mid(1);
     TSection current;
     bool inSection = false;
+    // A section's lines gather here and move to it at its end in one allocation of their size, instead of one for
+    // every doubling of each section.
+    std::vector<TLine> lines;
+    const auto endSection = [&] {
+        if (!inSection)
+            return;
+        current.Lines.assign(std::make_move_iterator(lines.begin()), std::make_move_iterator(lines.end()));
+        lines.clear();
+        AddSection(std::move(current));
+    };
     const QChar* data = rest.data();
     const qsizetype size = rest.size();
     qsizetype start = 0;
+    // The next LF and the next CR, each searched for again only once passed: the text is searched once for each.
+    qsizetype lf = -1, cr = -1;
+    const auto findNext = [&](QLatin1Char c, qsizetype& at) {
+        if (at < start) {
+            at = rest.indexOf(c, start);
+            if (at < 0)
+                at = size;
+        }
+    };
     while (start < size) {
-        qsizetype end = start;
-        while (end < size && data[end] != QLatin1Char('\n') && data[end] != QLatin1Char('\r'))
-            ++end;
+        findNext(QLatin1Char('\n'), lf);
+        findNext(QLatin1Char('\r'), cr);
+        const qsizetype end = std::min(lf, cr);
         const QStringView line = rest.mid(start, end - start);
         // CR LF, LF and a CR alone each end a line.
         start = end + (end + 1 < size && data[end] == QLatin1Char('\r') && data[end + 1] == QLatin1Char('\n') ? 2 : 1);
         QString name;
         if (ParseHeader(line, name)) {
-            if (inSection)
-                AddSection(std::move(current));
+            endSection();
             current = NewSection(name);
             inSection = true;
             continue;
@@ -161,18 +184,24 @@ void TIniStore::LoadFromText(const QString& text) {
             continue;
         const qsizetype eq = line.indexOf(QLatin1Char('='));
         if (line.startsWith(QLatin1Char(';')) || eq < 0) {
-            current.Lines.push_back(TLine{line.toString(), -1, 0}); // kept, never found
+            lines.push_back(TLine{line.toString(), -1, 0}); // kept, never found
         } else {
-            current.Lines.push_back(Entry(line.toString(), eq));
+            lines.push_back(Entry(line.toString(), eq));
             ++current.EntryCount;
         }
     }
-    if (inSection)
-        AddSection(std::move(current));
+    endSection();
 }
 
 QByteArray TIniStore::ToBytes() const {
+    qsizetype length = 0;
+    for (const TSection& section : FSections) {
+        length += section.Name.size() + 6;
+        for (const TLine& line : section.Lines)
+            length += line.Text.size() + 2;
+    }
     QString text;
+    text.reserve(length);
     for (const TSection& section : FSections) {
         text += QLatin1Char('[') + section.Name + QLatin1String("]\r\n");
         for (const TLine& line : section.Lines)
@@ -306,20 +335,31 @@ bool TIniStore::ReadBool(const QString& section, const QString& key, bool defaul
 }
 
 void TIniStore::WriteString(const QString& section, const QString& key, const QString& value) {
-    CheckWritable(section, key, value);
-    TSection& s = FindOrAddSection(section);
-    const int found = FindLine(s, key);
+    WriteValue(section, key, value);
+}
+
+void TIniStore::WriteValue(const QString& section, const QString& key, QStringView value) {
+    TSection* existing = FindSection(section);
+    CheckWritable(section, existing == nullptr, key, value);
+    TSection& s = existing != nullptr ? *existing : AddNewSection(section);
+    const uint32_t hash = NameHash(key);
+    const int found = FindLine(s, key, hash);
     if (found >= 0) {
         // The key keeps its spelling from the file.
         TLine& line = s.Lines[static_cast<size_t>(found)];
         line.Text = line.Key() + QLatin1Char('=') + value;
     } else {
-        AddLine(s, Entry(key + QLatin1Char('=') + value, key.size()));
+        AddLine(s, TLine{key + QLatin1Char('=') + value, key.size(), hash});
     }
 }
 
 void TIniStore::WriteInteger(const QString& section, const QString& key, long long value) {
-    WriteString(section, key, FormatInteger(value));
+    // Formatted in place, as FormatInteger does: a list saves thousands of numbers. 24 places hold any 64 bits.
+    char digits[24];
+    const char* end = std::to_chars(std::begin(digits), std::end(digits), value).ptr;
+    char16_t text[24];
+    std::copy(static_cast<const char*>(digits), end, text);
+    WriteValue(section, key, QStringView(text, static_cast<qsizetype>(end - digits)));
 }
 
 void TIniStore::WriteFloat(const QString& section, const QString& key, double value) {
@@ -345,6 +385,9 @@ std::pair<uint32_t, QStringView> TIniStore::NameOf(uint32_t section) const {
 
 void TIniStore::AddLine(TSection& section, TLine line) {
     const bool entry = line.IsEntry();
+    // Sections written key by key grow from a few lines at once rather than one.
+    if (section.Lines.size() == section.Lines.capacity() && section.Lines.size() < WrittenLinesReserve)
+        section.Lines.reserve(WrittenLinesReserve);
     section.Lines.push_back(std::move(line));
     if (!entry)
         return;
@@ -367,8 +410,7 @@ void TIniStore::IndexKeys(TSection& section) {
     }
 }
 
-int TIniStore::FindLine(const TSection& section, const QString& key) {
-    const uint32_t hash = NameHash(key);
+int TIniStore::FindLine(const TSection& section, const QString& key, uint32_t hash) {
     if (section.KeySlots.empty()) {
         for (size_t i = 0; i < section.Lines.size(); ++i) {
             const TLine& line = section.Lines[i];
@@ -385,15 +427,15 @@ TIniStore::TSection TIniStore::NewSection(const QString& name) {
 }
 
 int TIniStore::FindSectionIndex(const QString& section) const {
-    const uint32_t hash = NameHash(section);
+    // A few sections are compared as they stand: hashing the name would cost as much as the comparisons.
     if (FSectionSlots.empty()) {
         for (size_t i = 0; i < FSections.size(); ++i) {
-            if (FSections[i].NameHash == hash && SameName(FSections[i].Name, section))
+            if (SameName(FSections[i].Name, section))
                 return static_cast<int>(i);
         }
         return -1;
     }
-    return FindSlot(FSectionSlots, hash, section, [this](uint32_t i) { return NameOf(i); });
+    return FindSlot(FSectionSlots, NameHash(section), section, [this](uint32_t i) { return NameOf(i); });
 }
 
 void TIniStore::AddSection(TSection section) {
@@ -425,9 +467,7 @@ TIniStore::TSection* TIniStore::FindSection(const QString& section) {
     return const_cast<TSection*>(std::as_const(*this).FindSection(section));
 }
 
-TIniStore::TSection& TIniStore::FindOrAddSection(const QString& section) {
-    if (TSection* s = FindSection(section))
-        return *s;
+TIniStore::TSection& TIniStore::AddNewSection(const QString& section) {
     AddSection(NewSection(section));
     return FSections.back();
 }
@@ -436,7 +476,7 @@ const TIniStore::TLine* TIniStore::FindEntry(const QString& section, const QStri
     const TSection* s = FindSection(section);
     if (s == nullptr)
         return nullptr;
-    const int found = FindLine(*s, key);
+    const int found = FindLine(*s, key, NameHash(key));
     return found < 0 ? nullptr : &s->Lines[static_cast<size_t>(found)];
 }
 

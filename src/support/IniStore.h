@@ -86,10 +86,11 @@ private:
         std::vector<uint32_t> KeySlots;
     };
 
+    void WriteValue(const QString& section, const QString& key, QStringView value);
     static TLine Entry(QString text, qsizetype keyLength);
     static void AddLine(TSection& section, TLine line);
     static void IndexKeys(TSection& section);
-    static int FindLine(const TSection& section, const QString& key);
+    static int FindLine(const TSection& section, const QString& key, uint32_t hash); // hash: NameHash(key)
     static std::pair<uint32_t, QStringView> KeyOf(const TSection& section, uint32_t line);
     std::pair<uint32_t, QStringView> NameOf(uint32_t section) const;
     static TSection NewSection(const QString& name);
@@ -98,7 +99,7 @@ private:
     void IndexSections();
     const TSection* FindSection(const QString& section) const;
     TSection* FindSection(const QString& section);
-    TSection& FindOrAddSection(const QString& section);
+    TSection& AddNewSection(const QString& section);
     const TLine* FindEntry(const QString& section, const QString& key) const;
 
     std::vector<TSection> FSections;

@@ -26,14 +26,13 @@ void CheckListRoundTrip(const uint8_t* data, size_t size, const QString& fileNam
         list.Modified = true;
         list.Save();
     }
+    // The second round in memory: the file form is the same, and disk access would take most of the time.
     const QByteArray saved = ReadFile(path);
     TList again(folder);
-    again.Load();
+    again.LoadFromBytes(saved);
     if (again.NameList() != names || again.KeptSectionNames() != kept)
         Fail("a saved list loads to other entries");
-    again.Modified = true;
-    again.Save();
-    if (ReadFile(path) != saved)
+    if (again.ToBytes() != saved)
         Fail("a saved list saves to other bytes");
 }
 

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace wl {
 namespace {
 
@@ -101,8 +103,10 @@ TEST(IniStoreWriteTest, WritesInPlaceAndAppends) {
     store.WriteFloat(S("Coin"), S("Probability0"), 0.5);  // new key at the end of its section
     store.WriteBool(S("New"), S("Flag"), true);           // new section at the end
     store.WriteString(S("other"), S("K"), S(" spaced ")); // values are stored as given
+    store.WriteInteger(S("New"), S("Min"), std::numeric_limits<long long>::min());
     EXPECT_EQ(store.ToBytes(), QByteArray("[Coin]\r\nCOUNT=3\r\n; kept\r\nResult0=1\r\nProbability0=0.5\r\n\r\n"
-                                          "[Other]\r\nk= spaced \r\n\r\n[New]\r\nFlag=1\r\n\r\n"));
+                                          "[Other]\r\nk= spaced \r\n\r\n[New]\r\nFlag=1\r\n"
+                                          "Min=-9223372036854775808\r\n\r\n"));
 }
 
 TEST(IniStoreWriteTest, DeleteAndErase) {
