@@ -247,7 +247,8 @@ bool ReadWholeFile(const QString& path, QByteArray& data) {
     if (S_ISDIR(info.st_mode))
         RaiseFileError(QStringLiteral("read"), path, QStringLiteral("it is a folder"));
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // Unbuffered: the file is read whole into its own buffer, and a device buffer would only be a copy.
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         RaiseFileError(QStringLiteral("read"), path, file.errorString());
     // Checked on the open file too, so that a file that grew since the look above is still refused.
     if (info.st_size > MaxReadFileSize || file.size() > MaxReadFileSize)

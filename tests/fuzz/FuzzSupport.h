@@ -2,6 +2,8 @@
 // keeps the input of.
 #pragma once
 
+#include "support/AtomicFile.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -13,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -50,17 +53,19 @@ inline QString ScratchPath(const QString& name) {
     return folder.Dir.filePath(name);
 }
 
+// Plain system calls: a file object costs more than the write itself, thousands of times a second.
 inline void WriteFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const bool written = fd >= 0 && ::write(fd, bytes.constData(), static_cast<size_t>(bytes.size())) == bytes.size();
+    if (fd < 0 || ::close(fd) != 0 || !written)
         Fail("cannot write a scratch file");
 }
 
 inline QByteArray ReadFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QByteArray bytes;
+    if (!ReadWholeFile(path, bytes))
         Fail("cannot read a scratch file");
-    return file.readAll();
+    return bytes;
 }
 
 inline QByteArray Bytes(const uint8_t* data, size_t size) {
