@@ -8,6 +8,7 @@
 #include "support/TextCodec.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <iterator>
 
@@ -26,6 +27,14 @@ constexpr size_t ScannedEntries = 16;
 constexpr size_t ScannedSections = 8;
 constexpr size_t WrittenLinesReserve = 8;
 
+// ASCII folded by a table: names are mostly ASCII, and a lookup costs less than the comparisons.
+constexpr std::array<char16_t, 128> AsciiFolded = [] {
+    std::array<char16_t, 128> table{};
+    for (char16_t c = 0; c < 128; ++c)
+        table[c] = c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + (u'a' - u'A')) : c;
+    return table;
+}();
+
 // A hash of a name as the case-insensitive comparison sees it, so that names it finds equal hash alike: it folds
 // unit by unit, the low unit of a surrogate pair as part of its code point, the high unit as it stands.
 uint32_t NameHash(QStringView name) {
@@ -35,8 +44,7 @@ uint32_t NameHash(QStringView name) {
         const char16_t unit = c.unicode();
         char32_t folded = unit;
         if (unit < 0x80) {
-            if (static_cast<char16_t>(unit - u'A') < 26)
-                folded = unit + (u'a' - u'A');
+            folded = AsciiFolded[unit];
         } else if (QChar::isLowSurrogate(unit) && QChar::isHighSurrogate(previous)) {
             folded = QChar::lowSurrogate(QChar::toCaseFolded(QChar::surrogateToUcs4(previous, unit)));
         } else if (!QChar::isSurrogate(unit)) {
@@ -93,6 +101,8 @@ bool IsBlankLine(QStringView line) {
 // A header may carry trailing blanks from hand editing; without this the section's keys would vanish into the one
 // before it.
 bool ParseHeader(QStringView line, QString& name) {
+    if (!line.startsWith(QLatin1Char('['))) // most lines: spared the look at their end
+        return false;
     qsizetype end = line.size();
     while (end > 0 && (line[end - 1] == QLatin1Char(' ') || line[end - 1] == QLatin1Char('\t')))
         --end;
