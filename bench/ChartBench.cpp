@@ -1,9 +1,11 @@
-// Net-result charts of whole sessions, computed as the calculation thread computes them: a calculator per system,
-// reset, then stepped round by round on the pool's workers, every round collected by the chart kind. Each reports its
-// peak memory and how many series found probability at the limits of the tracked balances.
+// Net-result charts of whole sessions, computed as the calculation thread computes them: a calculator per system
+// with its share of the default memory budget, reset, then stepped round by round on the pool's workers, every round
+// collected by the chart kind. Each reports its peak memory and how many series found probability at the limits of
+// the tracked balances.
 //   W6: every shipped system on European roulette - single number, 3000 rounds.
 //   Keno: a flat bet on the shipped keno game, 3000 rounds (skipped while no keno game is shipped).
 #include "ShippedData.h"
+#include "charts/ChartController.h"
 #include "charts/ChartDescription.h"
 #include "engine/FloatMode.h"
 #include "engine/GameCalculator.h"
@@ -16,6 +18,7 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -86,6 +89,10 @@ void NetResultChart(benchmark::State& state, const wl::TGameDescription& game,
         c.HighBound = kind.BalanceLimits().High;
     }
     const int series = static_cast<int>(calcs.size());
+    // The window's default budget for the rows of all series, shared out evenly as the controller does.
+    const int64_t budget = wl::TChartController::DefaultMemoryBudget / series;
+    for (auto& c : calcs)
+        c->MemoryBudget = budget;
     wl::TStepPool pool;
     int round = 1;
     const std::function<void(int)> step = [&](int j) {
@@ -120,6 +127,7 @@ void NetResultChart(benchmark::State& state, const wl::TGameDescription& game,
     state.counters["series_at_limit"] = atLimit;
     state.counters["largest_limit_pct"] = 100.0 * largestShare;
     state.counters["widest_balances"] = widest;
+    state.counters["budget_MB_per_series"] = static_cast<double>(budget) / (1024.0 * 1024.0);
     state.counters["max_rss_growth_MB"] = MaxRssMB() - rssBefore;
     if (peakReset)
         state.counters["peak_MB"] = PeakMemoryMB();
