@@ -328,6 +328,9 @@ void TChartController::ShowResults() {
         s.ShownLimitShare = shown ? c.LimitShare : 0.0;
         s.ShownLimitRound = shown ? c.LimitRound : 0;
         s.ShownLimit = std::max(-c.LowLimit(), c.HighLimit());
+        s.ShownBudgetStop = c.BudgetReached()
+                                ? std::optional<std::pair<int32_t, int32_t>>({c.LowLimit(), c.HighLimit()})
+                                : std::nullopt;
         s.ShownAnswer = shown ? FCurrentKind->SeriesAnswer(c) : std::nullopt;
         if (s.ShownAnswer && c.Game)
             s.Summary = PlannerSummaryOf(*c.Game, *s.ShownAnswer, s.ShownLimitShare, s.ShownLimitRound);
@@ -423,6 +426,8 @@ QString TChartController::LimitWarning(int namedLimit) const {
     double share = 0.0;
     int32_t round = 0;
     int32_t limit = 0;
+    // Where the memory budget stopped a series' range: the nearest stops of those series.
+    std::optional<std::pair<int32_t, int32_t>> stop;
     QStringList captions;
     for (const TSeries& s : FSeries) {
         if (s.ShownLimitRound <= 0)
@@ -430,6 +435,10 @@ QString TChartController::LimitWarning(int namedLimit) const {
         share = std::max(share, s.ShownLimitShare);
         round = round == 0 ? s.ShownLimitRound : std::min(round, s.ShownLimitRound);
         limit = std::max(limit, s.ShownLimit);
+        if (s.ShownBudgetStop)
+            stop = stop ? std::pair{std::max(stop->first, s.ShownBudgetStop->first),
+                                    std::min(stop->second, s.ShownBudgetStop->second)}
+                        : *s.ShownBudgetStop;
         captions << s.Caption;
     }
     if (captions.isEmpty())
@@ -445,9 +454,20 @@ QString TChartController::LimitWarning(int namedLimit) const {
         // The planner counts a player who passes the money it tracks as never ruined; its round is a bankroll.
         const QString planner = QStringLiteral("From a bankroll of %d on, up to %s %% of the probability passes %d "
                                                "units of money, where it counts as never ruined: %s");
-        const long long top = TBankrollPlanner::MaxMoney + TBankrollPlanner::TopMargin;
+        long long top = 0;
+        for (const TSeries& s : FSeries)
+            if (s.ShownAnswer)
+                top = std::max<long long>(top, s.ShownAnswer->TopMoney);
         return MessageText(FTexts, QStringLiteral("PlannerBoundWarning"), planner,
                            {static_cast<long long>(round), shown, top, series});
+    }
+    if (stop) {
+        const QString budget = QStringLiteral("Up to %s %% of the probability lies at or beyond the balances %d and "
+                                              "%d, where the memory budget stopped the range, and is counted there, "
+                                              "from round %d on: %s. A larger memory budget follows it further.");
+        return MessageText(FTexts, QStringLiteral("BudgetWarning"), budget,
+                           {shown, static_cast<long long>(stop->first), static_cast<long long>(stop->second),
+                            static_cast<long long>(round), series});
     }
     const QString fallback =
         QStringLiteral("Up to %s %% of the probability lies at or beyond ±%d bets and is counted at the edge, "

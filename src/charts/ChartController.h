@@ -150,6 +150,7 @@ private:
         // The calculator's limit figures as the shown results left them (it overwrites its own while running).
         double ShownLimitShare = 0.0;
         int32_t ShownLimitRound = 0;
+        std::optional<std::pair<int32_t, int32_t>> ShownBudgetStop; // the balances the budget stopped the range at
         int32_t ShownLimit = 0;
         std::optional<TBankrollAnswer> ShownAnswer = std::nullopt;
     };

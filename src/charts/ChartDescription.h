@@ -21,10 +21,11 @@ class TChartController;
 class ITextSource;
 class TStepPool;
 
-// The balances a kind's calculators track; moves beyond them pile up at them.
+// The balances a kind's calculators track; moves beyond them pile up at them. By default every balance that holds
+// probability, within the memory budget.
 struct TBalanceLimits {
-    int32_t Low = TGameCalculator::MinBalanceLimit;
-    int32_t High = TGameCalculator::MaxBalanceLimit;
+    int32_t Low = -TGameCalculator::BalanceReach;
+    int32_t High = TGameCalculator::BalanceReach;
 };
 
 class TChartDescription {

@@ -86,6 +86,7 @@ void TBankrollChart::ComputeSeries(TGameCalculator& calculator, TStepPool* pool,
     request.Rounds = RoundsToCompute();
     request.Target = std::clamp(target, 0, TBankrollPlanner::MaxMoney);
     request.WithSuccess = ShowsSuccess();
+    request.MemoryBudget = calculator.MemoryBudget;
     request.Progress = progress;
     const TBankrollCurve curve = TBankrollPlanner(*calculator.Game, *calculator.BetSystem).Compute(request, pool);
     if (curve.Ruin.empty())

@@ -82,7 +82,9 @@ TSummaryCollector::TSummaryCollector(const TGameDescription& game, const TBetDes
     FSummary.Params = params;
     FSummary.Params.Rounds = std::max(1, params.Rounds);
     FSummary.Game = GameFiguresOf(game);
-    FEndedMass.assign(static_cast<size_t>(params.Limits.High - params.Limits.Low + 1), 0.0);
+    // Only a session ends players, and its limits are the bankroll's and the target's.
+    if (params.Session)
+        FEndedMass.assign(static_cast<size_t>(params.Limits.High - params.Limits.Low + 1), 0.0);
     FStateRounds.assign(static_cast<size_t>(StateCountOf(system)), 0.0);
 }
 
@@ -225,7 +227,10 @@ void TSummaryCollector::NoteNextRound(const TGameCalculator& c, int /*round*/) {
 
 void TSummaryCollector::CollectHorizon(const TGameCalculator& c) {
     const TSummaryParams& p = FSummary.Params;
-    std::vector<double> mass = FEndedMass; // by balance - Limits.Low
+    // By balance - low: the session's limits, or else the balances the calculator reached.
+    const int32_t low = p.Session ? p.Limits.Low : c.MinBalance;
+    std::vector<double> mass =
+        p.Session ? FEndedMass : std::vector<double>(static_cast<size_t>(c.MaxBalance - low + 1));
     const int states = StateCountOf(FSystem);
     double stuck = 0.0;
     for (int s = 0; s < states; ++s) {
@@ -234,7 +239,7 @@ void TSummaryCollector::CollectHorizon(const TGameCalculator& c) {
             const double x = row[b - c.LowLimit()];
             if (!(x > 0.0) || Ended(b))
                 continue; // the ended players are in FEndedMass already
-            mass[static_cast<size_t>(b - p.Limits.Low)] += x;
+            mass[static_cast<size_t>(b - low)] += x;
             if (Stuck(b))
                 stuck += x;
         }
@@ -244,7 +249,7 @@ void TSummaryCollector::CollectHorizon(const TGameCalculator& c) {
     h.Rounds = p.Rounds;
     double total = 0.0, sum = 0.0;
     for (size_t i = 0; i < mass.size(); ++i) {
-        const int32_t b = p.Limits.Low + static_cast<int32_t>(i);
+        const int32_t b = low + static_cast<int32_t>(i);
         total += mass[i];
         sum += mass[i] * b;
         (b > 0 ? h.Ahead : b < 0 ? h.Behind : h.Even) += mass[i];
@@ -252,7 +257,7 @@ void TSummaryCollector::CollectHorizon(const TGameCalculator& c) {
     h.Mean = sum;
     double squares = 0.0;
     for (size_t i = 0; i < mass.size(); ++i) {
-        const double d = p.Limits.Low + static_cast<double>(i) - h.Mean;
+        const double d = low + static_cast<double>(i) - h.Mean;
         squares += mass[i] * d * d;
     }
     h.StdDeviation = std::sqrt(squares);
@@ -264,7 +269,7 @@ void TSummaryCollector::CollectHorizon(const TGameCalculator& c) {
         cumulative += mass[i];
         // Relative to the total, so that a sum a rounding below 1 still reaches the upper quantiles.
         while (next < 5 && cumulative >= qs[next] * total * (1.0 - 1e-15)) {
-            *outs[next] = p.Limits.Low + static_cast<int32_t>(i);
+            *outs[next] = low + static_cast<int32_t>(i);
             ++next;
         }
     }

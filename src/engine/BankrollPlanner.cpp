@@ -276,7 +276,20 @@ TBankrollCurve TBankrollPlanner::Compute(const TPlannerRequest& request, TStepPo
     pass->OutcomeCount = std::max(FGame.OutcomeCount, 0);
     pass->Rounds = request.Rounds;
     pass->Starts = request.Target > 0 ? request.Target - 1 : request.MaxBankroll;
-    pass->Top = request.Target > 0 ? request.Target - 1 : request.MaxBankroll + TopMargin;
+    // Without a target, money is tracked as far as the rounds can take it back to 0, within the budget: a player
+    // beyond that is never ruined, exactly. The rows span three times the money, in both buffers of every state.
+    long long lossReach = 0;
+    for (int s = 0; s < pass->StateCount; ++s)
+        for (int o = 0; o < pass->OutcomeCount; ++o)
+            lossReach =
+                std::max(lossReach, -static_cast<long long>(FGame.OutcomeResults.Data()[o]) * FSystem.Bets.Data()[s]);
+    lossReach = Saturated(lossReach * request.Rounds);
+    const long long budgetMargin = std::max<long long>(request.MemoryBudget / static_cast<long long>(sizeof(double)) /
+                                                               (6LL * std::max(pass->StateCount, 1)) -
+                                                           request.MaxBankroll,
+                                                       TopMargin);
+    const long long margin = std::clamp<long long>(lossReach, TopMargin, std::min<long long>(budgetMargin, MoneyReach));
+    pass->Top = request.Target > 0 ? request.Target - 1 : request.MaxBankroll + static_cast<int32_t>(margin);
     long long moves[StateLimit][MaxOutcomes] = {};
     int32_t next[StateLimit][MaxOutcomes] = {};
     for (int s = 0; s < pass->StateCount; ++s) {
@@ -301,7 +314,7 @@ TBankrollCurve TBankrollPlanner::Compute(const TPlannerRequest& request, TStepPo
     // Progress counts the steps of every pass in a row.
     int passes = (request.WithRuin ? 1 : 0) + (request.WithSuccess && request.Target > 0 ? 1 : 0);
     bool topReached = false;
-    if (request.Target == 0)
+    if (request.Target == 0 && margin < lossReach)
         for (size_t i = 0; i < pass->Reach.size() && !topReached; ++i)
             topReached = pass->Reach[i] != Unreachable && pass->Starts + pass->Reach[i] > pass->Top;
     passes += topReached ? 1 : 0;
@@ -345,6 +358,7 @@ TBankrollAnswer BankrollsForRisk(const TBankrollCurve& curve) {
     answer.Rounds = curve.Rounds;
     answer.Target = curve.Target;
     answer.LastBankroll = curve.LastBankroll;
+    answer.TopMoney = curve.TopMoney;
     for (int i = 0; i < 3; ++i)
         answer.Bankrolls[i] = curve.SmallestBankroll(PlannerRisks[i]);
     return answer;

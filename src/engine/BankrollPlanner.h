@@ -12,9 +12,11 @@
 // in outcome order, from +0. Runs under the floating-point mode guard like the forward step: values below the
 // smallest normal double count as 0.
 //
-// Money is tracked from 1 to the target less 1, or without a target to MaxBankroll + WideBalanceLimit. Beyond that
-// top, without a target, a player counts as never ruined; the Limit curve then gives, per bankroll, the chance of
-// getting there within N rounds. It is computed only where the largest gains that N rounds allow can reach the top.
+// Money is tracked from 1 to the target less 1, or without a target from 1 to MaxBankroll plus the most that N rounds
+// can lose (at least TopMargin, at most what the memory budget allows). Beyond that top, without a target, a player
+// counts as never ruined, which is exact unless the budget cut the top; the Limit curve then gives, per bankroll, the
+// chance of getting there within N rounds. It is computed only where the top was cut and the largest gains that N
+// rounds allow can reach it.
 #pragma once
 
 #include <cstdint>
@@ -51,6 +53,7 @@ struct TBankrollAnswer {
     int32_t Rounds = 0;
     int32_t Target = 0;
     int32_t LastBankroll = 0;
+    int32_t TopMoney = 0; // the highest money tracked
     int32_t Bankrolls[3] = {};
 };
 TBankrollAnswer BankrollsForRisk(const TBankrollCurve& curve);
@@ -59,6 +62,8 @@ struct TPlannerRequest {
     int32_t Rounds = 1000;       // 1..MaxRounds
     int32_t Target = 0;          // 0 (none) or 2..MaxMoney
     int32_t MaxBankroll = 10000; // the last bankroll without a target; with one it is Target - 1
+    // Bytes the pass's rows may take; without a target they follow money up to what the rounds can lose.
+    int64_t MemoryBudget = int64_t{256} << 20;
     bool WithRuin = true;
     bool WithSuccess = false;
     // Called after each backward step with the steps done; false stops the pass (the curve then stays empty).
@@ -69,8 +74,10 @@ class TBankrollPlanner {
 public:
     static constexpr int32_t MaxRounds = 10000;
     static constexpr int32_t MaxMoney = 10000;
-    // Without a target, money is tracked up to the largest bankroll asked for plus this.
+    // Without a target, money is tracked up to the largest bankroll asked for plus at least this, and further
+    // (within the budget and MoneyReach) as far as the rounds can lose.
     static constexpr int32_t TopMargin = 10000;
+    static constexpr int32_t MoneyReach = 1 << 28;
 
     // Checks the series as the forward calculator does; raises for a bad game, system or request.
     TBankrollPlanner(const TGameDescription& game, const TBetDescription& system);

@@ -57,15 +57,21 @@ TGameCalculator::TAlignedDoubles TGameCalculator::AllocateRows(int rows, size_t 
     const size_t shift = alignment - reinterpret_cast<uintptr_t>(raw) % alignment;
     return TAlignedDoubles(reinterpret_cast<double*>(raw + shift), TAlignedDelete{shift, bytes + alignment});
 #else
-    void* raw = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    void* raw = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
     if (raw == MAP_FAILED)
         throw std::bad_alloc();
     return TAlignedDoubles(static_cast<double*>(raw), TAlignedDelete{0, bytes}); // page-aligned
 #endif
 }
 
+namespace {
+size_t StrideFor(int32_t lo, int32_t hi, int margin) {
+    return (2 * static_cast<size_t>(margin) + static_cast<size_t>(static_cast<int64_t>(hi) - lo + 1) + 7) / 8 * 8;
+}
+} // namespace
+
 void TGameCalculator::AllocateStorage(int32_t lo, int32_t hi) {
-    const size_t stride = (2 * (RowPadding + RowSlack) + static_cast<size_t>(hi - lo + 1) + 7) / 8 * 8;
+    const size_t stride = StrideFor(lo, hi, RowPadding + RowSlack);
     // A calculator that moves between the narrow and the wide limits keeps its rows: fresh ones cost a page fault
     // and a cleared page for every 512 cells. Kept rows are cleared here, as fresh ones would be.
     if (FDistribution && stride <= FCapacityStride && FCapacityStride <= 2 * stride) {
@@ -155,12 +161,29 @@ void TGameCalculator::Reset() {
     const int outcomeCount = CheckedSeries();
     const TGameDescription& game = *Game;
     const TBetDescription& system = *BetSystem;
-    CheckIndex(LowBound, -WideBalanceLimit, MinBalanceLimit, "lower balance limit");
-    CheckIndex(HighBound, MaxBalanceLimit, WideBalanceLimit, "upper balance limit");
+    CheckIndex(LowBound, -BalanceReach, 0, "lower balance limit");
+    CheckIndex(HighBound, 0, BalanceReach, "upper balance limit");
     FClean = false;
+    FMovesGame = nullptr;
+    NoteMoves();
+    FStopLow = LowBound;
+    FStopHigh = HighBound;
+    FBudgetReached = false;
+    // Bounds within the risk charts' reach are taken whole, as they always were; the balance charts start at
+    // +-5000 and widen as the distribution spreads.
+    int32_t lo = LowBound >= -WideBalanceLimit ? LowBound : MinBalanceLimit;
+    int32_t hi = HighBound <= WideBalanceLimit ? HighBound : MaxBalanceLimit;
+    const int32_t bet = system.Bets[0];
+    int64_t firstLo = 0, firstHi = 0;
+    for (int o = 0; o < outcomeCount; ++o) {
+        const int64_t move = static_cast<int64_t>(game.OutcomeResults.Data()[o]) * bet;
+        firstLo = std::min(firstLo, move);
+        firstHi = std::max(firstHi, move);
+    }
+    Fit(firstLo, firstHi, lo, hi);
     // Fresh rows for other limits: every cell outside the new limits must read +0 to the gather.
-    if (!FDistribution || LowBound != FLow || HighBound != FHigh)
-        AllocateStorage(LowBound, HighBound);
+    if (!FDistribution || lo != FLow || hi != FHigh)
+        AllocateStorage(lo, hi);
     const int32_t offset = -FLow;
     LimitShare = 0.0;
     LimitRound = 0;
@@ -179,25 +202,16 @@ void TGameCalculator::Reset() {
         r = TRange{};
 
     // Round 1 ignores the bankroll: state 0's bet is always placed.
-    const int32_t bet = system.Bets[0];
     const int32_t win = system.WinStates[0];
     const int32_t loss = system.LossStates[0];
     bool clean = true;
     double mass = 0.0;
     for (int o = 0; o < outcomeCount; ++o) {
-        const int32_t result = game.OutcomeResults.Data()[o];
-        const long long move = static_cast<long long>(result) * bet;
-        if (move < FLow || move > FHigh)
-            throw ELimitError(
-                {QStringLiteral("BalanceOutOfRange"),
-                 QStringLiteral("Round %d lands on the balance %d, outside the balances %d..%d that "
-                                "this chart follows: outcome %d (result %d) with the bet %d of "
-                                "state 0. Lower the result or the bet."),
-                 {1LL, move, static_cast<long long>(FLow), static_cast<long long>(FHigh), static_cast<long long>(o),
-                  static_cast<long long>(result), static_cast<long long>(bet)}});
-        const int32_t d = static_cast<int32_t>(move);
+        const int64_t move = static_cast<int64_t>(game.OutcomeResults.Data()[o]) * bet;
+        // Past a bound the move piles up there, as in every later round.
+        const int32_t d = static_cast<int32_t>(std::clamp<int64_t>(move, FLow, FHigh));
         int target;
-        if (d < 0) {
+        if (move < 0) {
             target = loss;
             MinBalance = std::min(MinBalance, d);
         } else {
@@ -217,8 +231,113 @@ void TGameCalculator::Reset() {
     RoundCount = 1;
 }
 
+void TGameCalculator::NoteMoves() {
+    if (FMovesGame == Game && FMovesSystem == BetSystem && FMovesStateCount == BetSystem->StateCount)
+        return;
+    FMovesGame = Game;
+    FMovesSystem = BetSystem;
+    FMovesStateCount = BetSystem->StateCount;
+    FMinMove = 0;
+    FMaxMove = 0;
+    const int outcomeCount = std::clamp(Game->OutcomeCount, 0, TGameDescription::MaxOutcomes);
+    for (int s = 0; s < std::clamp(BetSystem->StateCount, 0, StateLimit); ++s)
+        for (int o = 0; o < outcomeCount; ++o) {
+            const int64_t move = static_cast<int64_t>(Game->OutcomeResults.Data()[o]) * BetSystem->Bets.Data()[s];
+            FMinMove = std::min(FMinMove, move);
+            FMaxMove = std::max(FMaxMove, move);
+        }
+}
+
+int64_t TGameCalculator::BudgetCells() const {
+    if (MemoryBudget <= 0)
+        return BalanceReach;
+    const int states = BetSystem ? std::clamp(BetSystem->StateCount, 1, StateLimit) : StateLimit;
+    // Both buffers of every state and the stash, each with its margins.
+    const int64_t cells =
+        MemoryBudget / static_cast<int64_t>(sizeof(double)) / (2 * states + 1) - 2 * (RowPadding + RowSlack);
+    return std::max<int64_t>(cells, 1);
+}
+
+void TGameCalculator::Fit(int64_t needLo, int64_t needHi, int32_t& lo, int32_t& hi) {
+    const int64_t width = static_cast<int64_t>(hi) - lo + 1;
+    // Room to spare on the side that grows, so that a spreading distribution widens the rows now and then, not
+    // every round; a balance reaches a side that is not a stop only when the rows are about to widen.
+    const int64_t spare = std::max<int64_t>(width / 2, 1024);
+    int64_t newLo = lo, newHi = hi;
+    if (needLo <= lo && lo > FStopLow)
+        newLo = std::max<int64_t>(FStopLow, needLo - spare);
+    if (needHi >= hi && hi < FStopHigh)
+        newHi = std::min<int64_t>(FStopHigh, needHi + spare);
+    if (newLo == lo && newHi == hi)
+        return;
+    const int64_t cells = BudgetCells();
+    if (newHi - newLo + 1 > cells) {
+        // The range stops. When the balances asked for fit the budget, it takes them and what room is left on the
+        // side that asked; a move past the whole budget stops it where it is, rather than filling the budget with
+        // empty cells that every round would go through.
+        const int64_t askLo = std::max<int64_t>(lo - std::max<int64_t>(needLo, FStopLow), 0);
+        const int64_t askHi = std::max<int64_t>(std::min<int64_t>(needHi, FStopHigh) - hi, 0);
+        if (width + askLo + askHi <= cells) {
+            const int64_t room = cells - width - askLo - askHi;
+            const int64_t spareLo = askLo > 0 ? (askHi > 0 ? room / 2 : room) : 0;
+            newLo = std::max<int64_t>(lo - askLo - spareLo, FStopLow);
+            newHi = std::min<int64_t>(hi + askHi + (askHi > 0 ? room - spareLo : 0), FStopHigh);
+        } else {
+            newLo = lo;
+            newHi = hi;
+        }
+        FBudgetReached = true;
+        FStopLow = static_cast<int32_t>(newLo);
+        FStopHigh = static_cast<int32_t>(newHi);
+    }
+    lo = static_cast<int32_t>(newLo);
+    hi = static_cast<int32_t>(newHi);
+}
+
+void TGameCalculator::Widen() {
+    if (RoundCount == 0 || !Game || !BetSystem)
+        return;
+    NoteMoves();
+    const int64_t needLo = static_cast<int64_t>(MinBalance) + FMinMove;
+    const int64_t needHi = static_cast<int64_t>(MaxBalance) + FMaxMove;
+    if ((needLo > FLow || FLow <= FStopLow) && (needHi < FHigh || FHigh >= FStopHigh))
+        return;
+    int32_t lo = FLow, hi = FHigh;
+    Fit(needLo, needHi, lo, hi);
+    if (lo != FLow || hi != FHigh)
+        Relayout(lo, hi);
+}
+
+void TGameCalculator::Relayout(int32_t lo, int32_t hi) {
+    const size_t stride = StrideFor(lo, hi, RowPadding + RowSlack);
+    TAlignedDoubles rows = AllocateRows(2 * StateLimit, stride);
+    TAlignedDoubles stash = AllocateRows(1, stride);
+    const int cur = CurrentBuffer;
+    const size_t base = RowPadding + RowSlack + static_cast<size_t>(FLow - lo);
+    for (int s = 0; s < StateLimit; ++s) {
+        const TRange band = Band(FDirty[cur][s], FLow, FHigh);
+        if (band.Lo <= band.Hi)
+            std::memcpy(rows.get() + static_cast<size_t>(cur * StateLimit + s) * stride + base + (band.Lo - FLow),
+                        Row(cur, s) + (band.Lo - FLow), static_cast<size_t>(band.Hi - band.Lo + 1) * sizeof(double));
+        FDirty[cur][s] = band;
+        FDirty[1 - cur][s] = TRange{};
+        for (int b = 0; b < 2; ++b) {
+            FSlot[b][s] = b * StateLimit + s;
+            FOrigin[b][s] = 0;
+        }
+    }
+    FDistribution = std::move(rows);
+    FStash = std::move(stash);
+    FRowStride = stride;
+    FCapacityStride = stride;
+    FLow = lo;
+    FHigh = hi;
+    FZeroed = false;
+}
+
 void TGameCalculator::StepReference() {
     EnsureStorage();
+    Widen();
     const int outcomeCount = CheckedSeries();
     const TGameDescription& game = *Game;
     const TBetDescription& system = *BetSystem;
@@ -317,12 +436,14 @@ void TGameCalculator::EnsureStorage() {
 
 void TGameCalculator::Step() {
     EnsureStorage();
+    Widen();
     if (Kernel == TStepKernel::Reference || !StepFast(nullptr))
         StepReference();
 }
 
 void TGameCalculator::Step(TStepPool& pool) {
     EnsureStorage();
+    Widen();
     if (Kernel == TStepKernel::Reference || !StepFast(&pool))
         StepReference();
 }
@@ -365,9 +486,37 @@ double TGameCalculator::BalanceProbability(int k) const {
 }
 
 std::vector<TGameCalculator::TBalanceSpan> TGameCalculator::BalanceSpans() const {
-    if (RoundCount == 0)
-        return {};
-    return {TBalanceSpan{MinBalance, MaxBalance}};
+    std::vector<TBalanceSpan> spans;
+    if (RoundCount == 0 || !FDistribution || !BetSystem)
+        return spans;
+    const int stateCount = std::clamp(BetSystem->StateCount, 0, StateLimit);
+    // A stretch of this many empty balances or more separates two spans; shorter ones stay inside a span.
+    constexpr int64_t gap = 256;
+    int64_t first = 0, last = 0;
+    bool open = false;
+    for (int32_t b = MinBalance; b <= MaxBalance; ++b) {
+        bool held = false;
+        for (int s = 0; s < stateCount && !held; ++s)
+            held = Row(CurrentBuffer, s)[b - FLow] != 0.0;
+        if (!held)
+            continue;
+        if (open && b - last > gap) {
+            spans.push_back({first, last});
+            first = b;
+        } else if (!open) {
+            first = b;
+            open = true;
+        }
+        last = b;
+    }
+    if (open)
+        spans.push_back({first, last});
+    if (spans.empty())
+        spans.push_back({MinBalance, MaxBalance});
+    // The spans reach the tracked range's ends, as the charts always showed them.
+    spans.front().Lo = MinBalance;
+    spans.back().Hi = MaxBalance;
+    return spans;
 }
 
 double TGameCalculator::LimitProbability() const {

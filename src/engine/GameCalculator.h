@@ -1,12 +1,13 @@
 // The exact round-by-round balance distribution of one series: a game played with a betting system.
 //
-// Distribution[buffer][state][balance] is the probability of being in that state with that net balance (bet units,
-// LowLimit()..HighLimit(), normally -5000..5000) after round RoundCount. Reset computes round 1, Step the next
-// round. MinBalance..MaxBalance always covers every balance holding probability (the range is only ever widened).
-// All storage is part of the object; the first Reset and a Reset with other limits allocate. Before the first
-// Reset every cell reads 0 and there are no rows.
+// Distribution[buffer][state][balance] is the probability of being in that state with that net balance (bet units)
+// after round RoundCount. Reset computes round 1, Step the next round. The rows cover LowLimit()..HighLimit(), which
+// widen round by round to take every balance a move reaches, up to LowBound..HighBound and as far as MemoryBudget
+// allows; moves past LowBound, HighBound or the balances the budget stopped at pile up there. MinBalance..MaxBalance
+// always covers every balance holding probability (the range is only ever widened). The first Reset and a Reset
+// with other limits allocate. Before the first Reset every cell reads 0 and there are no rows.
 //
-// Exactness contract of Step (every kernel gives the same bits as StepReference):
+// Exactness contract of Step (every kernel gives the same bits as StepReference, and the rows' width changes none):
 // - states are handled from StateCount-1 down to 0; within a state, balances ascending, outcomes in stored order;
 // - cells holding 0 or less (or NaN) are not spread; each product x * p is rounded to double before it is added;
 // - moves past LowLimit() or HighLimit() pile up at that bound, whatever their size;
@@ -34,10 +35,13 @@ enum class TStepKernel { Reference, Portable, Avx2 };
 
 class TGameCalculator {
 public:
+    // The rows a Reset starts with, when the bounds allow: most series never leave them.
     static constexpr int MinBalanceLimit = -5000;
     static constexpr int MaxBalanceLimit = 5000;
-    // How far the risk charts may widen the limits: their bankroll and target reach 10000 at most.
+    // How far the risk charts' bankroll and target reach.
     static constexpr int WideBalanceLimit = 10000;
+    // The farthest balance ever tracked, beyond any budget: 32-bit cell indexes stay far from overflow.
+    static constexpr int32_t BalanceReach = 1 << 29;
     static constexpr int StateLimit = 21;
 
     TGameCalculator();
@@ -76,11 +80,14 @@ public:
     // Whether the current distributions of the system's states and the ranges are the same, bit for bit.
     bool SameCells(const TGameCalculator& other) const;
 
-    // The balance limits of the current distribution, LowBound and HighBound as the last Reset found them.
+    // The balances the rows cover now; Row() is indexed from LowLimit().
     int32_t LowLimit() const { return FLow; }
     int32_t HighLimit() const { return FHigh; }
-    // The probability piled up at the limits, where moves beyond them land.
+    // The probability piled up at the limits, where moves beyond them land. Only a limit that stops the range counts:
+    // LowBound or HighBound, or where the memory budget stopped it.
     double LimitProbability() const;
+    // Whether the memory budget stopped the range from widening.
+    bool BudgetReached() const { return FBudgetReached; }
     // The cell-by-outcome updates of a round over the tracked range, the unit of the engine's work; 0 without a game
     // or a system.
     double RoundUpdates() const;
@@ -107,18 +114,18 @@ public:
     TChartLine* Line = nullptr;
     int32_t RoundCount = 0;
     int32_t Bankroll = 0;
-    // The limits the next Reset adopts: LowBound in -WideBalanceLimit..MinBalanceLimit, HighBound in
-    // MaxBalanceLimit..WideBalanceLimit. Wider limits cost memory and time, so only the risk charts ask for them.
-    int32_t LowBound = MinBalanceLimit;
-    int32_t HighBound = MaxBalanceLimit;
+    // The bounds of the balances the next Reset and its rounds track: LowBound in -BalanceReach..0, HighBound in
+    // 0..BalanceReach. The risk charts set their bankroll and target; the balance charts track everything.
+    int32_t LowBound = -BalanceReach;
+    int32_t HighBound = BalanceReach;
     // Filled by the chart kinds that show balances: the largest share of probability found at the limits, and
     // the first round it was found in (0: never).
     double LimitShare = 0.0;
     int32_t LimitRound = 0;
     bool ShowAll = false;
-    // Bytes this series' rows may take (0: no bound). Past it the tracked balances stop widening, and the probability
-    // beyond piles up at the last balances reached, which LimitProbability reports.
-    int64_t MemoryBudget = 0;
+    // Bytes this series' rows may take (0: no bound but BalanceReach). Past it the tracked balances stop widening, and
+    // the probability beyond piles up at the last balances reached, which LimitProbability reports.
+    int64_t MemoryBudget = int64_t{256} << 20;
     // Indexed by balance, round or (the bankroll planner's kinds) starting bankroll; each fill starts from Clear.
     TSeriesValues Results;
 
@@ -143,6 +150,16 @@ private:
     // Allocates zeroed rows for the limits lo..hi.
     void AllocateStorage(int32_t lo, int32_t hi);
     void EnsureStorage(); // for a step, which may come without a Reset
+    // Caches the largest loss and gain of a round for the series' game and system.
+    void NoteMoves();
+    // Grows lo..hi to take needLo..needHi with room to spare, within the stops and the budget.
+    void Fit(int64_t needLo, int64_t needHi, int32_t& lo, int32_t& hi);
+    // Widens the rows before a round so that every move lands inside them, within the bounds and the budget.
+    void Widen();
+    // Moves the current rows into fresh storage for the balances lo..hi.
+    void Relayout(int32_t lo, int32_t hi);
+    // The most cells a row may span within MemoryBudget, for StateCount states.
+    int64_t BudgetCells() const;
 
     struct TRange {
         int32_t Lo = 1, Hi = 0; // empty when Lo > Hi
@@ -164,6 +181,16 @@ private:
 
     int32_t FLow = MinBalanceLimit;
     int32_t FHigh = MaxBalanceLimit;
+    // Where the range stops: LowBound and HighBound, or narrower once the budget has stopped it.
+    int32_t FStopLow = MinBalanceLimit;
+    int32_t FStopHigh = MaxBalanceLimit;
+    bool FBudgetReached = false;
+    // The largest loss and gain of one round over the states and outcomes, as the last Reset found them.
+    int64_t FMinMove = 0;
+    int64_t FMaxMove = 0;
+    const TGameDescription* FMovesGame = nullptr;
+    const TBetDescription* FMovesSystem = nullptr;
+    int32_t FMovesStateCount = 0;
     size_t FRowStride = 0;         // padding and slack on both sides of FHigh - FLow + 1, a multiple of 8
     size_t FCapacityStride = 0;    // the stride the rows were allocated for, FRowStride or more
     TAlignedDoubles FDistribution; // 2 x 21 rows of FRowStride doubles

@@ -106,15 +106,23 @@ TEST_P(BankrollPlannerTest, EveryBankrollEqualsTheForwardChartAtRoundN) {
 INSTANTIATE_TEST_SUITE_P(Table, BankrollPlannerTest, ::testing::ValuesIn(Cases()),
                          [](const auto& row) { return std::string(row.param.Name); });
 
-TEST(BankrollPlanner, AGainThatCanReachTheTopIsMeasured) {
+TEST(BankrollPlanner, TheTopFollowsWhatTheRoundsCanLoseWithinTheBudget) {
     const TFloatModeGuard floatMode;
-    // A 35-to-1 payout with a bet of 10: 36 rounds of straight wins pass 10000 + 10000 from a bankroll of 10000.
+    // A 35-to-1 payout with a bet of 10: straight wins carry a bankroll of 10000 far up.
     const TGameDescription straight = test::MakeGame(QStringLiteral("Straight"), {{35, 1.0 / 37.0}, {-1, 36.0 / 37.0}});
     const TBetDescription flat = test::MakeSystem(QStringLiteral("Ten"), {10});
-    const TBankrollCurve curve = BankrollCurve(straight, flat, 100, 0);
+    TPlannerRequest request;
+    request.Rounds = 1500;
+    // 1500 rounds lose at most 15000: past the top a player is never ruined, exactly, and nothing is measured.
+    TBankrollCurve curve = TBankrollPlanner(straight, flat).Compute(request);
+    EXPECT_EQ(curve.TopMoney, 10000 + 15000);
+    EXPECT_TRUE(curve.Limit.empty());
+    // A budget that cuts the top measures what passes it.
+    request.MemoryBudget = 1 << 20;
+    curve = TBankrollPlanner(straight, flat).Compute(request);
+    EXPECT_LT(curve.TopMoney, 10000 + 15000);
     ASSERT_EQ(curve.Limit.size(), curve.Ruin.size());
     EXPECT_GT(curve.Limit[10000], 0.0);
-    EXPECT_LT(curve.Limit[10000], 1e-6);
     EXPECT_LE(curve.Limit[1], curve.Limit[10000]);
 }
 

@@ -73,7 +73,7 @@ TEST(ChartControllerTest, RaisingTheRoundsContinuesAndEqualsAFreshCalculation) {
 TEST(ChartControllerTest, TheMemoryBudgetIsSharedAndAChangeStartsOver) {
     TSeriesSet s;
     test::TControllerFixture f;
-    EXPECT_EQ(f.Controller->MemoryBudget(), TChartController::DefaultMemoryBudget);
+    f.Controller->SetMemoryBudget(TChartController::DefaultMemoryBudget);
     s.AddTo(*f.Controller);
     f.Compute();
     EXPECT_EQ(f.Controller->GetCalculator(1).MemoryBudget, TChartController::DefaultMemoryBudget / 2);
@@ -230,17 +230,18 @@ TEST(ChartControllerTest, ChangesWhileACalculationRuns) {
 
 TEST(ChartControllerTest, AFailingSeriesIsReportedOnceAndTheOthersAreDrawn) {
     TSeriesSet s;
-    // Round 1 already leaves the tracked balances.
-    const TGameDescription wide = test::MakeGame(QStringLiteral("Wide"), {{6000, 1.0}});
+    // A loss sends the player to a state the system lacks: round 1 fails.
+    TBetDescription broken = test::MakeSystem(QStringLiteral("Broken"), {1});
+    broken.LossStates[0] = 3;
     test::TControllerFixture f;
     f.Controller->AddSeries(s.Coin, s.Flat);
-    f.Controller->AddSeries(wide, s.Flat);
+    f.Controller->AddSeries(s.Coin, broken);
     f.Compute();
     ASSERT_EQ(f.Failures.size(), 1u);
     // The user's game, not a fault: the series, the round and the limit, in plain words.
     EXPECT_TRUE(
-        f.Failures[0].startsWith(QStringLiteral("The series \"Wide [Flat]\" cannot be charted.\r\nRound 1 lands "
-                                                "on the balance 6000, outside the balances -5000..5000")))
+        f.Failures[0].startsWith(QStringLiteral("The series \"Coin [Broken]\" cannot be charted.\r\nThe betting "
+                                                "system \"Broken\": state 0 goes to state 3")))
         << f.Failures[0].toStdString();
     EXPECT_TRUE(f.Failures[0].endsWith(f.Controller->SeriesFailure(1)));
     EXPECT_TRUE(f.Controller->SeriesFailure(0).isEmpty());

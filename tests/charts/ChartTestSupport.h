@@ -73,6 +73,8 @@ struct TControllerFixture {
 
     TControllerFixture() : Controller(std::make_unique<TChartController>(Folder.path())) {
         Controller->SetChart(&Chart);
+        // Small, so that series whose balances spread far stop early instead of slowing the tests down.
+        Controller->SetMemoryBudget(int64_t{64} << 20);
         Controller->SetOnProgress([this](int p) { Progress.push_back(p); });
         Controller->SetOnThreadError([this](const Exception& e) { Failures.push_back(e.Message()); });
     }

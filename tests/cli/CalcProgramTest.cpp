@@ -188,14 +188,18 @@ TEST_F(CalcProgramTest, PlannerSummaryGivesTheChartsAnswers) {
 
 TEST_F(CalcProgramTest, LimitWarningGoesToStandardErrorOnly) {
     SetFiles(CoinGame, "[Big]\r\nCount=1\r\nBet0=1000\r\nWin0=0\r\nLoss0=0\r\n\r\n");
-    TRun run = RunCalc(With(Args("--chart 0 --param1 4 --series Coin Big")));
+    TRun run = RunCalc(With(Args("--chart 0 --param1 6 --series Coin Big")));
     EXPECT_EQ(run.Code, 0);
-    EXPECT_EQ(run.Err, QString()) << "4000 is inside the limits";
-    run = RunCalc(With(Args("--chart 0 --param1 5 --series Coin Big")));
+    EXPECT_EQ(run.Err, QString()) << "6000 lies beyond 5000, but the rows widen";
+    EXPECT_TRUE(run.Out.startsWith(QStringLiteral("X\tCoin [Big]\n-6000\t  1.562500\n")));
+    // A result past the smallest budget: the range stops, and the warning says where.
+    SetFiles("[Huge]\r\nCount=2\r\nResult0=2000000000\r\nProbability0=0.5\r\nResult1=-1\r\nProbability1=0.5\r\n\r\n",
+             "[Double]\r\nCount=1\r\nBet0=2\r\nWin0=0\r\nLoss0=0\r\n\r\n");
+    run = RunCalc(With(Args("--chart 0 --param1 2 --memory-budget 64 --series Huge Double")));
     EXPECT_EQ(run.Code, 0);
-    EXPECT_TRUE(run.Err.endsWith(QStringLiteral("from round 5 on: Coin [Big]\n"))) << run.Err.toStdString();
-    EXPECT_TRUE(run.Out.startsWith(QStringLiteral("X\tCoin [Big]\n-5000\t  3.125000\n")));
-    EXPECT_FALSE(run.Out.contains(QStringLiteral("bets")));
+    EXPECT_TRUE(run.Err.contains(QStringLiteral("where the memory budget stopped the range"))) << run.Err.toStdString();
+    EXPECT_TRUE(run.Err.contains(QStringLiteral("from round 1 on: Huge [Double]"))) << run.Err.toStdString();
+    EXPECT_FALSE(run.Out.contains(QStringLiteral("budget")));
 }
 
 TEST_F(CalcProgramTest, ListAndHelp) {
@@ -292,15 +296,14 @@ TEST_F(CalcProgramTest, FailuresExitOneWithNothingOnStdout) {
     EXPECT_EQ(run.Out, QString());
     EXPECT_TRUE(run.Err.contains(QStringLiteral("games.ini"))) << run.Err.toStdString();
 
-    // A result times the bet lands far beyond 5000 in the first round.
-    SetFiles("[Huge]\r\nCount=1\r\nResult0=2000000000\r\nProbability0=1\r\n\r\n",
-             "[Double]\r\nCount=1\r\nBet0=2\r\nWin0=0\r\nLoss0=0\r\n\r\n");
-    run = RunCalc(With(Args("--chart 0 --series Huge Double")));
+    // A loss sends the player to a state the system lacks.
+    SetFiles(CoinGame, "[Broken]\r\nCount=1\r\nBet0=1\r\nWin0=0\r\nLoss0=3\r\n\r\n");
+    run = RunCalc(With(Args("--chart 0 --series Coin Broken")));
     EXPECT_EQ(run.Code, 1);
     EXPECT_EQ(run.Out, QString());
-    EXPECT_TRUE(run.Err.startsWith(QStringLiteral("wagerlens-calc: The series \"Huge [Double]\" cannot be charted.\n")))
+    EXPECT_TRUE(run.Err.startsWith(QStringLiteral("wagerlens-calc: The series \"Coin [Broken]\" cannot be charted.\n")))
         << run.Err.toStdString();
-    EXPECT_TRUE(run.Err.contains(QStringLiteral("outcome 0 (result 2000000000) with the bet 2")));
+    EXPECT_TRUE(run.Err.contains(QStringLiteral("state 0 goes to state 3")));
     EXPECT_FALSE(run.Err.contains(QLatin1Char('\r')));
 }
 

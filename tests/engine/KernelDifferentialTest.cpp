@@ -173,6 +173,11 @@ TEST_F(KernelDifferential, RandomGamesAndSystemsMatchBitForBit) {
         if (i % 4 == 3) { // the widened limits of a risk chart, at either end or both
             rc.Low = i % 8 == 3 ? -TGameCalculator::WideBalanceLimit : -6000 - i;
             rc.High = i % 3 == 0 ? TGameCalculator::WideBalanceLimit : 5000 + 37 * i;
+        } else if (i % 4 == 1) { // rows that widen as far as the moves go, a jackpot now and then
+            rc.Low = -TGameCalculator::BalanceReach;
+            rc.High = TGameCalculator::BalanceReach;
+            if (i % 8 == 1)
+                rc.Game.OutcomeResults[0] = 40000 + i;
         }
         RunCase(rc, pool, i);
         if (HasFatalFailure())

@@ -85,9 +85,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int32_t target = in.ConsumeBool() ? 0 : in.ConsumeIntegralInRange(1, 10000);
     const int rounds = in.ConsumeIntegralInRange(1, 400);
     // Risk charts widen the limits to reach both players; a change of limits reallocates a kept calculator.
-    const bool wide = in.ConsumeBool();
-    const int32_t low = wide ? -std::clamp(bankroll, 5000, TGameCalculator::WideBalanceLimit) : -5000;
-    const int32_t high = wide ? std::clamp(target, 5000, TGameCalculator::WideBalanceLimit) : 5000;
+    // The balance charts track every balance, their rows widening as the moves reach out, within a budget.
+    const int limits = in.ConsumeIntegralInRange(0, 2);
+    const bool wide = limits == 1;
+    int32_t low = wide ? -std::clamp(bankroll, 5000, TGameCalculator::WideBalanceLimit) : -5000;
+    int32_t high = wide ? std::clamp(target, 5000, TGameCalculator::WideBalanceLimit) : 5000;
+    const int64_t budget = limits == 2 ? int64_t{in.ConsumeIntegralInRange(1, 64)} << 20 : 0;
+    if (limits == 2) {
+        low = -TGameCalculator::BalanceReach;
+        high = TGameCalculator::BalanceReach;
+    }
 
     // Kept from input to input, also after a failure: the window keeps a series' calculator and starts it again
     // with a Reset, which must leave nothing of a broken round.
@@ -101,6 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         runs[k].Calc->Bankroll = bankroll;
         runs[k].Calc->LowBound = low;
         runs[k].Calc->HighBound = high;
+        runs[k].Calc->MemoryBudget = budget;
     }
     // Each round compares the tracked cells of the states in use; the end compares their whole rows, so a stray
     // write outside the tracked range is caught too.

@@ -34,9 +34,6 @@ BAD = {
     "no series": (lambda: wagerlens.chart(0, []), ValueError, "at least one"),
     "eleven series": (lambda: wagerlens.chart(0, [(G, S)] * 11), ValueError, "at most 10 series"),
     "series not a pair of a game and a system": (lambda: wagerlens.chart(0, [(S, G)]), ValueError, "(Game, System)"),
-    "round 1 beyond the tracked balances": (
-        lambda: wagerlens.chart(3, [(wagerlens.Game("Huge", [(6000, 1.0)]), S)]), ValueError,
-        "Huge [Flat]: Round 1 lands on the balance 6000"),
     "no rounds": (lambda: wagerlens.distribution(G, S, 0), ValueError, "rounds must lie in 1..10000"),
     "planner without rounds": (lambda: wagerlens.bankroll_curve(G, S, 0), ValueError, "rounds must lie in 1..10000"),
     "planner target of 1": (lambda: wagerlens.bankroll_curve(G, S, 100, 1), ValueError, "target bankroll of 1"),
