@@ -27,17 +27,23 @@ TAxisFold::TAxisFold(double min, double max, const std::vector<TStretch>& empty)
     if (!(width > 0.0))
         return;
     std::vector<TStretch> chosen;
-    double squeezed = 0.0;
     for (const TStretch& s : empty) {
         const double from = std::max(s.From, min);
         const double to = std::min(s.To, max);
-        if (to - from >= MinLength && to - from >= MinShare * width) {
+        if (to - from >= MinLength && to - from >= MinShare * width)
             chosen.push_back({from, to});
-            squeezed += to - from;
-        }
     }
     if (chosen.empty())
         return;
+    if (chosen.size() > MaxBreaks) {
+        std::stable_sort(chosen.begin(), chosen.end(),
+                         [](const TStretch& a, const TStretch& b) { return a.To - a.From > b.To - b.From; });
+        chosen.resize(MaxBreaks);
+        std::sort(chosen.begin(), chosen.end(), [](const TStretch& a, const TStretch& b) { return a.From < b.From; });
+    }
+    double squeezed = 0.0;
+    for (const TStretch& s : chosen)
+        squeezed += s.To - s.From;
     // Each break takes about 4 % of the folded axis, all of them together at most half of it.
     const double n = static_cast<double>(chosen.size());
     const double share = std::min(0.04 * n, 0.5);

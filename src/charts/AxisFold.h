@@ -5,6 +5,7 @@
 // Width axis units standing for From..To. The mapping is continuous and strictly increasing both ways.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -12,9 +13,11 @@ namespace wl {
 
 class TAxisFold {
 public:
-    // Stretches shorter than this many X, or than MinShare of the shown range, stay as they are.
+    // Stretches shorter than this many X, or than MinShare of the shown range, stay as they are; of the others, the
+    // MaxBreaks longest fold. Many short gaps between evenly spread clusters read better on a plain axis.
     static constexpr double MinLength = 200.0;
-    static constexpr double MinShare = 0.03;
+    static constexpr double MinShare = 0.15;
+    static constexpr size_t MaxBreaks = 4;
 
     struct TStretch {
         double From = 0.0, To = 0.0; // the empty X between two occupied ones, From < To
