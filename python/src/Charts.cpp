@@ -46,9 +46,10 @@ struct TOutcome {
     std::optional<QString> ThreadError;
     QString Warning;
     QStringList Answers; // the bankroll planner's answer, one line per series, as the companion prints it
-    // chart: the data table's rows MinX..MaxX, one column per series
-    int MinX = 0;
-    int MaxX = 0;
+    // chart: the data table's rows, one per X some series covers (as the full format lists them), one column per
+    // series; MinX is the first
+    int64_t MinX = 0;
+    std::vector<int64_t> Xs;
     std::vector<std::vector<double>> Columns;
     // distribution: the first series' probabilities of MinBalance..MaxBalance
     int FirstBalance = 0;
@@ -144,12 +145,14 @@ void CollectTable(TChartController& controller, TOutcome& out) {
     TDataTable table;
     CaptureChartData(table, controller);
     const TDataSource source = DataSourceOf(controller, table);
-    std::tie(out.MinX, out.MaxX) = ComputedRows(source);
+    const auto [first, last] = ComputedRows(source);
+    out.MinX = first;
     out.Answers = source.Answers;
+    TTableRows(table, first, last, false).ForEach([&out](const TTableRows::TRow& row) { out.Xs.push_back(row.X); });
     for (int k = 0; k < source.Captions.size(); ++k) {
         std::vector<double>& column = out.Columns.emplace_back();
-        column.reserve(static_cast<size_t>(out.MaxX - out.MinX + 1));
-        for (int x = out.MinX; x <= out.MaxX; ++x)
+        column.reserve(out.Xs.size());
+        for (const int64_t x : out.Xs)
             column.push_back(table.ComputedValue(x, k));
     }
 }
@@ -164,9 +167,9 @@ py::dict ChartResult(TCalculationWait& wait, int kind, std::optional<int> param0
     wait.RaiseIfStopped();
     RaiseFailures(outcome);
     py::dict result;
-    py::array_t<int64_t> x(outcome.MaxX - outcome.MinX + 1);
-    for (int i = 0; i < x.size(); ++i)
-        x.mutable_at(i) = outcome.MinX + i;
+    py::array_t<int64_t> x(static_cast<py::ssize_t>(outcome.Xs.size()));
+    for (py::ssize_t i = 0; i < x.size(); ++i)
+        x.mutable_at(i) = outcome.Xs[static_cast<size_t>(i)];
     result["x"] = x;
     py::list captions, columns;
     for (int k = 0; k < outcome.Captions.size(); ++k) {
