@@ -35,6 +35,19 @@ double Ratio(uint64_t part, uint64_t whole) {
     return static_cast<double>(part) / static_cast<double>(whole);
 }
 
+// The ways to choose k of n; exact for the draws below (the largest is C(80, 8), about 2.9e10).
+uint64_t Choose(int n, int k) {
+    uint64_t ways = 1;
+    for (int i = 1; i <= k; ++i)
+        ways = ways * static_cast<uint64_t>(n - k + i) / static_cast<uint64_t>(i);
+    return ways;
+}
+
+// Of the C(n, picked) tickets, those that match exactly k of the drawn numbers.
+uint64_t Matching(int n, int drawn, int picked, int k) {
+    return Choose(drawn, k) * Choose(n - drawn, picked - k);
+}
+
 // Whether the banker draws a third card, by the banker's total and the player's third card (-1: none drawn).
 bool BankerDraws(int banker, int playerThird) {
     if (playerThird < 0)
@@ -183,6 +196,29 @@ void AddShippedGames(TGameList& games) {
     AddGame(games, "Chuck-a-luck - one number", {{1, 75.0 / 216}, {2, 15.0 / 216}, {3, 1.0 / 216}, {-1, 125.0 / 216}});
     // Each side rolls one die; the higher wins, equal dice are a push.
     AddGame(games, "Dice duel - higher die wins, a tie is a push", {{1, 15.0 / 36}, {0, 6.0 / 36}, {-1, 15.0 / 36}});
+
+    // Keno: 20 of 80 numbers are drawn, the ticket marks 8. Paid for 1 (the stake included): 4 hits 1, 5 hits 12,
+    // 6 hits 100, 7 hits 1000, 8 hits 8000; fewer hits lose. The player keeps 73.3 % of the stakes.
+    const auto keno = [](int hits) { return Matching(80, 20, 8, hits); };
+    const uint64_t tickets = Choose(80, 8);
+    AddGame(games, "Keno - 8 spots, top award 8000 for 1",
+            {{7999, Ratio(keno(8), tickets)},
+             {999, Ratio(keno(7), tickets)},
+             {99, Ratio(keno(6), tickets)},
+             {11, Ratio(keno(5), tickets)},
+             {0, Ratio(keno(4), tickets)},
+             {-1, Ratio(keno(0) + keno(1) + keno(2) + keno(3), tickets)}});
+
+    // A lottery: 6 of 49 numbers are drawn, the ticket picks 6. Fixed prizes for 1: 3 right 10, 4 right 100,
+    // 5 right 10,000, all 6 right 1,000,000; the players get back 52.9 % of the stakes.
+    const auto lottery = [](int right) { return Matching(49, 6, 6, right); };
+    const uint64_t draws = Choose(49, 6);
+    AddGame(games, "Lottery - 6 of 49, jackpot 1000000 for 1",
+            {{999999, Ratio(lottery(6), draws)},
+             {9999, Ratio(lottery(5), draws)},
+             {99, Ratio(lottery(4), draws)},
+             {9, Ratio(lottery(3), draws)},
+             {-1, Ratio(lottery(0) + lottery(1) + lottery(2), draws)}});
 }
 
 namespace {

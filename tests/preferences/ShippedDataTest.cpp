@@ -109,6 +109,11 @@ TEST_F(ShippedDataTest, GamesHaveTheirKnownExpectation) {
         {"Baccarat - tie, pays 8 to 1", -0.143596, 5e-7},
         {"Chuck-a-luck - one number", -17.0 / 216, 1e-15},
         {"Dice duel - higher die wins, a tie is a push", 0.0, 1e-15},
+        // Paid for 1 of the C(80, 8) = 28,987,537,150 tickets: 2,362,591,575 with 4 hits, 530,546,880 with 5,
+        // 68,605,200 with 6, 4,651,200 with 7, 125,970 with 8.
+        {"Keno - 8 spots, top award 8000 for 1", 21248634135.0 / 28987537150 - 1, 1e-14},
+        // Of the C(49, 6) = 13,983,816 draws: 246,820 give 3 right, 13,545 give 4, 258 give 5, one gives 6.
+        {"Lottery - 6 of 49, jackpot 1000000 for 1", 7402700.0 / 13983816 - 1, 1e-14},
     };
     const TGameList& games = *storage.Games;
     EXPECT_EQ(games.Count(), static_cast<int>(std::size(rows)));
