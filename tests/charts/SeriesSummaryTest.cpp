@@ -204,7 +204,9 @@ TEST(SeriesSummary, ShippedGamesPerUnitBetAsTheEditorShowsThem) {
         ExpectRelative(-game.Info(1), s->Game.HouseEdge);
         ExpectRelative(std::sqrt(squares - mean * mean), s->Game.StdDeviation, 1e-11);
         ExpectRelative(game.Info(2), s->Game.StdDeviation);
-        ExpectRelative(-s->Game.HouseEdge, s->Horizon.ResultPerStaked, 1e-11);
+        // Unless the budget stopped the range (a jackpot at the top bet), where the figures are starred.
+        if (s->LimitShare == 0.0)
+            ExpectRelative(-s->Game.HouseEdge, s->Horizon.ResultPerStaked, 1e-11);
     }
 }
 
