@@ -151,18 +151,22 @@ void TRoundsChart::StoreRoundValue(TGameCalculator& calculator, int round, doubl
 }
 
 namespace {
+// The sum of f(b, probability of b) over lo..hi, balances ascending; the balances between the covering spans hold
+// +0 and would change no sum, so wide rows with far clusters cost only their clusters.
+template <typename F> double SumOver(const TGameCalculator& c, int64_t lo, int64_t hi, F f) {
+    double sum = 0.0;
+    for (const TGameCalculator::TBalanceSpan& span : c.CoveringSpans())
+        for (int64_t b = std::max(span.Lo, lo); b <= std::min(span.Hi, hi); ++b)
+            sum += f(b, c.BalanceProbability(static_cast<int>(b)));
+    return sum;
+}
+
 double WinProbability(const TGameCalculator& c) {
-    double win = 0.0;
-    for (int b = 1; b <= c.MaxBalance; ++b)
-        win += c.BalanceProbability(b);
-    return win;
+    return SumOver(c, 1, c.MaxBalance, [](int64_t, double p) { return p; });
 }
 
 double LossProbability(const TGameCalculator& c) {
-    double lose = 0.0;
-    for (int b = c.MinBalance; b <= -1; ++b)
-        lose += c.BalanceProbability(b);
-    return lose;
+    return SumOver(c, c.MinBalance, -1, [](int64_t, double p) { return p; });
 }
 
 // a / b, or 0 when the division cannot be done.
@@ -180,9 +184,8 @@ TExpResultChart::TExpResultChart() {
 
 void TExpResultChart::CollectRound(TGameCalculator& calculator, int round) {
     calculator.ShowAll = true;
-    double e = 0.0;
-    for (int b = calculator.MinBalance; b <= calculator.MaxBalance; ++b)
-        e += b * calculator.BalanceProbability(b);
+    const double e = SumOver(calculator, calculator.MinBalance, calculator.MaxBalance,
+                             [](int64_t b, double p) { return static_cast<double>(b) * p; });
     StoreRoundValue(calculator, round, e);
 }
 

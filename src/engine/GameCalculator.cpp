@@ -64,6 +64,63 @@ TGameCalculator::TAlignedDoubles TGameCalculator::AllocateRows(int rows, size_t 
 #endif
 }
 
+void TGameCalculator::ClearCells(double* first, double* last) {
+    if (last <= first)
+        return;
+#ifndef WL_ROWS_FROM_HEAP
+    // Past a few pages, clearing would only fault in pages between clusters that were never touched.
+    constexpr uintptr_t page = 4096;
+    const uintptr_t from = (reinterpret_cast<uintptr_t>(first) + page - 1) / page * page;
+    const uintptr_t to = reinterpret_cast<uintptr_t>(last) / page * page;
+    if (to >= from + 16 * page) {
+        std::fill(first, reinterpret_cast<double*>(from), 0.0);
+        ::madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
+        std::fill(reinterpret_cast<double*>(to), last, 0.0);
+        return;
+    }
+#endif
+    std::fill(first, last, 0.0);
+}
+
+void TGameCalculator::Occupied(int buffer, int state, std::vector<TRange>& out) const {
+    out.clear();
+    if (FSegmented[buffer][state])
+        out = FSegments[buffer][state];
+    else if (FDirty[buffer][state].Lo <= FDirty[buffer][state].Hi)
+        out.push_back(FDirty[buffer][state]);
+}
+
+void TGameCalculator::ClearOutside(int buffer, int state, const std::vector<TRange>& keep) {
+    std::vector<TRange> held;
+    Occupied(buffer, state, held);
+    double* row = Row(buffer, state) - FLow;
+    size_t k = 0;
+    for (const TRange& h : held) {
+        int64_t from = h.Lo;
+        while (k < keep.size() && keep[k].Hi < h.Lo)
+            ++k;
+        for (size_t j = k; j < keep.size() && keep[j].Lo <= h.Hi; ++j) {
+            if (keep[j].Lo > from)
+                ClearCells(row + from, row + keep[j].Lo);
+            from = std::max<int64_t>(from, static_cast<int64_t>(keep[j].Hi) + 1);
+        }
+        if (from <= h.Hi)
+            ClearCells(row + from, row + h.Hi + 1);
+    }
+}
+
+void TGameCalculator::MergeRanges(std::vector<TRange>& ranges) {
+    std::sort(ranges.begin(), ranges.end(), [](const TRange& a, const TRange& b) { return a.Lo < b.Lo; });
+    size_t n = 0;
+    for (const TRange& r : ranges) {
+        if (n > 0 && static_cast<int64_t>(r.Lo) - ranges[n - 1].Hi <= SegmentGap)
+            ranges[n - 1].Hi = std::max(ranges[n - 1].Hi, r.Hi);
+        else
+            ranges[n++] = r;
+    }
+    ranges.resize(n);
+}
+
 namespace {
 size_t StrideFor(int32_t lo, int32_t hi, int margin) {
     return (2 * static_cast<size_t>(margin) + static_cast<size_t>(static_cast<int64_t>(hi) - lo + 1) + 7) / 8 * 8;
@@ -91,6 +148,8 @@ void TGameCalculator::AllocateStorage(int32_t lo, int32_t hi) {
     for (int b = 0; b < 2; ++b)
         for (int s = 0; s < StateLimit; ++s) {
             FDirty[b][s] = TRange{};
+            FSegments[b][s].clear();
+            FSegmented[b][s] = true;
             FSlot[b][s] = b * StateLimit + s;
             FOrigin[b][s] = 0;
         }
@@ -180,7 +239,7 @@ void TGameCalculator::Reset() {
         firstLo = std::min(firstLo, move);
         firstHi = std::max(firstHi, move);
     }
-    Fit(firstLo, firstHi, lo, hi);
+    Fit(firstLo, firstHi, 0, lo, hi);
     // Fresh rows for other limits: every cell outside the new limits must read +0 to the gather.
     if (!FDistribution || lo != FLow || hi != FHigh)
         AllocateStorage(lo, hi);
@@ -195,11 +254,18 @@ void TGameCalculator::Reset() {
     // memset rather than a loop of stores, which an instrumented build would pay for cell by cell; rows that have
     // held nothing since they were cleared are not touched.
     if (!FZeroed)
-        for (int s = 0; s < StateLimit; ++s)
-            std::memset(Row(0, s), 0, static_cast<size_t>(FHigh - FLow + 1) * sizeof(double));
+        for (int s = 0; s < StateLimit; ++s) {
+            if (FHigh - FLow < DenseRowCells)
+                std::memset(Row(0, s), 0, static_cast<size_t>(FHigh - FLow + 1) * sizeof(double));
+            else
+                ClearOutside(0, s, {});
+        }
     FZeroed = false;
-    for (TRange& r : FDirty[0])
-        r = TRange{};
+    for (int s = 0; s < StateLimit; ++s) {
+        FDirty[0][s] = TRange{};
+        FSegments[0][s].clear();
+        FSegmented[0][s] = true;
+    }
 
     // Round 1 ignores the bankroll: state 0's bet is always placed.
     const int32_t win = system.WinStates[0];
@@ -222,9 +288,12 @@ void TGameCalculator::Reset() {
         const double p = game.OutcomeProbabilities.Data()[o];
         Row(0, target)[d + offset] += p;
         Track(FDirty[0][target], d, d);
+        FSegments[0][target].push_back(TRange{d, d});
         clean = clean && std::isfinite(p) && p >= 0.0;
         mass += p;
     }
+    for (std::vector<TRange>& segments : FSegments[0])
+        MergeRanges(segments);
     FClean = clean;
     FMassBound = mass * 1.0001;
     FLastStateCount = system.StateCount;
@@ -258,7 +327,37 @@ int64_t TGameCalculator::BudgetCells() const {
     return std::max<int64_t>(cells, 1);
 }
 
-void TGameCalculator::Fit(int64_t needLo, int64_t needHi, int32_t& lo, int32_t& hi) {
+int64_t TGameCalculator::OccupiedCells() const {
+    const int states = BetSystem ? std::clamp(BetSystem->StateCount, 1, StateLimit) : StateLimit;
+    int64_t cells = 0;
+    std::vector<TRange> held;
+    // From the cells themselves, which every kernel computes alike, rather than from its bookkeeping: the range
+    // stops at the same round whichever kernel ran.
+    for (int s = 0; s < states; ++s) {
+        Occupied(CurrentBuffer, s, held);
+        const double* row = Row(CurrentBuffer, s) - FLow;
+        int64_t first = 0, last = 0;
+        bool open = false;
+        for (const TRange& h : held)
+            for (int32_t b = std::max(h.Lo, FLow); b <= std::min(h.Hi, FHigh); ++b) {
+                if (row[b] == 0.0)
+                    continue;
+                if (open && b - last > SegmentGap) {
+                    cells += last - first + 1;
+                    first = b;
+                } else if (!open) {
+                    first = b;
+                    open = true;
+                }
+                last = b;
+            }
+        if (open)
+            cells += last - first + 1;
+    }
+    return cells;
+}
+
+void TGameCalculator::Fit(int64_t needLo, int64_t needHi, int64_t occupied, int32_t& lo, int32_t& hi) {
     const int64_t width = static_cast<int64_t>(hi) - lo + 1;
     // Room to spare on the side that grows, so that a spreading distribution widens the rows now and then, not
     // every round; a balance reaches a side that is not a stop only when the rows are about to widen.
@@ -270,8 +369,16 @@ void TGameCalculator::Fit(int64_t needLo, int64_t needHi, int32_t& lo, int32_t& 
         newHi = std::min<int64_t>(FStopHigh, needHi + spare);
     if (newLo == lo && newHi == hi)
         return;
-    const int64_t cells = BudgetCells();
-    if (newHi - newLo + 1 > cells) {
+    // The budget counts the cells the rows hold, both buffers; the span may reach further, as the pages between
+    // clusters are never touched, but not without end, in case the gaps fill in later.
+    const int64_t cells = MemoryBudget > 0 ? BudgetCells() * SparseSpanFactor : BudgetCells();
+    if (MemoryBudget > 0 && occupied * 2 * static_cast<int64_t>(sizeof(double)) > MemoryBudget) {
+        newLo = lo;
+        newHi = hi;
+        FBudgetReached = true;
+        FStopLow = lo;
+        FStopHigh = hi;
+    } else if (newHi - newLo + 1 > cells) {
         // The range stops. When the balances asked for fit the budget, it takes them and what room is left on the
         // side that asked; a move past the whole budget stops it where it is, rather than filling the budget with
         // empty cells that every round would go through.
@@ -303,7 +410,7 @@ void TGameCalculator::Widen() {
     if ((needLo > FLow || FLow <= FStopLow) && (needHi < FHigh || FHigh >= FStopHigh))
         return;
     int32_t lo = FLow, hi = FHigh;
-    Fit(needLo, needHi, lo, hi);
+    Fit(needLo, needHi, OccupiedCells(), lo, hi);
     if (lo != FLow || hi != FHigh)
         Relayout(lo, hi);
 }
@@ -314,13 +421,26 @@ void TGameCalculator::Relayout(int32_t lo, int32_t hi) {
     TAlignedDoubles stash = AllocateRows(1, stride);
     const int cur = CurrentBuffer;
     const size_t base = RowPadding + RowSlack + static_cast<size_t>(FLow - lo);
+    std::vector<TRange> held;
     for (int s = 0; s < StateLimit; ++s) {
         const TRange band = Band(FDirty[cur][s], FLow, FHigh);
-        if (band.Lo <= band.Hi)
-            std::memcpy(rows.get() + static_cast<size_t>(cur * StateLimit + s) * stride + base + (band.Lo - FLow),
-                        Row(cur, s) + (band.Lo - FLow), static_cast<size_t>(band.Hi - band.Lo + 1) * sizeof(double));
+        // Stretch by stretch, so that the pages between clusters stay untouched in the new rows too.
+        Occupied(cur, s, held);
+        std::vector<TRange>& kept = FSegments[cur][s];
+        kept.clear();
+        for (const TRange& h : held) {
+            const TRange piece = Band(h, band.Lo, band.Hi);
+            if (piece.Lo > piece.Hi)
+                continue;
+            std::memcpy(rows.get() + static_cast<size_t>(cur * StateLimit + s) * stride + base + (piece.Lo - FLow),
+                        Row(cur, s) + (piece.Lo - FLow), static_cast<size_t>(piece.Hi - piece.Lo + 1) * sizeof(double));
+            kept.push_back(piece);
+        }
+        FSegmented[cur][s] = true;
         FDirty[cur][s] = band;
         FDirty[1 - cur][s] = TRange{};
+        FSegments[1 - cur][s].clear();
+        FSegmented[1 - cur][s] = true;
         for (int b = 0; b < 2; ++b) {
             FSlot[b][s] = b * StateLimit + s;
             FOrigin[b][s] = 0;
@@ -350,9 +470,12 @@ void TGameCalculator::StepReference() {
     const int cur = 1 - old;
     CurrentBuffer = cur;
     // Until the round completes, any cell of the new buffer and of state 0's old row may change.
-    for (TRange& r : FDirty[cur])
-        r = TRange{lowest, highest};
+    for (int s = 0; s < StateLimit; ++s) {
+        FDirty[cur][s] = TRange{lowest, highest};
+        FSegmented[cur][s] = false;
+    }
     FDirty[old][0] = TRange{lowest, highest};
+    FSegmented[old][0] = false;
     for (int s = 0; s < stateCount; ++s)
         std::memset(Row(cur, s), 0, static_cast<size_t>(highest - lowest + 1) * sizeof(double));
 
@@ -413,8 +536,10 @@ void TGameCalculator::StepReference() {
 // Keeps the bookkeeping of the fast kernels true after a round of the plain loops.
 void TGameCalculator::NoteReferenceStep(int old, int stateCount) {
     const int cur = 1 - old;
-    for (int t = 0; t < stateCount; ++t)
+    for (int t = 0; t < stateCount; ++t) {
         FDirty[cur][t] = TRange{MinBalance, MaxBalance};
+        FSegmented[cur][t] = false;
+    }
     const TGameDescription& game = *Game;
     double sum = 0.0;
     bool clean = FClean;
@@ -485,6 +610,23 @@ double TGameCalculator::BalanceProbability(int k) const {
     return sum;
 }
 
+std::vector<TGameCalculator::TBalanceSpan> TGameCalculator::CoveringSpans() const {
+    std::vector<TBalanceSpan> spans;
+    if (RoundCount == 0 || !FDistribution || !BetSystem)
+        return spans;
+    std::vector<TRange> where, occupied;
+    for (int s = 0; s < std::clamp(BetSystem->StateCount, 0, StateLimit); ++s) {
+        Occupied(CurrentBuffer, s, occupied);
+        for (const TRange& h : occupied)
+            if (const TRange piece = Band(h, MinBalance, MaxBalance); piece.Lo <= piece.Hi)
+                where.push_back(piece);
+    }
+    MergeRanges(where);
+    for (const TRange& w : where)
+        spans.push_back({w.Lo, w.Hi});
+    return spans;
+}
+
 std::vector<TGameCalculator::TBalanceSpan> TGameCalculator::BalanceSpans() const {
     std::vector<TBalanceSpan> spans;
     if (RoundCount == 0 || !FDistribution || !BetSystem)
@@ -492,23 +634,33 @@ std::vector<TGameCalculator::TBalanceSpan> TGameCalculator::BalanceSpans() const
     const int stateCount = std::clamp(BetSystem->StateCount, 0, StateLimit);
     // A stretch of this many empty balances or more separates two spans; shorter ones stay inside a span.
     constexpr int64_t gap = 256;
+    // Only the rows' segments are looked at: every cell between them is +0.
+    std::vector<TRange> where, occupied;
+    for (int s = 0; s < stateCount; ++s) {
+        Occupied(CurrentBuffer, s, occupied);
+        for (const TRange& h : occupied)
+            if (const TRange piece = Band(h, MinBalance, MaxBalance); piece.Lo <= piece.Hi)
+                where.push_back(piece);
+    }
+    MergeRanges(where);
     int64_t first = 0, last = 0;
     bool open = false;
-    for (int32_t b = MinBalance; b <= MaxBalance; ++b) {
-        bool held = false;
-        for (int s = 0; s < stateCount && !held; ++s)
-            held = Row(CurrentBuffer, s)[b - FLow] != 0.0;
-        if (!held)
-            continue;
-        if (open && b - last > gap) {
-            spans.push_back({first, last});
-            first = b;
-        } else if (!open) {
-            first = b;
-            open = true;
+    for (const TRange& w : where)
+        for (int32_t b = w.Lo; b <= w.Hi; ++b) {
+            bool held = false;
+            for (int s = 0; s < stateCount && !held; ++s)
+                held = Row(CurrentBuffer, s)[b - FLow] != 0.0;
+            if (!held)
+                continue;
+            if (open && b - last > gap) {
+                spans.push_back({first, last});
+                first = b;
+            } else if (!open) {
+                first = b;
+                open = true;
+            }
+            last = b;
         }
-        last = b;
-    }
     if (open)
         spans.push_back({first, last});
     if (spans.empty())

@@ -64,6 +64,9 @@ public:
         int64_t Lo, Hi;
     };
     std::vector<TBalanceSpan> BalanceSpans() const;
+    // Stretches inside MinBalance..MaxBalance, ascending and apart, outside which every balance holds +0: a sum over
+    // them has the bits of the sum over every balance. Cheaper than BalanceSpans, which looks at the cells.
+    std::vector<TBalanceSpan> CoveringSpans() const;
 
     double BalanceProbability(int k) const;
     double TakeBalanceProbability(int k);
@@ -123,8 +126,10 @@ public:
     double LimitShare = 0.0;
     int32_t LimitRound = 0;
     bool ShowAll = false;
-    // Bytes this series' rows may take (0: no bound but BalanceReach). Past it the tracked balances stop widening, and
-    // the probability beyond piles up at the last balances reached, which LimitProbability reports.
+    // Bytes this series' rows may take (0: no bound but BalanceReach), counted over the stretches that hold
+    // probability: the pages between far clusters are never touched, so the span may reach four times as far. Past
+    // it the tracked balances stop widening, and the probability beyond piles up at the last balances reached, which
+    // LimitProbability reports.
     int64_t MemoryBudget = int64_t{256} << 20;
     // Indexed by balance, round or (the bankroll planner's kinds) starting bankroll; each fill starts from Clear.
     TSeriesValues Results;
@@ -135,6 +140,12 @@ private:
     // A row fed by a single move of one other row is that row scaled in place and relabelled, its cells shifted
     // by the move: each slot has this many cells on both sides for the shifts to accumulate in.
     static constexpr int RowSlack = 2048;
+    // Empty stretches this long or longer split a row into segments; shorter ones are gathered through.
+    static constexpr int SegmentGap = 2048;
+    // Rows no wider than this are gathered whole: segments pay off only where clusters lie far apart.
+    static constexpr int DenseRowCells = 1 << 16;
+    // How far the rows may span beyond what the budget holds densely: the pages between clusters cost nothing.
+    static constexpr int SparseSpanFactor = 4;
     size_t RowOffset(int buffer, int state) const {
         return static_cast<size_t>(FSlot[buffer][state]) * FRowStride + RowPadding + RowSlack +
                static_cast<ptrdiff_t>(FOrigin[buffer][state]);
@@ -152,14 +163,17 @@ private:
     void EnsureStorage(); // for a step, which may come without a Reset
     // Caches the largest loss and gain of a round for the series' game and system.
     void NoteMoves();
-    // Grows lo..hi to take needLo..needHi with room to spare, within the stops and the budget.
-    void Fit(int64_t needLo, int64_t needHi, int32_t& lo, int32_t& hi);
+    // Grows lo..hi to take needLo..needHi with room to spare, within the stops and the budget, the rows holding
+    // probability in occupied cells.
+    void Fit(int64_t needLo, int64_t needHi, int64_t occupied, int32_t& lo, int32_t& hi);
     // Widens the rows before a round so that every move lands inside them, within the bounds and the budget.
     void Widen();
     // Moves the current rows into fresh storage for the balances lo..hi.
     void Relayout(int32_t lo, int32_t hi);
     // The most cells a row may span within MemoryBudget, for StateCount states.
     int64_t BudgetCells() const;
+    // The cells the current rows of the system's states may hold probability in.
+    int64_t OccupiedCells() const;
 
     struct TRange {
         int32_t Lo = 1, Hi = 0; // empty when Lo > Hi
@@ -167,6 +181,14 @@ private:
     static TRange Band(const TRange& r, int32_t lo, int32_t hi) {
         return TRange{r.Lo > lo ? r.Lo : lo, r.Hi < hi ? r.Hi : hi};
     }
+    // Sets the cells first..last-1 to +0; long stretches give their pages back instead, which then read +0.
+    static void ClearCells(double* first, double* last);
+    // The balances a row may hold anything but +0 in: its segments when known, else its band.
+    void Occupied(int buffer, int state, std::vector<TRange>& out) const;
+    // Sorts ranges and joins those less than SegmentGap apart.
+    static void MergeRanges(std::vector<TRange>& ranges);
+    // Clears a row's cells outside keep (ascending, apart): its occupied stretches minus keep.
+    void ClearOutside(int buffer, int state, const std::vector<TRange>& keep);
 
 public:
     struct TFastPlan; // the engine's scratch for one fast round (StepKernel.h)
@@ -199,6 +221,11 @@ private:
     // Per buffer and row, the band of balances that may hold anything but +0: the fast kernel reads, gathers and
     // clears only inside it, while MinBalance..MaxBalance, which the charts read, keeps its meaning.
     TRange FDirty[2][StateLimit];
+    // Within that band, the stretches that may hold anything but +0, ascending and apart, where FSegmented says they
+    // are known: rows that spread into clusters are gathered, cleared and copied stretch by stretch, and the pages
+    // between the clusters are never touched.
+    std::vector<TRange> FSegments[2][StateLimit];
+    bool FSegmented[2][StateLimit] = {};
     // The slot holding each row, and where in it the row starts: every cell of a slot outside its row is +0.
     int32_t FSlot[2][StateLimit] = {};
     int32_t FOrigin[2][StateLimit] = {};

@@ -123,6 +123,7 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
                 state0[b] += x;
             }
             Track(FDirty[old][0], band.Lo, last);
+            FSegmented[old][0] = false;
         }
     }
     // State 0's stopped cells stay where they are; they leave the source row while the gather runs.
@@ -136,29 +137,48 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
             state0[b] = 0.0;
         }
     }
+    // Rows far wider than their clusters are read, gathered and cleared segment by segment. The cells skipped
+    // between segments hold +0, whose products would change no sum.
+    const bool segmented = Bankroll == 0 && static_cast<int64_t>(highest) - lowest >= DenseRowCells;
     for (int s = 0; s < stateCount; ++s) {
         TFastPlan::TState& st = plan.States[s];
         const double* source = Row(old, s) + offset;
         const TRange band = Band(FDirty[old][s], oldMin, oldMax);
-        int32_t lo = band.Lo, hi = band.Hi;
-        while (lo <= hi && !(source[lo] > 0.0))
-            ++lo;
-        while (hi >= lo && !(source[hi] > 0.0))
-            --hi;
-        st.Lo = lo;
-        st.Hi = hi;
+        std::vector<TRange>& segments = plan.Sources[s];
+        segments.clear();
+        auto take = [&](TRange r) {
+            while (r.Lo <= r.Hi && !(source[r.Lo] > 0.0))
+                ++r.Lo;
+            while (r.Hi >= r.Lo && !(source[r.Hi] > 0.0))
+                --r.Hi;
+            if (r.Lo <= r.Hi)
+                segments.push_back(r);
+        };
+        if (segmented && FSegmented[old][s])
+            for (const TRange& h : FSegments[old][s])
+                take(Band(h, band.Lo, band.Hi));
+        else
+            take(band);
+        st.Lo = segments.empty() ? 1 : segments.front().Lo;
+        st.Hi = segments.empty() ? 0 : segments.back().Hi;
     }
 
     // The terms, in the reference's order, each with the target row it feeds.
     StableOrder(results, outcomeCount, plan.ByResultDesc, true);
     StableOrder(results, outcomeCount, plan.ByResultAsc, false);
-    int termCount = 0;
+    plan.Terms.clear();
+    plan.Target.clear();
+    plan.Source.clear();
+    for (int t = 0; t < stateCount; ++t)
+        plan.Lands[t].clear();
     TRange span[StateLimit];
     int32_t newMin = oldMin, newMax = oldMax;
     auto addTerm = [&](const double* src, int source, int32_t d, int32_t lo, int32_t hi, double p, int target) {
         const int32_t landLo = std::clamp(lo + d, lowest, highest);
         const int32_t landHi = std::clamp(hi + d, lowest, highest);
         Track(span[target], landLo, landHi);
+        if (segmented)
+            plan.Lands[target].push_back(TRange{landLo, landHi});
         if (d < 0)
             newMin = std::min(newMin, landLo);
         else
@@ -167,10 +187,9 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
         const int32_t innerHi = std::min(hi + d, highest - 1);
         if (innerLo > innerHi)
             return;
-        plan.Terms[termCount] = TGatherTerm{src, d, innerLo, innerHi, p};
-        plan.Target[termCount] = target;
-        plan.Source[termCount] = source;
-        ++termCount;
+        plan.Terms.push_back(TGatherTerm{src, d, innerLo, innerHi, p});
+        plan.Target.push_back(target);
+        plan.Source.push_back(source);
     };
     for (int s = stateCount - 1; s >= 0; --s) {
         const TFastPlan::TState& st = plan.States[s];
@@ -182,7 +201,24 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
         for (int i = 0; i < outcomeCount; ++i) {
             const int o = st.Bet > 0 ? plan.ByResultDesc[i] : st.Bet < 0 ? plan.ByResultAsc[i] : i;
             const int32_t d = st.D[o];
-            addTerm(source, s, d, st.Lo, st.Hi, probabilities[o], d < 0 ? st.Loss : st.Win);
+            // A cell takes at most one segment's product per outcome, so the order of additions stays.
+            for (const TRange& g : plan.Sources[s])
+                addTerm(source, s, d, g.Lo, g.Hi, probabilities[o], d < 0 ? st.Loss : st.Win);
+        }
+    }
+    const int termCount = static_cast<int>(plan.Terms.size());
+    plan.Sorted.resize(plan.Terms.size());
+    plan.SortedSource.resize(plan.Terms.size());
+    plan.Split.resize(plan.Terms.size());
+    // Each target row's segments: where its terms land, joined across short gaps.
+    for (int t = 0; t < stateCount; ++t) {
+        std::vector<TRange>& lands = plan.Lands[t];
+        if (!segmented || span[t].Lo > span[t].Hi || span[t].Hi - span[t].Lo < DenseRowCells) {
+            lands.clear();
+            if (span[t].Lo <= span[t].Hi)
+                lands.push_back(span[t]);
+        } else {
+            MergeRanges(lands);
         }
     }
     int rowStart[StateLimit + 1] = {};
@@ -228,38 +264,61 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
     }
 
     // Rows of the new buffer: cleared where stale, then gathered.
-    plan.RowCount = 0;
+    plan.Rows.clear();
     for (int t = 0; t < stateCount; ++t) {
         if (plan.Relabel[t] >= 0)
             continue;
-        TRange& dirty = FDirty[cur][t];
-        const TRange& sp = span[t];
         if (std::abs(FOrigin[cur][t]) > RowSlack / 2) {
             // Back to the middle of its slot, so that it can take shifts again once it holds a row.
-            if (dirty.Lo <= dirty.Hi)
-                std::fill(Row(cur, t) + offset + dirty.Lo, Row(cur, t) + offset + dirty.Hi + 1, 0.0);
-            dirty = TRange{};
+            ClearOutside(cur, t, {});
+            FDirty[cur][t] = TRange{};
+            FSegmented[cur][t] = false;
             FOrigin[cur][t] = 0;
         }
+        const std::vector<TRange>& segments = plan.Lands[t];
+        // The gather writes every cell of the segments; only the stale cells outside them are cleared.
+        ClearOutside(cur, t, segments);
+        FDirty[cur][t] = span[t];
+        FSegments[cur][t] = segments;
+        FSegmented[cur][t] = true;
         double* dst = Row(cur, t) + offset;
-        // The gather writes every cell of the span; only the stale cells outside it are cleared.
-        if (sp.Lo > sp.Hi) {
-            if (dirty.Lo <= dirty.Hi)
-                std::fill(dst + dirty.Lo, dst + dirty.Hi + 1, 0.0);
-        } else {
-            if (dirty.Lo < sp.Lo)
-                std::fill(dst + dirty.Lo, dst + std::min(dirty.Hi + 1, sp.Lo), 0.0);
-            if (dirty.Hi > sp.Hi)
-                std::fill(dst + std::max(dirty.Lo, sp.Hi + 1), dst + dirty.Hi + 1, 0.0);
-        }
-        dirty = sp;
-        const int32_t lo = std::max(sp.Lo, lowest + 1);
-        const int32_t hi = std::min(sp.Hi, highest - 1);
-        if (sp.Lo > sp.Hi || lo > hi)
-            continue;
+        const TGatherTerm* terms = plan.Sorted.data() + rowStart[t];
         const int count = rowStart[t + 1] - rowStart[t];
-        plan.Rows[plan.RowCount++] = TGatherRow{dst, plan.Sorted + rowStart[t], count, lo, hi};
+        if (segments.size() <= 1) {
+            const TRange& sp = span[t];
+            const int32_t lo = std::max(sp.Lo, lowest + 1);
+            const int32_t hi = std::min(sp.Hi, highest - 1);
+            if (sp.Lo <= sp.Hi && lo <= hi)
+                plan.Rows.push_back(TGatherRow{dst, terms, count, lo, hi});
+            continue;
+        }
+        // A row per segment with the terms landing in it, in their order: every term lies within one segment.
+        const int segmentCount = static_cast<int>(segments.size());
+        std::vector<int32_t>& start = plan.Next;
+        start.assign(static_cast<size_t>(segmentCount) + 1, 0);
+        auto segmentOf = [&segments](int32_t n) {
+            return static_cast<int>(std::upper_bound(segments.begin(), segments.end(), n,
+                                                     [](int32_t v, const TRange& r) { return v < r.Lo; }) -
+                                    segments.begin()) -
+                   1;
+        };
+        for (int i = 0; i < count; ++i)
+            ++start[static_cast<size_t>(segmentOf(terms[i].Lo)) + 1];
+        for (int g = 0; g < segmentCount; ++g)
+            start[g + 1] += start[g];
+        TGatherTerm* bucket = plan.Split.data() + rowStart[t];
+        std::vector<int32_t>& fill = plan.Phase;
+        fill.assign(start.begin(), start.end() - 1);
+        for (int i = 0; i < count; ++i)
+            bucket[fill[segmentOf(terms[i].Lo)]++] = terms[i];
+        for (int g = 0; g < segmentCount; ++g) {
+            const int32_t lo = std::max(segments[g].Lo, lowest + 1);
+            const int32_t hi = std::min(segments[g].Hi, highest - 1);
+            if (lo <= hi)
+                plan.Rows.push_back(TGatherRow{dst, bucket + start[g], start[g + 1] - start[g], lo, hi});
+        }
     }
+    plan.RowCount = static_cast<int>(plan.Rows.size());
 
     // The two bounds, summed in the reference's order of states, balances and outcomes, before the relabelled rows
     // change their sources.
@@ -307,15 +366,18 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
                 }
                 ++b;
             }
-            if (lossCount == 1) {
-                for (; b <= last; ++b)
-                    toLoss += source[b] * lossP[0];
-            } else {
-                for (; b <= last; ++b) {
-                    const double x = source[b];
-                    for (int i = 0; i < lossCount; ++i)
-                        if (b <= lossReach[i])
-                            toLoss += x * lossP[i];
+            for (const TRange& g : plan.Sources[s]) {
+                const int32_t from = std::max(g.Lo, b), to = std::min(g.Hi, last);
+                if (lossCount == 1) {
+                    for (int32_t c = from; c <= to; ++c)
+                        toLoss += source[c] * lossP[0];
+                } else {
+                    for (int32_t c = from; c <= to; ++c) {
+                        const double x = source[c];
+                        for (int i = 0; i < lossCount; ++i)
+                            if (c <= lossReach[i])
+                                toLoss += x * lossP[i];
+                    }
                 }
             }
             edgeLo[st.Loss] = toLoss;
@@ -325,15 +387,18 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
         if (st.MaxMove >= 0) {
             double toWin = edgeHi[st.Win];
             const int32_t below = std::min(st.Hi, highest - 1);
-            if (gainCount == 1) {
-                for (int32_t b = std::max(st.Lo, gainReach[0]); b <= below; ++b)
-                    toWin += source[b] * gainP[0];
-            } else {
-                for (int32_t b = std::max(st.Lo, highest - st.MaxMove); b <= below; ++b) {
-                    const double x = source[b];
-                    for (int i = 0; i < gainCount; ++i)
-                        if (b >= gainReach[i])
-                            toWin += x * gainP[i];
+            for (const TRange& g : plan.Sources[s]) {
+                const int32_t to = std::min(g.Hi, below);
+                if (gainCount == 1) {
+                    for (int32_t b = std::max(g.Lo, gainReach[0]); b <= to; ++b)
+                        toWin += source[b] * gainP[0];
+                } else {
+                    for (int32_t b = std::max(g.Lo, highest - st.MaxMove); b <= to; ++b) {
+                        const double x = source[b];
+                        for (int i = 0; i < gainCount; ++i)
+                            if (b >= gainReach[i])
+                                toWin += x * gainP[i];
+                    }
                 }
             }
             if (st.Hi == highest) {
@@ -400,7 +465,10 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
         // cache. Rows sit at any alignment in their slots: each ends its tiles on its own cache-line edges, up to
         // 7 cells short of the common edge.
         int32_t first = highest, last = lowest;
-        int32_t next[StateLimit], phase[StateLimit];
+        std::vector<int32_t>& next = plan.Next;
+        std::vector<int32_t>& phase = plan.Phase;
+        next.resize(static_cast<size_t>(plan.RowCount));
+        phase.resize(static_cast<size_t>(plan.RowCount));
         for (int r = 0; r < plan.RowCount; ++r) {
             first = std::min(first, plan.Rows[r].Lo);
             last = std::max(last, plan.Rows[r].Hi);
@@ -423,7 +491,7 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
             if (next[r] <= plan.Rows[r].Hi)
                 plan.Gather(plan.Rows[r], next[r], plan.Rows[r].Hi);
         scaleUpTo(LLONG_MAX / 2);
-    } else if (plan.RowCount == 1 || plan.RowCount * TileCells > TiledCellsLimit) {
+    } else if (plan.RowCount <= 1 || plan.RowCount * TileCells > TiledCellsLimit) {
         for (int r = 0; r < plan.RowCount; ++r)
             plan.Gather(plan.Rows[r], plan.Rows[r].Lo, plan.Rows[r].Hi);
     } else {
@@ -460,14 +528,17 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
         const TFastPlan::TState& st = plan.States[s];
         double* source = Row(old, s) + offset;
         // The term's cells, scaled above, are those that land strictly inside the limits.
-        std::fill(source + st.Lo, source + (term.Lo - term.D), 0.0);
-        std::fill(source + (term.Hi - term.D) + 1, source + st.Hi + 1, 0.0);
+        ClearCells(source + st.Lo, source + (term.Lo - term.D));
+        ClearCells(source + (term.Hi - term.D) + 1, source + st.Hi + 1);
         std::swap(FSlot[old][s], FSlot[cur][t]);
         std::swap(FDirty[old][s], FDirty[cur][t]);
+        std::swap(FSegments[old][s], FSegments[cur][t]);
+        std::swap(FSegmented[old][s], FSegmented[cur][t]);
         const int32_t origin = FOrigin[old][s];
         FOrigin[old][s] = FOrigin[cur][t];
         FOrigin[cur][t] = origin - term.D;
         FDirty[cur][t] = span[t];
+        FSegmented[cur][t] = false;
     }
     for (int t = 0; t < stateCount; ++t) {
         if (span[t].Lo > span[t].Hi)

@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <vector>
 
 namespace wl {
 
@@ -40,7 +41,6 @@ void ScaleAvx2(double* cells, int32_t count, double p);
 // after it, on another worker.
 struct alignas(64) TGameCalculator::TFastPlan {
     static constexpr int MaxOutcomes = TGameDescription::MaxOutcomes;
-    static constexpr int MaxTerms = StateLimit * MaxOutcomes + 1;
 
     struct TState {
         int32_t Bet, Win, Loss;
@@ -52,12 +52,16 @@ struct alignas(64) TGameCalculator::TFastPlan {
     TState States[StateLimit];
     int32_t ByResultDesc[MaxOutcomes]; // outcome indexes, stable
     int32_t ByResultAsc[MaxOutcomes];
-    TGatherTerm Terms[MaxTerms];
-    TGatherTerm Sorted[MaxTerms]; // Terms bucketed by target row, order kept
-    int32_t Target[MaxTerms];
-    int32_t Source[MaxTerms];       // the state whose row a term reads, or -1 for the stash
-    int32_t SortedSource[MaxTerms]; // Source in the order of Sorted
-    int32_t Relabel[StateLimit];    // per target row, the state whose row becomes it, or -1
+    // A term per state, outcome and segment of the state's row; kept between rounds so that they allocate rarely.
+    std::vector<TGatherTerm> Terms;
+    std::vector<TGatherTerm> Sorted; // Terms bucketed by target row, order kept
+    std::vector<TGatherTerm> Split;  // Sorted bucketed further by the target row's segments, order kept
+    std::vector<int32_t> Target;
+    std::vector<int32_t> Source;             // the state whose row a term reads, or -1 for the stash
+    std::vector<int32_t> SortedSource;       // Source in the order of Sorted
+    std::vector<TRange> Sources[StateLimit]; // per state, the segments of its row holding probability, trimmed
+    std::vector<TRange> Lands[StateLimit];   // per target row, where the terms land, then its segments
+    int32_t Relabel[StateLimit];             // per target row, the state whose row becomes it, or -1
     struct TScaleJob {
         double* Src;         // the source row at balance 0
         int32_t First, Last; // its cells to scale
@@ -67,7 +71,8 @@ struct alignas(64) TGameCalculator::TFastPlan {
     };
     TScaleJob Scales[StateLimit];
     TScaleFunction Scale = nullptr;
-    TGatherRow Rows[StateLimit];
+    std::vector<TGatherRow> Rows; // a row per segment of each gathered target row
+    std::vector<int32_t> Next, Phase;
     int RowCount = 0;
     TGatherFunction Gather = nullptr;
 
