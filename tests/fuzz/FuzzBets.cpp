@@ -7,7 +7,7 @@
 using namespace wl;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    fuzz::CheckListRoundTrip<TBetList>(data, size, QStringLiteral("bets.ini"), [](const TBetDescription& system) {
+    fuzz::CheckListRoundTrip<TBetList>(data, size, [](const TBetDescription& system) {
         TBetDescription copy;
         try {
             copy.Assign(system);

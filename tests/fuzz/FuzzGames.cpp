@@ -6,7 +6,7 @@
 using namespace wl;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    fuzz::CheckListRoundTrip<TGameList>(data, size, QStringLiteral("games.ini"), [](const TGameDescription& game) {
+    fuzz::CheckListRoundTrip<TGameList>(data, size, [](const TGameDescription& game) {
         game.RiskUnit();
         for (int k = 0; k < 8; ++k)
             game.Info(k);
