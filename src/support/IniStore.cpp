@@ -25,7 +25,7 @@ bool SameName(QStringView a, QStringView b) {
 // Up to this many entries a section is scanned; beyond, it keeps its key hashes in order for a binary search.
 constexpr size_t ScannedEntries = 16;
 constexpr size_t ScannedSections = 8;
-constexpr size_t WrittenLinesReserve = 8;
+constexpr size_t WrittenLinesReserve = 32;
 
 // ASCII folded by a table: names are mostly ASCII, and a lookup costs less than the comparisons.
 constexpr std::array<char16_t, 128> AsciiFolded = [] {
@@ -149,7 +149,11 @@ void TIniStore::LoadFromBytes(const QByteArray& bytes) {
 
 void TIniStore::LoadFromText(const QString& text) {
     Clear();
-    QStringView rest(text);
+    // The sections share the text. Text only borrowed (fromRawData) could go before the store does: it is copied.
+    QString whole = text;
+    if (!whole.isEmpty() && !whole.data_ptr().isMutable())
+        whole = QString(text.constData(), text.size());
+    QStringView rest(whole);
     if (rest.startsWith(QChar(0xFEFF)))
         rest = rest.mid(1);
     TSection current;
@@ -160,7 +164,7 @@ void TIniStore::LoadFromText(const QString& text) {
     const auto endSection = [&] {
         if (!inSection)
             return;
-        current.Lines.assign(std::make_move_iterator(lines.begin()), std::make_move_iterator(lines.end()));
+        current.Lines.assign(lines.begin(), lines.end());
         lines.clear();
         AddSection(std::move(current));
     };
@@ -187,16 +191,19 @@ void TIniStore::LoadFromText(const QString& text) {
         if (ParseHeader(line, name)) {
             endSection();
             current = NewSection(name);
+            current.Text = whole;
             inSection = true;
             continue;
         }
         if (!inSection || IsBlankLine(line))
             continue;
         const qsizetype eq = line.indexOf(QLatin1Char('='));
+        const qsizetype at = line.data() - whole.constData();
+        current.UsedLength += line.size();
         if (line.startsWith(QLatin1Char(';')) || eq < 0) {
-            lines.push_back(TLine{line.toString(), -1, 0}); // kept, never found
+            lines.push_back(TLine{at, line.size(), -1, 0}); // kept, never found
         } else {
-            lines.push_back(Entry(line.toString(), eq));
+            lines.push_back(TLine{at, line.size(), eq, NameHash(line.left(eq))});
             ++current.EntryCount;
         }
     }
@@ -205,17 +212,16 @@ void TIniStore::LoadFromText(const QString& text) {
 
 QByteArray TIniStore::ToBytes() const {
     qsizetype length = 0;
-    for (const TSection& section : FSections) {
-        length += section.Name.size() + 6;
-        for (const TLine& line : section.Lines)
-            length += line.Text.size() + 2;
-    }
+    for (const TSection& section : FSections)
+        length += section.Name.size() + 6 + section.UsedLength + 2 * static_cast<qsizetype>(section.Lines.size());
     QString text;
     text.reserve(length);
     for (const TSection& section : FSections) {
         text += QLatin1Char('[') + section.Name + QLatin1String("]\r\n");
-        for (const TLine& line : section.Lines)
-            text += line.Text + QLatin1String("\r\n");
+        for (const TLine& line : section.Lines) {
+            text += section.LineText(line);
+            text += QLatin1String("\r\n");
+        }
         text += QLatin1String("\r\n");
     }
     return text.toUtf8();
@@ -247,14 +253,15 @@ QStringList TIniStore::Keys(const QString& section) const {
     if (const TSection* s = FindSection(section)) {
         for (const TLine& line : s->Lines) {
             if (line.IsEntry())
-                keys.append(line.Key().toString());
+                keys.append(s->Key(line).toString());
         }
     }
     return keys;
 }
 
 bool TIniStore::ValueExists(const QString& section, const QString& key) const {
-    return FindEntry(section, key) != nullptr;
+    QStringView value;
+    return FindValue(section, key, value);
 }
 
 void TIniStore::EraseSection(const QString& section) {
@@ -267,17 +274,23 @@ void TIniStore::DeleteKey(const QString& section, const QString& key) {
     TSection* s = FindSection(section);
     if (s == nullptr)
         return;
-    std::erase_if(s->Lines, [&](const TLine& line) { return line.IsEntry() && SameName(line.Key(), key); });
-    s->EntryCount = static_cast<int>(
-        std::count_if(s->Lines.begin(), s->Lines.end(), [](const TLine& line) { return line.IsEntry(); }));
+    std::erase_if(s->Lines, [&](const TLine& line) { return line.IsEntry() && SameName(s->Key(line), key); });
+    s->EntryCount = 0;
+    s->UsedLength = 0;
+    for (const TLine& line : s->Lines) {
+        s->EntryCount += line.IsEntry() ? 1 : 0;
+        s->UsedLength += line.Length;
+    }
     IndexKeys(*s);
 }
 
 QStringList TIniStore::SectionLines(int index) const {
     CheckIndex(index, 0, static_cast<int>(FSections.size()) - 1, "section index");
+    const TSection& section = FSections[static_cast<size_t>(index)];
     QStringList lines;
-    for (const TLine& line : FSections[static_cast<size_t>(index)].Lines)
-        lines.append(line.Text);
+    lines.reserve(static_cast<qsizetype>(section.Lines.size()));
+    for (const TLine& line : section.Lines)
+        lines.append(section.LineText(line).toString());
     return lines;
 }
 
@@ -285,17 +298,22 @@ void TIniStore::AppendRawSection(const QString& section, const QStringList& line
     if (HasLineBreak(section))
         RaiseBadWrite(section, QString(), QStringLiteral("the section name contains a line break"));
     TSection added = NewSection(section);
+    qsizetype length = 0;
     for (const QString& line : lines) {
         QString name;
         if (HasLineBreak(line) || ParseHeader(line, name))
             RaiseBadWrite(section, line, QStringLiteral("the line would not read back as part of its section"));
+        length += line.size();
+    }
+    MakeRoom(added, length);
+    for (const QString& line : lines) {
         if (IsBlankLine(line))
             continue;
         const qsizetype eq = line.indexOf(QLatin1Char('='));
         if (line.startsWith(QLatin1Char(';')) || eq < 0) {
-            added.Lines.push_back(TLine{line, -1, 0});
+            added.Lines.push_back(AppendText(added, line, -1));
         } else {
-            added.Lines.push_back(Entry(line, eq));
+            added.Lines.push_back(AppendText(added, line, eq));
             ++added.EntryCount;
         }
     }
@@ -322,22 +340,22 @@ void TIniStore::Append(TIniStore&& other) {
 }
 
 QString TIniStore::ReadString(const QString& section, const QString& key, const QString& defaultValue) const {
-    const TLine* line = FindEntry(section, key);
-    return line != nullptr ? line->Value().toString() : defaultValue;
+    QStringView value;
+    return FindValue(section, key, value) ? value.toString() : defaultValue;
 }
 
 int32_t TIniStore::ReadInteger(const QString& section, const QString& key, int32_t defaultValue) const {
-    const TLine* line = FindEntry(section, key);
-    if (line == nullptr)
+    QStringView value;
+    if (!FindValue(section, key, value))
         return defaultValue;
-    return ParseInteger(line->Value()).value_or(defaultValue);
+    return ParseInteger(value).value_or(defaultValue);
 }
 
 double TIniStore::ReadFloat(const QString& section, const QString& key, double defaultValue) const {
-    const TLine* line = FindEntry(section, key);
-    if (line == nullptr)
+    QStringView value;
+    if (!FindValue(section, key, value))
         return defaultValue;
-    return ParseReal(line->Value()).value_or(defaultValue);
+    return ParseReal(value).value_or(defaultValue);
 }
 
 bool TIniStore::ReadBool(const QString& section, const QString& key, bool defaultValue) const {
@@ -355,11 +373,26 @@ void TIniStore::WriteValue(const QString& section, const QString& key, QStringVi
     const uint32_t hash = NameHash(key);
     const int found = FindLine(s, key, hash);
     if (found >= 0) {
-        // The key keeps its spelling from the file.
-        TLine& line = s.Lines[static_cast<size_t>(found)];
-        line.Text = line.Key() + QLatin1Char('=') + value;
+        // The key keeps its spelling from the file. The new line goes at the end of the text, where MakeRoom
+        // leaves space, so that copying the key does not move the text it is copied from.
+        const auto at = static_cast<size_t>(found);
+        const qsizetype keyLength = s.Lines[at].KeyLength;
+        MakeRoom(s, keyLength + 1 + value.size());
+        const TLine old = s.Lines[at];
+        const qsizetype start = s.Text.size();
+        s.Text.append(s.Key(old));
+        s.Text.append(QLatin1Char('='));
+        s.Text.append(value);
+        s.UsedLength += s.Text.size() - start - old.Length;
+        s.Lines[at] = TLine{start, s.Text.size() - start, keyLength, old.KeyHash};
     } else {
-        AddLine(s, TLine{key + QLatin1Char('=') + value, key.size(), hash});
+        MakeRoom(s, key.size() + 1 + value.size());
+        const qsizetype start = s.Text.size();
+        s.Text.append(key);
+        s.Text.append(QLatin1Char('='));
+        s.Text.append(value);
+        s.UsedLength += s.Text.size() - start;
+        AddLine(s, TLine{start, s.Text.size() - start, key.size(), hash});
     }
 }
 
@@ -380,13 +413,30 @@ void TIniStore::WriteBool(const QString& section, const QString& key, bool value
     WriteString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
-TIniStore::TLine TIniStore::Entry(QString text, qsizetype keyLength) {
-    const uint32_t hash = NameHash(QStringView(text).left(keyLength));
-    return TLine{std::move(text), keyLength, hash};
+void TIniStore::MakeRoom(TSection& section, qsizetype length) {
+    if (section.Text.isDetached() && section.Text.data_ptr().freeSpaceAtEnd() >= length)
+        return;
+    // A text shared with other sections, or full: the lines move to one of their own with room to grow, which
+    // drops the text that rewritten and deleted lines left behind.
+    QString text;
+    text.reserve(std::max<qsizetype>(2 * (section.UsedLength + length), 256));
+    for (TLine& line : section.Lines) {
+        const qsizetype start = text.size();
+        text.append(section.LineText(line));
+        line.Start = start;
+    }
+    section.Text = std::move(text);
+}
+
+TIniStore::TLine TIniStore::AppendText(TSection& section, QStringView text, qsizetype keyLength) {
+    const qsizetype start = section.Text.size();
+    section.Text.append(text);
+    section.UsedLength += text.size();
+    return TLine{start, text.size(), keyLength, keyLength < 0 ? 0 : NameHash(text.left(keyLength))};
 }
 
 std::pair<uint32_t, QStringView> TIniStore::KeyOf(const TSection& section, uint32_t line) {
-    return {section.Lines[line].KeyHash, section.Lines[line].Key()};
+    return {section.Lines[line].KeyHash, section.Key(section.Lines[line])};
 }
 
 std::pair<uint32_t, QStringView> TIniStore::NameOf(uint32_t section) const {
@@ -395,7 +445,8 @@ std::pair<uint32_t, QStringView> TIniStore::NameOf(uint32_t section) const {
 
 void TIniStore::AddLine(TSection& section, TLine line) {
     const bool entry = line.IsEntry();
-    // Sections written key by key grow from a few lines at once rather than one.
+    // Sections written key by key grow from a few dozen lines at once rather than one: a game's or system's has
+    // up to 64.
     if (section.Lines.size() == section.Lines.capacity() && section.Lines.size() < WrittenLinesReserve)
         section.Lines.reserve(WrittenLinesReserve);
     section.Lines.push_back(std::move(line));
@@ -424,7 +475,7 @@ int TIniStore::FindLine(const TSection& section, const QString& key, uint32_t ha
     if (section.KeySlots.empty()) {
         for (size_t i = 0; i < section.Lines.size(); ++i) {
             const TLine& line = section.Lines[i];
-            if (line.IsEntry() && line.KeyHash == hash && SameName(line.Key(), key))
+            if (line.IsEntry() && line.KeyHash == hash && SameName(section.Key(line), key))
                 return static_cast<int>(i);
         }
         return -1;
@@ -433,7 +484,7 @@ int TIniStore::FindLine(const TSection& section, const QString& key, uint32_t ha
 }
 
 TIniStore::TSection TIniStore::NewSection(const QString& name) {
-    return TSection{name, NameHash(name), {}, 0, {}};
+    return TSection{name, NameHash(name), {}, 0, {}, 0, {}};
 }
 
 int TIniStore::FindSectionIndex(const QString& section) const {
@@ -482,12 +533,16 @@ TIniStore::TSection& TIniStore::AddNewSection(const QString& section) {
     return FSections.back();
 }
 
-const TIniStore::TLine* TIniStore::FindEntry(const QString& section, const QString& key) const {
+bool TIniStore::FindValue(const QString& section, const QString& key, QStringView& value) const {
+    value = {};
     const TSection* s = FindSection(section);
     if (s == nullptr)
-        return nullptr;
+        return false;
     const int found = FindLine(*s, key, NameHash(key));
-    return found < 0 ? nullptr : &s->Lines[static_cast<size_t>(found)];
+    if (found < 0)
+        return false;
+    value = s->Value(s->Lines[static_cast<size_t>(found)]);
+    return true;
 }
 
 } // namespace wl

@@ -68,26 +68,37 @@ public:
     void WriteBool(const QString& section, const QString& key, bool value);    // "1" or "0"
 
 private:
-    // One text per line: "key=value" for an entry, the line as it stands for a comment or raw line.
+    // A line's place in its section's text: "key=value" for an entry, the line as it stands for a comment or raw
+    // line. Held as places rather than strings of their own: a file of a few thousand lines would otherwise take
+    // as many allocations to load, copy and free.
     struct TLine {
-        QString Text;
+        qsizetype Start = 0;
+        qsizetype Length = 0;
         qsizetype KeyLength = -1; // -1 for comments and raw lines, which are never found
         uint32_t KeyHash = 0;     // NameHash of the key, for entries
         bool IsEntry() const { return KeyLength >= 0; }
-        QStringView Key() const { return QStringView(Text).left(KeyLength); }
-        QStringView Value() const { return QStringView(Text).mid(KeyLength + 1); }
     };
     struct TSection {
         QString Name;
         uint32_t NameHash = 0;
+        // Loaded sections share the whole file's text; the first write gives a section a text of its own. A
+        // rewritten line is appended, and the text it leaves behind goes when the text next grows.
+        QString Text;
+        qsizetype UsedLength = 0; // of the lines' text
         std::vector<TLine> Lines;
         int EntryCount = 0;
         // The first entry of each key, held as FSectionSlots holds sections; only in sections with many entries.
         std::vector<uint32_t> KeySlots;
+        QStringView LineText(const TLine& line) const { return {Text.constData() + line.Start, line.Length}; }
+        QStringView Key(const TLine& line) const { return {Text.constData() + line.Start, line.KeyLength}; }
+        QStringView Value(const TLine& line) const {
+            return {Text.constData() + line.Start + line.KeyLength + 1, line.Length - line.KeyLength - 1};
+        }
     };
 
     void WriteValue(const QString& section, const QString& key, QStringView value);
-    static TLine Entry(QString text, qsizetype keyLength);
+    static void MakeRoom(TSection& section, qsizetype length);
+    static TLine AppendText(TSection& section, QStringView text, qsizetype keyLength); // after MakeRoom
     static void AddLine(TSection& section, TLine line);
     static void IndexKeys(TSection& section);
     static int FindLine(const TSection& section, const QString& key, uint32_t hash); // hash: NameHash(key)
@@ -100,7 +111,8 @@ private:
     const TSection* FindSection(const QString& section) const;
     TSection* FindSection(const QString& section);
     TSection& AddNewSection(const QString& section);
-    const TLine* FindEntry(const QString& section, const QString& key) const;
+    // The value's text, valid until the store changes; empty and false when there is no such entry.
+    bool FindValue(const QString& section, const QString& key, QStringView& value) const;
 
     std::vector<TSection> FSections;
     // Open addressing over the first section of each name: section index + 1, 0 for a free slot, at most half

@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
+#include <string>
 
 namespace wl {
 namespace {
@@ -136,6 +138,23 @@ TEST(IniStoreWriteTest, RefusesWhatWouldNotReadBack) {
     EXPECT_THROW(store.AppendRawSection(S("R"), {S("ok=1"), S("[Injected]")}), Exception);
     EXPECT_THROW(store.AppendRawSection(S("R"), {S("a\r\nb")}), Exception);
     EXPECT_EQ(store.ToBytes(), before);
+}
+
+// Lines are places in a text that loaded sections share: a write must leave the other sections, copies of the
+// store and borrowed source text out of it.
+TEST(IniStoreWriteTest, RewritesTouchOnlyTheirOwnSection) {
+    std::u16string borrowed = u"[A]\r\nk=1\r\n; c\r\n[B]\r\nk=2\r\n";
+    TIniStore store;
+    store.LoadFromText(
+        QString::fromRawData(reinterpret_cast<const QChar*>(borrowed.data()), static_cast<qsizetype>(borrowed.size())));
+    std::fill(borrowed.begin(), borrowed.end(), u'#');
+    const TIniStore copy = store;
+    for (int i = 0; i < 500; ++i)
+        store.WriteString(S("A"), S("K"), QString(i % 7 * 10, QLatin1Char('x')) + QString::number(i));
+    store.WriteInteger(S("A"), S("n"), 5);
+    store.WriteInteger(S("B"), S("k"), 3);
+    EXPECT_EQ(store.ToBytes(), QByteArray("[A]\r\nk=xxxxxxxxxxxxxxxxxxxx499\r\n; c\r\nn=5\r\n\r\n[B]\r\nk=3\r\n\r\n"));
+    EXPECT_EQ(copy.ToBytes(), QByteArray("[A]\r\nk=1\r\n; c\r\n\r\n[B]\r\nk=2\r\n\r\n"));
 }
 
 TEST(IniStoreWriteTest, RawSectionsRoundTrip) {
