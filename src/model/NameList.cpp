@@ -118,7 +118,7 @@ template <typename T> void TNameList<T>::LoadFromBytes(const QByteArray& bytes) 
 
 template <typename T> void TNameList<T>::LoadFrom(const TIniStore& store) {
     std::vector<TEntry> entries;
-    std::vector<TRawSection> kept;
+    std::unique_ptr<TIniStore> kept;
     const QStringList sections = store.Sections();
     for (int s = 0; s < sections.size(); ++s) {
         const QString& name = sections[s];
@@ -134,7 +134,10 @@ template <typename T> void TNameList<T>::LoadFrom(const TIniStore& store) {
                 // Falls through: the section is kept as it stands.
             }
         }
-        kept.push_back(TRawSection{name, store.SectionLines(s)});
+        // Kept as a store of their own: copied and appended on saving without being parsed again.
+        if (!kept)
+            kept = std::make_unique<TIniStore>();
+        kept->Append(store.SectionStore(s));
     }
     // The order that adding one by one gives: each entry in front of the equal ones added before it.
     std::reverse(entries.begin(), entries.end());
@@ -152,8 +155,10 @@ template <typename T> void TNameList<T>::WriteTo(TIniStore& store) const {
         entry.Item->SaveToIni(single);
         store.Append(std::move(single));
     }
-    for (const TRawSection& section : FKeptSections)
-        store.AppendRawSection(section.Name, section.Lines);
+    if (FKeptSections) {
+        TIniStore kept = *FKeptSections;
+        store.Append(std::move(kept));
+    }
 }
 
 template <typename T> void TNameList<T>::Save() {
@@ -172,10 +177,7 @@ template <typename T> QByteArray TNameList<T>::ToBytes() const {
 }
 
 template <typename T> QStringList TNameList<T>::KeptSectionNames() const {
-    QStringList names;
-    for (const TRawSection& section : FKeptSections)
-        names.append(section.Name);
-    return names;
+    return FKeptSections ? FKeptSections->Sections() : QStringList();
 }
 
 template class TNameList<TGameDescription>;

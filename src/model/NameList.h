@@ -54,18 +54,14 @@ private:
         QString FoldedKey;
         std::unique_ptr<T> Item;
     };
-    struct TRawSection {
-        QString Name;
-        QStringList Lines;
-    };
-
     static bool KeyLess(const TEntry& a, const TEntry& b);
     void LoadFrom(const TIniStore& store);
     void WriteTo(TIniStore& store) const;
 
     QString FFilePath;
     std::vector<TEntry> FEntries;
-    std::vector<TRawSection> FKeptSections;
+    // The sections kept unread, as they stand, in file order; null when there are none.
+    std::unique_ptr<TIniStore> FKeptSections;
 };
 
 // Folder as given by the caller, with or without a trailing separator; empty means the current folder.
