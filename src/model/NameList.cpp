@@ -120,6 +120,7 @@ template <typename T> void TNameList<T>::LoadFrom(const TIniStore& store) {
     std::vector<TEntry> entries;
     std::unique_ptr<TIniStore> kept;
     const QStringList sections = store.Sections();
+    TIniStore single; // each section in turn, in the same memory
     for (int s = 0; s < sections.size(); ++s) {
         const QString& name = sections[s];
         // A repeated name is not the first of its name, whose keys the first-occurrence rule would read instead.
@@ -127,7 +128,8 @@ template <typename T> void TNameList<T>::LoadFrom(const TIniStore& store) {
             try {
                 auto item = std::make_unique<T>();
                 item->Name = name;
-                item->LoadFromIni(store.SectionStore(s));
+                single.AssignSection(store, s);
+                item->LoadFromIni(single);
                 entries.push_back(TEntry{name, name.toCaseFolded(), std::move(item)});
                 continue;
             } catch (const Exception&) {
@@ -150,8 +152,8 @@ template <typename T> void TNameList<T>::LoadFrom(const TIniStore& store) {
 template <typename T> void TNameList<T>::WriteTo(TIniStore& store) const {
     // Each entry is a section of its own, also where its name repeats an earlier entry's: writing into that one
     // would overwrite its values, so the next load keeps the repeated section unread.
+    TIniStore single; // emptied by each Append, keeping its memory for the next entry
     for (const TEntry& entry : FEntries) {
-        TIniStore single;
         entry.Item->SaveToIni(single);
         store.Append(std::move(single));
     }

@@ -331,6 +331,18 @@ TIniStore TIniStore::SectionStore(int index) const {
     return single;
 }
 
+void TIniStore::AssignSection(const TIniStore& other, int index) {
+    CheckIndex(index, 0, static_cast<int>(other.FSections.size()) - 1, "section index");
+    if (this == &other) {
+        *this = other.SectionStore(index);
+        return;
+    }
+    // Assigned rather than copied anew, so that the vectors keep their memory.
+    FSections.resize(1);
+    FSections[0] = other.FSections[static_cast<size_t>(index)];
+    FSectionSlots.clear();
+}
+
 void TIniStore::Append(TIniStore&& other) {
     if (this == &other)
         return;

@@ -53,6 +53,9 @@ public:
     // A store holding only the index-th section, so that reading one item of a large file costs nothing per
     // other section.
     TIniStore SectionStore(int index) const;
+    // Makes this store what SectionStore(index) of other gives, in the memory it holds already: for reading many
+    // sections one after the other.
+    void AssignSection(const TIniStore& other, int index);
     // Moves every section of other to the end, as they stand; equal names stay separate sections.
     void Append(TIniStore&& other);
 
