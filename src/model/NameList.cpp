@@ -117,18 +117,19 @@ template <typename T> void TNameList<T>::LoadFromBytes(const QByteArray& bytes) 
 }
 
 template <typename T> void TNameList<T>::LoadFrom(const TIniStore& store) {
-    std::vector<TEntry> entries;
     std::unique_ptr<TIniStore> kept;
     const QStringList sections = store.Sections();
+    std::vector<TEntry> entries;
+    entries.reserve(static_cast<size_t>(sections.size()));
     TIniStore single; // each section in turn, in the same memory
     for (int s = 0; s < sections.size(); ++s) {
         const QString& name = sections[s];
+        single.AssignSection(store, s);
         // A repeated name is not the first of its name, whose keys the first-occurrence rule would read instead.
         if (store.SectionIndex(name) == s) {
             try {
                 auto item = std::make_unique<T>();
                 item->Name = name;
-                single.AssignSection(store, s);
                 item->LoadFromIni(single);
                 entries.push_back(TEntry{name, name.toCaseFolded(), std::move(item)});
                 continue;
@@ -139,7 +140,7 @@ template <typename T> void TNameList<T>::LoadFrom(const TIniStore& store) {
         // Kept as a store of their own: copied and appended on saving without being parsed again.
         if (!kept)
             kept = std::make_unique<TIniStore>();
-        kept->Append(store.SectionStore(s));
+        kept->Append(std::move(single));
     }
     // The order that adding one by one gives: each entry in front of the equal ones added before it.
     std::reverse(entries.begin(), entries.end());
@@ -152,15 +153,14 @@ template <typename T> void TNameList<T>::LoadFrom(const TIniStore& store) {
 template <typename T> void TNameList<T>::WriteTo(TIniStore& store) const {
     // Each entry is a section of its own, also where its name repeats an earlier entry's: writing into that one
     // would overwrite its values, so the next load keeps the repeated section unread.
+    store.ReserveSections(store.SectionCount() + Count() + (FKeptSections ? FKeptSections->SectionCount() : 0));
     TIniStore single; // emptied by each Append, keeping its memory for the next entry
     for (const TEntry& entry : FEntries) {
         entry.Item->SaveToIni(single);
         store.Append(std::move(single));
     }
-    if (FKeptSections) {
-        TIniStore kept = *FKeptSections;
-        store.Append(std::move(kept));
-    }
+    if (FKeptSections)
+        store.Append(*FKeptSections);
 }
 
 template <typename T> void TNameList<T>::Save() {

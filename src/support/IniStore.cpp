@@ -26,6 +26,9 @@ bool SameName(QStringView a, QStringView b) {
 constexpr size_t ScannedEntries = 16;
 constexpr size_t ScannedSections = 8;
 constexpr size_t WrittenLinesReserve = 32;
+// Loading reserves room for as many sections as lines that start with "[", up to this many: lines of a stray "["
+// would otherwise reserve memory for sections that are not there.
+constexpr qsizetype MaxReservedSections = 1024;
 
 // ASCII folded by a table: names are mostly ASCII, and a lookup costs less than the comparisons.
 constexpr std::array<char16_t, 128> AsciiFolded = [] {
@@ -156,6 +159,7 @@ void TIniStore::LoadFromText(const QString& text) {
     QStringView rest(whole);
     if (rest.startsWith(QChar(0xFEFF)))
         rest = rest.mid(1);
+    FSections.reserve(static_cast<size_t>(std::min(rest.count(u"\n[") + 1, MaxReservedSections)));
     TSection current;
     bool inSection = false;
     // A section's lines gather here and move to it at its end in one allocation of their size, instead of one for
@@ -234,6 +238,10 @@ void TIniStore::SaveToFile(const QString& path) const {
 void TIniStore::Clear() {
     FSections.clear();
     FSectionSlots.clear();
+}
+
+void TIniStore::ReserveSections(qsizetype count) {
+    FSections.reserve(static_cast<size_t>(std::max<qsizetype>(count, 0)));
 }
 
 QStringList TIniStore::Sections() const {
@@ -349,6 +357,16 @@ void TIniStore::Append(TIniStore&& other) {
     for (TSection& section : other.FSections)
         AddSection(std::move(section));
     other.Clear();
+}
+
+void TIniStore::Append(const TIniStore& other) {
+    if (this == &other) {
+        const TIniStore copy = other;
+        Append(copy);
+        return;
+    }
+    for (const TSection& section : other.FSections)
+        AddSection(section);
 }
 
 QString TIniStore::ReadString(const QString& section, const QString& key, const QString& defaultValue) const {

@@ -37,7 +37,9 @@ public:
     void SaveToFile(const QString& path) const; // atomic; raises EFileError naming the file
 
     void Clear();
-    QStringList Sections() const; // in file order; a repeated name appears at each occurrence
+    qsizetype SectionCount() const { return static_cast<qsizetype>(FSections.size()); }
+    void ReserveSections(qsizetype count); // room for count sections in all, for a store written section by section
+    QStringList Sections() const;          // in file order; a repeated name appears at each occurrence
     bool SectionExists(const QString& section) const;
     QStringList Keys(const QString& section) const; // of the first section of that name, in order
     bool ValueExists(const QString& section, const QString& key) const;
@@ -58,6 +60,7 @@ public:
     void AssignSection(const TIniStore& other, int index);
     // Moves every section of other to the end, as they stand; equal names stay separate sections.
     void Append(TIniStore&& other);
+    void Append(const TIniStore& other); // copies them
 
     QString ReadString(const QString& section, const QString& key, const QString& defaultValue = {}) const;
     // Missing or bad values (see ParseInteger, ParseReal) read as the default; a bool is an integer other than 0.
