@@ -4,6 +4,7 @@
 // the tracked balances.
 //   W6: every shipped system on European roulette - single number, 3000 rounds.
 //   Keno: a flat bet on the shipped keno game, 3000 rounds (skipped while no keno game is shipped).
+//   Lottery: a flat bet on the shipped 6-of-49 lottery, 100 rounds: clusters a million balances apart.
 #include "ShippedData.h"
 #include "charts/ChartController.h"
 #include "charts/ChartDescription.h"
@@ -71,13 +72,13 @@ double MaxRssMB() {
     return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
-void NetResultChart(benchmark::State& state, const wl::TGameDescription& game,
+void NetResultChart(benchmark::State& state, const wl::TGameDescription& game, int rounds,
                     const std::vector<const wl::TBetDescription*>& systems) {
     const wl::TFloatModeGuard floatMode;
     const bool peakReset = ResetPeakMemory();
     const double rssBefore = MaxRssMB();
     wl::TNetResultsChart kind;
-    kind.SetParam(1, Rounds);
+    kind.SetParam(1, rounds);
     std::vector<std::unique_ptr<wl::TGameCalculator>> calcs;
     for (const wl::TBetDescription* system : systems) {
         calcs.push_back(std::make_unique<wl::TGameCalculator>());
@@ -106,7 +107,7 @@ void NetResultChart(benchmark::State& state, const wl::TGameDescription& game,
         kind.CollectRound(c, round);
     };
     for (auto _ : state) {
-        for (round = 1; round <= Rounds; ++round) {
+        for (round = 1; round <= rounds; ++round) {
             if (series > 1)
                 pool.RunRound(series, step);
             else
@@ -143,7 +144,7 @@ void W6(benchmark::State& state) {
     std::vector<const wl::TBetDescription*> systems;
     for (int i = 0; i < shipped.Systems.Count(); ++i)
         systems.push_back(shipped.Systems.Item(i));
-    NetResultChart(state, *game, systems);
+    NetResultChart(state, *game, Rounds, systems);
 }
 
 void KenoFlatBet(benchmark::State& state) {
@@ -155,11 +156,24 @@ void KenoFlatBet(benchmark::State& state) {
     }
     wl::TBetDescription flat; // as made: one state, a bet of 1 whatever happens
     flat.Name = QStringLiteral("Flat bet, 1 unit");
-    NetResultChart(state, *game, {&flat});
+    NetResultChart(state, *game, Rounds, {&flat});
+}
+
+void LotteryFlatBet(benchmark::State& state) {
+    const TShipped shipped;
+    const wl::TGameDescription* game = GameStartingWith(shipped.Games, QStringLiteral("Lottery"));
+    if (game == nullptr) {
+        state.SkipWithError("no lottery shipped");
+        return;
+    }
+    wl::TBetDescription flat;
+    flat.Name = QStringLiteral("Flat bet, 1 unit");
+    NetResultChart(state, *game, 100, {&flat});
 }
 
 BENCHMARK(W6)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(KenoFlatBet)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(LotteryFlatBet)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 

@@ -227,52 +227,75 @@ void TSummaryCollector::NoteNextRound(const TGameCalculator& c, int /*round*/) {
 
 void TSummaryCollector::CollectHorizon(const TGameCalculator& c) {
     const TSummaryParams& p = FSummary.Params;
-    // By balance - low: the session's limits, or else the balances the calculator reached.
-    const int32_t low = p.Session ? p.Limits.Low : c.MinBalance;
-    std::vector<double> mass =
-        p.Session ? FEndedMass : std::vector<double>(static_cast<size_t>(c.MaxBalance - low + 1));
+    // The mass by balance over pieces of balances, laid end to end: the session's limits, or else the stretches the
+    // calculator covers, so that the empty stretches between far clusters take no memory. A balance outside them
+    // holds +0, which would change none of the sums below.
+    std::vector<TGameCalculator::TBalanceSpan> pieces;
+    std::vector<double> mass;
+    if (p.Session) {
+        pieces.push_back({p.Limits.Low, p.Limits.High});
+        mass = FEndedMass;
+    } else {
+        pieces = c.CoveringSpans();
+        size_t cells = 0;
+        for (const TGameCalculator::TBalanceSpan& piece : pieces)
+            cells += static_cast<size_t>(piece.Hi - piece.Lo + 1);
+        mass.assign(cells, 0.0);
+    }
+    const auto eachBalance = [&pieces](auto f) {
+        size_t i = 0;
+        for (const TGameCalculator::TBalanceSpan& piece : pieces)
+            for (int64_t b = piece.Lo; b <= piece.Hi; ++b, ++i)
+                if (!f(static_cast<int32_t>(b), i))
+                    return;
+    };
     const int states = StateCountOf(FSystem);
     double stuck = 0.0;
     for (int s = 0; s < states; ++s) {
         const double* row = c.Row(c.CurrentBuffer, s);
-        for (int32_t b = c.MinBalance; b <= c.MaxBalance; ++b) {
+        eachBalance([&](int32_t b, size_t i) {
+            if (b < c.MinBalance || b > c.MaxBalance)
+                return true;
             const double x = row[b - c.LowLimit()];
             if (!(x > 0.0) || Ended(b))
-                continue; // the ended players are in FEndedMass already
-            mass[static_cast<size_t>(b - low)] += x;
+                return true; // the ended players are in FEndedMass already
+            mass[i] += x;
             if (Stuck(b))
                 stuck += x;
-        }
+            return true;
+        });
     }
     THorizonFigures& h = FSummary.Horizon;
     h = THorizonFigures{};
     h.Rounds = p.Rounds;
     double total = 0.0, sum = 0.0;
-    for (size_t i = 0; i < mass.size(); ++i) {
-        const int32_t b = low + static_cast<int32_t>(i);
+    eachBalance([&](int32_t b, size_t i) {
         total += mass[i];
         sum += mass[i] * b;
         (b > 0 ? h.Ahead : b < 0 ? h.Behind : h.Even) += mass[i];
-    }
+        return true;
+    });
     h.Mean = sum;
     double squares = 0.0;
-    for (size_t i = 0; i < mass.size(); ++i) {
-        const double d = low + static_cast<double>(i) - h.Mean;
+    eachBalance([&](int32_t b, size_t i) {
+        const double d = static_cast<double>(b) - h.Mean;
         squares += mass[i] * d * d;
-    }
+        return true;
+    });
     h.StdDeviation = std::sqrt(squares);
     const double qs[5] = {0.05, 0.25, 0.5, 0.75, 0.95};
     int32_t* outs[5] = {&h.Q05, &h.Q25, &h.Median, &h.Q75, &h.Q95};
     double cumulative = 0.0;
     int next = 0;
-    for (size_t i = 0; i < mass.size() && next < 5; ++i) {
+    eachBalance([&](int32_t b, size_t i) {
         cumulative += mass[i];
         // Relative to the total, so that a sum a rounding below 1 still reaches the upper quantiles.
         while (next < 5 && cumulative >= qs[next] * total * (1.0 - 1e-15)) {
-            *outs[next] = low + static_cast<int32_t>(i);
+            *outs[next] = b;
             ++next;
         }
-    }
+        return next < 5;
+    });
     // In the units of the results, as the net result: each bet stakes the game's largest loss.
     h.Staked = FStaked * static_cast<double>(FGame.RiskUnit());
     h.ResultPerStaked = h.Staked != 0.0 ? h.Mean / h.Staked : 0.0;

@@ -96,6 +96,10 @@ TSeriesSet MakeSeries(const TEngineWorkload& w, TStepKernel kernel) {
         c->Game = &w.Game;
         c->BetSystem = &system;
         c->Bankroll = w.Bankroll;
+        if (!w.FollowAll) {
+            c->LowBound = TGameCalculator::MinBalanceLimit;
+            c->HighBound = TGameCalculator::MaxBalanceLimit;
+        }
         set.Calcs.push_back(std::move(c));
     }
     return set;
@@ -217,6 +221,8 @@ std::vector<TEngineWorkload> EngineWorkloads() {
     w.push_back({"W3", MakeGame(outcomes), {Progression(bets)}, 3000, 300});
     w.push_back({"W4", redBlack, ShippedSystems(), 10000, 1000});
     w.push_back({"W5", redBlack, ShippedSystems(), 3000, 300, 1000, 2000});
+    w.push_back({"W2-all", w[1].Game, w[1].Systems, 3000, 3000, 0, 0, true});
+    w.push_back({"W4-all", redBlack, ShippedSystems(), 10000, 1000, 0, 0, true});
     return w;
 }
 

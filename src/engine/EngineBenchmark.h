@@ -22,11 +22,14 @@ struct TEngineWorkload {
     // With a bankroll, the players who are ruined or reach the target leave after each round, as in the risk charts.
     int32_t Bankroll = 0;
     int32_t Target = 0;
+    // W1 to W5 track -5000..5000, as they always did, so that their figures compare across builds; the "-all"
+    // workloads follow every balance, as the charts now do.
+    bool FollowAll = false;
 };
 
 // W1 coin with a flat bet, W2 roulette with a 7-state martingale (10 series each), W3 21 states on 32 outcomes;
 // W4 the ten shipped systems on even-money roulette for 10000 rounds, W5 the same with bankroll 1000 and target 2000
-// for 3000 rounds.
+// for 3000 rounds; W2-all and W4-all are W2 and W4 with every balance followed.
 std::vector<TEngineWorkload> EngineWorkloads();
 
 // What a risk chart does after each round: with a bankroll, the players at or below -bankroll and at or above
