@@ -91,11 +91,15 @@ void TGameCalculator::Occupied(int buffer, int state, std::vector<TRange>& out) 
 }
 
 void TGameCalculator::ClearOutside(int buffer, int state, const std::vector<TRange>& keep) {
-    std::vector<TRange> held;
-    Occupied(buffer, state, held);
+    // Every round passes here for every row: no copy of the segments, no allocation.
+    const TRange hull = FDirty[buffer][state];
+    const bool segmented = FSegmented[buffer][state];
+    const TRange* held = segmented ? FSegments[buffer][state].data() : &hull;
+    const size_t count = segmented ? FSegments[buffer][state].size() : hull.Lo <= hull.Hi ? 1 : 0;
     double* row = Row(buffer, state) - FLow;
     size_t k = 0;
-    for (const TRange& h : held) {
+    for (size_t i = 0; i < count; ++i) {
+        const TRange& h = held[i];
         int64_t from = h.Lo;
         while (k < keep.size() && keep[k].Hi < h.Lo)
             ++k;
