@@ -125,7 +125,7 @@ protected:
     void TearDown() override { TGameCalculator::TFastPlan::SplitThreshold.store(FSavedThreshold); }
 
     // Runs one case on every kernel and compares after every round; stops early past a work budget.
-    void RunCase(const TRandomCase& rc, TStepPool& pool, int index) {
+    void RunCase(const TRandomCase& rc, TStepPool& pool, int index, long long workCap = 4000000) {
         std::vector<TRun> runs;
         auto add = [&](TStepKernel kernel, const char* name, TStepPool* p) {
             TRun r{std::make_unique<TGameCalculator>(), std::nullopt, name, p};
@@ -143,7 +143,7 @@ protected:
             add(TStepKernel::Avx2, "avx2", nullptr);
         add(TGameCalculator::DefaultKernel(), "split", &pool);
         long long work = 0;
-        for (int round = 1; round <= rc.Rounds && work < 4000000; ++round) {
+        for (int round = 1; round <= rc.Rounds && work < workCap; ++round) {
             const TGameCalculator& ref = *runs[0].Calc;
             work += static_cast<long long>(rc.System.StateCount) * (ref.MaxBalance - ref.MinBalance + 1) *
                     rc.Game.OutcomeCount;
@@ -180,6 +180,25 @@ TEST_F(KernelDifferential, RandomGamesAndSystemsMatchBitForBit) {
                 rc.Game.OutcomeResults[0] = 40000 + i;
         }
         RunCase(rc, pool, i);
+        if (HasFatalFailure())
+            return;
+    }
+}
+
+// Clusters tens of thousands of balances apart, on rows wide enough to be gathered segment by segment: the segments
+// split, join and move between the states and the buffers.
+TEST_F(KernelDifferential, SegmentedRowsMatchBitForBit) {
+    TStepPool pool(2);
+    TRandomCase rc;
+    rc.Game = test::MakeGame({{-1, 0.55}, {2, 0.3}, {20000, 0.1}, {-7, 0.04}, {50000, 0.01}});
+    // Up 3 after a loss, back after a win; the second state's moves land in other segments than the first's.
+    rc.System = test::MakeSystem({{1, 0, 1}, {3, 0, 0}});
+    rc.Low = -TGameCalculator::BalanceReach;
+    rc.High = TGameCalculator::BalanceReach;
+    rc.Rounds = 24;
+    for (const long long split : {1LL, 1LL << 40}) {
+        TGameCalculator::TFastPlan::SplitThreshold.store(split);
+        RunCase(rc, pool, static_cast<int>(split), 1LL << 40);
         if (HasFatalFailure())
             return;
     }
