@@ -166,9 +166,16 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
     // The terms, in the reference's order, each with the target row it feeds.
     StableOrder(results, outcomeCount, plan.ByResultDesc, true);
     StableOrder(results, outcomeCount, plan.ByResultAsc, false);
-    plan.Terms.clear();
-    plan.Target.clear();
-    plan.Source.clear();
+    // Stored by index rather than appended: this runs for every term of every round.
+    size_t termBound = 1;
+    for (int s = 0; s < stateCount; ++s)
+        termBound += static_cast<size_t>(outcomeCount) * plan.Sources[s].size();
+    if (plan.Terms.size() < termBound) {
+        plan.Terms.resize(termBound);
+        plan.Target.resize(termBound);
+        plan.Source.resize(termBound);
+    }
+    int termCount = 0;
     for (int t = 0; t < stateCount; ++t)
         plan.Lands[t].clear();
     TRange span[StateLimit];
@@ -187,9 +194,10 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
         const int32_t innerHi = std::min(hi + d, highest - 1);
         if (innerLo > innerHi)
             return;
-        plan.Terms.push_back(TGatherTerm{src, d, innerLo, innerHi, p});
-        plan.Target.push_back(target);
-        plan.Source.push_back(source);
+        plan.Terms[termCount] = TGatherTerm{src, d, innerLo, innerHi, p};
+        plan.Target[termCount] = target;
+        plan.Source[termCount] = source;
+        ++termCount;
     };
     for (int s = stateCount - 1; s >= 0; --s) {
         const TFastPlan::TState& st = plan.States[s];
@@ -206,10 +214,11 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
                 addTerm(source, s, d, g.Lo, g.Hi, probabilities[o], d < 0 ? st.Loss : st.Win);
         }
     }
-    const int termCount = static_cast<int>(plan.Terms.size());
-    plan.Sorted.resize(plan.Terms.size());
-    plan.SortedSource.resize(plan.Terms.size());
-    plan.Split.resize(plan.Terms.size());
+    if (plan.Sorted.size() < plan.Terms.size()) {
+        plan.Sorted.resize(plan.Terms.size());
+        plan.SortedSource.resize(plan.Terms.size());
+        plan.Split.resize(plan.Terms.size());
+    }
     // Each target row's segments: where its terms land, joined across short gaps.
     for (int t = 0; t < stateCount; ++t) {
         std::vector<TRange>& lands = plan.Lands[t];
@@ -279,8 +288,10 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
         // The gather writes every cell of the segments; only the stale cells outside them are cleared.
         ClearOutside(cur, t, segments);
         FDirty[cur][t] = span[t];
-        FSegments[cur][t] = segments;
-        FSegmented[cur][t] = true;
+        // A single segment is the band itself.
+        FSegmented[cur][t] = segments.size() > 1;
+        if (FSegmented[cur][t])
+            FSegments[cur][t] = segments;
         double* dst = Row(cur, t) + offset;
         const TGatherTerm* terms = plan.Sorted.data() + rowStart[t];
         const int count = rowStart[t + 1] - rowStart[t];
