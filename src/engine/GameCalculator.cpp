@@ -126,6 +126,31 @@ void TGameCalculator::MergeRanges(std::vector<TRange>& ranges) {
 }
 
 namespace {
+// Calls emit(first, last) for each run of balances b in ranges (ascending, apart) with held(b), a run ending where more
+// than gap balances in a row are not held.
+template <typename Ranges, typename Held, typename Emit>
+void HeldRuns(const Ranges& ranges, int64_t gap, Held held, Emit emit) {
+    int64_t first = 0, last = 0;
+    bool open = false;
+    for (const auto& r : ranges)
+        for (int64_t b = r.Lo; b <= r.Hi; ++b) {
+            if (!held(b))
+                continue;
+            if (open && b - last > gap) {
+                emit(first, last);
+                first = b;
+            } else if (!open) {
+                first = b;
+                open = true;
+            }
+            last = b;
+        }
+    if (open)
+        emit(first, last);
+}
+} // namespace
+
+namespace {
 size_t StrideFor(int32_t lo, int32_t hi, int margin) {
     return (2 * static_cast<size_t>(margin) + static_cast<size_t>(static_cast<int64_t>(hi) - lo + 1) + 7) / 8 * 8;
 }
@@ -340,23 +365,9 @@ int64_t TGameCalculator::OccupiedCells() const {
     for (int s = 0; s < states; ++s) {
         Occupied(CurrentBuffer, s, held);
         const double* row = Row(CurrentBuffer, s) - FLow;
-        int64_t first = 0, last = 0;
-        bool open = false;
-        for (const TRange& h : held)
-            for (int32_t b = std::max(h.Lo, FLow); b <= std::min(h.Hi, FHigh); ++b) {
-                if (row[b] == 0.0)
-                    continue;
-                if (open && b - last > SegmentGap) {
-                    cells += last - first + 1;
-                    first = b;
-                } else if (!open) {
-                    first = b;
-                    open = true;
-                }
-                last = b;
-            }
-        if (open)
-            cells += last - first + 1;
+        HeldRuns(
+            held, SegmentGap, [row](int64_t b) { return row[b] != 0.0; },
+            [&cells](int64_t first, int64_t last) { cells += last - first + 1; });
     }
     return cells;
 }
@@ -638,35 +649,18 @@ std::vector<TGameCalculator::TBalanceSpan> TGameCalculator::BalanceSpans() const
     const int stateCount = std::clamp(BetSystem->StateCount, 0, StateLimit);
     // A stretch of this many empty balances or more separates two spans; shorter ones stay inside a span.
     constexpr int64_t gap = 256;
-    // Only the rows' segments are looked at: every cell between them is +0.
-    std::vector<TRange> where, occupied;
-    for (int s = 0; s < stateCount; ++s) {
-        Occupied(CurrentBuffer, s, occupied);
-        for (const TRange& h : occupied)
-            if (const TRange piece = Band(h, MinBalance, MaxBalance); piece.Lo <= piece.Hi)
-                where.push_back(piece);
-    }
-    MergeRanges(where);
-    int64_t first = 0, last = 0;
-    bool open = false;
-    for (const TRange& w : where)
-        for (int32_t b = w.Lo; b <= w.Hi; ++b) {
-            bool held = false;
-            for (int s = 0; s < stateCount && !held; ++s)
-                held = Row(CurrentBuffer, s)[b - FLow] != 0.0;
-            if (!held)
-                continue;
-            if (open && b - last > gap) {
-                spans.push_back({first, last});
-                first = b;
-            } else if (!open) {
-                first = b;
-                open = true;
-            }
-            last = b;
-        }
-    if (open)
-        spans.push_back({first, last});
+    // Only the covering spans are looked at: every cell between them is +0.
+    HeldRuns(
+        CoveringSpans(), gap,
+        [this, stateCount](int64_t b) {
+            for (int s = 0; s < stateCount; ++s)
+                if (Row(CurrentBuffer, s)[b - FLow] != 0.0)
+                    return true;
+            return false;
+        },
+        [&spans](int64_t first, int64_t last) {
+            spans.push_back({first, last});
+        });
     if (spans.empty())
         spans.push_back({MinBalance, MaxBalance});
     // The spans reach the tracked range's ends, as the charts always showed them.
