@@ -82,7 +82,7 @@ void TGameCalculator::ClearCells(double* first, double* last) {
     std::fill(first, last, 0.0);
 }
 
-void TGameCalculator::Occupied(int buffer, int state, std::vector<TRange>& out) const {
+void TGameCalculator::Occupied(int buffer, int state, TRanges& out) const {
     out.clear();
     if (FSegmented[buffer][state])
         out = FSegments[buffer][state];
@@ -90,7 +90,7 @@ void TGameCalculator::Occupied(int buffer, int state, std::vector<TRange>& out) 
         out.push_back(FDirty[buffer][state]);
 }
 
-void TGameCalculator::ClearOutside(int buffer, int state, const std::vector<TRange>& keep) {
+void TGameCalculator::ClearOutside(int buffer, int state, const TRanges& keep) {
     // Every round passes here for every row: no copy of the segments, no allocation.
     const TRange hull = FDirty[buffer][state];
     const bool segmented = FSegmented[buffer][state];
@@ -113,7 +113,7 @@ void TGameCalculator::ClearOutside(int buffer, int state, const std::vector<TRan
     }
 }
 
-void TGameCalculator::MergeRanges(std::vector<TRange>& ranges) {
+void TGameCalculator::MergeRanges(TRanges& ranges) {
     std::sort(ranges.begin(), ranges.end(), [](const TRange& a, const TRange& b) { return a.Lo < b.Lo; });
     size_t n = 0;
     for (const TRange& r : ranges) {
@@ -321,7 +321,7 @@ void TGameCalculator::Reset() {
         clean = clean && std::isfinite(p) && p >= 0.0;
         mass += p;
     }
-    for (std::vector<TRange>& segments : FSegments[0])
+    for (TRanges& segments : FSegments[0])
         MergeRanges(segments);
     FClean = clean;
     FMassBound = mass * 1.0001;
@@ -359,7 +359,7 @@ int64_t TGameCalculator::BudgetCells() const {
 int64_t TGameCalculator::OccupiedCells() const {
     const int states = BetSystem ? std::clamp(BetSystem->StateCount, 1, StateLimit) : StateLimit;
     int64_t cells = 0;
-    std::vector<TRange> held;
+    TRanges held;
     // From the cells themselves, which every kernel computes alike, rather than from its bookkeeping: the range
     // stops at the same round whichever kernel ran.
     for (int s = 0; s < states; ++s) {
@@ -436,12 +436,12 @@ void TGameCalculator::Relayout(int32_t lo, int32_t hi) {
     TAlignedDoubles stash = AllocateRows(1, stride);
     const int cur = CurrentBuffer;
     const size_t base = RowPadding + RowSlack + static_cast<size_t>(FLow - lo);
-    std::vector<TRange> held;
+    TRanges held;
     for (int s = 0; s < StateLimit; ++s) {
         const TRange band = Band(FDirty[cur][s], FLow, FHigh);
         // Stretch by stretch, so that the pages between clusters stay untouched in the new rows too.
         Occupied(cur, s, held);
-        std::vector<TRange>& kept = FSegments[cur][s];
+        TRanges& kept = FSegments[cur][s];
         kept.clear();
         for (const TRange& h : held) {
             const TRange piece = Band(h, band.Lo, band.Hi);
@@ -629,7 +629,7 @@ std::vector<TGameCalculator::TBalanceSpan> TGameCalculator::CoveringSpans() cons
     std::vector<TBalanceSpan> spans;
     if (RoundCount == 0 || !FDistribution || !BetSystem)
         return spans;
-    std::vector<TRange> where, occupied;
+    TRanges where, occupied;
     for (int s = 0; s < std::clamp(BetSystem->StateCount, 0, StateLimit); ++s) {
         Occupied(CurrentBuffer, s, occupied);
         for (const TRange& h : occupied)

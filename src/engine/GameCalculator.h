@@ -22,6 +22,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <vector>
 
 namespace wl {
@@ -178,17 +179,31 @@ private:
     struct TRange {
         int32_t Lo = 1, Hi = 0; // empty when Lo > Hi
     };
+    // Storage on cache lines of its own: the series of a round run on different workers, and the heap would place
+    // the small buffers of two series side by side, where each worker's writes would evict the other's line.
+    template <typename T> struct TLineAllocator {
+        using value_type = T;
+        TLineAllocator() = default;
+        template <typename U> TLineAllocator(const TLineAllocator<U>&) {}
+        T* allocate(size_t n) {
+            return static_cast<T*>(::operator new ((n * sizeof(T) + 63) / 64 * 64, std::align_val_t{64}));
+        }
+        void deallocate(T* p, size_t) { ::operator delete (p, std::align_val_t{64}); }
+        template <typename U> bool operator==(const TLineAllocator<U>&) const { return true; }
+    };
+    template <typename T> using TLineVector = std::vector<T, TLineAllocator<T>>;
+    using TRanges = TLineVector<TRange>;
     static TRange Band(const TRange& r, int32_t lo, int32_t hi) {
         return TRange{r.Lo > lo ? r.Lo : lo, r.Hi < hi ? r.Hi : hi};
     }
     // Sets the cells first..last-1 to +0; long stretches give their pages back instead, which then read +0.
     static void ClearCells(double* first, double* last);
     // The balances a row may hold anything but +0 in: its segments when known, else its band.
-    void Occupied(int buffer, int state, std::vector<TRange>& out) const;
+    void Occupied(int buffer, int state, TRanges& out) const;
     // Sorts ranges and joins those less than SegmentGap apart.
-    static void MergeRanges(std::vector<TRange>& ranges);
+    static void MergeRanges(TRanges& ranges);
     // Clears a row's cells outside keep (ascending, apart): its occupied stretches minus keep.
-    void ClearOutside(int buffer, int state, const std::vector<TRange>& keep);
+    void ClearOutside(int buffer, int state, const TRanges& keep);
 
 public:
     struct TFastPlan; // the engine's scratch for one fast round (StepKernel.h)
@@ -224,7 +239,7 @@ private:
     // Within that band, the stretches that may hold anything but +0, ascending and apart, where FSegmented says they
     // are known: rows that spread into clusters are gathered, cleared and copied stretch by stretch, and the pages
     // between the clusters are never touched.
-    std::vector<TRange> FSegments[2][StateLimit];
+    TRanges FSegments[2][StateLimit];
     bool FSegmented[2][StateLimit] = {};
     // The slot holding each row, and where in it the row starts: every cell of a slot outside its row is +0.
     int32_t FSlot[2][StateLimit] = {};

@@ -144,7 +144,7 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
         TFastPlan::TState& st = plan.States[s];
         const double* source = Row(old, s) + offset;
         const TRange band = Band(FDirty[old][s], oldMin, oldMax);
-        std::vector<TRange>& segments = plan.Sources[s];
+        TRanges& segments = plan.Sources[s];
         segments.clear();
         auto take = [&](TRange r) {
             while (r.Lo <= r.Hi && !(source[r.Lo] > 0.0))
@@ -221,7 +221,7 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
     }
     // Each target row's segments: where its terms land, joined across short gaps.
     for (int t = 0; t < stateCount; ++t) {
-        std::vector<TRange>& lands = plan.Lands[t];
+        TRanges& lands = plan.Lands[t];
         if (!segmented || span[t].Lo > span[t].Hi || span[t].Hi - span[t].Lo < DenseRowCells) {
             lands.clear();
             if (span[t].Lo <= span[t].Hi)
@@ -284,7 +284,7 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
             FSegmented[cur][t] = false;
             FOrigin[cur][t] = 0;
         }
-        const std::vector<TRange>& segments = plan.Lands[t];
+        const TRanges& segments = plan.Lands[t];
         // The gather writes every cell of the segments; only the stale cells outside them are cleared.
         ClearOutside(cur, t, segments);
         FDirty[cur][t] = span[t];
@@ -305,7 +305,7 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
         }
         // A row per segment with the terms landing in it, in their order: every term lies within one segment.
         const int segmentCount = static_cast<int>(segments.size());
-        std::vector<int32_t>& start = plan.Next;
+        auto& start = plan.Next;
         start.assign(static_cast<size_t>(segmentCount) + 1, 0);
         auto segmentOf = [&segments](int32_t n) {
             return static_cast<int>(std::upper_bound(segments.begin(), segments.end(), n,
@@ -318,7 +318,7 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
         for (int g = 0; g < segmentCount; ++g)
             start[g + 1] += start[g];
         TGatherTerm* bucket = plan.Split.data() + rowStart[t];
-        std::vector<int32_t>& fill = plan.Phase;
+        auto& fill = plan.Phase;
         fill.assign(start.begin(), start.end() - 1);
         for (int i = 0; i < count; ++i)
             bucket[fill[segmentOf(terms[i].Lo)]++] = terms[i];
@@ -476,8 +476,8 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
         // cache. Rows sit at any alignment in their slots: each ends its tiles on its own cache-line edges, up to
         // 7 cells short of the common edge.
         int32_t first = highest, last = lowest;
-        std::vector<int32_t>& next = plan.Next;
-        std::vector<int32_t>& phase = plan.Phase;
+        auto& next = plan.Next;
+        auto& phase = plan.Phase;
         next.resize(static_cast<size_t>(plan.RowCount));
         phase.resize(static_cast<size_t>(plan.RowCount));
         for (int r = 0; r < plan.RowCount; ++r) {

@@ -53,15 +53,15 @@ struct alignas(64) TGameCalculator::TFastPlan {
     int32_t ByResultDesc[MaxOutcomes]; // outcome indexes, stable
     int32_t ByResultAsc[MaxOutcomes];
     // A term per state, outcome and segment of the state's row; kept between rounds so that they allocate rarely.
-    std::vector<TGatherTerm> Terms;
-    std::vector<TGatherTerm> Sorted; // Terms bucketed by target row, order kept
-    std::vector<TGatherTerm> Split;  // Sorted bucketed further by the target row's segments, order kept
-    std::vector<int32_t> Target;
-    std::vector<int32_t> Source;             // the state whose row a term reads, or -1 for the stash
-    std::vector<int32_t> SortedSource;       // Source in the order of Sorted
-    std::vector<TRange> Sources[StateLimit]; // per state, the segments of its row holding probability, trimmed
-    std::vector<TRange> Lands[StateLimit];   // per target row, where the terms land, then its segments
-    int32_t Relabel[StateLimit];             // per target row, the state whose row becomes it, or -1
+    TLineVector<TGatherTerm> Terms;
+    TLineVector<TGatherTerm> Sorted; // Terms bucketed by target row, order kept
+    TLineVector<TGatherTerm> Split;  // Sorted bucketed further by the target row's segments, order kept
+    TLineVector<int32_t> Target;
+    TLineVector<int32_t> Source;       // the state whose row a term reads, or -1 for the stash
+    TLineVector<int32_t> SortedSource; // Source in the order of Sorted
+    TRanges Sources[StateLimit];       // per state, the segments of its row holding probability, trimmed
+    TRanges Lands[StateLimit];         // per target row, where the terms land, then its segments
+    int32_t Relabel[StateLimit];       // per target row, the state whose row becomes it, or -1
     struct TScaleJob {
         double* Src;         // the source row at balance 0
         int32_t First, Last; // its cells to scale
@@ -71,8 +71,8 @@ struct alignas(64) TGameCalculator::TFastPlan {
     };
     TScaleJob Scales[StateLimit];
     TScaleFunction Scale = nullptr;
-    std::vector<TGatherRow> Rows; // a row per segment of each gathered target row
-    std::vector<int32_t> Next, Phase;
+    TLineVector<TGatherRow> Rows; // a row per segment of each gathered target row
+    TLineVector<int32_t> Next, Phase;
     int RowCount = 0;
     TGatherFunction Gather = nullptr;
 
