@@ -147,28 +147,25 @@ void W6(benchmark::State& state) {
     NetResultChart(state, *game, Rounds, systems);
 }
 
-void KenoFlatBet(benchmark::State& state) {
+// A flat bet of 1 on the first shipped game whose name starts with prefix.
+void FlatBetChart(benchmark::State& state, const QString& prefix, int rounds) {
     const TShipped shipped;
-    const wl::TGameDescription* game = GameStartingWith(shipped.Games, QStringLiteral("Keno"));
+    const wl::TGameDescription* game = GameStartingWith(shipped.Games, prefix);
     if (game == nullptr) {
-        state.SkipWithError("no keno game shipped");
+        state.SkipWithError("no such game shipped");
         return;
     }
     wl::TBetDescription flat; // as made: one state, a bet of 1 whatever happens
     flat.Name = QStringLiteral("Flat bet, 1 unit");
-    NetResultChart(state, *game, Rounds, {&flat});
+    NetResultChart(state, *game, rounds, {&flat});
+}
+
+void KenoFlatBet(benchmark::State& state) {
+    FlatBetChart(state, QStringLiteral("Keno"), Rounds);
 }
 
 void LotteryFlatBet(benchmark::State& state) {
-    const TShipped shipped;
-    const wl::TGameDescription* game = GameStartingWith(shipped.Games, QStringLiteral("Lottery"));
-    if (game == nullptr) {
-        state.SkipWithError("no lottery shipped");
-        return;
-    }
-    wl::TBetDescription flat;
-    flat.Name = QStringLiteral("Flat bet, 1 unit");
-    NetResultChart(state, *game, 100, {&flat});
+    FlatBetChart(state, QStringLiteral("Lottery"), 100);
 }
 
 BENCHMARK(W6)->Unit(benchmark::kMillisecond)->UseRealTime();
