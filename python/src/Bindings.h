@@ -16,7 +16,7 @@ void RegisterModel(py::module_& m);
 void RegisterCharts(py::module_& m);
 
 // A message of the program as Python shows it: UTF-8, with plain line feeds between its lines.
-std::string PythonMessage(QString text);
+std::string PythonMessage(const QString& text);
 
 // Bad input from the caller: ValueError with message.
 [[noreturn]] void RaiseValueError(const QString& message);

@@ -11,12 +11,14 @@
 #include "presentation/DataExport.h"
 #include "presentation/DataTable.h"
 #include "presentation/SummaryExport.h"
+#include "support/Exception.h"
 #include "support/IniStore.h"
 #include "support/TextSource.h"
 
 #include <pybind11/numpy.h>
 #include <pybind11/stl.h>
 
+#include <exception>
 #include <optional>
 #include <string>
 #include <tuple>
@@ -42,7 +44,8 @@ struct TOutcome {
     bool Completed = false;
     QString ParamProblem; // the kind refuses a parameter: nothing was calculated
     QStringList Captions;
-    QStringList Failures; // per series; empty where the series succeeded
+    QStringList Failures;                   // per series; empty where the series succeeded
+    std::vector<std::exception_ptr> Errors; // per series; null where the series succeeded
     std::optional<QString> ThreadError;
     QString Warning;
     QStringList Answers; // the bankroll planner's answer, one line per series, as the companion prints it
@@ -116,20 +119,35 @@ TOutcome Calculate(TCalculationWait& wait, int kind, std::optional<int> param0, 
     for (int k = 0; k < controller.SeriesCount(); ++k) {
         outcome.Captions.append(controller.GetSeriesCaption(k));
         outcome.Failures.append(controller.SeriesFailure(k));
+        outcome.Errors.push_back(controller.SeriesError(k));
     }
     outcome.Warning = controller.LimitWarning();
     collect(controller, outcome);
     return outcome;
 }
 
-// A series that could not be calculated is the caller's game or system (a result that leaves the tracked balances
-// in round 1, say); any other failure of the thread is the program's.
+// A series that could not be calculated: the caller's game or system is ValueError, rows beyond the memory budget
+// MemoryError, and any other failure is the program's, RuntimeError.
 void RaiseFailures(const TOutcome& outcome) {
     if (!outcome.ParamProblem.isEmpty())
         RaiseValueError(outcome.ParamProblem);
-    for (int k = 0; k < outcome.Failures.size(); ++k)
-        if (!outcome.Failures[k].isEmpty())
-            RaiseValueError(outcome.Captions[k] + QStringLiteral(": ") + outcome.Failures[k]);
+    for (int k = 0; k < outcome.Failures.size(); ++k) {
+        if (outcome.Failures[k].isEmpty())
+            continue;
+        const std::string text = PythonMessage(outcome.Captions[k] + QStringLiteral(": ") + outcome.Failures[k]);
+        const std::exception_ptr error = k < static_cast<int>(outcome.Errors.size()) ? outcome.Errors[k] : nullptr;
+        try {
+            if (error)
+                std::rethrow_exception(error);
+        } catch (const EResourceError&) {
+            PyErr_SetString(PyExc_MemoryError, text.c_str());
+            throw py::error_already_set();
+        } catch (...) {
+            if (!IsUserError(error))
+                throw std::runtime_error(text);
+        }
+        throw py::value_error(text);
+    }
     if (outcome.ThreadError)
         throw std::runtime_error(PythonMessage(*outcome.ThreadError));
 }

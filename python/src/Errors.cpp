@@ -1,20 +1,18 @@
-// Errors of the core as Python exceptions, with the program's message: a file the caller named is OSError, a name
-// that the editors would refuse is ValueError, and any other failure of the core is a fault of the program,
-// RuntimeError. Input checked by the bindings themselves raises ValueError where it is checked.
+// Errors of the core as Python exceptions, with the program's message: a file the caller named is OSError, memory
+// beyond the budget MemoryError, any other input of the caller's (a name, a game, a system) ValueError, and any other
+// failure of the core is a fault of the program, RuntimeError. Input checked by the bindings themselves raises
+// ValueError where it is checked.
 #include "Bindings.h"
 
-#include "model/NameValidation.h"
 #include "support/Exception.h"
+#include "support/TextSource.h"
 
 #include <exception>
 
 namespace wl::python {
 
-std::string PythonMessage(QString text) {
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
-    text.remove(QLatin1Char('\r'));
-    return text.toStdString();
+std::string PythonMessage(const QString& text) {
+    return PlainLines(text).toStdString();
 }
 
 void RaiseValueError(const QString& message) {
@@ -29,10 +27,11 @@ void RegisterErrors(py::module_& /*m*/) {
             std::rethrow_exception(failure);
         } catch (const EFileError& e) {
             PyErr_SetString(PyExc_OSError, PythonMessage(e.Message()).c_str());
-        } catch (const ENameError& e) {
-            PyErr_SetString(PyExc_ValueError, PythonMessage(e.Message()).c_str());
+        } catch (const EResourceError& e) {
+            PyErr_SetString(PyExc_MemoryError, PythonMessage(e.Message()).c_str());
         } catch (const Exception& e) {
-            PyErr_SetString(PyExc_RuntimeError, PythonMessage(e.Message()).c_str());
+            PyErr_SetString(e.IsUserError() ? PyExc_ValueError : PyExc_RuntimeError,
+                            PythonMessage(e.Message()).c_str());
         }
     });
 }

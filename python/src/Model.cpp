@@ -4,6 +4,7 @@
 
 #include "model/NameList.h"
 #include "model/NameValidation.h"
+#include "model/Oddities.h"
 
 #include <pybind11/numpy.h>
 #include <pybind11/stl.h>
@@ -14,6 +15,7 @@
 #include <cstdint>
 #include <limits>
 #include <tuple>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -73,6 +75,13 @@ std::vector<py::handle> Fields(const py::handle& item, size_t count, const QStri
     return fields;
 }
 
+// Stored as made, but said: a game whose probabilities do not add up to 1, a negative bet, a value read as 0.
+void WarnOddities(const std::vector<TUserText>& oddities) {
+    for (const TUserText& odd : oddities)
+        if (PyErr_WarnEx(PyExc_UserWarning, PythonMessage(odd.Text(nullptr)).c_str(), 1) != 0)
+            throw py::error_already_set(); // warnings turned into errors
+}
+
 TPyGame MakeGame(const std::string& name, const py::iterable& outcomes) {
     auto game = std::make_shared<TGameDescription>();
     game->Name = CheckedName(name);
@@ -89,6 +98,7 @@ TPyGame MakeGame(const std::string& name, const py::iterable& outcomes) {
     }
     if (game->OutcomeCount == 0)
         RaiseValueError(QStringLiteral("The game \"%1\" has no outcomes.").arg(game->Name));
+    WarnOddities(GameOddities(*game));
     return {std::move(game)};
 }
 
@@ -121,6 +131,7 @@ TPySystem MakeSystem(const std::string& name, const py::iterable& states) {
         system->SetWinState(s, next[0]);
         system->SetLossState(s, next[1]);
     }
+    WarnOddities(SystemOddities(*system));
     return {std::move(system)};
 }
 
@@ -136,8 +147,13 @@ std::pair<std::vector<std::shared_ptr<const T>>, std::vector<std::string>> LoadL
     TNameList<T> list(file);
     list.Load();
     std::vector<std::shared_ptr<const T>> items;
-    for (int i = 0; i < list.Count(); ++i)
+    for (int i = 0; i < list.Count(); ++i) {
         items.push_back(std::make_shared<const T>(*list.Item(i)));
+        if constexpr (std::is_same_v<T, TGameDescription>)
+            WarnOddities(GameOddities(*items.back()));
+        else
+            WarnOddities(SystemOddities(*items.back()));
+    }
     std::vector<std::string> unread;
     for (const QString& name : list.KeptSectionNames())
         unread.push_back(name.toStdString());

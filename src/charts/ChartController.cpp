@@ -7,6 +7,7 @@
 #include "engine/GameCalculator.h"
 #include "engine/StepPool.h"
 #include "model/NameValidation.h"
+#include "model/Oddities.h"
 #include "model/Storage.h"
 #include "support/Checked.h"
 #include "support/Exception.h"
@@ -74,6 +75,10 @@ QString TChartController::GetSeriesCaption(int index) const {
     return FSeries[static_cast<size_t>(CheckIndex(index, 0, SeriesCount() - 1, "series index"))].Caption;
 }
 
+std::exception_ptr TChartController::SeriesError(int index) const {
+    return FSeries[static_cast<size_t>(CheckIndex(index, 0, SeriesCount() - 1, "series index"))].Error;
+}
+
 QString TChartController::SeriesFailure(int index) const {
     return FSeries[static_cast<size_t>(CheckIndex(index, 0, SeriesCount() - 1, "series index"))].Failure;
 }
@@ -85,6 +90,14 @@ void TChartController::TakeSeriesFailures(const TExecuteThread& thread) {
             continue;
         TSeries& s = FSeries[i];
         s.Error = failures[i];
+        // Rows that do not fit in memory are a limit of the budget and the machine, not a fault of the program.
+        if (IsOutOfMemory(s.Error))
+            s.Error = std::make_exception_ptr(EResourceError(TUserText{
+                QStringLiteral("SeriesOutOfMemory"),
+                QStringLiteral("There was not enough memory for the series \"%s\": its share of the memory budget is "
+                               "%d MiB. Chart fewer rounds or series, or lower the memory budget in the preferences "
+                               "to what this computer can give."),
+                {s.Caption, static_cast<long long>(s.Calculator->MemoryBudget >> 20)}}));
         s.Failure = ExceptionText(s.Error, FTexts);
         s.Calculator->RoundCount = 0;
     }
@@ -123,6 +136,14 @@ bool TChartController::AddSeries(const TGameDescription& game, const TBetDescrip
     calculator->Line = line;
     // A freed line still holds its former series' points; they must not show under the new caption.
     line->Clear();
+    // A game or system that makes no sense to chart is charted as it stands, and said.
+    if (FOnWarning) {
+        QStringList lines;
+        for (const TUserText& odd : SeriesOddities(game, system))
+            lines.append(odd.Text(FTexts));
+        if (!lines.isEmpty())
+            FOnWarning(lines.join(QStringLiteral("\r\n")));
+    }
     TSeries series;
     series.Caption = SafeFormat(QStringLiteral("%s [%s]"), {game.Name, system.Name});
     series.Calculator = std::move(calculator);
@@ -497,7 +518,8 @@ void TChartController::ReportSeriesFailures() {
                            QStringLiteral("\r\n") + s.Failure));
             continue;
         }
-        Exception failure(s.Failure);
+        // The original, so that the report keeps where it was raised and its trace.
+        Exception failure = FaultOf(s.Error);
         PrefixExceptionMessage(failure, s.Caption);
         failure.SetMessage(QStringLiteral("Error in thread\n\r") + failure.Message());
         ReportThreadFailure(failure);

@@ -57,6 +57,9 @@ public:
     const TProgressHandler& OnProgress() const { return FOnProgress; }
     // Receives a failure of the calculation thread, its message starting with "Error in thread" (interface thread).
     void SetOnThreadError(TThreadErrorHandler handler) { FOnThreadError = std::move(handler); }
+    // Called when a series is added whose game or system makes no sense to chart (probabilities that do not add up
+    // to 1, a negative bet, a value of the file read as 0), with what is odd in the user's language.
+    void SetOnWarning(std::function<void(const QString&)> handler) { FOnWarning = std::move(handler); }
     // The message of the last thread failure since the latest RunCalculations, if any.
     const std::optional<QString>& LastThreadError() const { return FLastThreadError; }
     void SetDialogs(IChartDialogs* dialogs) { FDialogs = dialogs; }
@@ -67,7 +70,8 @@ public:
     TGameCalculator& GetCalculator(int index) const; // checked: ERangeError
     QString GetSeriesCaption(int index) const;       // checked: ERangeError
     // Why the series failed in the latest calculation; empty when it did not. A failed series is not drawn.
-    QString SeriesFailure(int index) const; // checked: ERangeError
+    QString SeriesFailure(int index) const;          // checked: ERangeError
+    std::exception_ptr SeriesError(int index) const; // null where the series succeeded; checked: ERangeError
 
     // Adds a series and restarts the calculation; false (nothing added, nothing stopped) when every line is taken
     // or no chart is set.
@@ -180,6 +184,7 @@ private:
     TChartDescription* FCurrentKind = nullptr;
     TProgressHandler FOnProgress;
     TThreadErrorHandler FOnThreadError;
+    std::function<void(const QString&)> FOnWarning;
     std::vector<std::unique_ptr<TChartDescription>> FChartKinds;
     int FChartIndex = 0;
     int64_t FMinX = 0;

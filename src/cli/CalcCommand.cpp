@@ -12,6 +12,7 @@
 #include "presentation/DataTable.h"
 #include "presentation/SummaryExport.h"
 #include "support/Exception.h"
+#include "support/TextSource.h"
 
 #include <QDir>
 #include <QFile>
@@ -34,14 +35,6 @@ QString OneLine(QString text) {
     for (QChar& c : text)
         if (c.unicode() < 0x20 || c.unicode() == 0x7F)
             c = QLatin1Char(' ');
-    return text;
-}
-
-// Messages carry context lines separated by CR LF or LF CR; a terminal wants plain line feeds.
-QString PlainLines(QString text) {
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
-    text.remove(QLatin1Char('\r'));
     return text;
 }
 
@@ -189,6 +182,14 @@ void Compute(TChartController& controller, TChart& chart, TProgressBar& bar, con
     }
 
     controller.SetChart(&chart);
+    // Said once per game or system, however many series use it.
+    controller.SetOnWarning([&streams, said = std::make_shared<QStringList>()](const QString& text) {
+        for (const QString& line : PlainLines(text).split(QLatin1Char('\n')))
+            if (!said->contains(line)) {
+                said->append(line);
+                Print(streams.Err, QStringLiteral("wagerlens-calc: warning: ") + line + QLatin1Char('\n'));
+            }
+    });
     if (streams.ShowProgress)
         controller.SetOnProgress([&bar](int value) {
             if (value >= 0 && value <= 100)

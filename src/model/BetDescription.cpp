@@ -110,6 +110,7 @@ void TBetDescription::Assign(const TBetDescription& source) {
         result.WinStates[i] = source.WinStates[i];
         result.LossStates[i] = source.LossStates[i];
     }
+    result.Unread.clear(); // what the editor assigns has been seen there
     result.PruneStates();
     *this = result;
 }
@@ -118,11 +119,12 @@ void TBetDescription::LoadFromIni(const TIniStore& store) {
     const int32_t count = store.ReadInteger(Name, QStringLiteral("Count"), 0);
     CheckStateCount(count, "state count in bets.ini");
     StateCount = count;
+    Unread.clear();
     for (int i = 0; i < count; ++i) {
         const TStateKeys& keys = StateKeys(i);
-        Bets[i] = store.ReadInteger(Name, keys.Bet, 0);
-        WinStates[i] = store.ReadInteger(Name, keys.Win, 0);
-        LossStates[i] = store.ReadInteger(Name, keys.Loss, 0);
+        Bets[i] = store.ReadInteger(Name, keys.Bet, 0, &Unread);
+        WinStates[i] = store.ReadInteger(Name, keys.Win, 0, &Unread);
+        LossStates[i] = store.ReadInteger(Name, keys.Loss, 0, &Unread);
     }
 }
 

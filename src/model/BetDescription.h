@@ -4,6 +4,7 @@
 #include "support/Checked.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 
@@ -22,6 +23,8 @@ public:
     TCheckedArray<int32_t, 0, MaxStates - 1> LossStates;
     TCheckedArray<int32_t, 0, MaxStates - 1> WinStates;
     int32_t StateCount = 1;
+    // "Key=text" of the values the file held that could not be read and count as 0; not saved.
+    QStringList Unread;
 
     int32_t Bet(int i) const { return Bets[i]; }
     void SetBet(int i, int32_t v) { Bets[i] = v; }

@@ -39,6 +39,7 @@ void TGameDescription::Assign(const TGameDescription& source) {
     CheckOutcomeCount(source.OutcomeCount, "outcome count");
     OutcomeCount = source.OutcomeCount;
     Name = source.Name;
+    Unread.clear(); // what the editor assigns has been seen there
     for (int i = 0; i < OutcomeCount; ++i) {
         OutcomeResults[i] = source.OutcomeResults[i];
         OutcomeProbabilities[i] = source.OutcomeProbabilities[i];
@@ -165,10 +166,11 @@ void TGameDescription::LoadFromIni(const TIniStore& store) {
     const int32_t count = store.ReadInteger(Name, QStringLiteral("Count"), 0);
     CheckOutcomeCount(count, "outcome count in games.ini");
     OutcomeCount = count;
+    Unread.clear();
     for (int i = 0; i < count; ++i) {
         const TOutcomeKeys& keys = OutcomeKeys(i);
-        OutcomeResults[i] = store.ReadInteger(Name, keys.Result, 0);
-        OutcomeProbabilities[i] = store.ReadFloat(Name, keys.Probability, 0.0);
+        OutcomeResults[i] = store.ReadInteger(Name, keys.Result, 0, &Unread);
+        OutcomeProbabilities[i] = store.ReadFloat(Name, keys.Probability, 0.0, &Unread);
     }
 }
 

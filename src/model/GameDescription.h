@@ -4,6 +4,7 @@
 #include "support/Checked.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 
@@ -19,6 +20,8 @@ public:
     TCheckedArray<int32_t, 0, MaxOutcomes - 1> OutcomeResults;
     TCheckedArray<double, 0, MaxOutcomes - 1> OutcomeProbabilities;
     int32_t OutcomeCount = 0;
+    // "Key=text" of the values the file held that could not be read and count as 0; not saved.
+    QStringList Unread;
 
     int32_t Result(int i) const { return OutcomeResults[i]; }
     void SetResult(int i, int32_t v) { OutcomeResults[i] = v; }

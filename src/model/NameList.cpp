@@ -4,6 +4,7 @@
 #include "model/BetDescription.h"
 #include "model/GameDescription.h"
 #include "support/Checked.h"
+#include "support/Exception.h"
 #include "support/IniStore.h"
 
 #include <QDebug>
@@ -168,7 +169,12 @@ template <typename T> void TNameList<T>::Save() {
         return;
     TIniStore store;
     WriteTo(store);
-    store.SaveToFile(FFilePath);
+    try {
+        store.SaveToFile(FFilePath);
+    } catch (const EFolderNotSynced&) {
+        Modified = false; // saved: only the folder's sync failed, which is said but not asked about again
+        throw;
+    }
     Modified = false;
 }
 

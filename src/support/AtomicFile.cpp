@@ -23,13 +23,15 @@ namespace wl {
 
 namespace {
 
-// The temporary file is "<target>.wagerlens-<host>-<pid>-<6 letters or digits>", or ".wagerlens-<host>-<pid>-<...>"
+// The temporary file is "<target>.wagerlens-<machine>-<boot>-<pid>-<6 letters or digits>", or ".wagerlens-..."
 // where the target's name is too long to take the suffix: a name no one else uses, so that the copies a killed save
-// leaves behind can be found and removed without touching anything else. <host> tells this boot of this machine from
-// another machine that shares the folder, where a process number means nothing.
+// leaves behind can be found and removed without touching anything else. <machine> tells this machine from another
+// that shares the folder, where a process number means nothing; <boot> tells a process of this start from one of an
+// earlier start, which has surely ended. Names of older builds, "<boot>-<pid>-<...>", are still recognised.
 const QString TemporaryInfix = QStringLiteral(".wagerlens-");
 constexpr int RandomLength = 6;
-constexpr int HostTagLength = 12;
+constexpr int MachineTagLength = 12;
+constexpr int BootTagLength = 8;
 const char RandomAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
 
 [[noreturn]] void RaiseFileError(const QString& action, const QString& path, const QString& reason) {
@@ -78,13 +80,67 @@ bool IsAscii(QStringView text, bool letters) {
     return !text.isEmpty();
 }
 
-bool IsHexTag(QStringView text) {
-    if (text.size() != HostTagLength)
+bool IsHex(QStringView text, qsizetype length) {
+    if (text.size() != length)
         return false;
     for (QChar c : text)
         if (!((c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('a') && c <= QLatin1Char('f'))))
             return false;
     return true;
+}
+
+// Lowercase hex digits of the first line of a file, or nothing.
+QByteArray HexOf(const QString& path) {
+    QByteArray id;
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly))
+        for (const char c : file.readLine(128))
+            if ((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))
+                id += c;
+    return id;
+}
+
+// A fixed-length hash (FNV-1a) of the machine's name, where the system gives no id.
+QString HostNameHash(int length) {
+    char host[256] = {};
+    ::gethostname(host, sizeof host - 1);
+    unsigned long long hash = 14695981039346656037ULL;
+    for (const char* c = host; *c != 0; ++c)
+        hash = (hash ^ static_cast<unsigned char>(*c)) * 1099511628211ULL;
+    return QStringLiteral("%1").arg(hash & ((1ULL << (4 * length)) - 1), length, 16, QLatin1Char('0'));
+}
+
+QString BootId(int length) {
+    const QByteArray id = HexOf(QStringLiteral("/proc/sys/kernel/random/boot_id"));
+    return id.size() >= length ? QString::fromLatin1(id.left(length)) : QString();
+}
+
+QString MachineTag() {
+    static const QString tag = [] {
+        for (const QString& path : {QStringLiteral("/etc/machine-id"), QStringLiteral("/var/lib/dbus/machine-id")})
+            if (const QByteArray id = HexOf(path); id.size() >= MachineTagLength)
+                return QString::fromLatin1(id.left(MachineTagLength));
+        return HostNameHash(MachineTagLength);
+    }();
+    return tag;
+}
+
+// Without a boot id the starts cannot be told apart, and only ended processes of this one are known to be gone.
+QString BootTag() {
+    static const QString tag = [] {
+        const QString id = BootId(BootTagLength);
+        return id.isEmpty() ? HostNameHash(BootTagLength) : id;
+    }();
+    return tag;
+}
+
+// What older builds put in the names: the boot id's first 12 digits, or the name's hash.
+QString LegacyHostTag() {
+    static const QString tag = [] {
+        const QString id = BootId(MachineTagLength);
+        return id.isEmpty() ? HostNameHash(MachineTagLength) : id;
+    }();
+    return tag;
 }
 
 // The temporary name for target in its folder: the target's name with the suffix where that fits a file name,
@@ -96,18 +152,25 @@ QString TemporaryName(const QString& target, const QString& suffix) {
     return info.dir().filePath(name);
 }
 
+int (*FolderSync)(int) = ::fsync;
+
 // The folder's entry for the renamed file reaches the disk too: without it a crash may bring back the old file.
 void SyncFolder(const QString& target, const QString& path) {
     const int fd =
         ::open(QFile::encodeName(QFileInfo(target).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return; // a folder that may be written but not read; the rename stands
-    const int result = ::fsync(fd);
+    const int result = FolderSync(fd);
     const int error = errno;
     ::close(fd);
-    // Some file systems cannot sync a folder at all; that is no failure of the save.
+    // Some file systems cannot sync a folder at all; that is no failure of the save. Any other failure comes after
+    // the rename: the file is saved, and only a crash soon could bring back the old one.
     if (result != 0 && error != EINVAL && error != EROFS)
-        RaiseFileError(QStringLiteral("write"), path, SystemReason(error));
+        throw EFolderNotSynced({QStringLiteral("FolderNotSynced"),
+                                QStringLiteral("The file \"%s\" is saved, but its folder could not be synced to the "
+                                               "disk: %s. Should the computer stop in the next moments, the older "
+                                               "file may come back."),
+                                {QDir::toNativeSeparators(path), SystemReason(error)}});
 }
 
 bool ProcessIsAlive(long long pid) {
@@ -126,25 +189,12 @@ bool ProcessIsAlive(long long pid) {
 
 } // namespace
 
+void SetFolderSyncForTests(int (*sync)(int fd)) {
+    FolderSync = sync ? sync : ::fsync;
+}
+
 QString HostTag() {
-    static const QString tag = [] {
-        QByteArray id;
-        QFile bootId(QStringLiteral("/proc/sys/kernel/random/boot_id"));
-        if (bootId.open(QIODevice::ReadOnly))
-            for (const char c : bootId.read(64))
-                if ((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))
-                    id += c;
-        if (id.size() >= HostTagLength)
-            return QString::fromLatin1(id.left(HostTagLength));
-        // Without a boot id, the machine's name stands for it (hashed, FNV-1a, to a fixed length).
-        char host[256] = {};
-        ::gethostname(host, sizeof host - 1);
-        unsigned long long hash = 14695981039346656037ULL;
-        for (const char* c = host; *c != 0; ++c)
-            hash = (hash ^ static_cast<unsigned char>(*c)) * 1099511628211ULL;
-        return QStringLiteral("%1").arg(hash & 0xFFFFFFFFFFFFULL, HostTagLength, 16, QLatin1Char('0'));
-    }();
-    return tag;
+    return MachineTag() + QLatin1Char('-') + BootTag();
 }
 
 void WriteFileAtomically(const QString& path, const QByteArray& data) {
@@ -214,20 +264,24 @@ int RemoveStaleTemporaryFiles(const QString& path) {
         for (const QString& name : names) {
             if (!name.startsWith(prefix) || QFileInfo(folder.filePath(name)).isSymLink())
                 continue;
-            // <host>-<pid>-<random>
-            const QStringView rest = QStringView(name).mid(prefix.size());
-            if (rest.size() <= HostTagLength + 1 || rest.at(HostTagLength) != QLatin1Char('-'))
+            // <machine>-<boot>-<pid>-<random>, or an older build's <boot>-<pid>-<random>
+            const QStringList parts = name.mid(prefix.size()).split(QLatin1Char('-'));
+            if (parts.size() < 3 || parts.size() > 4)
                 continue;
-            const QStringView host = rest.left(HostTagLength);
-            const QStringView tail = rest.mid(HostTagLength + 1);
-            const qsizetype dash = tail.indexOf(QLatin1Char('-'));
-            if (!IsHexTag(host) || dash <= 0 || dash > 10 || !IsAscii(tail.left(dash), false) ||
-                tail.size() - dash - 1 != RandomLength || !IsAscii(tail.mid(dash + 1), true))
+            const QString& pidText = parts[parts.size() - 2];
+            const QString& random = parts.back();
+            if (pidText.isEmpty() || pidText.size() > 10 || !IsAscii(pidText, false) || random.size() != RandomLength ||
+                !IsAscii(random, true))
                 continue;
-            // Another machine's save (or one from before a restart, which cannot be told apart) is never touched,
-            // nor one of a copy still running here (this one included).
-            const long long pid = tail.left(dash).toLongLong();
-            if (host != HostTag() || pid == ::getpid() || ProcessIsAlive(pid))
+            const long long pid = pidText.toLongLong();
+            const bool ended = pid != ::getpid() && !ProcessIsAlive(pid);
+            bool stale = false;
+            if (parts.size() == 4 && IsHex(parts[0], MachineTagLength) && IsHex(parts[1], BootTagLength))
+                // Another machine's save in a shared folder is never touched; one of an earlier start has ended.
+                stale = parts[0] == MachineTag() && (parts[1] != BootTag() || ended);
+            else if (parts.size() == 3 && IsHex(parts[0], MachineTagLength))
+                stale = parts[0] == LegacyHostTag() && ended;
+            if (!stale)
                 continue;
             if (folder.remove(name))
                 ++removed;

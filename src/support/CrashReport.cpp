@@ -5,15 +5,19 @@
 #include "support/Exception.h"
 #include "support/SignalStack.h"
 #include "support/StackTrace.h"
+#include "support/TextSource.h"
 
 #include <QDir>
 #include <QFile>
 
+#include <atomic>
 #include <csignal>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <ucontext.h>
 #include <unistd.h>
 
@@ -186,7 +190,32 @@ void MakeFolder() {
     }
 }
 
+// The thread writing the report; 0 while none is. Later faults, in other threads, wait for it to end the process.
+std::atomic<pid_t> Reporter{0};
+
+void EndBy(int sig) {
+    struct sigaction fallback {};
+    fallback.sa_handler = SIG_DFL;
+    sigemptyset(&fallback.sa_mask);
+    sigaction(sig, &fallback, nullptr);
+    sigset_t unblock;
+    sigemptyset(&unblock);
+    sigaddset(&unblock, sig);
+    pthread_sigmask(SIG_UNBLOCK, &unblock, nullptr);
+    raise(sig);
+    _exit(128 + sig); // a fault that the default action ignores
+}
+
 extern "C" void OnFatalSignal(int sig, siginfo_t*, void* context) {
+    const auto self = static_cast<pid_t>(syscall(SYS_gettid));
+    pid_t none = 0;
+    if (!Reporter.compare_exchange_strong(none, self)) {
+        // Another thread writes the report and then ends the process; its own fault is the one reported.
+        if (none != self)
+            for (;;)
+                pause();
+        EndBy(sig); // a fault inside the handler itself
+    }
     TReportBuffer report;
     report.Put("Wagerlens " WL_VERSION_STRING "\r\nCrash at ");
     timespec now{};
@@ -206,7 +235,14 @@ extern "C" void OnFatalSignal(int sig, siginfo_t*, void* context) {
 #else
     (void)context;
 #endif
-    report.PutHex(Bounds.Contains(ip) ? static_cast<std::uint32_t>(ip - Bounds.Base) : 0);
+    report.Put("Fault offset ");
+    if (Bounds.Contains(ip)) {
+        report.PutHex(static_cast<std::uint32_t>(ip - Bounds.Base));
+        report.Put(" ");
+        report.Put(ModuleName);
+    } else {
+        report.Put("outside the program's code");
+    }
     report.Put("\r\nStackframe-based trace:");
     TTraceCollector collector;
     ScanStack(sp, collector);
@@ -219,8 +255,8 @@ extern "C" void OnFatalSignal(int sig, siginfo_t*, void* context) {
         close(fd);
         rename(TempPath, ReportPath);
     }
-    // The handler was reset on entry: the signal now ends the process as it would have without us.
-    raise(sig);
+    // The signal now ends the process as it would have without us.
+    EndBy(sig);
 }
 
 } // namespace
@@ -248,13 +284,46 @@ void InstallCrashHandler(const QString& folder) {
     static TAlternateSignalStack mainStack;
     struct sigaction action {};
     action.sa_sigaction = OnFatalSignal;
-    action.sa_flags = SA_SIGINFO | SA_ONSTACK | SA_RESETHAND;
-    // A second fault while the report is written (in another thread, or the handler's own) waits for it.
+    // Installed for good: a fault in a second thread while the report is written must reach the handler and wait,
+    // not end the process half-way through the report. The fatal signals are blocked while the handler runs.
+    action.sa_flags = SA_SIGINFO | SA_ONSTACK;
     sigemptyset(&action.sa_mask);
     for (const int sig : FatalSignals)
         sigaddset(&action.sa_mask, sig);
     for (const int sig : FatalSignals)
         sigaction(sig, &action, nullptr);
+}
+
+QString CrashReportText(const QString& report, const ITextSource* texts) {
+    struct TLabel {
+        const char* Key;
+        const char* English;
+    };
+    static constexpr TLabel Labels[] = {
+        {"CrashAt", "Crash at "},
+        {"CrashBuildId", "Build id "},
+        {"CrashSignal", "Fatal signal "},
+        {"CrashFaultOffset", "Fault offset "},
+        {"CrashTrace", "Stackframe-based trace:"},
+    };
+    QStringList lines = report.split(QStringLiteral("\r\n"));
+    for (QString& line : lines)
+        for (const TLabel& label : Labels) {
+            const QString english = QString::fromLatin1(label.English);
+            if (!line.startsWith(english))
+                continue;
+            // The label's own spacing stays: the translation is trimmed and the English separator put back.
+            const QString separator = english.endsWith(QLatin1Char(' ')) ? QStringLiteral(" ") : QString();
+            line = MessageText(texts, QString::fromLatin1(label.Key), english.trimmed()).trimmed() + separator +
+                   line.mid(english.size());
+            break;
+        }
+    const QString outside = QStringLiteral("outside the program's code");
+    for (QString& line : lines)
+        if (line.endsWith(outside))
+            line = line.left(line.size() - outside.size()) +
+                   MessageText(texts, QStringLiteral("CrashOutsideCode"), outside);
+    return lines.join(QStringLiteral("\r\n"));
 }
 
 QString CrashTime(const QString& report) {

@@ -8,6 +8,8 @@
 
 namespace wl {
 
+class ITextSource;
+
 // <folder>/crash-report.txt
 QString CrashReportPath(const QString& folder);
 
@@ -20,6 +22,9 @@ void InstallCrashHandler(const QString& folder);
 
 // The report a crash left in folder, deleted from disk; nothing when there is none.
 std::optional<QString> TakeCrashReport(const QString& folder);
+// The report with its labels ("Crash at", "Build id", ...) in the language of texts; the file keeps them in English,
+// as it is written before any language is read.
+QString CrashReportText(const QString& report, const ITextSource* texts);
 // The time a crash report gives ("2026-12-08 13:05:09 UTC"); empty when it gives none.
 QString CrashTime(const QString& report);
 

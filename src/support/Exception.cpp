@@ -5,6 +5,7 @@
 #include "support/TextSource.h"
 
 #include <algorithm>
+#include <new>
 
 namespace wl {
 
@@ -79,6 +80,31 @@ bool IsUserError(const std::exception_ptr& error) noexcept {
     } catch (...) {
         return false;
     }
+}
+
+bool IsOutOfMemory(const std::exception_ptr& error) noexcept {
+    if (!error)
+        return false;
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::bad_alloc&) {
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+Exception FaultOf(const std::exception_ptr& error) {
+    try {
+        if (error)
+            std::rethrow_exception(error);
+    } catch (const Exception& e) {
+        return e;
+    } catch (const std::exception& e) {
+        return Exception(e.what());
+    } catch (...) {
+    }
+    return Exception("Unknown error.");
 }
 
 QString ExceptionText(const std::exception_ptr& error, const ITextSource* texts) {

@@ -84,6 +84,12 @@ private:
     TUserText FText;
 };
 
+// Memory the calculation needs and cannot have: the budget or the machine is the limit, not the program.
+class EResourceError : public EUserError {
+public:
+    using EUserError::EUserError;
+};
+
 // A file that cannot be read or written: the message names the file and the reason.
 class EFileError : public EUserError {
 public:
@@ -102,6 +108,12 @@ private:
     TUserText FText;
 };
 
+// A file that was written, but whose folder could not be synced: the save stands.
+class EFolderNotSynced : public EFileError {
+public:
+    using EFileError::EFileError;
+};
+
 // A format text that does not fit its arguments (see SafeFormat).
 class EFormatError : public Exception {
 public:
@@ -113,6 +125,10 @@ void PrefixExceptionMessage(Exception& e, const QString& context);
 
 // Whether error belongs to the family of the user's files, input and limits.
 bool IsUserError(const std::exception_ptr& error) noexcept;
+// Whether error is a failed allocation.
+bool IsOutOfMemory(const std::exception_ptr& error) noexcept;
+// A copy of error as an Exception, keeping its raise address and trace; other errors become one with their text.
+Exception FaultOf(const std::exception_ptr& error);
 // The message of any error: an Exception's UserMessage in the language of texts, a std::exception's what(), and
 // "Unknown error." for anything else or a null pointer.
 QString ExceptionText(const std::exception_ptr& error, const ITextSource* texts);

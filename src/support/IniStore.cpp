@@ -374,18 +374,30 @@ QString TIniStore::ReadString(const QString& section, const QString& key, const 
     return FindValue(section, key, value) ? value.toString() : defaultValue;
 }
 
-int32_t TIniStore::ReadInteger(const QString& section, const QString& key, int32_t defaultValue) const {
+namespace {
+// A value that is there but not a number: noted as "key=text" where asked.
+template <typename T>
+T Noted(std::optional<T> parsed, T defaultValue, const QString& key, QStringView value, QStringList* unread) {
+    if (!parsed && unread)
+        unread->append(key + QLatin1Char('=') + value.toString());
+    return parsed.value_or(defaultValue);
+}
+} // namespace
+
+int32_t TIniStore::ReadInteger(const QString& section, const QString& key, int32_t defaultValue,
+                               QStringList* unread) const {
     QStringView value;
     if (!FindValue(section, key, value))
         return defaultValue;
-    return ParseInteger(value).value_or(defaultValue);
+    return Noted(ParseInteger(value), defaultValue, key, value, unread);
 }
 
-double TIniStore::ReadFloat(const QString& section, const QString& key, double defaultValue) const {
+double TIniStore::ReadFloat(const QString& section, const QString& key, double defaultValue,
+                            QStringList* unread) const {
     QStringView value;
     if (!FindValue(section, key, value))
         return defaultValue;
-    return ParseReal(value).value_or(defaultValue);
+    return Noted(ParseReal(value), defaultValue, key, value, unread);
 }
 
 bool TIniStore::ReadBool(const QString& section, const QString& key, bool defaultValue) const {

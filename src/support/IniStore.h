@@ -64,8 +64,11 @@ public:
 
     QString ReadString(const QString& section, const QString& key, const QString& defaultValue = {}) const;
     // Missing or bad values (see ParseInteger, ParseReal) read as the default; a bool is an integer other than 0.
-    int32_t ReadInteger(const QString& section, const QString& key, int32_t defaultValue = 0) const;
-    double ReadFloat(const QString& section, const QString& key, double defaultValue = 0.0) const;
+    // unread, where given, gets "key=text" for a value that is there but is not a number.
+    int32_t ReadInteger(const QString& section, const QString& key, int32_t defaultValue = 0,
+                        QStringList* unread = nullptr) const;
+    double ReadFloat(const QString& section, const QString& key, double defaultValue = 0.0,
+                     QStringList* unread = nullptr) const;
     bool ReadBool(const QString& section, const QString& key, bool defaultValue = false) const;
 
     void WriteString(const QString& section, const QString& key, const QString& value);

@@ -41,4 +41,11 @@ QString MessageText(const ITextSource* texts, const QString& key, const QString&
     return text.isEmpty() ? english : text;
 }
 
+QString PlainLines(QString text) {
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
+    text.remove(QLatin1Char('\r'));
+    return text;
+}
+
 } // namespace wl

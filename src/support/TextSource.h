@@ -29,4 +29,7 @@ QString MessageText(const ITextSource* texts, const QString& key, const QString&
 // The text alone, unfilled: the language's text of key, or english where it has none.
 QString MessageText(const ITextSource* texts, const QString& key, const QString& english);
 
+// Messages carry context lines separated by CR LF or LF CR; a terminal and Python want plain line feeds.
+QString PlainLines(QString text);
+
 } // namespace wl

@@ -261,6 +261,39 @@ TEST(ChartControllerTest, AFailingSeriesIsReportedOnceAndTheOthersAreDrawn) {
     EXPECT_TRUE(f.Chart.Line(0).Visible());
 }
 
+TEST(ChartControllerTest, AFaultOfASeriesKeepsWhereItWasRaised) {
+    TSeriesSet s;
+    // More states than any system may have: a fault of the program, not the user's, raised inside the calculator.
+    TBetDescription tooMany = test::MakeSystem(QStringLiteral("Too many"), {1});
+    tooMany.StateCount = TGameCalculator::StateLimit + 1;
+    const void* where = nullptr;
+    void* innermost = nullptr;
+    try {
+        TGameCalculator c;
+        c.Game = &s.Coin;
+        c.BetSystem = &tooMany;
+        c.Reset();
+    } catch (const Exception& e) {
+        where = e.RaiseAddress();
+        innermost = e.RaiseTrace().empty() ? nullptr : e.RaiseTrace().front();
+    }
+    ASSERT_NE(where, nullptr);
+
+    test::TControllerFixture f;
+    std::vector<std::pair<const void*, void*>> raised;
+    f.Controller->SetOnThreadError([&](const Exception& e) {
+        f.Failures.push_back(e.Message());
+        raised.emplace_back(e.RaiseAddress(), e.RaiseTrace().empty() ? nullptr : e.RaiseTrace().front());
+    });
+    f.Controller->AddSeries(s.Coin, tooMany);
+    f.Compute();
+    ASSERT_EQ(raised.size(), 1u);
+    EXPECT_TRUE(f.Failures[0].startsWith(QStringLiteral("Error in thread\n\rCoin [Too many]")))
+        << f.Failures[0].toStdString();
+    EXPECT_EQ(raised[0].first, where) << "the report names the throw site, not the controller";
+    EXPECT_EQ(raised[0].second, innermost) << "and keeps the trace from there";
+}
+
 TEST(ChartControllerTest, ErrorsOutsideOurClassAlsoEndTheCalculationWithAReport) {
     struct TRow {
         const char* Name;

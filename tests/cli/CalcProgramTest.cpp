@@ -202,6 +202,22 @@ TEST_F(CalcProgramTest, LimitWarningGoesToStandardErrorOnly) {
     EXPECT_FALSE(run.Out.contains(QStringLiteral("budget")));
 }
 
+// Stored as they are, charted as they are, and said once each on standard error.
+TEST_F(CalcProgramTest, OddGamesAndSystemsAreChartedWithAWarning) {
+    SetFiles("[Odd]\r\nCount=2\r\nResult0=1\r\nProbability0=0.6\r\nResult1=-1\r\nProbability1=0,5\r\n\r\n",
+             "[Minus]\r\nCount=1\r\nBet0=-1\r\nWin0=0\r\nLoss0=0\r\n\r\n" + FlatSystem);
+    const TRun run = RunCalc(With(Args("--chart 0 --param1 1 --series Odd Flat --series Odd Minus")));
+    EXPECT_EQ(run.Code, 0) << run.Err.toStdString();
+    EXPECT_EQ(run.Err,
+              QStringLiteral("wagerlens-calc: warning: games.ini, section [Odd]: the value \"0,5\" of Probability1 is "
+                             "not a number and counts as 0. Correct it in the editor.\n"
+                             "wagerlens-calc: warning: The probabilities of the game \"Odd\" add up to 0.6, not 1: its "
+                             "charts will not add up to 100 %. Correct them in the game editor.\n"
+                             "wagerlens-calc: warning: The betting system \"Minus\": state 0 bets -1 units, less than "
+                             "nothing. Correct it in the system editor.\n"));
+    EXPECT_TRUE(run.Out.startsWith(QStringLiteral("X\tOdd [Flat]\tOdd [Minus]\n"))) << run.Out.toStdString();
+}
+
 TEST_F(CalcProgramTest, ListAndHelp) {
     SetFiles(CoinGame + "[Dice]\r\nCount=1\r\nResult0=1\r\nProbability0=1\r\n\r\n", FlatSystem);
     TRun run = RunCalc(With({QStringLiteral("--list")}));

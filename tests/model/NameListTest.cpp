@@ -3,14 +3,18 @@
 #include "model/GameList.h"
 #include "model/NameValidation.h"
 #include "support/AtomicFile.h"
+#include "support/Exception.h"
 #include "support/IniStore.h"
 #include "support/TextSource.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
 
 namespace wl {
 namespace {
@@ -64,6 +68,20 @@ TEST_F(NameListTest, KeepsCaseInsensitiveOrderWithNewEntriesBeforeEqualOnes) {
     EXPECT_EQ(games.IndexOf(&stranger), -1);
     EXPECT_TRUE(games.Modified);
     games.Modified = false; // nothing to write at the end of the test
+}
+
+// Saved with a folder that could not be synced: said once, and not asked about again on closing.
+TEST_F(NameListTest, ASaveWhoseFolderCannotBeSyncedCountsAsSaved) {
+    TGameList games(Folder());
+    games.Add(NewGame("Alpha"));
+    SetFolderSyncForTests([](int) {
+        errno = EIO;
+        return -1;
+    });
+    EXPECT_THROW(games.Save(), EFolderNotSynced);
+    SetFolderSyncForTests(nullptr);
+    EXPECT_FALSE(games.Modified);
+    EXPECT_TRUE(QFileInfo::exists(GamesPath()));
 }
 
 TEST_F(NameListTest, IndexesAreChecked) {

@@ -65,3 +65,29 @@ def test_unreadable_sections_are_left_out_with_a_warning(tmp_path):
         games = wagerlens.load_games(path)
     assert [g.name for g in games] == ["Fine"]
     assert len(caught) == 1 and '"Too many"' in str(caught[0].message)
+
+
+ODD = {
+    "probabilities adding up to 1.1": (lambda: wagerlens.Game("g", [(1, 0.6), (-1, 0.5)]), "add up to 1.1, not 1"),
+    "a negative probability": (lambda: wagerlens.Game("g", [(1, 1.25), (-1, -0.25)]), "less than 0"),
+    "a negative bet": (lambda: wagerlens.System("s", [(-2, 0, 0)]), "state 0 bets -2 units"),
+}
+
+
+@pytest.mark.parametrize("case", ODD.values(), ids=ODD.keys())
+def test_odd_games_and_systems_are_made_with_a_warning(case):
+    make, message = case
+    with warnings.catch_warnings(record=True) as caught:
+        warnings.simplefilter("always")
+        made = make()
+    assert made is not None
+    assert [str(w.message) for w in caught if message in str(w.message)], [str(w.message) for w in caught]
+
+
+def test_numbers_that_cannot_be_read_are_named_when_loaded(tmp_path):
+    path = tmp_path / "games.ini"
+    path.write_text("[Comma]\r\nCount=2\r\nResult0=1\r\nProbability0=0,486\r\nResult1=-1\r\nProbability1=1\r\n")
+    with warnings.catch_warnings(record=True) as caught:
+        warnings.simplefilter("always")
+        wagerlens.load_games(path)
+    assert any('section [Comma]: the value "0,486" of Probability0 is not a number' in str(w.message) for w in caught)

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -101,11 +103,24 @@ TEST(AtomicFileTest, StaleTemporaryFilesOfEndedSavesAreRemovedAndNothingElse) {
     WriteFileAtomically(path, QByteArray("kept"));
     const QString ended = QStringLiteral("2147483646"); // beyond any process number in use
     const QString here = HostTag() + QLatin1Char('-');
-    const QString other =
-        QStringLiteral("0123456789ab-") == here ? QStringLiteral("ba9876543210-") : QStringLiteral("0123456789ab-");
+    const QString machine = HostTag().left(12), boot = HostTag().mid(13);
+    const QString otherMachine =
+        machine == QLatin1String("0123456789ab") ? QStringLiteral("ba9876543210") : QStringLiteral("0123456789ab");
+    const QString otherBoot =
+        boot == QLatin1String("01234567") ? QStringLiteral("76543210") : QStringLiteral("01234567");
+    const QString other = otherMachine + QLatin1Char('-') + boot + QLatin1Char('-');
+    // An earlier start of this machine: its processes have all ended, whatever their numbers are now.
+    const QString earlier = machine + QLatin1Char('-') + otherBoot + QLatin1Char('-');
+    // The names of older builds carried the boot id's first 12 digits alone.
+    QFile bootId(QStringLiteral("/proc/sys/kernel/random/boot_id"));
+    ASSERT_TRUE(bootId.open(QIODevice::ReadOnly));
+    const QString legacy = QString::fromLatin1(bootId.readAll()).remove(QLatin1Char('-')).left(12) + QLatin1Char('-');
     const QStringList stale = {
         QStringLiteral("games.ini.wagerlens-") + here + ended + QStringLiteral("-Ab3xY9"),
         QStringLiteral(".wagerlens-") + here + ended + QStringLiteral("-Ab3xY9"), // a target with a long name
+        QStringLiteral("games.ini.wagerlens-") + earlier + QString::number(getpid()) + QStringLiteral("-Ab3xY9"),
+        QStringLiteral(".wagerlens-") + earlier + ended + QStringLiteral("-Ab3xY9"),
+        QStringLiteral("games.ini.wagerlens-") + legacy + ended + QStringLiteral("-Ab3xY9"),
     };
     const QStringList kept = {
         QStringLiteral("games.ini"),
@@ -120,18 +135,42 @@ TEST(AtomicFileTest, StaleTemporaryFilesOfEndedSavesAreRemovedAndNothingElse) {
         QStringLiteral("games.ini.wagerlens-") + here + ended + QStringLiteral("-Ab3x.9"),
         QStringLiteral("games.ini.wagerlens-x") + here + ended + QStringLiteral("-Ab3xY9"),
         QStringLiteral("bets.ini.wagerlens-") + here + ended + QStringLiteral("-Ab3xY9"),
+        QStringLiteral("games.ini.wagerlens-") + legacy + QString::number(getpid()) + QStringLiteral("-Ab3xY9"),
+        QStringLiteral("games.ini.wagerlens-") + otherMachine + QLatin1Char('-') + otherBoot + QLatin1Char('-') +
+            ended + QStringLiteral("-Ab3xY9"),
     };
     for (const QString& name : stale + kept.mid(1)) {
         QFile file(dir.filePath(name));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << name.toStdString();
     }
-    EXPECT_EQ(RemoveStaleTemporaryFiles(path), 2);
+    EXPECT_EQ(RemoveStaleTemporaryFiles(path), stale.size());
     QStringList left = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
     QStringList expected = kept;
     left.sort();
     expected.sort();
     EXPECT_EQ(left, expected);
     EXPECT_EQ(ReadBack(path), QByteArray("kept"));
+}
+
+// The folder's sync comes after the rename: when it fails the file is saved, and the error says so.
+TEST(AtomicFileTest, AFolderThatCannotBeSyncedLeavesTheFileSaved) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("games.ini"));
+    WriteFileAtomically(path, QByteArray("old"));
+    SetFolderSyncForTests([](int) {
+        errno = EIO;
+        return -1;
+    });
+    try {
+        WriteFileAtomically(path, QByteArray("new"));
+        ADD_FAILURE() << "the failed sync is said";
+    } catch (const EFolderNotSynced& e) {
+        EXPECT_TRUE(e.Message().contains(QStringLiteral("is saved"))) << e.Message().toStdString();
+    }
+    SetFolderSyncForTests(nullptr);
+    EXPECT_EQ(ReadBack(path), QByteArray("new"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
 }
 
 // A name near the system's limit leaves no room for the temporary suffix: the temporary name is then a short one.

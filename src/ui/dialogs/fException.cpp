@@ -201,11 +201,13 @@ void OfferCrashReport(const QString& folder) {
         return;
     // Said first, so that nobody takes it for a failure of this run.
     const QString time = CrashTime(*report);
+    // Through the lookup with its arguments: a translation that does not fit them falls back to English, and the
+    // report is never lost to it.
     const QString text =
-        SafeFormat(MessageText(&GetPreferences(), QStringLiteral("PreviousCrash"),
-                               QStringLiteral("The previous run ended in a crash on %s. Its report:.")),
-                   {time.isEmpty() ? QStringLiteral("?") : time}) +
-        QStringLiteral("\r\n") + *report;
+        MessageText(&GetPreferences(), QStringLiteral("PreviousCrash"),
+                    QStringLiteral("The previous run of Wagerlens ended in a crash on %s. Its report:"),
+                    {time.isEmpty() ? QStringLiteral("?") : time}) +
+        QStringLiteral("\r\n") + CrashReportText(*report, &GetPreferences());
     if (ErrorDisplay())
         ErrorDisplay()(text);
     else

@@ -76,6 +76,7 @@ TfmMain::TfmMain(const QString& dataFolder, QWidget* parent) : QWidget(parent) {
     FController->SetMemoryBudget(prefs.MemoryBudgetBytes());
     FController->SetOnProgress([this](int v) { OnCalcProgress(v); });
     FController->SetOnThreadError([](const Exception& e) { ShowThreadErrorReport(e); });
+    FController->SetOnWarning([](const QString& text) { ShowThreadErrorReport(EUserError(text)); });
     TSynchronizer* sync = &FController->Synchronizer();
     sync->SetWakeUp([this, sync] {
         // Worker thread: the call is served on the interface thread's event loop.
