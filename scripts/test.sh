@@ -11,6 +11,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 jobs=$(nproc)
+# Paths inside the checkout are hashed relative to it: a fresh clone elsewhere finds what an earlier build cached.
+export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$PWD}" CCACHE_NOHASHDIR=1
 steps=${WL_TEST_STEPS:-tsan tsan-ui asan fuzz release}
 summary=()
 
