@@ -94,8 +94,5 @@ private:
 // The whole curve of a series: ruin, and success where there is a target.
 TBankrollCurve BankrollCurve(const TGameDescription& game, const TBetDescription& system, int32_t rounds,
                              int32_t target, TStepPool* pool = nullptr);
-// The bankrolls for a risk of ruin of at most 1, 5 and 10 % within `rounds` rounds (one backward pass).
-TBankrollAnswer BankrollsForRisk(const TGameDescription& game, const TBetDescription& system, int32_t rounds,
-                                 int32_t target, TStepPool* pool = nullptr);
 
 } // namespace wl
