@@ -30,6 +30,53 @@ double SumOf(const double* values, int64_t count) {
         sums[0] += values[i];
     return (sums[0] + sums[1]) + (sums[2] + sums[3]);
 }
+// The net result's first two moments after `rounds` rounds and the expected sum of the bets, from the states'
+// chain alone: where no bankroll rule applies, the states move whatever the balance, so these hold exactly however
+// far the balances spread. Per state, the chance of placing its bet next and the partial moments of the balance.
+struct TChainMoments {
+    double Mean = 0.0, Square = 0.0, Bets = 0.0;
+    std::vector<double> StateRounds; // the expected rounds whose bet is each state's
+};
+
+TChainMoments ChainMoments(const TGameDescription& game, const TPlayRule& rule, int states, int rounds) {
+    std::vector<double> chance(static_cast<size_t>(states)), mean(chance), square(chance);
+    std::vector<double> nextChance(chance), nextMean(chance), nextSquare(chance);
+    chance[0] = 1.0;
+    TChainMoments out;
+    out.StateRounds.assign(static_cast<size_t>(states), 0.0);
+    const int outcomes = std::clamp(game.OutcomeCount, 0, TGameDescription::MaxOutcomes);
+    double bets = 0.0;
+    for (int r = 0; r < rounds; ++r) {
+        std::fill(nextChance.begin(), nextChance.end(), 0.0);
+        std::fill(nextMean.begin(), nextMean.end(), 0.0);
+        std::fill(nextSquare.begin(), nextSquare.end(), 0.0);
+        for (int s = 0; s < states; ++s) {
+            const double pi = chance[static_cast<size_t>(s)], m = mean[static_cast<size_t>(s)];
+            if (!(pi > 0.0))
+                continue;
+            bets += pi * rule.Bet(s);
+            out.StateRounds[static_cast<size_t>(s)] += pi;
+            for (int o = 0; o < outcomes; ++o) {
+                const int64_t move = static_cast<int64_t>(game.OutcomeResults.Data()[o]) * rule.Bet(s);
+                const double p = game.OutcomeProbabilities.Data()[o], d = static_cast<double>(move);
+                const size_t n = static_cast<size_t>(rule.Successor(s, move));
+                nextChance[n] += p * pi;
+                nextMean[n] += p * (m + pi * d);
+                nextSquare[n] += p * (square[static_cast<size_t>(s)] + 2.0 * m * d + pi * d * d);
+            }
+        }
+        chance.swap(nextChance);
+        mean.swap(nextMean);
+        square.swap(nextSquare);
+    }
+    for (int s = 0; s < states; ++s) {
+        out.Mean += mean[static_cast<size_t>(s)];
+        out.Square += square[static_cast<size_t>(s)];
+    }
+    out.Bets = bets;
+    return out;
+}
+
 } // namespace
 
 TSummaryParams SummaryParamsOf(const TChartDescription& kind) {
@@ -299,6 +346,15 @@ void TSummaryCollector::CollectHorizon(const TGameCalculator& c) {
     });
     // In the units of the results, as the net result: each bet stakes the game's largest loss.
     h.Staked = FStaked * static_cast<double>(FGame.RiskUnit());
+    h.MomentsExact = !p.Session && !FRule.HasBankroll();
+    if (h.MomentsExact && FSummary.LimitRound > 0) {
+        // The limits held probability that the sums above count at the wrong balances; the chain does not need them.
+        const TChainMoments chain = ChainMoments(FGame, FRule, StateCount(), p.Rounds);
+        h.Mean = chain.Mean;
+        h.StdDeviation = std::sqrt(std::max(0.0, chain.Square - chain.Mean * chain.Mean));
+        h.Staked = chain.Bets * static_cast<double>(FGame.RiskUnit());
+        FStateRounds = chain.StateRounds;
+    }
     h.ResultPerStaked = h.Staked != 0.0 ? h.Mean / h.Staked : 0.0;
     if (p.Bankroll > 0 || p.Session) {
         h.Ruin = p.Session ? FRuin : stuck;

@@ -59,6 +59,9 @@ struct THorizonFigures {
     double ResultPerStaked = 0.0;       // Mean / Staked: -house edge for every system
     std::optional<double> Ruin;         // with a bankroll: ended without the money for the next bet
     std::optional<double> RoundsPlayed; // with a bankroll
+    // Mean, StdDeviation, Staked and ResultPerStaked come from the states' chain, exact whatever the balance limits
+    // held: where no bankroll rule applies, the states move whatever the balance.
+    bool MomentsExact = false;
 };
 
 struct TStateFigures {

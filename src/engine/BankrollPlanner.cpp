@@ -288,8 +288,7 @@ TBankrollCurve TBankrollPlanner::Compute(const TPlannerRequest& request, TStepPo
         const int32_t bet = FSystem.Bets.Data()[s];
         for (int o = 0; o < pass->OutcomeCount; ++o) {
             const long long d = SaturatedProduct(FGame.OutcomeResults.Data()[o], bet);
-            // A result of 0, or a bet of 0, follows the win successor, as in the forward step.
-            next[s][o] = d < 0 ? FSystem.LossStates.Data()[s] : FSystem.WinStates.Data()[s];
+            next[s][o] = pass->Rule.Successor(s, d);
             moves[s][o] = d;
             pass->Moves[s][o] = TMove{static_cast<int32_t>(std::clamp<long long>(d, -pass->Top, pass->Top)), next[s][o],
                                       FGame.OutcomeProbabilities.Data()[o]};

@@ -56,6 +56,12 @@ public:
         return placed == NoBet ? 0 : Bet(placed);
     }
 
+    // The state after a round whose move (result times bet) is `move`: a loss goes to the loss successor, a win or a
+    // move of 0 to the win successor.
+    int Successor(int state, int64_t move) const {
+        return move < 0 ? FSystem->LossStates.Data()[state] : FSystem->WinStates.Data()[state];
+    }
+
     // Splits the balances lo..hi of `state` by what their players place, ascending: f(placed, first, last) for each
     // stretch that is not empty, placed being NoBet, 0 (the fall-back) or the state itself. Agrees with PlacedState.
     template <typename F> void ForEachPlaced(int state, int64_t lo, int64_t hi, F&& f) const {

@@ -130,6 +130,51 @@ INSTANTIATE_TEST_SUITE_P(
         TStraddleCase{"StraightUpOvershoots", {1, 2}, {1, 0}, {0, 0}, 35, 1.0 / 37.0, 10, 30}),
     [](const auto& row) { return row.param.Name; });
 
+// Without a bankroll the states move whatever the balance: limits that hold probability leave the mean, the
+// deviation and the stakes exact, computed from the states' chain; only the balance figures are starred.
+struct TCutCase {
+    const char* Name;
+    std::vector<int> Bets;
+    int Rounds, Limit;
+};
+
+class CutRange : public ::testing::TestWithParam<TCutCase> {};
+
+TEST_P(CutRange, MomentsAndStakesFollowTheStatesChain) {
+    const TCutCase& c = GetParam();
+    const TGameDescription game = MakeGame(QStringLiteral("red"), {{1, 18.0 / 37.0}, {-1, 19.0 / 37.0}});
+    TBetDescription system;
+    system.Name = QStringLiteral("s");
+    for (size_t i = 0; i < c.Bets.size(); ++i) {
+        system.SetBet(static_cast<int>(i), c.Bets[i]);
+        system.SetWinState(static_cast<int>(i), 0);
+        system.SetLossState(static_cast<int>(i), i + 1 < c.Bets.size() ? static_cast<int>(i) + 1 : 0);
+    }
+    system.StateCount = static_cast<int>(c.Bets.size());
+    TSummaryParams wide = Horizon(c.Rounds);
+    wide.StateReach = false;
+    TSummaryParams narrow = wide;
+    narrow.Limits = {-c.Limit, c.Limit};
+    const std::optional<TSeriesSummary> exact = ComputeSeriesSummary(game, system, wide);
+    const std::optional<TSeriesSummary> cut = ComputeSeriesSummary(game, system, narrow);
+    ASSERT_TRUE(exact && cut);
+    ASSERT_EQ(exact->LimitRound, 0);
+    ASSERT_GT(cut->LimitRound, 0);
+    EXPECT_TRUE(cut->Horizon.MomentsExact);
+    ExpectRelative(exact->Horizon.Mean, cut->Horizon.Mean, 1e-10);
+    ExpectRelative(exact->Horizon.StdDeviation, cut->Horizon.StdDeviation, 1e-10);
+    ExpectRelative(exact->Horizon.Staked, cut->Horizon.Staked, 1e-12);
+    ExpectRelative(-cut->Game.HouseEdge, cut->Horizon.ResultPerStaked, 1e-10);
+    for (size_t s = 0; s < exact->States.size(); ++s)
+        ExpectRelative(exact->States[s].Rounds, cut->States[s].Rounds, 1e-12);
+}
+
+INSTANTIATE_TEST_SUITE_P(Limits, CutRange,
+                         ::testing::Values(TCutCase{"Flat", {1}, 400, 10},
+                                           TCutCase{"Martingale", {1, 2, 4, 8}, 300, 20},
+                                           TCutCase{"Labouchere", {3, 1, 5, 2}, 200, 15}),
+                         [](const auto& row) { return row.param.Name; });
+
 // A session that outlasts the round limit prints what is still in play, never a figure that looks exact.
 TEST(SeriesSummary, SessionBeyondTheRoundLimitGivesNoUnlimitedFigures) {
     TSummaryParams p = Session(50, 100);
