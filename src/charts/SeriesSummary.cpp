@@ -126,8 +126,22 @@ TSummaryCollector::TSummaryCollector(const TGameDescription& game, const TBetDes
     FSummary.Params.Rounds = std::max(1, params.Rounds);
     FSummary.Game = GameFiguresOf(game);
     // Only a session ends players, and its limits are the bankroll's and the target's.
-    if (params.Session)
+    if (params.Session) {
         FEndedMass.assign(static_cast<size_t>(params.Limits.High - params.Limits.Low + 1), 0.0);
+        // An end at a limit is exact unless a bet placed from a balance still in play can pass it: the rule places
+        // a state's bet only where the money pays it.
+        int64_t lowest = 0, gain = 0;
+        for (int s = 0; s < StateCount(); ++s)
+            for (int o = 0; o < std::clamp(game.OutcomeCount, 0, TGameDescription::MaxOutcomes); ++o) {
+                const int64_t move = static_cast<int64_t>(game.OutcomeResults.Data()[o]) * FRule.Bet(s);
+                // The first round places state 0's bet from balance 0, whatever the money.
+                const int64_t from = std::max(FRule.RuinedAtOrBelow() + 1, FRule.OwnFrom(s));
+                lowest = std::min(lowest, (s == 0 ? std::min<int64_t>(from, 0) : from) + move);
+                gain = std::max(gain, move);
+            }
+        FLowEdgeCuts = lowest < params.Limits.Low;
+        FHighEdgeCuts = FRule.SucceededFrom() - 1 + gain > params.Limits.High;
+    }
     FStateRounds.assign(static_cast<size_t>(StateCount()), 0.0);
 }
 
@@ -252,7 +266,7 @@ double TSummaryCollector::CollectSession(TGameCalculator& c, int round, bool cha
         FQuantile90Round = round;
     FLastRound = round;
     // The limits reach past the ruined and the successful balances: an end piled up at one cuts the end result.
-    const double cut = FEndedMass.front() + FEndedMass.back();
+    const double cut = (FLowEdgeCuts ? FEndedMass.front() : 0.0) + (FHighEdgeCuts ? FEndedMass.back() : 0.0);
     if (cut > 0.0) {
         FSummary.LimitShare = std::max(FSummary.LimitShare, cut);
         if (FSummary.LimitRound == 0)

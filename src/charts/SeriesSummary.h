@@ -161,6 +161,7 @@ private:
     double FDurationSum = 0.0, FEnded = 0.0;
     int32_t FMedianRound = 0, FQuantile90Round = 0, FLastRound = 0;
     bool FHorizonDone = false;
+    bool FLowEdgeCuts = false, FHighEdgeCuts = false; // whether an end piled at that limit may lie beyond it
     std::unique_ptr<TGameCalculator> FReachCalculator;
     int64_t FMemoryBudget = 0; // the series' share, for the reach runs
 };

@@ -281,20 +281,25 @@ TBankrollCurve TBankrollPlanner::Compute(const TPlannerRequest& request, TStepPo
                                                            request.MaxBankroll,
                                                        TopMargin);
     const long long margin = std::clamp<long long>(lossReach, TopMargin, std::min<long long>(budgetMargin, MoneyReach));
-    pass->Top = request.Target > 0 ? request.Target - 1 : request.MaxBankroll + static_cast<int32_t>(margin);
     long long moves[StateLimit][MaxOutcomes] = {};
     int32_t next[StateLimit][MaxOutcomes] = {};
-    for (int s = 0; s < pass->StateCount; ++s) {
-        const int32_t bet = FSystem.Bets.Data()[s];
+    for (int s = 0; s < pass->StateCount; ++s)
         for (int o = 0; o < pass->OutcomeCount; ++o) {
-            const long long d = SaturatedProduct(FGame.OutcomeResults.Data()[o], bet);
-            next[s][o] = pass->Rule.Successor(s, d);
-            moves[s][o] = d;
-            pass->Moves[s][o] = TMove{static_cast<int32_t>(std::clamp<long long>(d, -pass->Top, pass->Top)), next[s][o],
-                                      FGame.OutcomeProbabilities.Data()[o]};
+            moves[s][o] = SaturatedProduct(FGame.OutcomeResults.Data()[o], FSystem.Bets.Data()[s]);
+            next[s][o] = pass->Rule.Successor(s, moves[s][o]);
         }
-    }
     ComputeReach(*pass, moves, next);
+    // No start gains more than the largest gain the rounds allow: money beyond it is never read, so the rows stop
+    // there, however far the rounds could lose.
+    long long gain = 0;
+    for (const long long g : pass->Reach)
+        gain = std::max(gain, g);
+    pass->Top =
+        request.Target > 0 ? request.Target - 1 : request.MaxBankroll + static_cast<int32_t>(std::min(margin, gain));
+    for (int s = 0; s < pass->StateCount; ++s)
+        for (int o = 0; o < pass->OutcomeCount; ++o)
+            pass->Moves[s][o] = TMove{static_cast<int32_t>(std::clamp<long long>(moves[s][o], -pass->Top, pass->Top)),
+                                      next[s][o], FGame.OutcomeProbabilities.Data()[o]};
 
     TBankrollCurve curve;
     curve.Rounds = request.Rounds;

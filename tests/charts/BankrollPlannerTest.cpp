@@ -162,6 +162,23 @@ INSTANTIATE_TEST_SUITE_P(Int32, PlannerAtTheLimits,
                                            TLimitCase{"LargestWinUnitLoss", -1, 2147483647, 2147483647, 4}),
                          [](const auto& row) { return std::string(row.param.Name); });
 
+// Money no start can reach is never read: the rows stop at the most the rounds can gain, not at the most they can
+// lose, which for a martingale is a thousand times as far.
+TEST(BankrollPlanner, TheRowsStopWhereNoStartCanGainMore) {
+    const TFloatModeGuard floatMode;
+    const TGameDescription red = test::MakeGame(QStringLiteral("Red"), {{1, 18.0 / 37.0}, {-1, 19.0 / 37.0}});
+    const TBetDescription m10 = test::MakeSystem(QStringLiteral("M10"), {1, 2, 4, 8, 16, 32, 64, 128, 256, 512, 1024});
+    TPlannerRequest request;
+    request.Rounds = 1000;
+    const TBankrollCurve curve = TBankrollPlanner(red, m10).Compute(request);
+    EXPECT_EQ(curve.TopMoney, 10000 + 1000);
+    EXPECT_TRUE(curve.Limit.empty());
+    // Every start ends a round within one unit of gain: 1000 rounds bring 10000 at most to 11000, where no player
+    // is ever ruined within the rounds left, so the values near the top are as exact as the others.
+    EXPECT_GT(curve.Ruin[10000], 0.0);
+    EXPECT_LT(curve.Ruin[10000], curve.Ruin[1]);
+}
+
 TEST(BankrollPlanner, TheAnswerIsTheFirstBankrollAtOrBelowTheRisk) {
     TBankrollCurve curve;
     curve.Ruin = {0.0, 0.5, 0.2, 0.05, 0.06, 0.01};

@@ -175,6 +175,16 @@ INSTANTIATE_TEST_SUITE_P(Limits, CutRange,
                                            TCutCase{"Labouchere", {3, 1, 5, 2}, 200, 15}),
                          [](const auto& row) { return row.param.Name; });
 
+// Ruin exactly at a limit is where the ruined player's balance lies: nothing is cut, and the end result is exact.
+TEST(SeriesSummary, RuinAtTheLimitItselfIsExact) {
+    const std::optional<TSeriesSummary> s =
+        ComputeSeriesSummary(CoinGame(), MakeSystem(QStringLiteral("Thousand"), {1000}), Session(5000, 6000));
+    ASSERT_TRUE(s && s->Session && s->Session->Ended);
+    EXPECT_EQ(s->LimitRound, 0);
+    ExpectRelative(5.0 / 6.0, *s->Session->Success);
+    ExpectRelative(0.0, *s->Session->EndResult, 1e-9);
+}
+
 // A session that outlasts the round limit prints what is still in play, never a figure that looks exact.
 TEST(SeriesSummary, SessionBeyondTheRoundLimitGivesNoUnlimitedFigures) {
     TSummaryParams p = Session(50, 100);

@@ -107,8 +107,18 @@ std::vector<TTextKey> Inventory() {
         keys.push_back({QStringLiteral("Messages"), QString::fromLatin1(key), placeholders, true});
     const QString d = QStringLiteral("%d");
     const std::pair<const char*, QStringList> summaryFormats[] = {
-        {"Horizon", {d}},   {"StateBet", {d}},     {"StateReach", {d}}, {"StateRounds", {d}}, {"Session", {d, d}},
-        {"ChartRuin", {d}}, {"ChartSuccess", {d}}, {"InPlay", {d}},     {"Planner", {d}},     {"PlannerBankroll", {d}},
+        {"Horizon", {d}},
+        {"StateBet", {d}},
+        {"StateReach", {d}},
+        {"StateRounds", {d}},
+        {"Session", {d, d}},
+        {"ChartRuin", {d}},
+        {"ChartSuccess", {d}},
+        {"InPlay", {d}},
+        {"Planner", {d}},
+        {"PlannerBankroll", {d}},
+        {"StarLimits", {QStringLiteral("%s"), QStringLiteral("%s"), d}},
+        {"StarPlanner", {QStringLiteral("%s"), d, QStringLiteral("%s")}},
     };
     for (const auto& [key, placeholders] : summaryFormats)
         keys.push_back({QStringLiteral("Summary"), QString::fromLatin1(key), placeholders, true});
@@ -195,6 +205,9 @@ TEST(LanguageFiles, DefineEveryTextTheProgramReads) {
                     break;
                 case 2:
                     EXPECT_NO_THROW(SafeFormat(text, {args[0], args[1]}));
+                    break;
+                case 3:
+                    EXPECT_NO_THROW(SafeFormat(text, {args[0], args[1], args[2]}));
                     break;
                 case 4:
                     EXPECT_NO_THROW(SafeFormat(text, {args[0], args[1], args[2], args[3]}));
