@@ -54,9 +54,8 @@ struct TOutcome {
     int64_t MinX = 0;
     std::vector<int64_t> Xs;
     std::vector<std::vector<double>> Columns;
-    // distribution: the first series' probabilities of MinBalance..MaxBalance
-    int FirstBalance = 0;
-    std::vector<double> Probabilities;
+    // distribution: the first series' probabilities over the stretches that may hold any, ascending
+    std::vector<std::pair<int64_t, std::vector<double>>> Stretches;
     // summary: the figures as the companion's --summary gives them
     TSummarySource Summary;
     // bankroll curve: the bankrolls for a risk of ruin of 1, 5 and 10 % (0: none up to the last bankroll)
@@ -272,6 +271,10 @@ py::dict Summary(int kind, const TSeriesList& series, std::optional<int> param0,
     result["captions"] = captions;
     result["rows"] = rows;
     result["warning"] = PythonMessage(outcome.Summary.Warning);
+    py::list reasons;
+    for (const QString& reason : outcome.Summary.Reasons)
+        reasons.append(PythonMessage(reason));
+    result["reasons"] = reasons;
     return result;
 }
 
@@ -321,15 +324,23 @@ py::tuple Distribution(const TPyGame& game, const TPySystem& system, int rounds,
         // The net result after N rounds holds the distribution the chart is drawn from.
         outcome = Calculate(wait, 0, bankroll, rounds, {{game, system}}, TExtra::None,
                             [](TChartController& controller, TOutcome& out) {
+                                // Only the covered stretches: far clusters would make a dense array of zeros.
                                 const TGameCalculator& c = controller.GetCalculator(0);
-                                out.FirstBalance = c.MinBalance;
-                                for (int b = c.MinBalance; b <= c.MaxBalance; ++b)
-                                    out.Probabilities.push_back(c.BalanceProbability(b));
+                                for (const TGameCalculator::TBalanceSpan& span : c.CoveringSpans()) {
+                                    std::vector<double> values;
+                                    values.reserve(static_cast<size_t>(span.Hi - span.Lo + 1));
+                                    for (int64_t b = span.Lo; b <= span.Hi; ++b)
+                                        values.push_back(c.BalanceProbability(static_cast<int>(b)));
+                                    out.Stretches.emplace_back(span.Lo, std::move(values));
+                                }
                             });
     }
     wait.RaiseIfStopped();
     RaiseFailures(outcome);
-    return py::make_tuple(outcome.FirstBalance, Array(outcome.Probabilities), PythonMessage(outcome.Warning));
+    py::list stretches;
+    for (const auto& [first, values] : outcome.Stretches)
+        stretches.append(py::make_tuple(first, Array(values)));
+    return py::make_tuple(stretches, PythonMessage(outcome.Warning));
 }
 
 // The texts of a language file, for the names of the chart kinds.

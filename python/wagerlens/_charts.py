@@ -4,7 +4,7 @@ from __future__ import annotations
 
 import enum
 import functools
-from dataclasses import dataclass
+from dataclasses import dataclass, field
 from typing import Callable, Dict, List, Optional, Sequence, Tuple
 
 import numpy as np
@@ -161,6 +161,8 @@ class Summary:
     captions: List[str]
     figures: List[Figure]
     warning: str
+    #: Per series, why its starred figures (``Figure.cut``) are not exact; "" where none is starred.
+    reasons: List[str] = field(default_factory=list)
 
     def __getitem__(self, figure_id: str) -> Tuple[Optional[float], ...]:
         """The values of the figure with this identifier, one per series."""
@@ -186,7 +188,7 @@ def summary(kind: int, series: Sequence[Tuple[Game, System]], param0: Optional[i
     values = _core.summary(kind, _pairs(series), _optional_int(param0, "param0"), _optional_int(param1, "param1"),
                            progress)
     figures = [Figure(i, label, unit, tuple(v), tuple(cut)) for i, label, unit, v, cut in values["rows"]]
-    return Summary(list(values["captions"]), figures, values["warning"])
+    return Summary(list(values["captions"]), figures, values["warning"], list(values["reasons"]))
 
 
 @dataclass(frozen=True)
@@ -245,20 +247,39 @@ def bankroll_curve(game: Game, system: System, rounds: int = 1000, target: int =
 
 @dataclass(frozen=True)
 class Distribution:
-    """The exact probability of every balance after some rounds: ``probabilities[i]`` is the chance of ending with
-    the balance ``first_balance + i`` (in bets; negative is a loss).
+    """The exact probability of every balance after some rounds, by the stretches of balances that may hold any:
+    in ``stretches``, each ``(first, probabilities)`` gives the chance of ending with the balance ``first + i`` (in
+    bets; negative is a loss), the stretches ascending and apart, every balance between them holding none.
 
-    ``warning`` is the program's line when probability reached the balance limits of ±5000 bets, where it is
-    counted at the limit; "" when every value is exact.
+    ``probabilities`` and ``balances`` give one dense array from the first stretch to the last instead, zeros
+    between the stretches included: ask for them only where the stretches lie close, as they take memory for
+    every balance in between. ``warning`` is the program's line when probability reached the balance limits,
+    where it is counted at the limit; "" when every value is exact.
     """
 
-    first_balance: int
-    probabilities: np.ndarray
+    stretches: List[Tuple[int, np.ndarray]]
     warning: str
 
     @property
+    def first_balance(self) -> int:
+        """The lowest balance covered."""
+        return self.stretches[0][0] if self.stretches else 0
+
+    @property
+    def probabilities(self) -> np.ndarray:
+        """The dense array of the probabilities from ``first_balance`` to the last balance covered."""
+        if not self.stretches:
+            return np.zeros(0)
+        first = self.first_balance
+        last_first, last_values = self.stretches[-1]
+        dense = np.zeros(last_first + len(last_values) - first)
+        for start, values in self.stretches:
+            dense[start - first:start - first + len(values)] = values
+        return dense
+
+    @property
     def balances(self) -> np.ndarray:
-        """The balance of each probability."""
+        """The balance of each of ``probabilities``."""
         return np.arange(self.first_balance, self.first_balance + len(self.probabilities), dtype=np.int64)
 
 
@@ -268,13 +289,14 @@ def distribution(game: Game, system: System, rounds: int, bankroll: int = 0, *,
 
     With a bankroll (1..10000), a player who cannot afford the bet of his state bets state 0's bet instead, and one
     who cannot afford that either stops, as in the program. The probabilities are those from which the net-result
-    chart is drawn (its values are 100 times these). GIL, Ctrl+C, progress and errors as for :func:`chart`.
+    chart is drawn (its values are 100 times these), by the stretches that hold them; the dense array is
+    ``Distribution.probabilities``. GIL, Ctrl+C, progress and errors as for :func:`chart`.
     """
     if not isinstance(game, Game) or not isinstance(system, System):
         raise ValueError("distribution needs a Game and a System")
-    first, probabilities, warning = _core.distribution(game._core, system._core, _int(rounds, "rounds"),
-                                                       _int(bankroll, "bankroll"), progress)
-    return Distribution(first, probabilities, warning)
+    stretches, warning = _core.distribution(game._core, system._core, _int(rounds, "rounds"),
+                                            _int(bankroll, "bankroll"), progress)
+    return Distribution([(int(first), values) for first, values in stretches], warning)
 
 
 def _int(value: object, name: str) -> int:

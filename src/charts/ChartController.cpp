@@ -361,7 +361,7 @@ void TChartController::ShowResults() {
     TChartUpdate update(*FChart);
     for (int i = 0; i < TChart::LineCount; ++i)
         FChart->Line(i).SetVisible(false);
-    int64_t minX = 0;
+    int64_t minX = FCurrentKind->FirstShownX();
     int64_t maxX = 0;
     double minY = 1000.0;
     double maxY = -1000.0;

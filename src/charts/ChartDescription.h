@@ -60,6 +60,8 @@ public:
     // Whether the values are probabilities (or rates of them), so that one below the tables' cut-off means nothing
     // happened rather than a value to read.
     virtual bool ValuesAreProbabilities() const { return true; }
+    // The first X of the chart's range and its tables: bankrolls start at 1, rounds and balances reach 0.
+    virtual int64_t FirstShownX() const { return 0; }
     // Called on the calculation thread before any round, with the series of the run; kinds with per-series state
     // prepare it here so that collecting never has to insert.
     virtual void PrepareSeries(const std::vector<TGameCalculator*>& /*calculators*/) {}

@@ -106,6 +106,9 @@ void TBankrollChart::ComputeSeries(TGameCalculator& calculator, TStepPool* pool,
         calculator.LimitShare = std::max(calculator.LimitShare, share);
     }
     slot->second = BankrollsForRisk(curve);
+    // The curve shown ends where the risk has vanished: the answer speaks of the bankrolls shown.
+    if (last > 0)
+        slot->second->LastBankroll = last;
 }
 
 std::optional<TBankrollAnswer> TBankrollChart::SeriesAnswer(const TGameCalculator& calculator) const {

@@ -25,6 +25,7 @@ public:
     int TargetBankroll() const override { return Params[1]; }
     bool RemovesProbability() const override { return true; }
     bool ComputesWhole() const override { return true; }
+    int64_t FirstShownX() const override { return 1; }
     void PrepareSeries(const std::vector<TGameCalculator*>& calculators) override;
     void ComputeSeries(TGameCalculator& calculator, TStepPool* pool,
                        const std::function<bool(int32_t step)>& progress) override;

@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
-#include <tuple>
+#include <limits>
 
 namespace wl {
 
@@ -18,10 +18,6 @@ constexpr int CheckEvery = 256; // rounds between polls of the stop flag outside
 
 // Rounds between exact counts of the players still in play; in between, what ended is taken off a running count.
 constexpr int RecountEvery = 16;
-
-int StateCountOf(const TBetDescription& system) {
-    return std::clamp(system.StateCount, 1, TGameCalculator::StateLimit);
-}
 
 // Four sums side by side, so that each add need not wait for the one before.
 double SumOf(const double* values, int64_t count) {
@@ -34,6 +30,53 @@ double SumOf(const double* values, int64_t count) {
         sums[0] += values[i];
     return (sums[0] + sums[1]) + (sums[2] + sums[3]);
 }
+// The net result's first two moments after `rounds` rounds and the expected sum of the bets, from the states'
+// chain alone: where no bankroll rule applies, the states move whatever the balance, so these hold exactly however
+// far the balances spread. Per state, the chance of placing its bet next and the partial moments of the balance.
+struct TChainMoments {
+    double Mean = 0.0, Square = 0.0, Bets = 0.0;
+    std::vector<double> StateRounds; // the expected rounds whose bet is each state's
+};
+
+TChainMoments ChainMoments(const TGameDescription& game, const TPlayRule& rule, int states, int rounds) {
+    std::vector<double> chance(static_cast<size_t>(states)), mean(chance), square(chance);
+    std::vector<double> nextChance(chance), nextMean(chance), nextSquare(chance);
+    chance[0] = 1.0;
+    TChainMoments out;
+    out.StateRounds.assign(static_cast<size_t>(states), 0.0);
+    const int outcomes = std::clamp(game.OutcomeCount, 0, TGameDescription::MaxOutcomes);
+    double bets = 0.0;
+    for (int r = 0; r < rounds; ++r) {
+        std::fill(nextChance.begin(), nextChance.end(), 0.0);
+        std::fill(nextMean.begin(), nextMean.end(), 0.0);
+        std::fill(nextSquare.begin(), nextSquare.end(), 0.0);
+        for (int s = 0; s < states; ++s) {
+            const double pi = chance[static_cast<size_t>(s)], m = mean[static_cast<size_t>(s)];
+            if (!(pi > 0.0))
+                continue;
+            bets += pi * rule.Bet(s);
+            out.StateRounds[static_cast<size_t>(s)] += pi;
+            for (int o = 0; o < outcomes; ++o) {
+                const int64_t move = static_cast<int64_t>(game.OutcomeResults.Data()[o]) * rule.Bet(s);
+                const double p = game.OutcomeProbabilities.Data()[o], d = static_cast<double>(move);
+                const size_t n = static_cast<size_t>(rule.Successor(s, move));
+                nextChance[n] += p * pi;
+                nextMean[n] += p * (m + pi * d);
+                nextSquare[n] += p * (square[static_cast<size_t>(s)] + 2.0 * m * d + pi * d * d);
+            }
+        }
+        chance.swap(nextChance);
+        mean.swap(nextMean);
+        square.swap(nextSquare);
+    }
+    for (int s = 0; s < states; ++s) {
+        out.Mean += mean[static_cast<size_t>(s)];
+        out.Square += square[static_cast<size_t>(s)];
+    }
+    out.Bets = bets;
+    return out;
+}
+
 } // namespace
 
 TSummaryParams SummaryParamsOf(const TChartDescription& kind) {
@@ -78,42 +121,68 @@ TSeriesSummary PlannerSummaryOf(const TGameDescription& game, const TBankrollAns
 
 TSummaryCollector::TSummaryCollector(const TGameDescription& game, const TBetDescription& system,
                                      const TSummaryParams& params)
-    : FGame(game), FSystem(system) {
+    : FGame(game), FSystem(system), FRule(system, params.Bankroll, params.Session ? params.Target : 0) {
     FSummary.Params = params;
     FSummary.Params.Rounds = std::max(1, params.Rounds);
     FSummary.Game = GameFiguresOf(game);
     // Only a session ends players, and its limits are the bankroll's and the target's.
-    if (params.Session)
+    if (params.Session) {
         FEndedMass.assign(static_cast<size_t>(params.Limits.High - params.Limits.Low + 1), 0.0);
-    FStateRounds.assign(static_cast<size_t>(StateCountOf(system)), 0.0);
+        // An end at a limit is exact unless a bet placed from a balance still in play can pass it: the rule places
+        // a state's bet only where the money pays it.
+        int64_t lowest = 0, gain = 0;
+        for (int s = 0; s < StateCount(); ++s)
+            for (int o = 0; o < std::clamp(game.OutcomeCount, 0, TGameDescription::MaxOutcomes); ++o) {
+                const int64_t move = static_cast<int64_t>(game.OutcomeResults.Data()[o]) * FRule.Bet(s);
+                // The first round places state 0's bet from balance 0, whatever the money.
+                const int64_t from = std::max(FRule.RuinedAtOrBelow() + 1, FRule.OwnFrom(s));
+                lowest = std::min(lowest, (s == 0 ? std::min<int64_t>(from, 0) : from) + move);
+                gain = std::max(gain, move);
+            }
+        FLowEdgeCuts = lowest < params.Limits.Low;
+        FHighEdgeCuts = FRule.SucceededFrom() - 1 + gain > params.Limits.High;
+    }
+    FStateRounds.assign(static_cast<size_t>(StateCount()), 0.0);
 }
 
 TSummaryCollector::~TSummaryCollector() = default;
 
-bool TSummaryCollector::Ended(int32_t balance) const {
-    const TSummaryParams& p = FSummary.Params;
-    return p.Session && (balance <= -p.Bankroll || balance >= p.Target - p.Bankroll);
+int TSummaryCollector::StateCount() const {
+    return std::clamp(FSystem.StateCount, 1, TGameCalculator::StateLimit);
 }
 
-bool TSummaryCollector::Stuck(int32_t balance) const {
-    const int32_t bankroll = FSummary.Params.Bankroll;
-    return bankroll > 0 && static_cast<int64_t>(bankroll) + balance < FSystem.Bet(0);
+bool TSummaryCollector::Ended(int64_t balance) const {
+    if (!FSummary.Params.Session)
+        return false;
+    const TPlayRule::TEnd end = FRule.End(balance);
+    return end == TPlayRule::TEnd::Ruined || end == TPlayRule::TEnd::Succeeded;
 }
 
-std::pair<int64_t, int64_t> TSummaryCollector::PlayingRange(const TGameCalculator& c) const {
-    const TSummaryParams& p = FSummary.Params;
-    if (!p.Session)
-        return {c.MinBalance, c.MaxBalance};
-    return {std::max<int64_t>(c.MinBalance, 1 - static_cast<int64_t>(p.Bankroll)),
-            std::min<int64_t>(c.MaxBalance, static_cast<int64_t>(p.Target) - p.Bankroll - 1)};
+bool TSummaryCollector::Stuck(int64_t balance) const {
+    return FRule.HasBankroll() && FRule.PlacedState(0, balance) == TPlayRule::NoBet;
 }
 
-TSummaryCollector::TPlacedFrom TSummaryCollector::PlacedFrom(int state, int64_t from) const {
-    const int64_t bankroll = FSummary.Params.Bankroll;
-    if (bankroll <= 0)
-        return {from, from};
-    // A state the player cannot afford falls back to state 0's bet, or to no bet at all.
-    return {std::max<int64_t>(from, FSystem.Bet(0) - bankroll), std::max<int64_t>(from, FSystem.Bet(state) - bankroll)};
+std::vector<TSummaryCollector::TStretch> TSummaryCollector::Stretches(const TGameCalculator& c) const {
+    // In a session the ruined and the successful have left; the rule splits the rest by the bet they place.
+    int64_t from = std::numeric_limits<int64_t>::min(), to = std::numeric_limits<int64_t>::max();
+    if (FSummary.Params.Session && FRule.HasBankroll()) {
+        from = FRule.RuinedAtOrBelow() + 1;
+        to = FRule.SucceededFrom() - 1;
+    }
+    const std::vector<TGameCalculator::TBalanceSpan> spans = c.CoveringSpans();
+    std::vector<TStretch> out;
+    for (int s = 0; s < StateCount(); ++s)
+        for (const TGameCalculator::TBalanceSpan& span : spans) {
+            const int64_t lo = std::max(span.Lo, from), hi = std::min(span.Hi, to);
+            if (span.Lo < lo)
+                out.push_back({s, Gone, span.Lo, std::min(span.Hi, lo - 1)});
+            FRule.ForEachPlaced(s, lo, hi, [&](int placed, int64_t first, int64_t last) {
+                out.push_back({s, placed, first, last});
+            });
+            if (span.Hi > hi)
+                out.push_back({s, Gone, std::max(span.Lo, hi + 1), span.Hi});
+        }
+    return out;
 }
 
 void TSummaryCollector::Collect(TGameCalculator& c, int round) {
@@ -127,6 +196,7 @@ void TSummaryCollector::Collect(TGameCalculator& c, int round) {
         FSummary.LimitRound = 0;
         FSummary.Session.reset();
         FHorizonDone = false;
+        FMemoryBudget = c.MemoryBudget;
         // The first bet is placed whatever the bankroll.
         FStateRounds[0] = 1.0;
         FStaked = FSystem.Bet(0);
@@ -143,35 +213,33 @@ void TSummaryCollector::Collect(TGameCalculator& c, int round) {
         }
     }
     if (round < p.Rounds)
-        NoteNextRound(c, round);
+        NoteNextRound(c);
     else if (round == p.Rounds)
         CollectHorizon(c);
 }
 
 double TSummaryCollector::CollectSession(TGameCalculator& c, int round, bool chartTakes) {
     const TSummaryParams& p = FSummary.Params;
-    const int states = StateCountOf(FSystem);
+    const int states = StateCount();
     const int32_t low = c.LowLimit();
     // Only the edges hold players who have ended: below, the ruined and those who cannot afford state 0's bet;
     // above, the successful. The cells between are left alone, in the same order as a scan of them all would.
-    int64_t lowEdge = -static_cast<int64_t>(p.Bankroll);
-    if (p.Bankroll > 0)
-        lowEdge = std::max<int64_t>(lowEdge, static_cast<int64_t>(FSystem.Bet(0)) - p.Bankroll - 1);
+    int64_t lowEdge = FRule.RuinedAtOrBelow();
+    if (FRule.HasBankroll())
+        lowEdge = std::max<int64_t>(lowEdge, FRule.PlaysFrom() - 1);
     const int32_t lowTop = static_cast<int32_t>(std::min<int64_t>(lowEdge, c.MaxBalance));
-    const int32_t highFrom =
-        static_cast<int32_t>(std::max<int64_t>({static_cast<int64_t>(p.Target) - p.Bankroll,
-                                                static_cast<int64_t>(lowTop) + 1, static_cast<int64_t>(c.MinBalance)}));
+    const int32_t highFrom = static_cast<int32_t>(std::clamp<int64_t>(
+        FRule.SucceededFrom(), std::max<int64_t>(lowTop + int64_t{1}, c.MinBalance), c.MaxBalance + int64_t{1}));
     double ruin = 0.0, success = 0.0, stuck = 0.0;
     const auto take = [&](double& x, int32_t b) {
         if (!(x > 0.0))
             return;
-        const bool ruined = b <= -p.Bankroll;
-        const bool reached = !ruined && b >= p.Target - p.Bankroll;
-        const bool cannotBet = !ruined && !reached && Stuck(b);
-        if (!ruined && !reached && !cannotBet)
+        const TPlayRule::TEnd end = FRule.End(b);
+        if (end == TPlayRule::TEnd::Playing)
             return;
+        const bool cannotBet = end == TPlayRule::TEnd::Stopped;
         FEndedMass[static_cast<size_t>(b - p.Limits.Low)] += x;
-        (ruined ? ruin : reached ? success : stuck) += x;
+        (end == TPlayRule::TEnd::Ruined ? ruin : cannotBet ? stuck : success) += x;
         // No chart counts a player who cannot afford the first bet but is not ruined: he would stay forever.
         if (cannotBet || !chartTakes)
             x = 0.0;
@@ -198,7 +266,7 @@ double TSummaryCollector::CollectSession(TGameCalculator& c, int round, bool cha
         FQuantile90Round = round;
     FLastRound = round;
     // The limits reach past the ruined and the successful balances: an end piled up at one cuts the end result.
-    const double cut = FEndedMass.front() + FEndedMass.back();
+    const double cut = (FLowEdgeCuts ? FEndedMass.front() : 0.0) + (FHighEdgeCuts ? FEndedMass.back() : 0.0);
     if (cut > 0.0) {
         FSummary.LimitShare = std::max(FSummary.LimitShare, cut);
         if (FSummary.LimitRound == 0)
@@ -207,21 +275,15 @@ double TSummaryCollector::CollectSession(TGameCalculator& c, int round, bool cha
     return ended;
 }
 
-void TSummaryCollector::NoteNextRound(const TGameCalculator& c, int /*round*/) {
-    const int states = StateCountOf(FSystem);
+void TSummaryCollector::NoteNextRound(const TGameCalculator& c) {
     const int32_t low = c.LowLimit();
-    const auto [from, to] = PlayingRange(c);
-    for (int s = 0; s < states; ++s) {
-        const double* row = c.Row(c.CurrentBuffer, s);
-        const TPlacedFrom placedFrom = PlacedFrom(s, from);
-        for (const auto& [placed, first, last] :
-             {std::tuple<int, int64_t, int64_t>{0, placedFrom.Fallback, placedFrom.Own - 1},
-              std::tuple<int, int64_t, int64_t>{s, placedFrom.Own, to}}) {
-            const double sum = last >= first ? SumOf(row + (first - low), last - first + 1) : 0.0;
-            FStateRounds[static_cast<size_t>(placed)] += sum;
-            FStaked += sum * FSystem.Bet(placed);
-            FPlayed += sum;
-        }
+    for (const TStretch& t : Stretches(c)) {
+        if (t.Placed < 0)
+            continue;
+        const double sum = SumOf(c.Row(c.CurrentBuffer, t.State) + (t.First - low), t.Last - t.First + 1);
+        FStateRounds[static_cast<size_t>(t.Placed)] += sum;
+        FStaked += sum * FSystem.Bet(t.Placed);
+        FPlayed += sum;
     }
 }
 
@@ -249,7 +311,7 @@ void TSummaryCollector::CollectHorizon(const TGameCalculator& c) {
                 if (!f(static_cast<int32_t>(b), i))
                     return;
     };
-    const int states = StateCountOf(FSystem);
+    const int states = StateCount();
     double stuck = 0.0;
     for (int s = 0; s < states; ++s) {
         const double* row = c.Row(c.CurrentBuffer, s);
@@ -298,6 +360,15 @@ void TSummaryCollector::CollectHorizon(const TGameCalculator& c) {
     });
     // In the units of the results, as the net result: each bet stakes the game's largest loss.
     h.Staked = FStaked * static_cast<double>(FGame.RiskUnit());
+    h.MomentsExact = !p.Session && !FRule.HasBankroll();
+    if (h.MomentsExact && FSummary.LimitRound > 0) {
+        // The limits held probability that the sums above count at the wrong balances; the chain does not need them.
+        const TChainMoments chain = ChainMoments(FGame, FRule, StateCount(), p.Rounds);
+        h.Mean = chain.Mean;
+        h.StdDeviation = std::sqrt(std::max(0.0, chain.Square - chain.Mean * chain.Mean));
+        h.Staked = chain.Bets * static_cast<double>(FGame.RiskUnit());
+        FStateRounds = chain.StateRounds;
+    }
     h.ResultPerStaked = h.Staked != 0.0 ? h.Mean / h.Staked : 0.0;
     if (p.Bankroll > 0 || p.Session) {
         h.Ruin = p.Session ? FRuin : stuck;
@@ -320,12 +391,12 @@ void TSummaryCollector::CollectHorizon(const TGameCalculator& c) {
 
 void TSummaryCollector::TakeEnded(TGameCalculator& c) const {
     const TSummaryParams& p = FSummary.Params;
-    if (!p.Session)
+    if (!p.Session || !FRule.HasBankroll())
         return;
-    for (int32_t b = c.MinBalance; b <= std::min(c.MaxBalance, -p.Bankroll); ++b)
-        c.TakeBalanceProbability(b);
-    for (int32_t b = std::max(c.MinBalance, p.Target - p.Bankroll); b <= c.MaxBalance; ++b)
-        c.TakeBalanceProbability(b);
+    for (int64_t b = c.MinBalance; b <= std::min<int64_t>(c.MaxBalance, FRule.RuinedAtOrBelow()); ++b)
+        c.TakeBalanceProbability(static_cast<int>(b));
+    for (int64_t b = std::max<int64_t>(c.MinBalance, FRule.SucceededFrom()); b <= c.MaxBalance; ++b)
+        c.TakeBalanceProbability(static_cast<int>(b));
 }
 
 bool TSummaryCollector::Complete(TGameCalculator& c, const std::function<bool()>& stopped,
@@ -352,8 +423,9 @@ bool TSummaryCollector::ContinueSession(TGameCalculator& c, const std::function<
     const TSummaryParams& p = FSummary.Params;
     const auto inPlay = [&c, this] {
         double sum = 0.0;
-        for (int s = 0; s < StateCountOf(FSystem); ++s)
-            sum += SumOf(c.Row(c.CurrentBuffer, s) + (c.MinBalance - c.LowLimit()), c.MaxBalance - c.MinBalance + 1);
+        for (const TStretch& t : Stretches(c))
+            if (t.Placed >= 0)
+                sum += SumOf(c.Row(c.CurrentBuffer, t.State) + (t.First - c.LowLimit()), t.Last - t.First + 1);
         return sum;
     };
     double left = inPlay();

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "charts/ChartDescription.h"
+#include "engine/PlayRule.h"
 
 #include <cstdint>
 #include <functional>
@@ -58,6 +59,9 @@ struct THorizonFigures {
     double ResultPerStaked = 0.0;       // Mean / Staked: -house edge for every system
     std::optional<double> Ruin;         // with a bankroll: ended without the money for the next bet
     std::optional<double> RoundsPlayed; // with a bankroll
+    // Mean, StdDeviation, Staked and ResultPerStaked come from the states' chain, exact whatever the balance limits
+    // held: where no bankroll rule applies, the states move whatever the balance.
+    bool MomentsExact = false;
 };
 
 struct TStateFigures {
@@ -124,26 +128,31 @@ private:
     struct TRunState;
     double CollectSession(TGameCalculator& c, int round, bool chartTakes); // the mass that ended
     void CollectHorizon(const TGameCalculator& c);
-    void NoteNextRound(const TGameCalculator& c, int round);
+    void NoteNextRound(const TGameCalculator& c);
     bool ContinueSession(TGameCalculator& c, const std::function<bool()>& stopped,
                          const std::function<void(double)>& progress);
     void FinishSession();
     bool RunReach(const std::function<bool()>& stopped, const std::function<void(double)>& progress);
     // The chance of placing, within the horizon, a bet of a state in the mask; nullopt when stopped.
     std::optional<double> ReachChance(uint32_t mask, const std::function<bool()>& stopped);
-    bool Ended(int32_t balance) const;
-    bool Stuck(int32_t balance) const;
-    // The balances of the row's players who still play: in a session, those between ruin and target.
-    std::pair<int64_t, int64_t> PlayingRange(const TGameCalculator& c) const;
-    // The bankroll rule by balance, from `from` on: state 0's bet from Fallback, the state's own bet from Own; below
-    // Fallback the player cannot bet.
-    struct TPlacedFrom {
-        int64_t Fallback, Own;
+    // In a session, whether a player at this balance has been ruined or has reached the target.
+    bool Ended(int64_t balance) const;
+    // Whether a player at this balance places no bet any more: he cannot pay state 0's.
+    bool Stuck(int64_t balance) const;
+    // A stretch of one state's balances in the current rows and what its players place next round: a state,
+    // TPlayRule::NoBet, or Gone for those who have left the session.
+    struct TStretch {
+        int State, Placed;
+        int64_t First, Last;
     };
-    TPlacedFrom PlacedFrom(int state, int64_t from) const;
+    static constexpr int Gone = -2;
+    int StateCount() const;
+    // The stretches that may hold probability, by state and ascending balance, as the rule places their bets.
+    std::vector<TStretch> Stretches(const TGameCalculator& c) const;
 
     const TGameDescription& FGame;
     const TBetDescription& FSystem;
+    TPlayRule FRule;
     TSeriesSummary FSummary;
     std::vector<double> FEndedMass; // by balance - Limits.Low
     std::vector<double> FStateRounds;
@@ -152,7 +161,9 @@ private:
     double FDurationSum = 0.0, FEnded = 0.0;
     int32_t FMedianRound = 0, FQuantile90Round = 0, FLastRound = 0;
     bool FHorizonDone = false;
+    bool FLowEdgeCuts = false, FHighEdgeCuts = false; // whether an end piled at that limit may lie beyond it
     std::unique_ptr<TGameCalculator> FReachCalculator;
+    int64_t FMemoryBudget = 0; // the series' share, for the reach runs
 };
 
 // The whole summary of one series computed on the calling thread; stopped may be empty. Raises what the calculator

@@ -12,13 +12,8 @@ namespace wl {
 namespace {
 constexpr double LargestBetShare = 0.01;
 
-int StateCountOf(const TBetDescription& system) {
-    return std::clamp(system.StateCount, 1, TGameCalculator::StateLimit);
-}
-
 // The states the successors lead to from state 0; the others are never reached, whatever the game.
-uint32_t ReachableStates(const TBetDescription& system) {
-    const int count = StateCountOf(system);
+uint32_t ReachableStates(const TBetDescription& system, int count) {
     uint32_t seen = 1;
     std::vector<int> todo{0};
     while (!todo.empty()) {
@@ -46,8 +41,8 @@ std::optional<double> TSummaryCollector::ReachChance(uint32_t mask, const std::f
     c.Bankroll = p.Bankroll;
     c.LowBound = p.Limits.Low;
     c.HighBound = p.Limits.High;
+    c.MemoryBudget = FMemoryBudget;
     c.Reset();
-    const int states = StateCountOf(FSystem);
     double reached = 0.0;
     // After round r, whoever is about to place a bet of the mask in round r + 1 has reached it.
     for (int round = 1; round < p.Rounds; ++round) {
@@ -55,32 +50,24 @@ std::optional<double> TSummaryCollector::ReachChance(uint32_t mask, const std::f
             c.Step();
         double left = 0.0;
         const int32_t low = c.LowLimit();
-        const auto [from, to] = PlayingRange(c);
-        constexpr int Gone = -2; // has left the session
-        for (int s = 0; s < states; ++s) {
-            double* row = c.Row(c.CurrentBuffer, s);
-            const TPlacedFrom placedFrom = PlacedFrom(s, from);
-            // By ascending balance, as one scan of the row would add them.
-            const auto visit = [&](int64_t first, int64_t last, int placed) {
-                for (int64_t b = first; b <= last; ++b) {
-                    double& x = row[b - low];
-                    if (!(x > 0.0))
-                        continue;
-                    if (placed == Gone) {
-                        x = 0.0; // a player who has left places no more bets
-                    } else if (placed >= 0 && (mask & (1u << placed))) {
-                        reached += x;
-                        x = 0.0;
-                    } else {
-                        left += x;
-                    }
+        // By ascending balance, as one scan of the row would add them.
+        for (const TStretch& t : Stretches(c)) {
+            double* row = c.Row(c.CurrentBuffer, t.State);
+            const bool gone = t.Placed == Gone || t.Placed == TPlayRule::NoBet;
+            const bool hits = !gone && (mask & (1u << t.Placed));
+            for (int64_t b = t.First; b <= t.Last; ++b) {
+                double& x = row[b - low];
+                if (!(x > 0.0))
+                    continue;
+                if (gone) {
+                    x = 0.0; // a player who has left or stopped places no more bets
+                } else if (hits) {
+                    reached += x;
+                    x = 0.0;
+                } else {
+                    left += x;
                 }
-            };
-            visit(c.MinBalance, from - 1, Gone);
-            visit(from, placedFrom.Fallback - 1, p.Session ? Gone : -1);
-            visit(placedFrom.Fallback, placedFrom.Own - 1, 0);
-            visit(placedFrom.Own, to, s);
-            visit(to + 1, c.MaxBalance, Gone);
+            }
         }
         if (!(left > 0.0))
             break;
@@ -92,8 +79,8 @@ std::optional<double> TSummaryCollector::ReachChance(uint32_t mask, const std::f
 }
 
 bool TSummaryCollector::RunReach(const std::function<bool()>& stopped, const std::function<void(double)>& progress) {
-    const int states = StateCountOf(FSystem);
-    const uint32_t reachable = ReachableStates(FSystem);
+    const int states = StateCount();
+    const uint32_t reachable = ReachableStates(FSystem, states);
     std::vector<TStateFigures>& figures = FSummary.States;
     figures[0].Reach = 1.0;
     int runs = 0;

@@ -8,6 +8,8 @@
 #include "engine/BankrollPlanner.h"
 
 #include "engine/GameCalculator.h"
+#include "engine/PlayRule.h"
+#include "engine/SeriesCheck.h"
 #include "engine/StepKernel.h"
 #include "engine/StepPool.h"
 #include "model/BetDescription.h"
@@ -64,7 +66,7 @@ struct TPass {
     int32_t Rounds = 0;
     int32_t Top = 0;    // W: money 1..W is tracked
     int32_t Starts = 0; // the bankrolls asked for, 1..Starts
-    int32_t Bets[StateLimit] = {};
+    TPlayRule Rule;     // in money: a start of any bankroll
     TMove Moves[StateLimit][MaxOutcomes];
     // Reach[r * StateCount + s]: the largest gain a start can have made in state s after r rounds, Unreachable when
     // s cannot be reached then; r = 0..Rounds.
@@ -73,6 +75,14 @@ struct TPass {
 
 long long Saturated(long long v) {
     return std::clamp(v, -GainLimit, GainLimit);
+}
+
+// Results, bets and rounds reach 2^31 each: their products saturate rather than wrap.
+long long SaturatedProduct(long long a, long long b) {
+    long long product = 0;
+    if (__builtin_mul_overflow(a, b, &product))
+        return (a < 0) != (b < 0) ? -GainLimit : GainLimit;
+    return Saturated(product);
 }
 
 // The largest gains, round by round: state s after r rounds holds at most the start plus Reach. A player below his
@@ -168,11 +178,11 @@ private:
         if (!firstRound) {
             // A player below his state's bet plays state 0's: its cells must be there to copy from.
             for (int s = 1; s < P.StateCount; ++s)
-                FRows[0].Hi = std::max(FRows[0].Hi, std::min(FRows[s].Hi, Clamp(P.Bets[s] - 1LL)));
+                FRows[0].Hi = std::max(FRows[0].Hi, std::min(FRows[s].Hi, Clamp(P.Rule.OwnMoneyFrom(s) - 1)));
         }
         for (int s = 0; s < P.StateCount; ++s) {
             TPlanRow& row = FRows[s];
-            row.Lo = firstRound ? 1 : std::max(1, Clamp(P.Bets[s]));
+            row.Lo = firstRound ? 1 : std::max(1, Clamp(P.Rule.OwnMoneyFrom(s)));
             for (int o = 0; o < P.OutcomeCount; ++o) {
                 const TMove& m = P.Moves[s][o];
                 row.Terms[o] = TGatherTerm{Row(old, m.Next), -m.D, row.Lo, row.Hi, m.P};
@@ -207,7 +217,7 @@ private:
                 const int32_t a = std::max(c, row.Lo), b = std::min(end, row.Hi);
                 if (a <= b)
                     FGather(row.Gather, a, b);
-                // Below the bet: state 0 stays put for good, the others play state 0's bet.
+                // Below the bet the rule places state 0's, or, below state 0's own, nothing for good.
                 const int32_t below = std::min(std::min(end, row.Hi), row.Lo - 1);
                 if (c > below)
                     continue;
@@ -239,25 +249,7 @@ int32_t TBankrollCurve::SmallestBankroll(double maxRisk) const {
 
 TBankrollPlanner::TBankrollPlanner(const TGameDescription& game, const TBetDescription& system)
     : FGame(game), FSystem(system) {
-    if (system.StateCount < 1 || system.StateCount > StateLimit)
-        throw ERangeError(QStringLiteral("The betting system \"%1\" has %2 states; it needs 1 to %3")
-                              .arg(system.Name)
-                              .arg(system.StateCount)
-                              .arg(StateLimit));
-    for (int s = 0; s < system.StateCount; ++s)
-        for (const int32_t next : {system.WinStates.Data()[s], system.LossStates.Data()[s]})
-            if (next < 0 || next >= system.StateCount)
-                throw ERangeError(QStringLiteral("The betting system \"%1\": state %2 goes to state %3, "
-                                                 "but the system has only the states 0..%4")
-                                      .arg(system.Name)
-                                      .arg(s)
-                                      .arg(next)
-                                      .arg(system.StateCount - 1));
-    if (game.OutcomeCount > MaxOutcomes)
-        throw ERangeError(QStringLiteral("The game \"%1\" has %2 outcomes; at most %3 are allowed")
-                              .arg(game.Name)
-                              .arg(game.OutcomeCount)
-                              .arg(MaxOutcomes));
+    CheckedSeries(&game, &system);
 }
 
 TBankrollCurve TBankrollPlanner::Compute(const TPlannerRequest& request, TStepPool* pool) {
@@ -273,6 +265,7 @@ TBankrollCurve TBankrollPlanner::Compute(const TPlannerRequest& request, TStepPo
 
     auto pass = std::make_unique<TPass>();
     pass->StateCount = FSystem.StateCount;
+    pass->Rule = TPlayRule(FSystem, 0);
     pass->OutcomeCount = std::max(FGame.OutcomeCount, 0);
     pass->Rounds = request.Rounds;
     pass->Starts = request.Target > 0 ? request.Target - 1 : request.MaxBankroll;
@@ -281,30 +274,32 @@ TBankrollCurve TBankrollPlanner::Compute(const TPlannerRequest& request, TStepPo
     long long lossReach = 0;
     for (int s = 0; s < pass->StateCount; ++s)
         for (int o = 0; o < pass->OutcomeCount; ++o)
-            lossReach =
-                std::max(lossReach, -static_cast<long long>(FGame.OutcomeResults.Data()[o]) * FSystem.Bets.Data()[s]);
-    lossReach = Saturated(lossReach * request.Rounds);
+            lossReach = std::max(lossReach, -SaturatedProduct(FGame.OutcomeResults.Data()[o], FSystem.Bets.Data()[s]));
+    lossReach = SaturatedProduct(lossReach, request.Rounds);
     const long long budgetMargin = std::max<long long>(request.MemoryBudget / static_cast<long long>(sizeof(double)) /
                                                                (6LL * std::max(pass->StateCount, 1)) -
                                                            request.MaxBankroll,
                                                        TopMargin);
     const long long margin = std::clamp<long long>(lossReach, TopMargin, std::min<long long>(budgetMargin, MoneyReach));
-    pass->Top = request.Target > 0 ? request.Target - 1 : request.MaxBankroll + static_cast<int32_t>(margin);
     long long moves[StateLimit][MaxOutcomes] = {};
     int32_t next[StateLimit][MaxOutcomes] = {};
-    for (int s = 0; s < pass->StateCount; ++s) {
-        const int32_t bet = FSystem.Bets.Data()[s];
-        pass->Bets[s] = bet;
+    for (int s = 0; s < pass->StateCount; ++s)
         for (int o = 0; o < pass->OutcomeCount; ++o) {
-            const long long d = static_cast<long long>(FGame.OutcomeResults.Data()[o]) * bet;
-            // A result of 0, or a bet of 0, follows the win successor, as in the forward step.
-            next[s][o] = d < 0 ? FSystem.LossStates.Data()[s] : FSystem.WinStates.Data()[s];
-            moves[s][o] = Saturated(d);
-            pass->Moves[s][o] = TMove{static_cast<int32_t>(std::clamp<long long>(d, -pass->Top, pass->Top)), next[s][o],
-                                      FGame.OutcomeProbabilities.Data()[o]};
+            moves[s][o] = SaturatedProduct(FGame.OutcomeResults.Data()[o], FSystem.Bets.Data()[s]);
+            next[s][o] = pass->Rule.Successor(s, moves[s][o]);
         }
-    }
     ComputeReach(*pass, moves, next);
+    // No start gains more than the largest gain the rounds allow: money beyond it is never read, so the rows stop
+    // there, however far the rounds could lose.
+    long long gain = 0;
+    for (const long long g : pass->Reach)
+        gain = std::max(gain, g);
+    pass->Top =
+        request.Target > 0 ? request.Target - 1 : request.MaxBankroll + static_cast<int32_t>(std::min(margin, gain));
+    for (int s = 0; s < pass->StateCount; ++s)
+        for (int o = 0; o < pass->OutcomeCount; ++o)
+            pass->Moves[s][o] = TMove{static_cast<int32_t>(std::clamp<long long>(moves[s][o], -pass->Top, pass->Top)),
+                                      next[s][o], FGame.OutcomeProbabilities.Data()[o]};
 
     TBankrollCurve curve;
     curve.Rounds = request.Rounds;
@@ -349,10 +344,6 @@ TBankrollCurve BankrollCurve(const TGameDescription& game, const TBetDescription
     return TBankrollPlanner(game, system).Compute(request, pool);
 }
 
-} // namespace wl
-
-namespace wl {
-
 TBankrollAnswer BankrollsForRisk(const TBankrollCurve& curve) {
     TBankrollAnswer answer;
     answer.Rounds = curve.Rounds;
@@ -362,14 +353,6 @@ TBankrollAnswer BankrollsForRisk(const TBankrollCurve& curve) {
     for (int i = 0; i < 3; ++i)
         answer.Bankrolls[i] = curve.SmallestBankroll(PlannerRisks[i]);
     return answer;
-}
-
-TBankrollAnswer BankrollsForRisk(const TGameDescription& game, const TBetDescription& system, int32_t rounds,
-                                 int32_t target, TStepPool* pool) {
-    TPlannerRequest request;
-    request.Rounds = rounds;
-    request.Target = target;
-    return BankrollsForRisk(TBankrollPlanner(game, system).Compute(request, pool));
 }
 
 } // namespace wl

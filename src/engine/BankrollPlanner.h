@@ -13,7 +13,8 @@
 // smallest normal double count as 0.
 //
 // Money is tracked from 1 to the target less 1, or without a target from 1 to MaxBankroll plus the most that N rounds
-// can lose (at least TopMargin, at most what the memory budget allows). Beyond that top, without a target, a player
+// can lose (at least TopMargin, at most what the memory budget allows), and no further than the most that they can
+// gain, which no start passes. Beyond that top, without a target, a player
 // counts as never ruined, which is exact unless the budget cut the top; the Limit curve then gives, per bankroll, the
 // chance of getting there within N rounds. It is computed only where the top was cut and the largest gains that N
 // rounds allow can reach it.
@@ -94,8 +95,5 @@ private:
 // The whole curve of a series: ruin, and success where there is a target.
 TBankrollCurve BankrollCurve(const TGameDescription& game, const TBetDescription& system, int32_t rounds,
                              int32_t target, TStepPool* pool = nullptr);
-// The bankrolls for a risk of ruin of at most 1, 5 and 10 % within `rounds` rounds (one backward pass).
-TBankrollAnswer BankrollsForRisk(const TGameDescription& game, const TBetDescription& system, int32_t rounds,
-                                 int32_t target, TStepPool* pool = nullptr);
 
 } // namespace wl

@@ -1,5 +1,7 @@
 // The calculator's storage, Reset, the reference Step and the probability queries.
 #include "engine/GameCalculator.h"
+#include "engine/PlayRule.h"
+#include "engine/SeriesCheck.h"
 
 #include "engine/StepKernel.h"
 #include "model/BetDescription.h"
@@ -222,27 +224,7 @@ void TGameCalculator::Track(TRange& r, int32_t lo, int32_t hi) {
 }
 
 int TGameCalculator::CheckedSeries() const {
-    if (!Game || !BetSystem)
-        throw Exception("The series has no game or no betting system");
-    // Probability sent to a state the system does not have would silently vanish from every chart.
-    const TBetDescription& system = *BetSystem;
-    if (system.StateCount < 1)
-        throw ELimitError({QStringLiteral("SystemWithoutStates"),
-                           QStringLiteral("The betting system \"%s\" has no states (Count=%d). Give it a state in "
-                                          "the system editor."),
-                           {system.Name, static_cast<long long>(system.StateCount)}});
-    CheckIndex(system.StateCount, 1, StateLimit, "state count");
-    for (int s = 0; s < system.StateCount; ++s)
-        for (const int32_t next : {system.WinStates.Data()[s], system.LossStates.Data()[s]})
-            if (next < 0 || next >= system.StateCount)
-                throw ELimitError({QStringLiteral("SuccessorOutOfRange"),
-                                   QStringLiteral("The betting system \"%s\": state %d goes to state %d, but the "
-                                                  "system has only the states 0..%d. Correct it in the system "
-                                                  "editor."),
-                                   {system.Name, static_cast<long long>(s), static_cast<long long>(next),
-                                    static_cast<long long>(system.StateCount - 1)}});
-    // A count below 0 (a hand-made file) means none, as in the model.
-    return CheckIndex(std::max(Game->OutcomeCount, 0), 0, TGameDescription::MaxOutcomes, "outcome count");
+    return wl::CheckedSeries(Game, BetSystem);
 }
 
 void TGameCalculator::Reset() {
@@ -480,6 +462,7 @@ void TGameCalculator::StepReference() {
     const int32_t* results = game.OutcomeResults.Data();
     const double* probabilities = game.OutcomeProbabilities.Data();
 
+    const TPlayRule rule(system, Bankroll);
     const int32_t lowest = FLow, highest = FHigh, offset = -FLow;
     const int old = CurrentBuffer;
     const int cur = 1 - old;
@@ -500,9 +483,9 @@ void TGameCalculator::StepReference() {
         const int32_t loss = system.LossStates.Data()[s];
         double* source = Row(old, s);
         int32_t start = MinBalance;
-        if (Bankroll > 0) {
+        if (rule.HasBankroll()) {
             // Balances below this one leave the player less money than the bet.
-            const long long afford = static_cast<long long>(bet) - Bankroll;
+            const long long afford = rule.OwnFrom(s);
             if (MinBalance < afford) {
                 // Nothing lies above the tracked range, however large the bet.
                 const int32_t last = static_cast<int32_t>(std::min<long long>(afford - 1, MaxBalance));

@@ -5,6 +5,7 @@
 // 0's stopped probability before state 0's own spreads. The cells at the two limits collect moves of different sizes
 // and are summed by a scalar pass in the reference's (state, balance, outcome) order. Rounds the plan cannot keep
 // bit-identical (an error to raise, huge moves, negative or non-finite numbers) run the reference loops instead.
+#include "engine/PlayRule.h"
 #include "engine/StepKernel.h"
 
 #include "engine/StepPool.h"
@@ -106,16 +107,17 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
 
     // The last balance of lo..hi at which a state's bet is beyond the player's money, or lo - 1: the bet and the
     // bankroll may be anywhere in 32 bits.
-    auto lastUnaffordable = [&](int32_t bet, int32_t lo, int32_t hi) {
-        const long long last = static_cast<long long>(bet) - Bankroll - 1;
+    const TPlayRule rule(system, Bankroll);
+    auto lastUnaffordable = [&](int state, int32_t lo, int32_t hi) {
+        const long long last = rule.OwnFrom(state) - 1;
         return static_cast<int32_t>(std::min<long long>(std::max<long long>(last, lo - 1LL), hi));
     };
     // Players who cannot afford a state's bet fall back to state 0, in the reference's order. Outside a row's band
     // the reference moves +0, which changes no cell.
-    if (Bankroll > 0) {
+    if (rule.HasBankroll()) {
         for (int s = stateCount - 1; s >= 1; --s) {
             const TRange band = Band(FDirty[old][s], oldMin, oldMax);
-            const int32_t last = lastUnaffordable(plan.States[s].Bet, band.Lo, band.Hi);
+            const int32_t last = lastUnaffordable(s, band.Lo, band.Hi);
             double* source = Row(old, s) + offset;
             for (int32_t b = band.Lo; b <= last; ++b) {
                 const double x = source[b];
@@ -129,9 +131,9 @@ bool TGameCalculator::StepFast(TStepPool* pool) {
     // State 0's stopped cells stay where they are; they leave the source row while the gather runs.
     int32_t stopLo = 1, stopHi = 0;
     double* stash = FStash.get() + RowPadding + offset;
-    if (Bankroll > 0) {
+    if (rule.HasBankroll()) {
         stopLo = oldMin;
-        stopHi = lastUnaffordable(plan.States[0].Bet, oldMin, oldMax);
+        stopHi = lastUnaffordable(0, oldMin, oldMax);
         for (int32_t b = stopLo; b <= stopHi; ++b) {
             stash[b] = state0[b];
             state0[b] = 0.0;

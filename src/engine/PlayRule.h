@@ -39,6 +39,8 @@ public:
     int64_t OwnFrom(int state) const {
         return HasBankroll() ? static_cast<int64_t>(Bet(state)) - FBankroll : Unbounded;
     }
+    // The least money (Bankroll + balance) that pays state's own bet, for passes over every bankroll at once.
+    int64_t OwnMoneyFrom(int state) const { return Bet(state); }
     // The lowest balance at which any bet is paid (state 0's): below it the player has stopped.
     int64_t PlaysFrom() const { return OwnFrom(0); }
 
@@ -52,6 +54,27 @@ public:
     int64_t PlacedBet(int state, int64_t balance) const {
         const int placed = PlacedState(state, balance);
         return placed == NoBet ? 0 : Bet(placed);
+    }
+
+    // The state after a round whose move (result times bet) is `move`: a loss goes to the loss successor, a win or a
+    // move of 0 to the win successor.
+    int Successor(int state, int64_t move) const {
+        return move < 0 ? FSystem->LossStates.Data()[state] : FSystem->WinStates.Data()[state];
+    }
+
+    // Splits the balances lo..hi of `state` by what their players place, ascending: f(placed, first, last) for each
+    // stretch that is not empty, placed being NoBet, 0 (the fall-back) or the state itself. Agrees with PlacedState.
+    template <typename F> void ForEachPlaced(int state, int64_t lo, int64_t hi, F&& f) const {
+        if (lo > hi)
+            return;
+        const int64_t own = std::max(OwnFrom(state), lo);
+        const int64_t plays = std::clamp(std::min(PlaysFrom(), OwnFrom(state)), lo, own);
+        if (plays > lo)
+            f(NoBet, lo, std::min(plays - 1, hi));
+        if (own > plays && plays <= hi)
+            f(0, plays, std::min(own - 1, hi));
+        if (own <= hi)
+            f(state, own, hi);
     }
 
     // The highest balance that is ruined (money 0 or less) and the lowest that has succeeded; only a session

@@ -27,25 +27,49 @@ namespace {
 
 using TFigure = std::function<std::optional<double>(const TSeriesSummary&)>;
 
+// What the probability held at the balance limits makes inexact. A session's limits lie at or beyond its ruin and
+// its target, so only the final balances of those who ended pile there: its chances, stakes and rounds stay exact.
+// Without a bankroll rule the states' chain gives the mean, the deviation and the stakes whatever the range.
+enum class TCutBy {
+    Never,
+    Play,     // exact in a session
+    Stakes,   // exact in a session, and from the chain
+    Moments,  // exact from the chain
+    Balances, // never exact once the limits hold probability
+};
+
+bool IsCut(const TSeriesSummary& s, TCutBy by) {
+    if (s.LimitRound <= 0)
+        return false;
+    switch (by) {
+    case TCutBy::Never:
+        return false;
+    case TCutBy::Play:
+        return !s.Session;
+    case TCutBy::Stakes:
+        return !s.Session && !s.Horizon.MomentsExact;
+    case TCutBy::Moments:
+        return !s.Horizon.MomentsExact;
+    case TCutBy::Balances:
+        break;
+    }
+    return true;
+}
+
 class TRowBuilder {
 public:
     TRowBuilder(const std::vector<const TSeriesSummary*>& summaries, const ITextSource* texts)
         : FSummaries(summaries), FTexts(texts) {}
 
     QString Label(const QString& key, const QString& english, std::initializer_list<TFormatArg> args = {}) const {
-        const QString text = FTexts ? FTexts->GetText(QStringLiteral("Summary"), key) : QString();
-        try {
-            return SafeFormat(text.isEmpty() ? english : text, args);
-        } catch (const Exception&) {
-            return SafeFormat(english, args); // a translation that does not fit its figures
-        }
+        return SectionText(FTexts, QStringLiteral("Summary"), key, english, args);
     }
     void Heading(const QString& id, const QString& label) {
         FRows.push_back({id, label, TSummaryUnit::Heading, {}, {}});
     }
     void Note(const QString& id, const QString& label) { FRows.push_back({id, label, TSummaryUnit::Note, {}, {}}); }
     // A figure row, left out when it applies to no series unless kept empty.
-    void Figure(const QString& id, const QString& label, TSummaryUnit unit, const TFigure& figure, bool cuttable,
+    void Figure(const QString& id, const QString& label, TSummaryUnit unit, const TFigure& figure, TCutBy cutBy,
                 bool keepEmpty = false) {
         TSummaryRow row{id, label, unit, {}, {}};
         bool any = false;
@@ -55,7 +79,7 @@ public:
                 *v *= 100.0;
             any = any || v.has_value();
             row.Values.push_back(v);
-            row.Cut.push_back(v && cuttable && s->LimitRound > 0);
+            row.Cut.push_back(v && IsCut(*s, cutBy));
         }
         if (any || keepEmpty)
             FRows.push_back(std::move(row));
@@ -103,7 +127,7 @@ void AddPlannerRows(TRowBuilder& b, const std::vector<const TSeriesSummary*>& su
                              std::function<std::optional<double>(const TBankrollAnswer&)> f) {
         b.Figure(
             id, label, U::Whole, [f](const TSeriesSummary& s) { return s.Planner ? f(*s.Planner) : std::nullopt; },
-            isBankroll, isBankroll);
+            isBankroll ? TCutBy::Play : TCutBy::Never, isBankroll);
     };
     b.Heading(QStringLiteral("Planner"),
               b.Label(QStringLiteral("Planner"), QStringLiteral("Bankroll planner, within %d rounds"),
@@ -134,6 +158,32 @@ void AddPlannerRows(TRowBuilder& b, const std::vector<const TSeriesSummary*>& su
                        QStringLiteral("empty: no bankroll up to the largest one computed keeps the risk that low")));
 }
 
+// Beside every starred figure, why: one line per series whose figures carry "*", as a note under the table.
+void AddReasons(TSummarySource& source, const std::vector<const TSeriesSummary*>& summaries, const ITextSource* texts) {
+    source.Reasons.assign(summaries.size(), QString());
+    for (size_t k = 0; k < summaries.size(); ++k) {
+        const bool starred = std::any_of(source.Rows.begin(), source.Rows.end(),
+                                         [k](const TSummaryRow& row) { return k < row.Cut.size() && row.Cut[k]; });
+        if (!starred)
+            continue;
+        const TSeriesSummary& s = *summaries[k];
+        const double percent = 100.0 * s.LimitShare;
+        // Two digits that mean something however small the share.
+        const QString shown = percent >= 1.0 ? FormatFixed(percent, 1) : QString::number(percent, 'g', 2);
+        const QString caption = source.Captions.value(static_cast<qsizetype>(k));
+        source.Reasons[k] =
+            s.Planner ? SectionText(texts, QStringLiteral("Summary"), QStringLiteral("StarPlanner"),
+                                    QStringLiteral("* %s: from a bankroll of %d on, up to %s %% of the starts pass the "
+                                                   "money tracked, where they count as never ruined"),
+                                    {caption, static_cast<long long>(s.LimitRound), shown})
+                      : SectionText(texts, QStringLiteral("Summary"), QStringLiteral("StarLimits"),
+                                    QStringLiteral("* %s: up to %s %% of the probability lay at the balance limits "
+                                                   "from round %d on; the starred figures count it there"),
+                                    {caption, shown, static_cast<long long>(s.LimitRound)});
+        source.Rows.push_back({QStringLiteral("Starred"), source.Reasons[k], TSummaryUnit::Note, {}, {}});
+    }
+}
+
 } // namespace
 
 TSummarySource BuildSummarySource(const QStringList& captions, const std::vector<TColor>& colors,
@@ -150,37 +200,39 @@ TSummarySource BuildSummarySource(const QStringList& captions, const std::vector
     b.Heading(QStringLiteral("Game"), b.Label(QStringLiteral("Game"), QStringLiteral("The game, per unit bet")));
     b.Figure(
         QStringLiteral("HouseEdge"), b.Label(QStringLiteral("HouseEdge"), QStringLiteral("House edge, %%")), U::Percent,
-        [](const TSeriesSummary& s) { return s.Game.HouseEdge; }, false);
+        [](const TSeriesSummary& s) { return s.Game.HouseEdge; }, TCutBy::Never);
     b.Figure(
         QStringLiteral("GameDeviation"), b.Label(QStringLiteral("GameDeviation"), QStringLiteral("Standard deviation")),
-        U::Units, [](const TSeriesSummary& s) { return s.Game.StdDeviation; }, false);
+        U::Units, [](const TSeriesSummary& s) { return s.Game.StdDeviation; }, TCutBy::Never);
     b.Figure(
         QStringLiteral("Win"), b.Label(QStringLiteral("Win"), QStringLiteral("Chance of a win, %%")), U::Percent,
-        [](const TSeriesSummary& s) { return s.Game.Win; }, false);
+        [](const TSeriesSummary& s) { return s.Game.Win; }, TCutBy::Never);
     b.Figure(
         QStringLiteral("Draw"), b.Label(QStringLiteral("Draw"), QStringLiteral("Chance of a draw, %%")), U::Percent,
-        [](const TSeriesSummary& s) { return s.Game.Draw; }, false);
+        [](const TSeriesSummary& s) { return s.Game.Draw; }, TCutBy::Never);
     b.Figure(
         QStringLiteral("Loss"), b.Label(QStringLiteral("Loss"), QStringLiteral("Chance of a loss, %%")), U::Percent,
-        [](const TSeriesSummary& s) { return s.Game.Loss; }, false);
+        [](const TSeriesSummary& s) { return s.Game.Loss; }, TCutBy::Never);
 
     // The planner has no single bankroll: no horizon, bets or session of one player.
     b.AppliesTo([](const TSeriesSummary& s) { return !s.Planner; });
     const long long rounds = first ? first->Horizon.Rounds : 0;
     b.Heading(QStringLiteral("Horizon"),
               b.Label(QStringLiteral("Horizon"), QStringLiteral("After %d rounds"), {rounds}));
-    const auto horizon = [&b](const char* id, const char* english, U unit, double THorizonFigures::*field) {
+    const auto horizon = [&b](const char* id, const char* english, U unit, double THorizonFigures::*field,
+                              TCutBy cutBy) {
         b.Figure(
             QLatin1String(id), b.Label(QLatin1String(id), QLatin1String(english)), unit,
-            [field](const TSeriesSummary& s) { return s.Horizon.*field; }, true);
+            [field](const TSeriesSummary& s) { return s.Horizon.*field; }, cutBy);
     };
     const auto quantile = [&b](const char* id, const char* english, int32_t THorizonFigures::*field) {
         b.Figure(
             QLatin1String(id), b.Label(QLatin1String(id), QLatin1String(english)), U::Whole,
-            [field](const TSeriesSummary& s) { return static_cast<double>(s.Horizon.*field); }, true);
+            [field](const TSeriesSummary& s) { return static_cast<double>(s.Horizon.*field); }, TCutBy::Balances);
     };
-    horizon("Mean", "Expected net result", U::Units, &THorizonFigures::Mean);
-    horizon("Deviation", "Standard deviation of the net result", U::Units, &THorizonFigures::StdDeviation);
+    horizon("Mean", "Expected net result", U::Units, &THorizonFigures::Mean, TCutBy::Moments);
+    horizon("Deviation", "Standard deviation of the net result", U::Units, &THorizonFigures::StdDeviation,
+            TCutBy::Moments);
     quantile("Median", "Median net result", &THorizonFigures::Median);
     quantile("Q05", "5 %% quantile", &THorizonFigures::Q05);
     quantile("Q25", "25 %% quantile", &THorizonFigures::Q25);
@@ -188,36 +240,36 @@ TSummarySource BuildSummarySource(const QStringList& captions, const std::vector
     quantile("Q95", "95 %% quantile", &THorizonFigures::Q95);
     b.Figure(
         QStringLiteral("Ahead"), b.Label(QStringLiteral("Ahead"), QStringLiteral("Chance of being ahead, %%")),
-        U::Percent, [](const TSeriesSummary& s) { return s.Horizon.Ahead; }, true);
+        U::Percent, [](const TSeriesSummary& s) { return s.Horizon.Ahead; }, TCutBy::Play);
     b.Figure(
         QStringLiteral("Even"), b.Label(QStringLiteral("Even"), QStringLiteral("Chance of being even, %%")), U::Percent,
-        [](const TSeriesSummary& s) { return s.Horizon.Even; }, true);
+        [](const TSeriesSummary& s) { return s.Horizon.Even; }, TCutBy::Play);
     b.Figure(
         QStringLiteral("Behind"), b.Label(QStringLiteral("Behind"), QStringLiteral("Chance of being behind, %%")),
-        U::Percent, [](const TSeriesSummary& s) { return s.Horizon.Behind; }, true);
-    horizon("Staked", "Expected total staked", U::Units, &THorizonFigures::Staked);
+        U::Percent, [](const TSeriesSummary& s) { return s.Horizon.Behind; }, TCutBy::Play);
+    horizon("Staked", "Expected total staked", U::Units, &THorizonFigures::Staked, TCutBy::Stakes);
     b.Figure(
         QStringLiteral("PerStaked"),
         b.Label(QStringLiteral("PerStaked"), QStringLiteral("Expected result per unit staked, %%")), U::Percent,
-        [](const TSeriesSummary& s) { return s.Horizon.ResultPerStaked; }, true);
+        [](const TSeriesSummary& s) { return s.Horizon.ResultPerStaked; }, TCutBy::Moments);
     if (b.LastIs(QStringLiteral("PerStaked")))
         b.Note(QStringLiteral("PerStakedNote"),
                b.Label(QStringLiteral("PerStakedNote"),
                        QStringLiteral("equals minus the house edge, whatever the betting system")));
     b.Figure(
         QStringLiteral("Ruin"), b.Label(QStringLiteral("Ruin"), QStringLiteral("Chance of having been ruined, %%")),
-        U::Percent, [](const TSeriesSummary& s) { return s.Horizon.Ruin; }, true);
+        U::Percent, [](const TSeriesSummary& s) { return s.Horizon.Ruin; }, TCutBy::Play);
     b.Figure(
         QStringLiteral("RoundsPlayed"),
         b.Label(QStringLiteral("RoundsPlayed"), QStringLiteral("Expected rounds played")), U::Rounds,
-        [](const TSeriesSummary& s) { return s.Horizon.RoundsPlayed; }, true);
+        [](const TSeriesSummary& s) { return s.Horizon.RoundsPlayed; }, TCutBy::Play);
     b.CloseSection();
 
     b.Heading(QStringLiteral("Bets"), b.Label(QStringLiteral("Bets"), QStringLiteral("The system's bets")));
     b.Figure(
         QStringLiteral("LargestBet"),
         b.Label(QStringLiteral("LargestBet"), QStringLiteral("Largest bet placed with 99 %% probability")), U::Whole,
-        [](const TSeriesSummary& s) { return Whole(s.LargestBet99); }, true);
+        [](const TSeriesSummary& s) { return Whole(s.LargestBet99); }, TCutBy::Play);
     size_t states = 0;
     for (const TSeriesSummary* s : summaries)
         states = std::max(states, s ? s->States.size() : 0);
@@ -234,7 +286,7 @@ TSummarySource BuildSummarySource(const QStringList& captions, const std::vector
                 const TStateFigures* f = state(s);
                 return f ? std::optional<double>(f->Bet) : std::nullopt;
             },
-            false);
+            TCutBy::Never);
         b.Figure(
             id + QStringLiteral("Reach"),
             b.Label(QStringLiteral("StateReach"), QStringLiteral("State %d: chance of reaching it, %%"), {n}),
@@ -243,7 +295,7 @@ TSummarySource BuildSummarySource(const QStringList& captions, const std::vector
                 const TStateFigures* f = state(s);
                 return f ? f->Reach : std::nullopt;
             },
-            true);
+            TCutBy::Play);
         b.Figure(
             id + QStringLiteral("Rounds"),
             b.Label(QStringLiteral("StateRounds"), QStringLiteral("State %d: expected rounds in it"), {n}), U::Rounds,
@@ -251,7 +303,7 @@ TSummarySource BuildSummarySource(const QStringList& captions, const std::vector
                 const TStateFigures* f = state(s);
                 return f ? std::optional<double>(f->Rounds) : std::nullopt;
             },
-            true);
+            TCutBy::Stakes);
     }
     b.CloseSection();
 
@@ -263,10 +315,11 @@ TSummarySource BuildSummarySource(const QStringList& captions, const std::vector
                   b.Label(QStringLiteral("Session"), QStringLiteral("Until the session ends (bankroll %d, target %d)"),
                           {static_cast<long long>(p.Bankroll), static_cast<long long>(p.Target)}));
         const auto session = [&b](const QString& id, const QString& label, U unit,
-                                  std::function<std::optional<double>(const TSessionFigures&)> f) {
+                                  std::function<std::optional<double>(const TSessionFigures&)> f,
+                                  TCutBy cutBy = TCutBy::Play) {
             b.Figure(
                 id, label, unit, [f](const TSeriesSummary& s) { return s.Session ? f(*s.Session) : std::nullopt; },
-                true);
+                cutBy);
         };
         session(QStringLiteral("ChartRuin"),
                 b.Label(QStringLiteral("ChartRuin"), QStringLiteral("Ruin within %d rounds, %%"), {chartRounds}),
@@ -293,14 +346,16 @@ TSummarySource BuildSummarySource(const QStringList& captions, const std::vector
         session(QStringLiteral("Duration90"),
                 b.Label(QStringLiteral("Duration90"), QStringLiteral("90 %% quantile of the rounds until it ends")),
                 U::Whole, [](const TSessionFigures& f) { return Whole(f.Duration90); });
-        session(QStringLiteral("EndResult"),
-                b.Label(QStringLiteral("EndResult"), QStringLiteral("Expected net result at the end")), U::Units,
-                [](const TSessionFigures& f) { return f.EndResult; });
+        session(
+            QStringLiteral("EndResult"),
+            b.Label(QStringLiteral("EndResult"), QStringLiteral("Expected net result at the end")), U::Units,
+            [](const TSessionFigures& f) { return f.EndResult; }, TCutBy::Balances);
         b.CloseSection();
     }
     b.AppliesTo({});
     AddPlannerRows(b, summaries, first);
     source.Rows = b.Take();
+    AddReasons(source, summaries, texts);
     return source;
 }
 
@@ -408,6 +463,13 @@ void BuildSummaryCsv(QStringList& lines, const TSummarySource& source) {
             line += QLatin1Char(',') + (v ? FormatFull(*v) : QString());
         lines.append(line);
     }
+    // The figures carry no "*" here, so the reasons say which series' figures are not exact.
+    if (std::any_of(source.Reasons.begin(), source.Reasons.end(), [](const QString& r) { return !r.isEmpty(); })) {
+        QString line = QStringLiteral("\"Starred\",\"\"");
+        for (const QString& reason : source.Reasons)
+            line += QLatin1Char(',') + (reason.isEmpty() ? QString() : Quoted(reason));
+        lines.append(line);
+    }
 }
 
 QByteArray SummaryJson(const TSummarySource& source) {
@@ -424,6 +486,9 @@ QByteArray SummaryJson(const TSummarySource& source) {
         }
         series.append(QJsonObject{{QStringLiteral("caption"), source.Captions.at(k)},
                                   {QStringLiteral("cut"), cut},
+                                  {QStringLiteral("reason"), static_cast<size_t>(k) < source.Reasons.size()
+                                                                 ? source.Reasons[static_cast<size_t>(k)]
+                                                                 : QString()},
                                   {QStringLiteral("figures"), figures}});
     }
     return QJsonDocument(series).toJson(QJsonDocument::Indented);

@@ -37,6 +37,8 @@ struct TSummarySource {
     std::vector<TColor> Colors;
     std::vector<TSummaryRow> Rows;
     QString Warning; // the limit warning, when a figure is cut
+    // Per series, why its figures carry "*" (empty where none does); also the last rows, as notes.
+    std::vector<QString> Reasons;
 };
 
 // The rows for the given series (nullptr: a series without a summary, its column empty). Rows that apply to no
@@ -52,9 +54,11 @@ QString FormatSummaryValue(const TSummaryRow& row, size_t series, QChar decimalS
 void BuildSummaryText(QStringList& lines, const TSummarySource& source, QChar decimalSymbol);
 // A table with the captions in their colours and the headings across it, then the warning.
 void BuildSummaryHtml(QStringList& lines, const TSummarySource& source, QChar decimalSymbol);
-// RFC 4180: "Id","Figure", then one quoted caption per series; one record per figure, headings and notes left out.
+// RFC 4180: "Id","Figure", then one quoted caption per series; one record per figure, headings and notes left out,
+// and a last record "Starred" with the reasons where a figure is not exact.
 void BuildSummaryCsv(QStringList& lines, const TSummarySource& source);
-// An array with one object per series: caption, cut (whether the limits cut its figures) and figures by Id.
+// An array with one object per series: caption, cut (whether the limits cut its figures), the reason and figures
+// by Id.
 QByteArray SummaryJson(const TSummarySource& source);
 
 // The ordinary table as JSON: an array with one object per series, its caption and the x and y of every computed

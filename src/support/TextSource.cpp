@@ -8,8 +8,9 @@ namespace wl {
 namespace {
 
 template <typename TArgs>
-QString FilledMessage(const ITextSource* texts, const QString& key, const QString& english, const TArgs& args) {
-    const QString text = texts != nullptr ? texts->GetText(QStringLiteral("Messages"), key) : QString();
+QString FilledMessage(const ITextSource* texts, const QString& section, const QString& key, const QString& english,
+                      const TArgs& args) {
+    const QString text = texts != nullptr ? texts->GetText(section, key) : QString();
     if (!text.isEmpty()) {
         try {
             return SafeFormat(text, args);
@@ -28,12 +29,17 @@ QString FilledMessage(const ITextSource* texts, const QString& key, const QStrin
 
 QString MessageText(const ITextSource* texts, const QString& key, const QString& english,
                     std::initializer_list<TFormatArg> args) {
-    return FilledMessage(texts, key, english, args);
+    return FilledMessage(texts, QStringLiteral("Messages"), key, english, args);
 }
 
 QString MessageText(const ITextSource* texts, const QString& key, const QString& english,
                     const std::vector<TFormatArg>& args) {
-    return FilledMessage(texts, key, english, args);
+    return FilledMessage(texts, QStringLiteral("Messages"), key, english, args);
+}
+
+QString SectionText(const ITextSource* texts, const QString& section, const QString& key, const QString& english,
+                    std::initializer_list<TFormatArg> args) {
+    return FilledMessage(texts, section, key, english, args);
 }
 
 QString MessageText(const ITextSource* texts, const QString& key, const QString& english) {

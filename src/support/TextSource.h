@@ -26,6 +26,9 @@ QString MessageText(const ITextSource* texts, const QString& key, const QString&
                     std::initializer_list<TFormatArg> args);
 QString MessageText(const ITextSource* texts, const QString& key, const QString& english,
                     const std::vector<TFormatArg>& args);
+// The same lookup in another section of the language file, such as the summary's labels.
+QString SectionText(const ITextSource* texts, const QString& section, const QString& key, const QString& english,
+                    std::initializer_list<TFormatArg> args);
 // The text alone, unfilled: the language's text of key, or english where it has none.
 QString MessageText(const ITextSource* texts, const QString& key, const QString& english);
 

@@ -1,9 +1,11 @@
 // The bankroll planner's backward pass against the forward risk charts, bankroll by bankroll.
 #include "engine/BankrollPlanner.h"
 #include "charts/ChartDescription.h"
+#include "charts/PlannerCharts.h"
 #include "engine/FloatMode.h"
 #include "engine/GameCalculator.h"
 #include "engine/StepPool.h"
+#include "support/Exception.h"
 
 #include "ChartTestSupport.h"
 
@@ -126,6 +128,57 @@ TEST(BankrollPlanner, TheTopFollowsWhatTheRoundsCanLoseWithinTheBudget) {
     EXPECT_LE(curve.Limit[1], curve.Limit[10000]);
 }
 
+// Results and bets at the 32-bit limits: what the rounds can lose saturates instead of wrapping, so the money
+// tracked stops short and the share that passes it is measured. Every move here leaves the tracked money in one
+// round, so ruin and that share add up to the whole.
+struct TLimitCase {
+    const char* Name;
+    int Loss, Win, Bet, Rounds;
+};
+
+class PlannerAtTheLimits : public ::testing::TestWithParam<TLimitCase> {};
+
+TEST_P(PlannerAtTheLimits, RuinAndWhatPassesTheTopCoverEveryStart) {
+    const TLimitCase& c = GetParam();
+    const TFloatModeGuard floatMode;
+    const TGameDescription game = test::MakeGame(QStringLiteral("g"), {{c.Loss, 0.5}, {c.Win, 0.5}});
+    const TBetDescription system = test::MakeSystem(QStringLiteral("s"), {c.Bet});
+    TPlannerRequest request;
+    request.Rounds = c.Rounds;
+    request.MaxBankroll = 100;
+    request.MemoryBudget = 1 << 20;
+    const TBankrollCurve curve = TBankrollPlanner(game, system).Compute(request);
+    ASSERT_EQ(curve.Limit.size(), curve.Ruin.size());
+    for (const int32_t b : {1, 50, 100}) {
+        EXPECT_NEAR(curve.Ruin[static_cast<size_t>(b)], 0.5, 1e-15) << b;
+        EXPECT_NEAR(curve.Ruin[static_cast<size_t>(b)] + curve.Limit[static_cast<size_t>(b)], 1.0, 1e-15) << b;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Int32, PlannerAtTheLimits,
+                         ::testing::Values(TLimitCase{"LargestLossLargestBet", -2147483647, 1, 2147483647, 3},
+                                           TLimitCase{"LargestLossManyRounds", -2147483647, 1, 2147483647, 1000},
+                                           TLimitCase{"BothLargest", -2147483647, 2147483647, 2147483647, 5},
+                                           TLimitCase{"LargestWinUnitLoss", -1, 2147483647, 2147483647, 4}),
+                         [](const auto& row) { return std::string(row.param.Name); });
+
+// Money no start can reach is never read: the rows stop at the most the rounds can gain, not at the most they can
+// lose, which for a martingale is a thousand times as far.
+TEST(BankrollPlanner, TheRowsStopWhereNoStartCanGainMore) {
+    const TFloatModeGuard floatMode;
+    const TGameDescription red = test::MakeGame(QStringLiteral("Red"), {{1, 18.0 / 37.0}, {-1, 19.0 / 37.0}});
+    const TBetDescription m10 = test::MakeSystem(QStringLiteral("M10"), {1, 2, 4, 8, 16, 32, 64, 128, 256, 512, 1024});
+    TPlannerRequest request;
+    request.Rounds = 1000;
+    const TBankrollCurve curve = TBankrollPlanner(red, m10).Compute(request);
+    EXPECT_EQ(curve.TopMoney, 10000 + 1000);
+    EXPECT_TRUE(curve.Limit.empty());
+    // Every start ends a round within one unit of gain: 1000 rounds bring 10000 at most to 11000, where no player
+    // is ever ruined within the rounds left, so the values near the top are as exact as the others.
+    EXPECT_GT(curve.Ruin[10000], 0.0);
+    EXPECT_LT(curve.Ruin[10000], curve.Ruin[1]);
+}
+
 TEST(BankrollPlanner, TheAnswerIsTheFirstBankrollAtOrBelowTheRisk) {
     TBankrollCurve curve;
     curve.Ruin = {0.0, 0.5, 0.2, 0.05, 0.06, 0.01};
@@ -177,6 +230,55 @@ TEST(BankrollPlanner, TheKindsDrawTheCurveAndMarkTheAnswer) {
     f.Compute();
     EXPECT_FALSE(f.Controller->SeriesAnswer(0).has_value());
     EXPECT_TRUE(line.Marks().empty());
+}
+
+// The tables and the answer speak of the bankrolls the curve shows: from 1 up to where the risk has vanished.
+TEST(BankrollPlanner, TheAnswerAndTheTablesCoverTheBankrollsShown) {
+    test::TControllerFixture f;
+    const TGameDescription coin = test::CoinGame();
+    const TBetDescription flat = test::FlatSystem();
+    for (const int kind : {9, 10}) {
+        f.Controller->SelectChartKind(kind);
+        f.Controller->CurrentKind().SetParam(0, 100);
+        f.Controller->CurrentKind().SetParam(1, kind == 10 ? 20 : 0);
+        if (f.Controller->SeriesCount() == 0)
+            f.Controller->AddSeries(coin, flat);
+        f.Compute();
+        ASSERT_TRUE(f.Failures.empty());
+        const std::optional<TBankrollAnswer> answer = f.Controller->SeriesAnswer(0);
+        ASSERT_TRUE(answer.has_value());
+        EXPECT_EQ(f.Controller->MinX(), 1) << kind;
+        const TBankrollCurve curve = BankrollCurve(coin, flat, 100, kind == 10 ? 20 : 0);
+        EXPECT_EQ(answer->LastBankroll, TBankrollChart::LastShownBankroll(curve)) << kind;
+        EXPECT_LT(answer->LastBankroll, kind == 10 ? 20 : 100) << kind;
+    }
+}
+
+// A system whose successor lies beyond its states is the user's to mend in the system editor: every kind says so
+// in the same words, the planner's too.
+TEST(BankrollPlanner, ASuccessorBeyondTheStatesIsTheUsersToMend) {
+    TBetDescription broken = test::MakeSystem(QStringLiteral("Broken"), {1, 2});
+    broken.StateCount = 1; // state 0 still loses into state 1
+    EXPECT_THROW(TBankrollPlanner(test::CoinGame(), broken), ELimitError);
+    test::TControllerFixture f;
+    std::vector<std::pair<QString, bool>> reports;
+    f.Controller->SetOnThreadError([&](const Exception& e) { reports.emplace_back(e.Message(), e.IsUserError()); });
+    const TGameDescription coin = test::CoinGame();
+    f.Controller->AddSeries(coin, broken);
+    QString first;
+    for (const int kind : {0, 9, 10}) {
+        f.Controller->SelectChartKind(kind);
+        if (kind == 10)
+            f.Controller->CurrentKind().SetParam(1, 20);
+        f.Compute();
+        if (kind == 0)
+            first = f.Controller->SeriesFailure(0);
+        EXPECT_EQ(f.Controller->SeriesFailure(0), first) << kind;
+    }
+    EXPECT_TRUE(first.contains(QStringLiteral("system editor")));
+    // One plain message: the same failure again is not reported twice.
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_TRUE(reports.front().second);
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 namespace wl::test {
 namespace {
@@ -73,6 +74,116 @@ INSTANTIATE_TEST_SUITE_P(Feller, GamblersRuin,
                                            TRuinCase{"FairCoin", 0.5, 5, 12}, TRuinCase{"Favourable", 0.6, 3, 10},
                                            TRuinCase{"LongSession", 0.49, 40, 100}),
                          [](const auto& row) { return row.param.Name; });
+
+// Systems whose bets straddle the bankroll and the target: a player who has ended places no bet, one who cannot
+// pay his state's bet places state 0's. Every staked unit then loses the house edge, and the rounds played within
+// a horizon that outlasts the session are its expected duration.
+struct TStraddleCase {
+    const char* Name;
+    std::vector<int> Bets, Win, Loss; // bets and successors by state
+    int Result;                       // the game's win; its loss is -1
+    double WinChance;
+    int Bankroll, Target;
+};
+
+void PrintTo(const TStraddleCase& c, std::ostream* os) {
+    *os << c.Name;
+}
+
+class StraddlingSession : public ::testing::TestWithParam<TStraddleCase> {};
+
+TEST_P(StraddlingSession, ResultPerStakedIsMinusTheHouseEdge) {
+    const TStraddleCase& c = GetParam();
+    const TGameDescription game = MakeGame(QStringLiteral("g"), {{c.Result, c.WinChance}, {-1, 1.0 - c.WinChance}});
+    TBetDescription system;
+    system.Name = QStringLiteral("s");
+    for (size_t i = 0; i < c.Bets.size(); ++i) {
+        system.SetBet(static_cast<int>(i), c.Bets[i]);
+        system.SetWinState(static_cast<int>(i), c.Win[i]);
+        system.SetLossState(static_cast<int>(i), c.Loss[i]);
+    }
+    system.StateCount = static_cast<int>(c.Bets.size());
+    TSummaryParams p = Session(c.Bankroll, c.Target);
+    p.StateReach = true;
+    const std::optional<TSeriesSummary> s = ComputeSeriesSummary(game, system, p);
+    ASSERT_TRUE(s && s->Session && s->Session->Ended);
+    ASSERT_EQ(s->LimitShare, 0.0);
+    ExpectRelative(-s->Game.HouseEdge, s->Horizon.ResultPerStaked, 1e-11);
+    ExpectRelative(*s->Session->Duration, *s->Horizon.RoundsPlayed, 1e-11);
+    ExpectRelative(*s->Session->EndResult, s->Horizon.Mean, 1e-11);
+    double rounds = 0.0;
+    for (const TStateFigures& f : s->States) {
+        rounds += f.Rounds;
+        EXPECT_LE(*f.Reach, 1.0);
+    }
+    ExpectRelative(*s->Horizon.RoundsPlayed, rounds, 1e-12);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bankroll, StraddlingSession,
+    ::testing::Values(
+        TStraddleCase{"OneThreeTwoSixToTheTarget", {1, 3, 2, 6}, {1, 2, 3, 0}, {0, 0, 0, 0}, 1, 18.0 / 37.0, 1, 2},
+        TStraddleCase{"OneThreeTwoSixWider", {1, 3, 2, 6}, {1, 2, 3, 0}, {0, 0, 0, 0}, 1, 18.0 / 37.0, 2, 5},
+        TStraddleCase{"MartingalePastTheBankroll", {1, 2, 4, 8, 16}, {0, 0, 0, 0, 0}, {1, 2, 3, 4, 0}, 1, 0.49, 5, 9},
+        TStraddleCase{"FirstBetAboveTheMoney", {3, 1}, {0, 0}, {1, 1}, 1, 0.45, 2, 6},
+        TStraddleCase{"BetFarBeyondTheRows", {1, 20000}, {1, 0}, {0, 0}, 1, 18.0 / 37.0, 10, 20},
+        TStraddleCase{"StraightUpOvershoots", {1, 2}, {1, 0}, {0, 0}, 35, 1.0 / 37.0, 10, 30}),
+    [](const auto& row) { return row.param.Name; });
+
+// Without a bankroll the states move whatever the balance: limits that hold probability leave the mean, the
+// deviation and the stakes exact, computed from the states' chain; only the balance figures are starred.
+struct TCutCase {
+    const char* Name;
+    std::vector<int> Bets;
+    int Rounds, Limit;
+};
+
+class CutRange : public ::testing::TestWithParam<TCutCase> {};
+
+TEST_P(CutRange, MomentsAndStakesFollowTheStatesChain) {
+    const TCutCase& c = GetParam();
+    const TGameDescription game = MakeGame(QStringLiteral("red"), {{1, 18.0 / 37.0}, {-1, 19.0 / 37.0}});
+    TBetDescription system;
+    system.Name = QStringLiteral("s");
+    for (size_t i = 0; i < c.Bets.size(); ++i) {
+        system.SetBet(static_cast<int>(i), c.Bets[i]);
+        system.SetWinState(static_cast<int>(i), 0);
+        system.SetLossState(static_cast<int>(i), i + 1 < c.Bets.size() ? static_cast<int>(i) + 1 : 0);
+    }
+    system.StateCount = static_cast<int>(c.Bets.size());
+    TSummaryParams wide = Horizon(c.Rounds);
+    wide.StateReach = false;
+    TSummaryParams narrow = wide;
+    narrow.Limits = {-c.Limit, c.Limit};
+    const std::optional<TSeriesSummary> exact = ComputeSeriesSummary(game, system, wide);
+    const std::optional<TSeriesSummary> cut = ComputeSeriesSummary(game, system, narrow);
+    ASSERT_TRUE(exact && cut);
+    ASSERT_EQ(exact->LimitRound, 0);
+    ASSERT_GT(cut->LimitRound, 0);
+    EXPECT_TRUE(cut->Horizon.MomentsExact);
+    ExpectRelative(exact->Horizon.Mean, cut->Horizon.Mean, 1e-10);
+    ExpectRelative(exact->Horizon.StdDeviation, cut->Horizon.StdDeviation, 1e-10);
+    ExpectRelative(exact->Horizon.Staked, cut->Horizon.Staked, 1e-12);
+    ExpectRelative(-cut->Game.HouseEdge, cut->Horizon.ResultPerStaked, 1e-10);
+    for (size_t s = 0; s < exact->States.size(); ++s)
+        ExpectRelative(exact->States[s].Rounds, cut->States[s].Rounds, 1e-12);
+}
+
+INSTANTIATE_TEST_SUITE_P(Limits, CutRange,
+                         ::testing::Values(TCutCase{"Flat", {1}, 400, 10},
+                                           TCutCase{"Martingale", {1, 2, 4, 8}, 300, 20},
+                                           TCutCase{"Labouchere", {3, 1, 5, 2}, 200, 15}),
+                         [](const auto& row) { return row.param.Name; });
+
+// Ruin exactly at a limit is where the ruined player's balance lies: nothing is cut, and the end result is exact.
+TEST(SeriesSummary, RuinAtTheLimitItselfIsExact) {
+    const std::optional<TSeriesSummary> s =
+        ComputeSeriesSummary(CoinGame(), MakeSystem(QStringLiteral("Thousand"), {1000}), Session(5000, 6000));
+    ASSERT_TRUE(s && s->Session && s->Session->Ended);
+    EXPECT_EQ(s->LimitRound, 0);
+    ExpectRelative(5.0 / 6.0, *s->Session->Success);
+    ExpectRelative(0.0, *s->Session->EndResult, 1e-9);
+}
 
 // A session that outlasts the round limit prints what is still in play, never a figure that looks exact.
 TEST(SeriesSummary, SessionBeyondTheRoundLimitGivesNoUnlimitedFigures) {

@@ -117,8 +117,18 @@ std::vector<TTextKey> Inventory() {
         keys.push_back({QStringLiteral("Messages"), QString::fromLatin1(key), placeholders, true});
     const QString d = QStringLiteral("%d");
     const std::pair<const char*, QStringList> summaryFormats[] = {
-        {"Horizon", {d}},   {"StateBet", {d}},     {"StateReach", {d}}, {"StateRounds", {d}}, {"Session", {d, d}},
-        {"ChartRuin", {d}}, {"ChartSuccess", {d}}, {"InPlay", {d}},     {"Planner", {d}},     {"PlannerBankroll", {d}},
+        {"Horizon", {d}},
+        {"StateBet", {d}},
+        {"StateReach", {d}},
+        {"StateRounds", {d}},
+        {"Session", {d, d}},
+        {"ChartRuin", {d}},
+        {"ChartSuccess", {d}},
+        {"InPlay", {d}},
+        {"Planner", {d}},
+        {"PlannerBankroll", {d}},
+        {"StarLimits", {QStringLiteral("%s"), QStringLiteral("%s"), d}},
+        {"StarPlanner", {QStringLiteral("%s"), d, QStringLiteral("%s")}},
     };
     for (const auto& [key, placeholders] : summaryFormats)
         keys.push_back({QStringLiteral("Summary"), QString::fromLatin1(key), placeholders, true});

@@ -82,6 +82,32 @@ def test_distribution_is_what_the_net_result_chart_draws(games, systems):
     assert abs(d.probabilities.sum() - 1.0) < 1e-12
 
 
+@pytest.mark.parametrize("outcomes, rounds", [([(-1, 0.999), (1000000, 0.001)], 3), ([(1, 0.5), (-1, 0.5)], 30)],
+                         ids=["far clusters", "one stretch"])
+def test_distribution_gives_the_stretches_that_hold_it(outcomes, rounds):
+    game = wagerlens.Game("g", outcomes)
+    flat = wagerlens.System("Flat", [(1, 0, 0)])
+    d = wagerlens.distribution(game, flat, rounds)
+    covered = sum(len(values) for _, values in d.stretches)
+    assert covered <= 2 * 4096 * (rounds + 1)  # far less than the span when the clusters lie apart
+    firsts = [first for first, _ in d.stretches]
+    assert firsts == sorted(firsts) and d.first_balance == firsts[0]
+    dense = d.probabilities
+    for first, values in d.stretches:
+        assert np.array_equal(dense[first - d.first_balance:first - d.first_balance + len(values)], values)
+    assert abs(sum(values.sum() for _, values in d.stretches) - 1.0) < 1e-12
+
+
+def test_starred_figures_give_their_reason(games, systems):
+    """A session whose wins overshoot the target: its end balances pile at the limit, and the summary says so."""
+    result = wagerlens.summary(6, [(games["European roulette - single number"], systems["Flat bet, 1 unit"])],
+                               5000, 10000)
+    assert any(f.cut[0] for f in result.figures)
+    assert result.reasons[0].startswith("* ") and "round" in result.reasons[0]
+    ruin = next(f for f in result.figures if f.id == "ChartRuin")
+    assert not ruin.cut[0]  # the chance of ruin does not depend on where the ended players' balances lie
+
+
 @pytest.mark.parametrize("kind, param0, param1", [(0, 50, 300), (6, 100, 200), (10, 300, 150)],
                          ids=["horizon", "session", "planner"])
 def test_summary_equals_companion(kind, param0, param1, games, systems):

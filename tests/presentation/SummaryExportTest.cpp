@@ -1,0 +1,125 @@
+// The summary's forms: every starred figure has its reason beside it, and exact figures carry no star.
+#include "presentation/SummaryExport.h"
+
+#include "charts/SeriesSummary.h"
+#include "support/TextSource.h"
+
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMap>
+
+namespace wl {
+namespace {
+
+class TFakeTexts : public ITextSource {
+public:
+    QMap<QString, QString> Texts; // "section|key" -> text
+    QString GetText(const QString& section, const QString& key) const override {
+        return Texts.value(section + QLatin1Char('|') + key);
+    }
+};
+
+TSeriesSummary Horizon(double limitShare, int32_t limitRound, bool chain) {
+    TSeriesSummary s;
+    s.Horizon.Rounds = 10;
+    s.Horizon.Mean = -1.0;
+    s.Horizon.Staked = 10.0;
+    s.Horizon.MomentsExact = chain;
+    s.States.push_back(TStateFigures{1, 1.0, 10.0});
+    s.LimitShare = limitShare;
+    s.LimitRound = limitRound;
+    return s;
+}
+
+TSeriesSummary Session(double limitShare, int32_t limitRound) {
+    TSeriesSummary s = Horizon(limitShare, limitRound, false);
+    s.Params.Bankroll = 5;
+    s.Params.Target = 10;
+    s.Horizon.Ruin = 0.5;
+    TSessionFigures f;
+    f.ChartRuin = 0.5;
+    f.Ended = true;
+    f.Ruin = 0.5;
+    f.EndResult = 1.0;
+    s.Session = f;
+    return s;
+}
+
+const TSummaryRow& RowOf(const TSummarySource& source, const char* id) {
+    for (const TSummaryRow& row : source.Rows)
+        if (row.Id == QLatin1String(id))
+            return row;
+    static const TSummaryRow none;
+    ADD_FAILURE() << "no row " << id;
+    return none;
+}
+
+struct TStarCase {
+    const char* Name;
+    TSeriesSummary Summary;
+    std::vector<const char*> Starred, Exact;
+};
+
+class SummaryStars : public ::testing::TestWithParam<TStarCase> {};
+
+TEST_P(SummaryStars, EveryStarHasItsReasonAndExactFiguresHaveNone) {
+    const TStarCase& c = GetParam();
+    const TSummarySource source =
+        BuildSummarySource({QStringLiteral("A"), QStringLiteral("B")}, {0, 0}, {&c.Summary, nullptr}, nullptr);
+    for (const char* id : c.Starred)
+        EXPECT_TRUE(RowOf(source, id).Cut.at(0)) << id;
+    for (const char* id : c.Exact)
+        EXPECT_FALSE(RowOf(source, id).Cut.at(0)) << id;
+    ASSERT_EQ(source.Reasons.size(), 2u);
+    EXPECT_EQ(source.Reasons[0].isEmpty(), c.Starred.empty());
+    EXPECT_TRUE(source.Reasons[1].isEmpty());
+    if (c.Starred.empty())
+        return;
+    EXPECT_TRUE(source.Reasons[0].startsWith(QStringLiteral("* A: "))) << source.Reasons[0].toStdString();
+    QStringList text, html, csv;
+    BuildSummaryText(text, source, QLatin1Char('.'));
+    BuildSummaryHtml(html, source, QLatin1Char('.'));
+    BuildSummaryCsv(csv, source);
+    EXPECT_TRUE(text.join(QLatin1Char('\n')).contains(source.Reasons[0]));
+    EXPECT_TRUE(html.join(QLatin1Char('\n')).contains(source.Reasons[0].toHtmlEscaped()));
+    EXPECT_EQ(csv.back(), QStringLiteral("\"Starred\",\"\",\"") + source.Reasons[0] + QStringLiteral("\","));
+    const QJsonArray json = QJsonDocument::fromJson(SummaryJson(source)).array();
+    EXPECT_EQ(json.at(0).toObject().value(QStringLiteral("reason")).toString(), source.Reasons[0]);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Limits, SummaryStars,
+    ::testing::Values(TStarCase{"Exact", Horizon(0.0, 0, false), {}, {"Mean", "Staked", "Median", "State0Rounds"}},
+                      TStarCase{
+                          "CutRange", Horizon(0.25, 3, false), {"Mean", "Staked", "Median", "Ahead"}, {"HouseEdge"}},
+                      // The states' chain gives the moments whatever the range; the balances stay starred.
+                      TStarCase{"CutRangeChain",
+                                Horizon(0.25, 3, true),
+                                {"Median", "Ahead"},
+                                {"Mean", "Deviation", "Staked", "PerStaked", "State0Rounds"}},
+                      // A session's limits hold only the final balances of those who ended.
+                      TStarCase{"SessionEndsPastTheTarget",
+                                Session(0.01, 40),
+                                {"Mean", "EndResult"},
+                                {"ChartRuin", "SessionRuin", "Ruin", "Staked", "Ahead", "State0Rounds"}}),
+    [](const auto& row) { return row.param.Name; });
+
+// The labels and the reasons come through the one lookup: a translation that does not fit its figures falls back
+// to English, never to nothing.
+TEST(SummaryExport, LabelsAndReasonsUseTheLanguageWithItsFallback) {
+    TFakeTexts texts;
+    texts.Texts[QStringLiteral("Summary|Mean")] = QStringLiteral("Erwartetes Ergebnis");
+    texts.Texts[QStringLiteral("Summary|Horizon")] = QStringLiteral("Nach %s %s Runden");
+    texts.Texts[QStringLiteral("Summary|StarLimits")] = QStringLiteral("* %s: bis %s %% ab Runde %d");
+    const TSeriesSummary s = Horizon(0.5, 7, false);
+    const TSummarySource source = BuildSummarySource({QStringLiteral("A")}, {0}, {&s}, &texts);
+    EXPECT_EQ(RowOf(source, "Mean").Label, QStringLiteral("Erwartetes Ergebnis"));
+    EXPECT_EQ(RowOf(source, "Horizon").Label, QStringLiteral("After 10 rounds"));
+    EXPECT_EQ(source.Reasons.at(0), QStringLiteral("* A: bis 50.0 % ab Runde 7"));
+}
+
+} // namespace
+} // namespace wl
