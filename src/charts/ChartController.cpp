@@ -16,6 +16,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <cmath>
 #include <chrono>
 
 namespace wl {
@@ -205,6 +206,8 @@ void TChartController::RunCalculations() {
             s.Calculator->LowBound = limits.Low;
             s.Calculator->HighBound = limits.High;
             s.Calculator->MemoryBudget = share;
+            s.Calculator->Tolerance = FTolerance;
+            s.Calculator->RoundsPlanned = FCurrentKind->RoundsToCompute();
             s.Calculator->ShowAll = showAll;
             s.Failure.clear(); // tried again: a parameter change may have cured it
             s.Error = nullptr;
@@ -620,6 +623,16 @@ void TChartController::SetMemoryBudget(int64_t bytes) {
     StopCalculations(true);
     FMemoryBudget = bytes;
     // Rows grown or cut under the old budget are not what the new one gives.
+    FCurrentKind->ComputedRounds = 0;
+}
+
+void TChartController::SetTolerance(double tolerance) {
+    tolerance = std::isfinite(tolerance) ? std::clamp(tolerance, 0.0, 1.0) : DefaultTolerance;
+    if (tolerance == FTolerance)
+        return;
+    StopCalculations(true);
+    FTolerance = tolerance;
+    // Tails cut under the old tolerance are not what the new one keeps.
     FCurrentKind->ComputedRounds = 0;
 }
 

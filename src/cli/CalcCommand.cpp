@@ -213,6 +213,7 @@ void Compute(TChartController& controller, TChart& chart, TProgressBar& bar, con
             throw Exception("No free chart line for another series");
 
     controller.SetMemoryBudget(int64_t{options.MemoryBudget.value_or(MemoryBudgetDefault)} << 20);
+    controller.SetTolerance(options.Tolerance.value_or(ToleranceDefault));
     controller.SetSummaryWanted(options.Summary);
     controller.SetActive(true);
     controller.WaitForCalculation();

@@ -3,14 +3,16 @@
 // Distribution[buffer][state][balance] is the probability of being in that state with that net balance (bet units)
 // after round RoundCount. Reset computes round 1, Step the next round. The rows cover LowLimit()..HighLimit(), which
 // widen round by round to take every balance a move reaches, up to LowBound..HighBound and as far as MemoryBudget
-// allows; moves past LowBound, HighBound or the balances the budget stopped at pile up there. MinBalance..MaxBalance
-// always covers every balance holding probability (the range is only ever widened). The first Reset and a Reset
-// with other limits allocate. Before the first Reset every cell reads 0 and there are no rows.
+// allows. Moves past a bound within the risk charts' reach pile up there; past any other edge (a far bound, where the
+// budget stopped the range) they leave play after the round and are counted as lying beyond it, so that every
+// balance still held is exact. The far ends of a dense row whose combined probability is below what Tolerance still
+// allows leave play too. MinBalance..MaxBalance always covers every balance holding probability. The first Reset and
+// a Reset with other limits allocate. Before the first Reset every cell reads 0 and there are no rows.
 //
 // Exactness contract of Step (every kernel gives the same bits as StepReference, and the rows' width changes none):
 // - states are handled from StateCount-1 down to 0; within a state, balances ascending, outcomes in stored order;
 // - cells holding 0 or less (or NaN) are not spread; each product x * p is rounded to double before it is added;
-// - moves past LowLimit() or HighLimit() pile up at that bound, whatever their size;
+// - moves past LowLimit() or HighLimit() pile up at that bound, whatever their size; then Settle takes what leaves;
 // - with Bankroll > 0, a state's balances whose money is below its bet fall back to state 0 (or stay put in state 0)
 //   before state 0 is spread.
 #pragma once
@@ -80,16 +82,24 @@ public:
     const double* Row(int buffer, int state) const { return FDistribution.get() + RowOffset(buffer, state); }
     // The whole storage of both buffers, as laid out: rows move between slots, so compare with SameCells.
     const double* Storage() const { return FDistribution.get(); }
-    size_t StorageSize() const { return size_t{2} * StateLimit * FRowStride; }
     // Whether the current distributions of the system's states and the ranges are the same, bit for bit.
     bool SameCells(const TGameCalculator& other) const;
 
     // The balances the rows cover now; Row() is indexed from LowLimit().
     int32_t LowLimit() const { return FLow; }
     int32_t HighLimit() const { return FHigh; }
-    // The probability piled up at the limits, where moves beyond them land. Only a limit that stops the range counts:
-    // LowBound or HighBound, or where the memory budget stopped it.
+    // The probability piled up at a bound that holds it, plus all that has left play past an edge that does not (a
+    // far bound, or where the memory budget stopped the range). Not what the tolerance let go.
     double LimitProbability() const;
+    // What has left play since the last Reset past the low and the high edge (at or below LowLimit(), at or above
+    // HighLimit()), and what the tolerance let go on either side.
+    double LeftBelow() const { return FLeftBelow; }
+    double LeftAbove() const { return FLeftAbove; }
+    double ToleranceLeft() const { return FToleranceLeft; }
+    // Whether moves past the low (high) limit pile up there rather than leave play: a bound within the risk charts'
+    // reach, whose kinds take those cells themselves.
+    bool PilesBelow() const { return FLow == LowBound && LowBound >= -WideBalanceLimit; }
+    bool PilesAbove() const { return FHigh == HighBound && HighBound <= WideBalanceLimit; }
     // Whether the memory budget stopped the range from widening.
     bool BudgetReached() const { return FBudgetReached; }
     // The cell-by-outcome updates of a round over the tracked range, the unit of the engine's work; 0 without a game
@@ -132,6 +142,11 @@ public:
     // it the tracked balances stop widening, and the probability beyond piles up at the last balances reached, which
     // LimitProbability reports.
     int64_t MemoryBudget = int64_t{256} << 20;
+    // The most probability the tails may shed over the whole run (0: follow every balance until it underflows). Each
+    // round may shed up to Tolerance * r / (r + H) in all by its round r, H being RoundsPlanned (or 1000), so that
+    // the sum stays below Tolerance however far the run is taken on. Only dense rows are cut, never a side that piles.
+    double Tolerance = 0.0;
+    int32_t RoundsPlanned = 0;
     // Indexed by balance, round or (the bankroll planner's kinds) starting bankroll; each fill starts from Clear.
     TSeriesValues Results;
 
@@ -215,6 +230,11 @@ private:
     bool StepFast(TStepPool* pool);
     void Track(TRange& r, int32_t lo, int32_t hi);
     void NoteReferenceStep(int old, int stateCount);
+    // After each round: what passed an edge that does not pile leaves play, then the tails the tolerance allows.
+    void Settle();
+    void ShedTails();
+    // The balance probability of b summed over the system's states, and its cells set to +0.
+    double TakeCells(int32_t b, int stateCount);
 
     int32_t FLow = MinBalanceLimit;
     int32_t FHigh = MaxBalanceLimit;
@@ -250,6 +270,9 @@ private:
     bool FZeroed = false;
     double FMassBound = 0.0;
     int32_t FLastStateCount = -1;
+    double FLeftBelow = 0.0;
+    double FLeftAbove = 0.0;
+    double FToleranceLeft = 0.0;
 };
 
 } // namespace wl

@@ -80,4 +80,27 @@ struct alignas(64) TGameCalculator::TFastPlan {
     static inline std::atomic<long long> SplitThreshold{400000};
 };
 
+// Calls emit(first, last) for each run of balances b in ranges (ascending, apart) with held(b), a run ending where more
+// than gap balances in a row are not held.
+template <typename Ranges, typename Held, typename Emit>
+inline void HeldRuns(const Ranges& ranges, int64_t gap, Held held, Emit emit) {
+    int64_t first = 0, last = 0;
+    bool open = false;
+    for (const auto& r : ranges)
+        for (int64_t b = r.Lo; b <= r.Hi; ++b) {
+            if (!held(b))
+                continue;
+            if (open && b - last > gap) {
+                emit(first, last);
+                first = b;
+            } else if (!open) {
+                first = b;
+                open = true;
+            }
+            last = b;
+        }
+    if (open)
+        emit(first, last);
+}
+
 } // namespace wl
