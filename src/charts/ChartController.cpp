@@ -16,8 +16,8 @@
 #include <QStringList>
 
 #include <algorithm>
-#include <cmath>
 #include <chrono>
+#include <cmath>
 
 namespace wl {
 

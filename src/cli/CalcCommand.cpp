@@ -311,6 +311,8 @@ int Bench(bool quick, const TCalcStreams& streams) {
     std::ostream out(&buffer);
     int code = RunEngineBenchmarks(quick, out);
     out.flush();
+    code = std::max(code, RunExampleBenchmark(quick, out));
+    out.flush();
     code = std::max(code, RunPlannerBenchmark(quick, out));
     out.flush();
     if (code != 0)

@@ -136,8 +136,7 @@ TCalcOptions ParseCalcOptions(const QStringList& args, int chartKindCount) {
     }
 
     const bool calculation = chart || options.Param0 || options.Param1 || !options.Series.empty() || format ||
-                             options.Summary || options.MemoryBudget ||
-                             options.Tolerance;
+                             options.Summary || options.MemoryBudget || options.Tolerance;
     if (help) {
         options.Command = TCalcCommand::Help;
         return options;

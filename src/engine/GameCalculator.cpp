@@ -125,7 +125,6 @@ void TGameCalculator::MergeRanges(TRanges& ranges) {
     ranges.resize(n);
 }
 
-
 namespace {
 size_t StrideFor(int32_t lo, int32_t hi, int margin) {
     return (2 * static_cast<size_t>(margin) + static_cast<size_t>(static_cast<int64_t>(hi) - lo + 1) + 7) / 8 * 8;

@@ -103,11 +103,10 @@ TEST(Tolerance, KeepsWhatTheRiskChartsAndJackpotsHave) {
         const TBetDescription* System;
         int32_t Low, High, Bankroll, Rounds;
     };
-    for (const TCase& k : {TCase{"keno", &keno, &flat, -TGameCalculator::BalanceReach, TGameCalculator::BalanceReach,
-                                 0, 30},
-                           TCase{"lottery", &lottery, &flat, -TGameCalculator::BalanceReach,
-                                 TGameCalculator::BalanceReach, 0, 12},
-                           TCase{"risk bounds", &redBlack, &martingale, -1000, 1000, 1000, 600}}) {
+    for (const TCase& k :
+         {TCase{"keno", &keno, &flat, -TGameCalculator::BalanceReach, TGameCalculator::BalanceReach, 0, 30},
+          TCase{"lottery", &lottery, &flat, -TGameCalculator::BalanceReach, TGameCalculator::BalanceReach, 0, 12},
+          TCase{"risk bounds", &redBlack, &martingale, -1000, 1000, 1000, 600}}) {
         SCOPED_TRACE(k.Name);
         TGameCalculator exact, cut;
         for (TGameCalculator* c : {&exact, &cut}) {
