@@ -465,9 +465,10 @@ QString TChartController::LimitWarning(int namedLimit) const {
                            {static_cast<long long>(round), shown, top, series});
     }
     if (stop) {
-        const QString budget = QStringLiteral("Up to %s %% of the probability lies at or beyond the balances %d and "
-                                              "%d, where the memory budget stopped the range, and is counted there, "
-                                              "from round %d on: %s. A larger memory budget follows it further.");
+        const QString budget =
+            QStringLiteral("Up to %s %% of the probability lies at or beyond the balances %d and %d, where the memory "
+                           "budget stopped the range, from round %d on: %s. It has left play there, so every balance "
+                           "shown is exact; a larger memory budget follows it further.");
         return MessageText(FTexts, QStringLiteral("BudgetWarning"), budget,
                            {shown, static_cast<long long>(stop->first), static_cast<long long>(stop->second),
                             static_cast<long long>(round), series});

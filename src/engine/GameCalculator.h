@@ -227,7 +227,17 @@ private:
     // Raises for a missing game or system, and for a system without states or with a successor beyond its states;
     // returns the outcomes in use, a negative count meaning none.
     int CheckedSeries() const;
+    // The fast round, part by part: each leaves what the next needs in the plan's round.
     bool StepFast(TStepPool* pool);
+    bool PlanStates(); // false where the round must run the reference loops
+    void FallBack();
+    void FindSources();
+    void PlanTerms();
+    void PlanRelabels(TStepPool* pool);
+    void PlanRows();
+    void SumEdges();
+    void RunGather(TStepPool* pool);
+    void CommitRound();
     void Track(TRange& r, int32_t lo, int32_t hi);
     void NoteReferenceStep(int old, int stateCount);
     // After each round: what passed an edge that does not pile leaves play, then the tails the tolerance allows.

@@ -50,6 +50,26 @@ struct alignas(64) TGameCalculator::TFastPlan {
     };
 
     TState States[StateLimit];
+    // The round in hand, as one part of the fast round leaves it for the next.
+    struct TRound {
+        int StateCount = 0, OutcomeCount = 0;
+        int32_t Lowest = 0, Highest = 0, Offset = 0;
+        int Old = 0, Cur = 1;
+        int32_t OldMin = 0, OldMax = 0, NewMin = 0, NewMax = 0;
+        double Mass = 0.0;
+        double* State0 = nullptr;       // state 0's row of the old buffer, at balance 0
+        double* Stash = nullptr;        // the stash, at balance 0
+        int32_t StopLo = 1, StopHi = 0; // state 0's balances that stay put, held in the stash
+        bool Segmented = false;         // rows are read and gathered segment by segment
+        bool Split = false;             // the round is shared out over Parts workers
+        int Parts = 1;
+        int TermCount = 0;
+        TRange Span[StateLimit];      // per target row, the balances its terms land on
+        int RowStart[StateLimit + 1]; // Sorted's terms of target row t: RowStart[t]..RowStart[t + 1] - 1
+        double EdgeLo[StateLimit], EdgeHi[StateLimit]; // per target row, the sums at the two limits
+        int RelabelCount = 0;
+    };
+    TRound Round;
     int32_t ByResultDesc[MaxOutcomes]; // outcome indexes, stable
     int32_t ByResultAsc[MaxOutcomes];
     // A term per state, outcome and segment of the state's row; kept between rounds so that they allocate rarely.
