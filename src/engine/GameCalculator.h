@@ -137,10 +137,11 @@ public:
     double LimitShare = 0.0;
     int32_t LimitRound = 0;
     bool ShowAll = false;
-    // Bytes this series' rows may take (0: no bound but BalanceReach), counted over the stretches that hold
-    // probability: the pages between far clusters are never touched, so the span may reach four times as far. Past
-    // it the tracked balances stop widening, and the probability beyond piles up at the last balances reached, which
-    // LimitProbability reports.
+    // Bytes this series' rows may take (0: no bound but BalanceReach). What it bounds, exactly: each time the rows
+    // widen, the cells that hold probability (both buffers) must fit it, and the span must fit four times the cells
+    // it would hold densely, as the pages between far clusters are never touched. Between widenings it is not
+    // checked, so a stopped range whose gaps fill in may come to take up to four times it. Once stopped, what passes
+    // the last balances reached leaves play there, which LimitProbability reports.
     int64_t MemoryBudget = int64_t{256} << 20;
     // The most probability the tails may shed over the whole run (0: follow every balance until it underflows). Each
     // round may shed up to Tolerance * r / (r + H) in all by its round r, H being RoundsPlanned (or 1000), so that
