@@ -1,10 +1,17 @@
-// Runs the engine's benchmark workloads on their own: engine-workloads [--quick].
+// Runs the engine's benchmark workloads and the long example on their own: engine-workloads [--quick] [--example],
+// where --example runs the long example alone.
 #include "engine/EngineBenchmark.h"
 
+#include <algorithm>
 #include <cstring>
 #include <iostream>
 
 int main(int argc, char** argv) {
-    const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
-    return wl::RunEngineBenchmarks(quick, std::cout);
+    bool quick = false, exampleOnly = false;
+    for (int i = 1; i < argc; ++i) {
+        quick = quick || std::strcmp(argv[i], "--quick") == 0;
+        exampleOnly = exampleOnly || std::strcmp(argv[i], "--example") == 0;
+    }
+    const int code = exampleOnly ? 0 : wl::RunEngineBenchmarks(quick, std::cout);
+    return std::max(code, wl::RunExampleBenchmark(quick, std::cout));
 }

@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 
 namespace wl {
 
@@ -226,6 +227,8 @@ void TChartController::RunCalculations() {
             s.Calculator->LowBound = limits.Low;
             s.Calculator->HighBound = limits.High;
             s.Calculator->MemoryBudget = share;
+            s.Calculator->Tolerance = FTolerance;
+            s.Calculator->RoundsPlanned = FCurrentKind->RoundsToCompute();
             s.Calculator->ShowAll = showAll;
             s.Failure.clear(); // tried again: a parameter change may have cured it
             s.Error = nullptr;
@@ -483,9 +486,10 @@ QString TChartController::LimitWarning(int namedLimit) const {
                            {static_cast<long long>(round), shown, top, series});
     }
     if (stop) {
-        const QString budget = QStringLiteral("Up to %s %% of the probability lies at or beyond the balances %d and "
-                                              "%d, where the memory budget stopped the range, and is counted there, "
-                                              "from round %d on: %s. A larger memory budget follows it further.");
+        const QString budget =
+            QStringLiteral("Up to %s %% of the probability lies at or beyond the balances %d and %d, where the memory "
+                           "budget stopped the range, from round %d on: %s. It has left play there, so every balance "
+                           "shown is exact; a larger memory budget follows it further.");
         return MessageText(FTexts, QStringLiteral("BudgetWarning"), budget,
                            {shown, static_cast<long long>(stop->first), static_cast<long long>(stop->second),
                             static_cast<long long>(round), series});
@@ -642,6 +646,16 @@ void TChartController::SetMemoryBudget(int64_t bytes) {
     StopCalculations(true);
     FMemoryBudget = bytes;
     // Rows grown or cut under the old budget are not what the new one gives.
+    FCurrentKind->ComputedRounds = 0;
+}
+
+void TChartController::SetTolerance(double tolerance) {
+    tolerance = std::isfinite(tolerance) ? std::clamp(tolerance, 0.0, 1.0) : DefaultTolerance;
+    if (tolerance == FTolerance)
+        return;
+    StopCalculations(true);
+    FTolerance = tolerance;
+    // Tails cut under the old tolerance are not what the new one keeps.
     FCurrentKind->ComputedRounds = 0;
 }
 

@@ -108,6 +108,11 @@ public:
     static constexpr int64_t DefaultMemoryBudget = int64_t{1024} << 20;
     void SetMemoryBudget(int64_t bytes);
     int64_t MemoryBudget() const { return FMemoryBudget; }
+    // The most probability each series' tails may shed over a run ("Smallest probability followed"); 0 follows every
+    // balance until it underflows.
+    static constexpr double DefaultTolerance = 1e-15;
+    void SetTolerance(double tolerance);
+    double Tolerance() const { return FTolerance; }
 
     void RunCalculations();
     // While wanted, every calculation collects the series' summaries too (from round 1, so it reuses nothing) and
@@ -203,6 +208,7 @@ private:
     TSynchronizer FSynchronizer;
     int FWorkerCount = 0;
     int64_t FMemoryBudget = DefaultMemoryBudget;
+    double FTolerance = DefaultTolerance;
     bool FSummaryWanted = false;
     std::unique_ptr<TStepPool> FStepPool; // made on first use, used only by the calculation thread
 };

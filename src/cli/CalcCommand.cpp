@@ -214,6 +214,7 @@ void Compute(TChartController& controller, TChart& chart, TProgressBar& bar, con
             throw Exception("No free chart line for another series");
 
     controller.SetMemoryBudget(int64_t{options.MemoryBudget.value_or(MemoryBudgetDefault)} << 20);
+    controller.SetTolerance(options.Tolerance.value_or(ToleranceDefault));
     controller.SetSummaryWanted(options.Summary);
     controller.SetActive(true);
     controller.WaitForCalculation();
@@ -310,6 +311,8 @@ int Bench(bool quick, const TCalcStreams& streams) {
     TFileStreamBuf buffer(streams.Out);
     std::ostream out(&buffer);
     int code = RunEngineBenchmarks(quick, out);
+    out.flush();
+    code = std::max(code, RunExampleBenchmark(quick, out));
     out.flush();
     code = std::max(code, RunPlannerBenchmark(quick, out));
     out.flush();

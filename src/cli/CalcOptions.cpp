@@ -117,6 +117,15 @@ TCalcOptions ParseCalcOptions(const QStringList& args, int chartKindCount) {
         } else if (option == QStringLiteral("--memory-budget")) {
             once(options.MemoryBudget.has_value());
             options.MemoryBudget = ParseNumber(option, value(), MemoryBudgetMinimum, MemoryBudgetMaximum);
+        } else if (option == QStringLiteral("--tolerance")) {
+            once(options.Tolerance.has_value());
+            const QString text = value();
+            const std::optional<double> tolerance = ParseReal(text);
+            if (!tolerance || !(*tolerance >= 0.0 && *tolerance <= ToleranceMaximum))
+                Fail(QStringLiteral("--tolerance needs a probability within 0..1e-9 (0: follow every balance), not "
+                                    "\"%1\"")
+                         .arg(text));
+            options.Tolerance = *tolerance;
         } else if (option == QStringLiteral("--summary")) {
             noValue();
             once(options.Summary);
@@ -127,7 +136,7 @@ TCalcOptions ParseCalcOptions(const QStringList& args, int chartKindCount) {
     }
 
     const bool calculation = chart || options.Param0 || options.Param1 || !options.Series.empty() || format ||
-                             options.Summary || options.MemoryBudget;
+                             options.Summary || options.MemoryBudget || options.Tolerance;
     if (help) {
         options.Command = TCalcCommand::Help;
         return options;
@@ -168,7 +177,7 @@ QString CalcUsageText() {
         "Usage:\n"
         "  wagerlens-calc [DATA] --chart ID [--param0 V] [--param1 V] --series GAME SYSTEM\n"
         "                 [--series GAME SYSTEM ...] [--summary] [--format text|full|html|csv|json]\n"
-        "                 [--memory-budget MIB]\n"
+        "                 [--memory-budget MIB] [--tolerance P]\n"
         "  wagerlens-calc [DATA] --list\n"
         "  wagerlens-calc --bench | --bench-quick\n"
         "  wagerlens-calc --help | --version\n"
@@ -205,6 +214,9 @@ QString CalcUsageText() {
         "  --memory-budget M  the memory, in MiB, that the rows of all series together may take (64..1048576,\n"
         "                     default 1024); a series that would need more stops widening its balances, and\n"
         "                     the warning on standard error says where\n"
+        "  --tolerance P      the smallest probability followed (0..1e-9, default 1e-15): the far tails of a\n"
+        "                     series leave play while all that left stays below P over the whole run, so every\n"
+        "                     value shown is exact to within P; 0 follows every balance until it underflows\n"
         "  --list             the games and the systems with their list positions\n"
         "  --bench            the engine benchmarks, then loading and saving 100,000 games and 100,000 systems;\n"
         "                     --bench-quick runs a tenth of the rounds and of the lists\n"

@@ -33,6 +33,7 @@ struct TCalcOptions {
     TCalcFormat Format = TCalcFormat::Text;
     bool Summary = false;            // the series' summary instead of the chart's table
     std::optional<int> MemoryBudget; // MiB for the rows of all series; none: the window's default
+    std::optional<double> Tolerance; // the smallest probability followed; none: the window's default
 };
 
 // The arguments after the program name. Raises EUsageError for anything it cannot use. The chart identifier is

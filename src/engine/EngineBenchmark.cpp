@@ -14,6 +14,8 @@
 #include <memory>
 #include <sstream>
 
+#include <time.h>
+
 namespace wl {
 
 namespace {
@@ -281,6 +283,79 @@ int RunPlannerBenchmark(bool quick, std::ostream& out) {
         << Fixed(planner * 1e3, 1) << " ms; forward risk of ruin of bankroll 100 over " << forwardRounds << " rounds "
         << Fixed(forward * 1e3, 1) << " ms; ratio " << Fixed(forward > 0.0 ? planner / forward : 0.0, 2)
         << " (Martingale, 10 doublings on red/black, all workers)\n";
+    out.flush();
+    return 0;
+}
+
+namespace {
+
+double CpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+}
+
+struct TExampleRun {
+    double Wall = 0.0, Cpu = 0.0;
+    std::vector<int64_t> Widths;
+    std::vector<double> Left;
+};
+
+TExampleRun RunExample(const TEngineWorkload& w, int rounds, double tolerance, TStepPool& pool) {
+    TSeriesSet set = MakeSeries(w, TGameCalculator::DefaultKernel());
+    for (auto& c : set.Calcs) {
+        c->Tolerance = tolerance;
+        c->RoundsPlanned = rounds;
+    }
+    TExampleRun run;
+    const double cpu = CpuSeconds();
+    run.Wall = Run(set, w, rounds, &pool).Seconds;
+    run.Cpu = CpuSeconds() - cpu;
+    for (const auto& c : set.Calcs) {
+        run.Widths.push_back(int64_t{c->MaxBalance} - c->MinBalance + 1);
+        run.Left.push_back(c->ToleranceLeft() + c->LimitProbability());
+    }
+    return run;
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0.0 : v[v.size() / 2];
+}
+
+} // namespace
+
+int RunExampleBenchmark(bool quick, std::ostream& out) {
+    const TFloatModeGuard floatMode;
+    TStepPool pool;
+    const TGameDescription redBlack = MakeGame({{1, 18.0 / 37.0}, {-1, 19.0 / 37.0}});
+    const int rounds = quick ? 1000 : 10000;
+    const int runs = quick ? 1 : 5;
+    constexpr double tolerance = 1e-15;
+    const std::vector<TBetDescription> systems = ShippedSystems();
+    // The martingale of ten doublings is the seventh of the ten, the widest by far.
+    const TEngineWorkload cases[] = {{"example", redBlack, systems, rounds, rounds, 0, 0, true},
+                                     {"martingale", redBlack, {systems[6]}, rounds, rounds, 0, 0, true}};
+    for (const TEngineWorkload& w : cases) {
+        std::vector<double> wall, cpu;
+        TExampleRun cut;
+        for (int i = 0; i < runs; ++i) {
+            cut = RunExample(w, rounds, tolerance, pool);
+            wall.push_back(cut.Wall);
+            cpu.push_back(cut.Cpu);
+        }
+        out << w.Name << ": " << w.Systems.size() << " series on red/black, " << rounds
+            << " rounds, tolerance 1e-15: wall " << Fixed(Median(wall), 3) << " s cpu " << Fixed(Median(cpu), 3)
+            << " s (median of " << runs << ")\n";
+        // Once: followed until underflow, the run takes many times as long.
+        const TExampleRun exact = RunExample(w, rounds, 0.0, pool);
+        out << w.Name << ": without the tolerance wall " << Fixed(exact.Wall, 3) << " s cpu " << Fixed(exact.Cpu, 3)
+            << " s (one run)\n";
+        for (size_t i = 0; i < cut.Widths.size(); ++i)
+            out << w.Name << ": series " << i + 1 << " width " << cut.Widths[i] << " (without the tolerance "
+                << exact.Widths[i] << "), left " << std::setprecision(3) << std::scientific << cut.Left[i]
+                << std::defaultfloat << '\n';
+    }
     out.flush();
     return 0;
 }

@@ -128,31 +128,6 @@ void TGameCalculator::MergeRanges(TRanges& ranges) {
 }
 
 namespace {
-// Calls emit(first, last) for each run of balances b in ranges (ascending, apart) with held(b), a run ending where more
-// than gap balances in a row are not held.
-template <typename Ranges, typename Held, typename Emit>
-void HeldRuns(const Ranges& ranges, int64_t gap, Held held, Emit emit) {
-    int64_t first = 0, last = 0;
-    bool open = false;
-    for (const auto& r : ranges)
-        for (int64_t b = r.Lo; b <= r.Hi; ++b) {
-            if (!held(b))
-                continue;
-            if (open && b - last > gap) {
-                emit(first, last);
-                first = b;
-            } else if (!open) {
-                first = b;
-                open = true;
-            }
-            last = b;
-        }
-    if (open)
-        emit(first, last);
-}
-} // namespace
-
-namespace {
 size_t StrideFor(int32_t lo, int32_t hi, int margin) {
     return (2 * static_cast<size_t>(margin) + static_cast<size_t>(static_cast<int64_t>(hi) - lo + 1) + 7) / 8 * 8;
 }
@@ -309,6 +284,10 @@ void TGameCalculator::Reset() {
     FMassBound = mass * 1.0001;
     FLastStateCount = system.StateCount;
     RoundCount = 1;
+    FLeftBelow = 0.0;
+    FLeftAbove = 0.0;
+    FToleranceLeft = 0.0;
+    Settle();
 }
 
 void TGameCalculator::NoteMoves() {
@@ -529,6 +508,7 @@ void TGameCalculator::StepReference() {
     }
     NoteReferenceStep(old, stateCount);
     ++RoundCount;
+    Settle();
 }
 
 // Keeps the bookkeeping of the fast kernels true after a round of the plain loops.
@@ -562,6 +542,8 @@ void TGameCalculator::Step() {
     Widen();
     if (Kernel == TStepKernel::Reference || !StepFast(nullptr))
         StepReference();
+    else
+        Settle();
 }
 
 void TGameCalculator::Step(TStepPool& pool) {
@@ -569,106 +551,8 @@ void TGameCalculator::Step(TStepPool& pool) {
     Widen();
     if (Kernel == TStepKernel::Reference || !StepFast(&pool))
         StepReference();
-}
-
-double TGameCalculator::RoundUpdates() const {
-    if (!Game || !BetSystem)
-        return 0.0;
-    return static_cast<double>(MaxBalance - MinBalance + 1) * std::max(BetSystem->StateCount, 1) *
-           std::max(Game->OutcomeCount, 1);
-}
-
-bool TGameCalculator::SameCells(const TGameCalculator& other) const {
-    if (FLow != other.FLow || FHigh != other.FHigh || MinBalance != other.MinBalance ||
-        MaxBalance != other.MaxBalance || RoundCount != other.RoundCount)
-        return false;
-    if (!FDistribution || !other.FDistribution)
-        return !FDistribution && !other.FDistribution;
-    // Rows past the system's states hold whatever an earlier system left there, which no one reads.
-    const int stateCount = BetSystem ? std::clamp(BetSystem->StateCount, 0, StateLimit) : StateLimit;
-    for (int s = 0; s < stateCount; ++s)
-        if (std::memcmp(Row(CurrentBuffer, s), other.Row(other.CurrentBuffer, s),
-                        static_cast<size_t>(FHigh - FLow + 1) * sizeof(double)) != 0)
-            return false;
-    return true;
-}
-
-double TGameCalculator::Cell(int state, int balance) const {
-    CheckIndex(state, 0, StateLimit - 1, "state");
-    CheckIndex(balance, FLow, FHigh, "balance");
-    return FDistribution ? Row(CurrentBuffer, state)[balance - FLow] : 0.0;
-}
-
-double TGameCalculator::BalanceProbability(int k) const {
-    CheckIndex(k, FLow, FHigh, "balance");
-    const int stateCount = FDistribution && BetSystem ? std::clamp(BetSystem->StateCount, 0, StateLimit) : 0;
-    double sum = 0.0;
-    for (int s = 0; s < stateCount; ++s)
-        sum += Row(CurrentBuffer, s)[k - FLow];
-    return sum;
-}
-
-std::vector<TGameCalculator::TBalanceSpan> TGameCalculator::CoveringSpans() const {
-    std::vector<TBalanceSpan> spans;
-    if (RoundCount == 0 || !FDistribution || !BetSystem)
-        return spans;
-    TRanges where, occupied;
-    for (int s = 0; s < std::clamp(BetSystem->StateCount, 0, StateLimit); ++s) {
-        Occupied(CurrentBuffer, s, occupied);
-        for (const TRange& h : occupied)
-            if (const TRange piece = Band(h, MinBalance, MaxBalance); piece.Lo <= piece.Hi)
-                where.push_back(piece);
-    }
-    MergeRanges(where);
-    for (const TRange& w : where)
-        spans.push_back({w.Lo, w.Hi});
-    return spans;
-}
-
-std::vector<TGameCalculator::TBalanceSpan> TGameCalculator::BalanceSpans() const {
-    std::vector<TBalanceSpan> spans;
-    if (RoundCount == 0 || !FDistribution || !BetSystem)
-        return spans;
-    const int stateCount = std::clamp(BetSystem->StateCount, 0, StateLimit);
-    // A stretch of this many empty balances or more separates two spans; shorter ones stay inside a span.
-    constexpr int64_t gap = 256;
-    // Only the covering spans are looked at: every cell between them is +0.
-    HeldRuns(
-        CoveringSpans(), gap,
-        [this, stateCount](int64_t b) {
-            for (int s = 0; s < stateCount; ++s)
-                if (Row(CurrentBuffer, s)[b - FLow] != 0.0)
-                    return true;
-            return false;
-        },
-        [&spans](int64_t first, int64_t last) {
-            spans.push_back({first, last});
-        });
-    if (spans.empty())
-        spans.push_back({MinBalance, MaxBalance});
-    // The spans reach the tracked range's ends, as the charts always showed them.
-    spans.front().Lo = MinBalance;
-    spans.back().Hi = MaxBalance;
-    return spans;
-}
-
-double TGameCalculator::LimitProbability() const {
-    if (RoundCount == 0)
-        return 0.0;
-    double share = 0.0;
-    if (MinBalance <= FLow)
-        share += BalanceProbability(FLow);
-    if (MaxBalance >= FHigh)
-        share += BalanceProbability(FHigh);
-    return share;
-}
-
-double TGameCalculator::TakeBalanceProbability(int k) {
-    const double sum = BalanceProbability(k);
-    const int stateCount = FDistribution && BetSystem ? std::clamp(BetSystem->StateCount, 0, StateLimit) : 0;
-    for (int s = 0; s < stateCount; ++s)
-        Row(CurrentBuffer, s)[k - FLow] = 0.0;
-    return sum;
+    else
+        Settle();
 }
 
 } // namespace wl

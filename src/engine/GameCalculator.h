@@ -3,14 +3,16 @@
 // Distribution[buffer][state][balance] is the probability of being in that state with that net balance (bet units)
 // after round RoundCount. Reset computes round 1, Step the next round. The rows cover LowLimit()..HighLimit(), which
 // widen round by round to take every balance a move reaches, up to LowBound..HighBound and as far as MemoryBudget
-// allows; moves past LowBound, HighBound or the balances the budget stopped at pile up there. MinBalance..MaxBalance
-// always covers every balance holding probability (the range is only ever widened). The first Reset and a Reset
-// with other limits allocate. Before the first Reset every cell reads 0 and there are no rows.
+// allows. Moves past a bound within the risk charts' reach pile up there; past any other edge (a far bound, where the
+// budget stopped the range) they leave play after the round and are counted as lying beyond it, so that every
+// balance still held is exact. The far ends of a dense row whose combined probability is below what Tolerance still
+// allows leave play too. MinBalance..MaxBalance always covers every balance holding probability. The first Reset and
+// a Reset with other limits allocate. Before the first Reset every cell reads 0 and there are no rows.
 //
 // Exactness contract of Step (every kernel gives the same bits as StepReference, and the rows' width changes none):
 // - states are handled from StateCount-1 down to 0; within a state, balances ascending, outcomes in stored order;
 // - cells holding 0 or less (or NaN) are not spread; each product x * p is rounded to double before it is added;
-// - moves past LowLimit() or HighLimit() pile up at that bound, whatever their size;
+// - moves past LowLimit() or HighLimit() pile up at that bound, whatever their size; then Settle takes what leaves;
 // - with Bankroll > 0, a state's balances whose money is below its bet fall back to state 0 (or stay put in state 0)
 //   before state 0 is spread.
 #pragma once
@@ -80,16 +82,24 @@ public:
     const double* Row(int buffer, int state) const { return FDistribution.get() + RowOffset(buffer, state); }
     // The whole storage of both buffers, as laid out: rows move between slots, so compare with SameCells.
     const double* Storage() const { return FDistribution.get(); }
-    size_t StorageSize() const { return size_t{2} * StateLimit * FRowStride; }
     // Whether the current distributions of the system's states and the ranges are the same, bit for bit.
     bool SameCells(const TGameCalculator& other) const;
 
     // The balances the rows cover now; Row() is indexed from LowLimit().
     int32_t LowLimit() const { return FLow; }
     int32_t HighLimit() const { return FHigh; }
-    // The probability piled up at the limits, where moves beyond them land. Only a limit that stops the range counts:
-    // LowBound or HighBound, or where the memory budget stopped it.
+    // The probability piled up at a bound that holds it, plus all that has left play past an edge that does not (a
+    // far bound, or where the memory budget stopped the range). Not what the tolerance let go.
     double LimitProbability() const;
+    // What has left play since the last Reset past the low and the high edge (at or below LowLimit(), at or above
+    // HighLimit()), and what the tolerance let go on either side.
+    double LeftBelow() const { return FLeftBelow; }
+    double LeftAbove() const { return FLeftAbove; }
+    double ToleranceLeft() const { return FToleranceLeft; }
+    // Whether moves past the low (high) limit pile up there rather than leave play: a bound within the risk charts'
+    // reach, whose kinds take those cells themselves.
+    bool PilesBelow() const { return FLow == LowBound && LowBound >= -WideBalanceLimit; }
+    bool PilesAbove() const { return FHigh == HighBound && HighBound <= WideBalanceLimit; }
     // Whether the memory budget stopped the range from widening.
     bool BudgetReached() const { return FBudgetReached; }
     // The cell-by-outcome updates of a round over the tracked range, the unit of the engine's work; 0 without a game
@@ -127,11 +137,17 @@ public:
     double LimitShare = 0.0;
     int32_t LimitRound = 0;
     bool ShowAll = false;
-    // Bytes this series' rows may take (0: no bound but BalanceReach), counted over the stretches that hold
-    // probability: the pages between far clusters are never touched, so the span may reach four times as far. Past
-    // it the tracked balances stop widening, and the probability beyond piles up at the last balances reached, which
-    // LimitProbability reports.
+    // Bytes this series' rows may take (0: no bound but BalanceReach). What it bounds, exactly: each time the rows
+    // widen, the cells that hold probability (both buffers) must fit it, and the span must fit four times the cells
+    // it would hold densely, as the pages between far clusters are never touched. Between widenings it is not
+    // checked, so a stopped range whose gaps fill in may come to take up to four times it. Once stopped, what passes
+    // the last balances reached leaves play there, which LimitProbability reports.
     int64_t MemoryBudget = int64_t{256} << 20;
+    // The most probability the tails may shed over the whole run (0: follow every balance until it underflows). Each
+    // round may shed up to Tolerance * r / (r + H) in all by its round r, H being RoundsPlanned (or 1000), so that
+    // the sum stays below Tolerance however far the run is taken on. Only dense rows are cut, never a side that piles.
+    double Tolerance = 0.0;
+    int32_t RoundsPlanned = 0;
     // Indexed by balance, round or (the bankroll planner's kinds) starting bankroll; each fill starts from Clear.
     TSeriesValues Results;
 
@@ -212,9 +228,24 @@ private:
     // Raises for a missing game or system, and for a system without states or with a successor beyond its states;
     // returns the outcomes in use, a negative count meaning none.
     int CheckedSeries() const;
+    // The fast round, part by part: each leaves what the next needs in the plan's round.
     bool StepFast(TStepPool* pool);
+    bool PlanStates(); // false where the round must run the reference loops
+    void FallBack();
+    void FindSources();
+    void PlanTerms();
+    void PlanRelabels(TStepPool* pool);
+    void PlanRows();
+    void SumEdges();
+    void RunGather(TStepPool* pool);
+    void CommitRound();
     void Track(TRange& r, int32_t lo, int32_t hi);
     void NoteReferenceStep(int old, int stateCount);
+    // After each round: what passed an edge that does not pile leaves play, then the tails the tolerance allows.
+    void Settle();
+    void ShedTails();
+    // The balance probability of b summed over the system's states, and its cells set to +0.
+    double TakeCells(int32_t b, int stateCount);
 
     int32_t FLow = MinBalanceLimit;
     int32_t FHigh = MaxBalanceLimit;
@@ -250,6 +281,9 @@ private:
     bool FZeroed = false;
     double FMassBound = 0.0;
     int32_t FLastStateCount = -1;
+    double FLeftBelow = 0.0;
+    double FLeftAbove = 0.0;
+    double FToleranceLeft = 0.0;
 };
 
 } // namespace wl

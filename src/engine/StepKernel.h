@@ -50,6 +50,26 @@ struct alignas(64) TGameCalculator::TFastPlan {
     };
 
     TState States[StateLimit];
+    // The round in hand, as one part of the fast round leaves it for the next.
+    struct TRound {
+        int StateCount = 0, OutcomeCount = 0;
+        int32_t Lowest = 0, Highest = 0, Offset = 0;
+        int Old = 0, Cur = 1;
+        int32_t OldMin = 0, OldMax = 0, NewMin = 0, NewMax = 0;
+        double Mass = 0.0;
+        double* State0 = nullptr;       // state 0's row of the old buffer, at balance 0
+        double* Stash = nullptr;        // the stash, at balance 0
+        int32_t StopLo = 1, StopHi = 0; // state 0's balances that stay put, held in the stash
+        bool Segmented = false;         // rows are read and gathered segment by segment
+        bool Split = false;             // the round is shared out over Parts workers
+        int Parts = 1;
+        int TermCount = 0;
+        TRange Span[StateLimit];      // per target row, the balances its terms land on
+        int RowStart[StateLimit + 1]; // Sorted's terms of target row t: RowStart[t]..RowStart[t + 1] - 1
+        double EdgeLo[StateLimit], EdgeHi[StateLimit]; // per target row, the sums at the two limits
+        int RelabelCount = 0;
+    };
+    TRound Round;
     int32_t ByResultDesc[MaxOutcomes]; // outcome indexes, stable
     int32_t ByResultAsc[MaxOutcomes];
     // A term per state, outcome and segment of the state's row; kept between rounds so that they allocate rarely.
@@ -79,5 +99,28 @@ struct alignas(64) TGameCalculator::TFastPlan {
     // Below this many products per round, sharing one series out over the workers costs more than it gains.
     static inline std::atomic<long long> SplitThreshold{400000};
 };
+
+// Calls emit(first, last) for each run of balances b in ranges (ascending, apart) with held(b), a run ending where more
+// than gap balances in a row are not held.
+template <typename Ranges, typename Held, typename Emit>
+inline void HeldRuns(const Ranges& ranges, int64_t gap, Held held, Emit emit) {
+    int64_t first = 0, last = 0;
+    bool open = false;
+    for (const auto& r : ranges)
+        for (int64_t b = r.Lo; b <= r.Hi; ++b) {
+            if (!held(b))
+                continue;
+            if (open && b - last > gap) {
+                emit(first, last);
+                first = b;
+            } else if (!open) {
+                first = b;
+                open = true;
+            }
+            last = b;
+        }
+    if (open)
+        emit(first, last);
+}
 
 } // namespace wl

@@ -176,6 +176,18 @@ void TPreferences::SetMemoryBudget(int mebibytes) {
     FStore.WriteInteger(QStringLiteral("Preferences"), QStringLiteral("MemoryBudget"), mebibytes);
 }
 
+double TPreferences::Tolerance() const {
+    const double tolerance =
+        FStore.ReadFloat(QStringLiteral("Preferences"), QStringLiteral("SmallestProbability"), ToleranceDefault);
+    return tolerance >= 0.0 && tolerance <= ToleranceMaximum ? tolerance : ToleranceDefault;
+}
+
+void TPreferences::SetTolerance(double tolerance) {
+    if (!(tolerance >= 0.0 && tolerance <= ToleranceMaximum))
+        throw ERangeError("The smallest probability followed must lie within 0..1e-9");
+    FStore.WriteFloat(QStringLiteral("Preferences"), QStringLiteral("SmallestProbability"), tolerance);
+}
+
 void TPreferences::RestoreListPosition(const QString& section, int itemCount, int& itemIndex, int& topRow) const {
     const int32_t index = FStore.ReadInteger(section, QStringLiteral("ItemIndex"), 0);
     if (index >= 0 && index < itemCount)

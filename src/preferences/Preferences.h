@@ -30,6 +30,10 @@ struct TPreferencesSetup {
 inline constexpr int MemoryBudgetDefault = 1024;
 inline constexpr int MemoryBudgetMinimum = 64;
 inline constexpr int MemoryBudgetMaximum = 1048576;
+// "Smallest probability followed": the most probability a series' tails may shed over a run; 0 follows every balance
+// until it underflows. Above the maximum a shed tail could show in a table's six decimals.
+inline constexpr double ToleranceDefault = 1e-15;
+inline constexpr double ToleranceMaximum = 1e-9;
 
 class TPreferences : public ITextSource {
 public:
@@ -65,6 +69,9 @@ public:
     int MemoryBudget() const;
     int64_t MemoryBudgetBytes() const { return int64_t{MemoryBudget()} << 20; }
     void SetMemoryBudget(int mebibytes); // ERangeError outside the range
+    // "Preferences"/"SmallestProbability"; a missing value or one outside 0..ToleranceMaximum reads as the default.
+    double Tolerance() const;
+    void SetTolerance(double tolerance); // ERangeError outside the range
 
     // A list's remembered selection and top row, from section ItemIndex/ItemTop. Each value is changed only when
     // the stored one lies in 0..itemCount-1; otherwise the caller's value stays.

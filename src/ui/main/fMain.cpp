@@ -74,6 +74,7 @@ TfmMain::TfmMain(const QString& dataFolder, QWidget* parent) : QWidget(parent) {
     FController = std::make_unique<TChartController>(dataFolder, &prefs);
     static_assert(TChartController::DefaultMemoryBudget == int64_t{MemoryBudgetDefault} << 20);
     FController->SetMemoryBudget(prefs.MemoryBudgetBytes());
+    FController->SetTolerance(prefs.Tolerance());
     FController->SetOnProgress([this](int v) { OnCalcProgress(v); });
     FController->SetOnThreadError([](const Exception& e) { ShowThreadErrorReport(e); });
     FController->SetOnWarning([](const QString& text) { ShowThreadErrorReport(EUserError(text)); });
@@ -404,9 +405,11 @@ void TfmMain::miPreferencesClick() {
     if (form.exec() != QDialog::Accepted)
         return;
     const int64_t budget = GetPreferences().MemoryBudgetBytes();
-    if (budget == FController->MemoryBudget())
+    const double tolerance = GetPreferences().Tolerance();
+    if (budget == FController->MemoryBudget() && tolerance == FController->Tolerance())
         return;
     FController->SetMemoryBudget(budget);
+    FController->SetTolerance(tolerance);
     FController->RunCalculations();
 }
 

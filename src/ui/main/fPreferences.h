@@ -1,9 +1,10 @@
-// The preferences dialog: the memory budget of the series' rows.
+// The preferences dialog: the memory budget of the series' rows and the smallest probability followed.
 #pragma once
 
 #include <QDialog>
 
 class QLabel;
+class QLineEdit;
 class QPushButton;
 
 namespace wl {
@@ -21,6 +22,8 @@ public:
 
     QLabel* lMemoryBudget = nullptr;
     TParamSpinBox* seMemoryBudget = nullptr;
+    QLabel* lTolerance = nullptr;
+    QLineEdit* edTolerance = nullptr;
     QPushButton* btnOK = nullptr;
     QPushButton* btnCancel = nullptr;
 };
