@@ -74,9 +74,10 @@ INSTANTIATE_TEST_SUITE_P(Feller, GamblersRuin,
                                            TRuinCase{"LongSession", 0.49, 40, 100}),
                          [](const auto& row) { return row.param.Name; });
 
-// A session that outlasts the round limit prints what is still in play, never a figure that looks exact.
+// A stepped session that outlasts the round limit prints what is still in play, never a figure that looks exact.
 TEST(SeriesSummary, SessionBeyondTheRoundLimitGivesNoUnlimitedFigures) {
     TSummaryParams p = Session(50, 100);
+    p.Solve = false;
     p.Rounds = 10;
     p.RoundLimit = 100;
     const std::optional<TSeriesSummary> s = ComputeSeriesSummary(CoinGame(), FlatSystem(), p);
