@@ -293,9 +293,24 @@ TSummarySource BuildSummarySource(const QStringList& captions, const std::vector
         session(QStringLiteral("Duration90"),
                 b.Label(QStringLiteral("Duration90"), QStringLiteral("90 %% quantile of the rounds until it ends")),
                 U::Whole, [](const TSessionFigures& f) { return Whole(f.Duration90); });
+        session(QStringLiteral("DurationSd"),
+                b.Label(QStringLiteral("DurationSd"), QStringLiteral("Standard deviation of the rounds until it ends")),
+                U::Rounds, [](const TSessionFigures& f) { return f.DurationSd; });
         session(QStringLiteral("EndResult"),
                 b.Label(QStringLiteral("EndResult"), QStringLiteral("Expected net result at the end")), U::Units,
                 [](const TSessionFigures& f) { return f.EndResult; });
+        // Why a quantile is missing: the cap came first, and the rest decays by this share per round.
+        session(
+            QStringLiteral("TailDecay"),
+            b.Label(QStringLiteral("TailDecay"), QStringLiteral("Share of those in play who play on per round, %%")),
+            U::Percent, [](const TSessionFigures& f) { return f.TailDecay; });
+        session(QStringLiteral("SessionError"),
+                b.Label(QStringLiteral("SessionError"),
+                        QStringLiteral("Stepped, not solved: largest error of the chances, %%")),
+                U::Percent, [](const TSessionFigures& f) {
+                    return f.Solved && f.Method == TSessionMethod::Stepping ? std::optional<double>(f.ErrorBound)
+                                                                            : std::nullopt;
+                });
         b.CloseSection();
     }
     b.AppliesTo({});
