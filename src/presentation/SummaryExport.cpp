@@ -105,9 +105,13 @@ void AddPlannerRows(TRowBuilder& b, const std::vector<const TSeriesSummary*>& su
             id, label, U::Whole, [f](const TSeriesSummary& s) { return s.Planner ? f(*s.Planner) : std::nullopt; },
             isBankroll, isBankroll);
     };
-    b.Heading(QStringLiteral("Planner"),
-              b.Label(QStringLiteral("Planner"), QStringLiteral("Bankroll planner, within %d rounds"),
-                      {static_cast<long long>(first->Planner->Rounds)}));
+    if (first->Planner->Rounds == 0)
+        b.Heading(QStringLiteral("Planner"), b.Label(QStringLiteral("PlannerUntilEnd"),
+                                                     QStringLiteral("Bankroll planner, until the session ends")));
+    else
+        b.Heading(QStringLiteral("Planner"),
+                  b.Label(QStringLiteral("Planner"), QStringLiteral("Bankroll planner, within %d rounds"),
+                          {static_cast<long long>(first->Planner->Rounds)}));
     answer(QStringLiteral("PlannerRounds"), b.Label(QStringLiteral("PlannerRounds"), QStringLiteral("Rounds")), false,
            [](const TBankrollAnswer& a) { return a.Rounds; });
     answer(QStringLiteral("PlannerTarget"), b.Label(QStringLiteral("PlannerTarget"), QStringLiteral("Target bankroll")),
