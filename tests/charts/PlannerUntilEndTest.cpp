@@ -73,5 +73,43 @@ TEST(PlannerUntilEnd, NoRoundLimitNeedsATarget) {
     }
 }
 
+// The two kinds by bankroll until the session ends, after ids 0..10, against the fair coin's closed forms: z (T - z)
+// rounds and a net result of 0 at the end.
+TEST(SessionKinds, FairCoinByBankroll) {
+    struct TRow {
+        const char* Name;
+        int Kind;
+        double (*Want)(int z, int target);
+    };
+    const TRow rows[] = {
+        {"expected rounds", 11, [](int z, int t) { return static_cast<double>(z) * (t - z); }},
+        {"net result at the end", 12, [](int, int) { return 0.0; }},
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.Name);
+        TControllerFixture f;
+        f.Controller->SelectChartKind(row.Kind);
+        f.Controller->CurrentKind().SetParam(0, 20);
+        // The controller keeps the addresses of the series.
+        const TGameDescription coin = CoinGame();
+        const TBetDescription flat = FlatSystem();
+        f.Controller->AddSeries(coin, flat);
+        f.Compute();
+        ASSERT_TRUE(f.Failures.empty());
+        const auto points = PointsOf(f.Chart.Line(0));
+        ASSERT_EQ(points.size(), 19u);
+        for (const auto& point : points)
+            EXPECT_NEAR(point.Y, row.Want(static_cast<int>(point.X), 20), 1e-12) << point.X;
+        EXPECT_FALSE(f.Controller->CurrentKind().ParamProblem(0, 1).isEmpty());
+    }
+    // The earlier kinds keep their ids.
+    const auto kinds = CreateChartKinds();
+    ASSERT_EQ(kinds.size(), 13u);
+    EXPECT_EQ(kinds[9]->SectionName, QStringLiteral("Chart - Risk of Ruin by Bankroll"));
+    EXPECT_EQ(kinds[10]->SectionName, QStringLiteral("Chart - Chance of Success by Bankroll"));
+    EXPECT_EQ(kinds[11]->SectionName, QStringLiteral("Chart - Expected Rounds by Bankroll"));
+    EXPECT_EQ(kinds[12]->SectionName, QStringLiteral("Chart - Net Result at the End by Bankroll"));
+}
+
 } // namespace
 } // namespace wl::test
