@@ -24,6 +24,8 @@ namespace {
 constexpr double Infinity = std::numeric_limits<double>::infinity();
 constexpr double NotANumber = std::numeric_limits<double>::quiet_NaN();
 constexpr int64_t ProgressEvery = 4096;
+// Terms of the stepping at most (a few seconds).
+constexpr double StepWork = 2e9;
 
 // What ends in the next round from a pair, split so that every part stays non-negative.
 struct TExits {
@@ -306,7 +308,11 @@ bool StepChain(const TChain& chain, const TSessionRequest& request, TSessionSolu
     std::vector<double>& squares = sides.Values[Squares];
     double left = 1.0;
     int32_t step = 0;
-    while (left >= request.Tolerance && step < request.StepLimit) {
+    // Bounded work, so that a chain that ends slowly gives its bound in seconds rather than stepping for hours.
+    const auto work = static_cast<double>(column.size() + static_cast<size_t>(n));
+    const auto steps = static_cast<int32_t>(
+        std::clamp(StepWork / std::max(work, 1.0), 1000.0, static_cast<double>(std::max(request.StepLimit, 1))));
+    while (left >= request.Tolerance && step < steps) {
         // What is still playing at the start of round step + 1 plays it.
         for (size_t i = 0; i < rounds.size(); ++i) {
             rounds[i] += inPlay[i];
@@ -330,8 +336,7 @@ bool StepChain(const TChain& chain, const TSessionRequest& request, TSessionSolu
         for (int v = 0; v <= Stepped; ++v)
             x[v].swap(next[v]);
         ++step;
-        if (step % 64 == 0 && request.Progress &&
-            !request.Progress(std::min(0.99, static_cast<double>(step) / request.StepLimit)))
+        if (step % 64 == 0 && request.Progress && !request.Progress(std::min(0.99, static_cast<double>(step) / steps)))
             return false;
     }
     for (int v = Ruin; v <= MoneyDown; ++v)

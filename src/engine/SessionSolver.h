@@ -29,7 +29,8 @@ struct TSessionRequest {
     int32_t Target = 200; // 2..MaxTarget
     // Bytes the band (or the stepping's rows) may take.
     int64_t MemoryBudget = int64_t{256} << 20;
-    // Stepping: stop when less than this is still in play from any start, or after StepLimit rounds.
+    // Stepping: stop when less than this is still in play from any start, or after StepLimit rounds (fewer where
+    // each round is large: the stepping's work is bounded).
     double Tolerance = 1e-15;
     int32_t StepLimit = 1000000;
     // Gets 0..1 now and then; false stops the solver (Solve then gives nothing).
