@@ -50,6 +50,11 @@ void TwentyOneStatesNarrowBand(benchmark::State& state) {
     Solve(state, Game(1, 18.0 / 37), Ladder(21, [](int s) { return 1 + s % 2; }), 10000);
 }
 
+// 21 states that all bet 1 (a band of one money step), T = 10000.
+void TwentyOneStatesUnitBets(benchmark::State& state) {
+    Solve(state, Game(1, 18.0 / 37), Ladder(21, [](int) { return 1; }), 10000);
+}
+
 // Flat bet on red/black, T = 200, the worked example.
 void FlatRedBlack(benchmark::State& state) {
     Solve(state, Game(1, 18.0 / 37), Ladder(1, [](int) { return 1; }), 200);
@@ -59,5 +64,6 @@ void FlatRedBlack(benchmark::State& state) {
 
 BENCHMARK(FlatSingleNumber)->Unit(benchmark::kMillisecond);
 BENCHMARK(TwentyOneStatesNarrowBand)->Unit(benchmark::kMillisecond);
+BENCHMARK(TwentyOneStatesUnitBets)->Unit(benchmark::kMillisecond);
 BENCHMARK(FlatRedBlack)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

@@ -163,6 +163,12 @@ TBandShape ShapeOf(const TChain& chain) {
     return shape;
 }
 
+// Rows i and k of the band never overlap: the inner loop of the elimination may run on vectors.
+void AddScaled(double* __restrict to, const double* __restrict from, double f, int64_t n) {
+    for (int64_t j = 0; j < n; ++j)
+        to[j] += f * from[j];
+}
+
 class TEliminator {
 public:
     TEliminator(const TChain& chain, TBandShape shape)
@@ -226,10 +232,7 @@ private:
                     continue;
                 const double f = q / pivot;
                 FExit[static_cast<size_t>(i)] += f * FExit[static_cast<size_t>(k)];
-                double* to = rowI + (lo - i);
-                const double* from = rowK + (lo - k);
-                for (int64_t j = 0, n = k - lo; j < n; ++j)
-                    to[j] += f * from[j];
+                AddScaled(rowI + (lo - i), rowK + (lo - k), f, k - lo);
             }
             if (k % ProgressEvery == 0 && progress && !progress(0.9 * static_cast<double>(FN - k) / FN))
                 return false;
