@@ -24,8 +24,9 @@ namespace {
 constexpr double Infinity = std::numeric_limits<double>::infinity();
 constexpr double NotANumber = std::numeric_limits<double>::quiet_NaN();
 constexpr int64_t ProgressEvery = 4096;
-// Terms of the stepping at most (a few seconds).
+// Terms of the stepping, and products of the elimination, at most (a few seconds each).
 constexpr double StepWork = 2e9;
+constexpr double EliminationWork = 4e9;
 
 // What ends in the next round from a pair, split so that every part stays non-negative.
 struct TExits {
@@ -371,7 +372,11 @@ std::optional<TSessionSolution> TSessionSolver::Solve(const TSessionRequest& req
         chain.Count * (shape.Lower + shape.Upper + 1 + 2 * Sides + 4) * static_cast<int64_t>(sizeof(double));
     TSessionSolution out;
     out.Target = request.Target;
-    if (bytes <= request.MemoryBudget) {
+    // A band wide enough to cost more than the stepping's bounded work is stepped too.
+    const double operations = static_cast<double>(chain.Count) *
+                              static_cast<double>(std::min(shape.Lower, chain.Count)) *
+                              static_cast<double>(std::min(shape.Upper, chain.Count));
+    if (bytes <= request.MemoryBudget && operations <= EliminationWork) {
         TEliminator eliminator(chain, shape);
         if (!eliminator.Run(request.Progress, out))
             return std::nullopt;

@@ -6,7 +6,8 @@
 // b is what ends in the next round. The band of Q, ordered by money then state, is eliminated from the top money
 // down without subtraction: every pivot is the sum of the chances of leaving, never 1 - Q(k, k), so each answer
 // keeps its last digits even where a success is 1e-7 and ruin almost 1. Where the band's fill would exceed the
-// memory budget, the chain is stepped backwards until what is still in play is below the tolerance.
+// memory budget (or take longer than the stepping's bounded work), the chain is stepped backwards until what is still
+// in play is below the tolerance.
 //
 // A player who cannot pay state 0's bet has ended with his money and counts as ruined, as the summary counts him.
 // Starts from a pair that never ends (a bet of 0 that loops) have no finite duration: Rounds is +inf there and the
