@@ -14,6 +14,7 @@ namespace py = pybind11;
 void RegisterErrors(py::module_& m);
 void RegisterModel(py::module_& m);
 void RegisterCharts(py::module_& m);
+void RegisterSession(py::module_& m);
 
 // A message of the program as Python shows it: UTF-8, with plain line feeds between its lines.
 std::string PythonMessage(const QString& text);

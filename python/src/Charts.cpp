@@ -284,7 +284,9 @@ py::tuple BankrollCurve(const TPyGame& game, const TPySystem& system, int rounds
                         py::object progress) {
     const TSeriesList series{{game, system}};
     const int kind = success ? SuccessByBankrollKind : RiskByBankrollKind;
-    CheckRounds(rounds);
+    // 0 rounds: until the session ends, which the kind takes only with a target.
+    if (rounds != 0)
+        CheckRounds(rounds);
     CheckParam("target", target);
     CheckChart(kind, series, rounds, target);
     if (success && target == 0)

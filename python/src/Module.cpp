@@ -7,4 +7,5 @@ PYBIND11_MODULE(_core, m) {
     wl::python::RegisterErrors(m);
     wl::python::RegisterModel(m);
     wl::python::RegisterCharts(m);
+    wl::python::RegisterSession(m);
 }

@@ -11,8 +11,8 @@ engine of the Wagerlens program, and its numbers are those of ``wagerlens-calc -
 ...                        param0=100, param1=200)
 """
 
-from ._charts import (BankrollCurve, Chart, ChartKind, Distribution, Figure, Kind, Series, Summary, bankroll_curve,
-                      chart, chart_kinds, distribution, summary)
+from ._charts import (BankrollCurve, Chart, ChartKind, Distribution, Figure, Kind, Series, Session, Summary,
+                      bankroll_curve, chart, chart_kinds, distribution, session, summary)
 from ._model import Game, System, load_games, load_systems, shipped_games, shipped_systems
 from ._core import version as __version__
 
@@ -25,6 +25,7 @@ __all__ = [
     "Game",
     "Kind",
     "Series",
+    "Session",
     "Summary",
     "System",
     "bankroll_curve",
@@ -33,6 +34,7 @@ __all__ = [
     "distribution",
     "load_games",
     "load_systems",
+    "session",
     "shipped_games",
     "shipped_systems",
     "summary",

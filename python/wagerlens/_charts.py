@@ -30,6 +30,8 @@ class Kind(enum.IntEnum):
     SUCCESS_RUIN_RATE = 8
     RISK_OF_RUIN_BY_BANKROLL = 9
     SUCCESS_BY_BANKROLL = 10
+    EXPECTED_ROUNDS_BY_BANKROLL = 11
+    NET_RESULT_AT_END_BY_BANKROLL = 12
 
 
 @dataclass(frozen=True)
@@ -213,7 +215,8 @@ class BankrollCurve:
 
 def bankroll_curve(game: Game, system: System, rounds: int = 1000, target: int = 0, *, success: bool = False,
                    progress: Progress = None) -> BankrollCurve:
-    """The risk of ruin within rounds rounds (1..10000) for every starting bankroll, in one backward pass.
+    """The risk of ruin within rounds rounds (1..10000) for every starting bankroll, in one backward pass; rounds=0
+    means until the session ends (no limit on rounds), which needs a target.
 
     Without a target (0), the player plays the rounds or until he is ruined, and the bankrolls run from 1 up to
     where the risk falls below 1e-6 %; with one (2..10000), he also stops when his money reaches it, and the
@@ -243,6 +246,38 @@ def bankroll_curve(game: Game, system: System, rounds: int = 1000, target: int =
     bankroll_for, last, line = answer if answer is not None else ({}, 0, "")
     return BankrollCurve(bankrolls[shown], risk[shown], None if chances is None else chances[shown],
                          dict(bankroll_for), last, line, warning)
+
+
+@dataclass(frozen=True)
+class Session:
+    """A player who leaves at ruin or at the target, with no limit on rounds, for every starting bankroll
+    ``bankrolls`` (1 .. target - 1): the chances of ruin and of success, the expected rounds and their standard
+    deviation, and the expected net result at the end, in bets. A player who cannot pay the first state's bet has
+    ended and counts as ruined.
+
+    ``method`` is "elimination" (exact to a few units in the last place; ``error_bound`` 0) or "stepping" (where the
+    system's bets are too wide for the memory: ``error_bound`` is what was still in play when it stopped, the largest
+    error of a chance). A start that can play for ever has rounds ``inf`` and net_at_end ``nan``.
+    """
+
+    bankrolls: np.ndarray
+    ruin: np.ndarray
+    success: np.ndarray
+    rounds: np.ndarray
+    rounds_sd: np.ndarray
+    net_at_end: np.ndarray
+    method: str
+    error_bound: float
+
+
+def session(game: Game, system: System, target: int) -> Session:
+    """Ruin, success, duration and the result at the end for every starting bankroll below target (2..10000), the
+    values of chart kinds 11 and 12 and of the risk charts' summary. ValueError for a target out of range."""
+    if not isinstance(game, Game) or not isinstance(system, System):
+        raise ValueError("session needs a Game and a System")
+    target = _int(target, "target")
+    ruin, success, rounds, rounds_sd, net, method, bound = _core.session(game._core, system._core, target)
+    return Session(np.arange(1, target, dtype=np.int64), ruin, success, rounds, rounds_sd, net, method, bound)
 
 
 @dataclass(frozen=True)

@@ -4,6 +4,7 @@
 #include "charts/Chart.h"
 #include "charts/ChartController.h"
 #include "charts/PlannerCharts.h"
+#include "charts/SessionCharts.h"
 #include "engine/GameCalculator.h"
 #include "support/Exception.h"
 #include "support/TextSource.h"
@@ -375,6 +376,8 @@ std::vector<std::unique_ptr<TChartDescription>> CreateChartKinds() {
     kinds.push_back(std::make_unique<TCOSRORRateChart>());
     kinds.push_back(std::make_unique<TRiskByBankrollChart>());
     kinds.push_back(std::make_unique<TSuccessByBankrollChart>());
+    kinds.push_back(std::make_unique<TRoundsByBankrollChart>());
+    kinds.push_back(std::make_unique<TEndResultByBankrollChart>());
     return kinds;
 }
 

@@ -220,9 +220,10 @@ private:
     std::map<const TGameCalculator*, TSums> FSums;
 };
 
-inline constexpr int ChartKindCount = 11;
+inline constexpr int ChartKindCount = 13;
 
-// The nine kinds and the bankroll planner's two, in registry order; the index is the chart identifier.
+// The nine kinds, the bankroll planner's two and the two until the session ends, in registry order; the index is
+// the chart identifier.
 std::vector<std::unique_ptr<TChartDescription>> CreateChartKinds();
 
 } // namespace wl

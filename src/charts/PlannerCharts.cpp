@@ -4,12 +4,30 @@
 #include "charts/Chart.h"
 #include "charts/ChartController.h"
 #include "engine/GameCalculator.h"
+#include "engine/SessionSolver.h"
 #include "support/Exception.h"
 #include "support/TextSource.h"
 
 #include <algorithm>
 
 namespace wl {
+
+namespace {
+
+// The solved session as the planner's curve: Rounds 0 says that no round limit applies.
+TBankrollCurve CurveOf(const TSessionSolution& solution, bool withSuccess) {
+    TBankrollCurve curve;
+    curve.Rounds = 0;
+    curve.Target = solution.Target;
+    curve.LastBankroll = solution.Target - 1;
+    curve.TopMoney = solution.Target - 1;
+    curve.Ruin = solution.Ruin;
+    if (withSuccess)
+        curve.Success = solution.Success;
+    return curve;
+}
+
+} // namespace
 
 TBankrollChart::TBankrollChart() {
     Params[0] = 1000;
@@ -21,10 +39,18 @@ void TBankrollChart::ParamChanged(int /*index*/) {
 }
 
 QString TBankrollChart::ParamProblem(int index, int value) const {
-    if (index == 0 && value < 1)
+    // No round limit needs a target: with a house edge every start would be ruined for sure.
+    const bool unlimited = (index == 0 ? value : Params[0]) == 0;
+    const int32_t target = index == 1 ? value : Params[1];
+    if (unlimited && (index == 0 || index == 1) && target == 0)
+        return MessageText(Texts(), QStringLiteral("PlannerNoLimitNoTarget"),
+                           QStringLiteral("0 rounds means no limit on rounds, which needs a target bankroll: without "
+                                          "one, every start is ruined for sure in a game with a house edge. Type a "
+                                          "target of at least 2, or a number of rounds from 1 to 10000."));
+    if (index == 0 && value < 0)
         return MessageText(Texts(), QStringLiteral("PlannerRounds"),
-                           QStringLiteral("The bankroll planner needs at least 1 round. Type a number of rounds from 1 "
-                                          "to 10000."));
+                           QStringLiteral("The bankroll planner needs a number of rounds from 1 to 10000, or 0 for no "
+                                          "limit on rounds with a target. Type one of those."));
     if (index == 1 && value == 1)
         return MessageText(Texts(), QStringLiteral("PlannerTargetOne"),
                            QStringLiteral("A target bankroll of 1 leaves no starting bankroll below it. Type 0 for no "
@@ -33,7 +59,7 @@ QString TBankrollChart::ParamProblem(int index, int value) const {
 }
 
 int TBankrollChart::RoundsToCompute() const {
-    return std::clamp(Params[0], 1, TBankrollPlanner::MaxRounds);
+    return Params[0] == 0 ? SolvedSteps : std::clamp(Params[0], 1, TBankrollPlanner::MaxRounds);
 }
 
 void TBankrollChart::Activate(TChartController& /*controller*/, int /*prev*/) {
@@ -82,6 +108,20 @@ void TBankrollChart::ComputeSeries(TGameCalculator& calculator, TStepPool* pool,
         return;
     if (!calculator.Game || !calculator.BetSystem)
         throw Exception("The series has no game or no betting system");
+    if (Params[0] == 0) {
+        // Until the session ends: one elimination gives every bankroll.
+        TSessionRequest session;
+        session.Target = target;
+        session.MemoryBudget = calculator.MemoryBudget;
+        session.Progress = [&progress](double share) {
+            return !progress || progress(static_cast<int32_t>(share * SolvedSteps));
+        };
+        const auto solution = TSessionSolver(*calculator.Game, *calculator.BetSystem).Solve(session);
+        if (!solution)
+            return; // stopped
+        Show(calculator, CurveOf(*solution, ShowsSuccess()), *slot);
+        return;
+    }
     TPlannerRequest request;
     request.Rounds = RoundsToCompute();
     request.Target = std::clamp(target, 0, TBankrollPlanner::MaxMoney);
@@ -91,6 +131,11 @@ void TBankrollChart::ComputeSeries(TGameCalculator& calculator, TStepPool* pool,
     const TBankrollCurve curve = TBankrollPlanner(*calculator.Game, *calculator.BetSystem).Compute(request, pool);
     if (curve.Ruin.empty())
         return; // stopped
+    Show(calculator, curve, *slot);
+}
+
+void TBankrollChart::Show(TGameCalculator& calculator, const TBankrollCurve& curve,
+                          std::pair<const TGameCalculator* const, std::optional<TBankrollAnswer>>& slot) const {
     const std::vector<double>& values = ShowsSuccess() ? curve.Success : curve.Ruin;
     const int32_t last = values.empty() ? 0 : LastShownBankroll(curve);
     for (int32_t b = 1; b <= last; ++b)
@@ -105,10 +150,10 @@ void TBankrollChart::ComputeSeries(TGameCalculator& calculator, TStepPool* pool,
             calculator.LimitRound = b;
         calculator.LimitShare = std::max(calculator.LimitShare, share);
     }
-    slot->second = BankrollsForRisk(curve);
+    slot.second = BankrollsForRisk(curve);
     // The curve shown ends where the risk has vanished: the answer speaks of the bankrolls shown.
     if (last > 0)
-        slot->second->LastBankroll = last;
+        slot.second->LastBankroll = last;
 }
 
 std::optional<TBankrollAnswer> TBankrollChart::SeriesAnswer(const TGameCalculator& calculator) const {

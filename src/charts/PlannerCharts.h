@@ -8,8 +8,9 @@
 
 namespace wl {
 
-// Params: rounds N (1..10000, default 1000), target bankroll T (0..10000, default 0 = none). X is the starting
-// bankroll: 1..T-1 with a target, else 1 up to where the risk falls below 1e-6 %, at most 10000.
+// Params: rounds N (1..10000, default 1000; 0: until the session ends, which needs a target), target bankroll T
+// (0..10000, default 0 = none). X is the starting bankroll: 1..T-1 with a target, else 1 up to where the risk falls
+// below 1e-6 %, at most 10000.
 class TBankrollChart : public TChartDescription {
 public:
     TBankrollChart();
@@ -38,6 +39,11 @@ protected:
     virtual bool ShowsSuccess() const = 0;
 
 private:
+    // The progress steps of a run with no round limit.
+    static constexpr int SolvedSteps = 1000;
+    void Show(TGameCalculator& calculator, const TBankrollCurve& curve,
+              std::pair<const TGameCalculator* const, std::optional<TBankrollAnswer>>& slot) const;
+
     // One slot per series, keyed by its calculator; only PrepareSeries inserts or erases.
     std::map<const TGameCalculator*, std::optional<TBankrollAnswer>> FAnswers;
 };

@@ -1,6 +1,8 @@
 // Collecting a series' figures round by round, and the runs that only the summary needs.
 #include "charts/SeriesSummary.h"
 
+#include "charts/SessionSummary.h"
+
 #include "engine/FloatMode.h"
 #include "engine/GameCalculator.h"
 #include "model/BetDescription.h"
@@ -409,6 +411,11 @@ bool TSummaryCollector::Complete(TGameCalculator& c, const std::function<bool()>
     };
     if (FSummary.Params.Session) {
         // Half of the bar for the session, half for the reach runs; both are often short.
+        const TSummaryParams& p = FSummary.Params;
+        if (p.Solve && p.Bankroll >= 1 && p.Bankroll < p.Target &&
+            !SolveSessionFigures(FGame, FSystem, p, *FSummary.Session, stopped,
+                                 [&](double share) { report(share / 4.0); }))
+            return false;
         if (!ContinueSession(c, stopped, [&](double share) { report(share / 2.0); }))
             return false;
         FinishSession();
@@ -438,8 +445,11 @@ bool TSummaryCollector::ContinueSession(TGameCalculator& c, const std::function<
         return left * tail > 1e-14 * std::max(1.0, FDurationSum);
     };
     bool exact = true;
+    const bool solved = FSummary.Session->Solved;
     for (;;) {
-        if (!(left >= p.InPlayLimit || durationOpen()) || round >= p.RoundLimit) {
+        const bool open =
+            solved ? FQuantile90Round == 0 && left >= p.InPlayLimit : left >= p.InPlayLimit || durationOpen();
+        if (!open || round >= p.RoundLimit) {
             if (exact)
                 break;
             // The running count carries roundings: the decision to stop rests on an exact one.
@@ -462,6 +472,8 @@ bool TSummaryCollector::ContinueSession(TGameCalculator& c, const std::function<
     }
     FSummary.Session->RoundsRun = round;
     FSummary.Session->InPlay = left;
+    if (solved && FQuantile90Round == 0 && left > 0.0)
+        FSummary.Session->TailDecay = decay;
     return true;
 }
 
@@ -472,6 +484,11 @@ void TSummaryCollector::FinishSession() {
         s.DurationMedian = FMedianRound;
     if (FQuantile90Round > 0)
         s.Duration90 = FQuantile90Round;
+    if (s.Solved) {
+        // The stepping went only as far as the quantiles: what it left in play is theirs to say.
+        s.Ended = s.Ended || FQuantile90Round > 0;
+        return;
+    }
     if (!s.Ended)
         return; // anything more would pass a bound for a figure
     s.Ruin = FRuin;

@@ -8,6 +8,7 @@
 
 #include "charts/ChartDescription.h"
 #include "engine/PlayRule.h"
+#include "engine/SessionSolver.h"
 
 #include <cstdint>
 #include <functional>
@@ -35,6 +36,10 @@ struct TSummaryParams {
     // Until the session ends: stepping stops when less than InPlayLimit is still playing, or after RoundLimit.
     int32_t RoundLimit = 1000000;
     double InPlayLimit = 1e-12;
+    // Ruin, success, duration and the end result solved for exactly; stepping then runs only until the median and
+    // the 90 % quantile of the duration are crossed. Off: all of them stepped.
+    bool Solve = true;
+    int64_t SessionBudget = int64_t{256} << 20;
 };
 
 // The parameters a chart kind shows its figures for: net results its bankroll and N, progress kinds their bankroll
@@ -80,6 +85,13 @@ struct TSessionFigures {
     bool Ended = false;
     std::optional<double> Ruin, Success, Duration, EndResult;
     std::optional<int32_t> DurationMedian, Duration90;
+    // Solved: how, and the largest error of a chance (0: to the last digits).
+    bool Solved = false;
+    TSessionMethod Method = TSessionMethod::Elimination;
+    double ErrorBound = 0.0;
+    std::optional<double> DurationSd;
+    // Where the stepping stopped before a quantile was crossed: the share of play one round keeps in play.
+    std::optional<double> TailDecay;
 };
 
 struct TSeriesSummary {

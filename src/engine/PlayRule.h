@@ -95,6 +95,16 @@ public:
         return balance < PlaysFrom() ? TEnd::Stopped : TEnd::Playing;
     }
 
+    // The same rule by money (bankroll plus balance), for passes that cover every bankroll at once.
+    TEnd EndAtMoney(int64_t money) const { return End(money - FBankroll); }
+    int PlacedStateAtMoney(int state, int64_t money) const { return PlacedState(state, money - FBankroll); }
+
+    // The state after a round whose bet was `placed`'s and whose move in money was `move`: a loss leads to the loss
+    // state, anything else (a win or a draw) to the win state.
+    int Successor(int placed, int64_t move) const {
+        return move < 0 ? FSystem->LossStates.Data()[placed] : FSystem->WinStates.Data()[placed];
+    }
+
 private:
     const TBetDescription* FSystem = nullptr;
     int32_t FBankroll = 0;

@@ -129,9 +129,13 @@ void AddPlannerRows(TRowBuilder& b, const std::vector<const TSeriesSummary*>& su
             id, label, U::Whole, [f](const TSeriesSummary& s) { return s.Planner ? f(*s.Planner) : std::nullopt; },
             isBankroll ? TCutBy::Play : TCutBy::Never, isBankroll);
     };
-    b.Heading(QStringLiteral("Planner"),
-              b.Label(QStringLiteral("Planner"), QStringLiteral("Bankroll planner, within %d rounds"),
-                      {static_cast<long long>(first->Planner->Rounds)}));
+    if (first->Planner->Rounds == 0)
+        b.Heading(QStringLiteral("Planner"), b.Label(QStringLiteral("PlannerUntilEnd"),
+                                                     QStringLiteral("Bankroll planner, until the session ends")));
+    else
+        b.Heading(QStringLiteral("Planner"),
+                  b.Label(QStringLiteral("Planner"), QStringLiteral("Bankroll planner, within %d rounds"),
+                          {static_cast<long long>(first->Planner->Rounds)}));
     answer(QStringLiteral("PlannerRounds"), b.Label(QStringLiteral("PlannerRounds"), QStringLiteral("Rounds")), false,
            [](const TBankrollAnswer& a) { return a.Rounds; });
     answer(QStringLiteral("PlannerTarget"), b.Label(QStringLiteral("PlannerTarget"), QStringLiteral("Target bankroll")),
@@ -346,10 +350,25 @@ TSummarySource BuildSummarySource(const QStringList& captions, const std::vector
         session(QStringLiteral("Duration90"),
                 b.Label(QStringLiteral("Duration90"), QStringLiteral("90 %% quantile of the rounds until it ends")),
                 U::Whole, [](const TSessionFigures& f) { return Whole(f.Duration90); });
+        session(QStringLiteral("DurationSd"),
+                b.Label(QStringLiteral("DurationSd"), QStringLiteral("Standard deviation of the rounds until it ends")),
+                U::Rounds, [](const TSessionFigures& f) { return f.DurationSd; });
+        // Solved from the rule, not read off the stepped balances: exact whatever the limits held.
+        session(QStringLiteral("EndResult"),
+                b.Label(QStringLiteral("EndResult"), QStringLiteral("Expected net result at the end")), U::Units,
+                [](const TSessionFigures& f) { return f.EndResult; });
+        // Why a quantile is missing: the cap came first, and the rest decays by this share per round.
         session(
-            QStringLiteral("EndResult"),
-            b.Label(QStringLiteral("EndResult"), QStringLiteral("Expected net result at the end")), U::Units,
-            [](const TSessionFigures& f) { return f.EndResult; }, TCutBy::Balances);
+            QStringLiteral("TailDecay"),
+            b.Label(QStringLiteral("TailDecay"), QStringLiteral("Share of those in play who play on per round, %%")),
+            U::Percent, [](const TSessionFigures& f) { return f.TailDecay; });
+        session(QStringLiteral("SessionError"),
+                b.Label(QStringLiteral("SessionError"),
+                        QStringLiteral("Stepped, not solved: largest error of the chances, %%")),
+                U::Percent, [](const TSessionFigures& f) {
+                    return f.Solved && f.Method == TSessionMethod::Stepping ? std::optional<double>(f.ErrorBound)
+                                                                            : std::nullopt;
+                });
         b.CloseSection();
     }
     b.AppliesTo({});

@@ -218,14 +218,14 @@ TEST(ChartKindsTest, NamesComeFromTheKindsSections) {
     texts.Texts[QStringLiteral("Chart - ROR|Param0")] = QStringLiteral("Bankroll");
     texts.Texts[QStringLiteral("Chart - ROR|Param1")] = QStringLiteral("Target");
     f.Controller->SetTextSource(&texts);
-    EXPECT_EQ(f.Controller->ChartKindCount(), 11);
+    EXPECT_EQ(f.Controller->ChartKindCount(), 13);
     EXPECT_EQ(f.Controller->GetChartKindName(ROR), QStringLiteral("Risk of ruin"));
     EXPECT_EQ(f.Controller->GetChartKind(ROR).GetParamName(0), QStringLiteral("Bankroll"));
     EXPECT_EQ(f.Controller->GetChartKind(ROR).GetParamName(1), QStringLiteral("Target"));
     EXPECT_TRUE(f.Controller->GetChartKindName(COS).isEmpty()); // missing texts are empty
     EXPECT_EQ(f.Controller->GetChartKind(COSRORRate).SectionName, QStringLiteral("Chart - COS/ROR Rate"));
     EXPECT_EQ(f.Controller->GetChartKind(10).SectionName, QStringLiteral("Chart - Chance of Success by Bankroll"));
-    EXPECT_THROW(f.Controller->GetChartKind(11), ERangeError);
+    EXPECT_THROW(f.Controller->GetChartKind(13), ERangeError);
 }
 
 TEST(ChartKindsTest, COSRORRateCapAndZeroRules) {

@@ -185,9 +185,10 @@ TEST(SeriesSummary, RuinAtTheLimitItselfIsExact) {
     ExpectRelative(0.0, *s->Session->EndResult, 1e-9);
 }
 
-// A session that outlasts the round limit prints what is still in play, never a figure that looks exact.
+// A stepped session that outlasts the round limit prints what is still in play, never a figure that looks exact.
 TEST(SeriesSummary, SessionBeyondTheRoundLimitGivesNoUnlimitedFigures) {
     TSummaryParams p = Session(50, 100);
+    p.Solve = false;
     p.Rounds = 10;
     p.RoundLimit = 100;
     const std::optional<TSeriesSummary> s = ComputeSeriesSummary(CoinGame(), FlatSystem(), p);

@@ -68,6 +68,10 @@ std::vector<TTextKey> Inventory() {
                     "DurationMedian",
                     "Duration90",
                     "EndResult",
+                    "DurationSd",
+                    "TailDecay",
+                    "SessionError",
+                    "PlannerUntilEnd",
                     "PlannerRounds",
                     "PlannerTarget",
                     "PlannerLast",
@@ -81,9 +85,9 @@ std::vector<TTextKey> Inventory() {
     add("Exception", {"Header"});
     add("Wagerlens 1.3", {"WindowName"});
     add("AboutWindow", {"Version", "Notice0", "Notice1", "Notice2"});
-    add("Messages",
-        {"DeleteOutcome", "HHNotInstalled", "SaveFilter", "NameEmpty", "NameControl", "ResultRange", "DiscardChanges",
-         "Confirm", "BetRange", "RiskWithoutBankroll", "CloseAnyway", "PlannerRounds", "PlannerTargetOne"});
+    add("Messages", {"DeleteOutcome", "HHNotInstalled", "SaveFilter", "NameEmpty", "NameControl", "ResultRange",
+                     "DiscardChanges", "Confirm", "BetRange", "RiskWithoutBankroll", "CloseAnyway", "PlannerRounds",
+                     "PlannerTargetOne", "PlannerNoLimitNoTarget", "SessionTarget"});
     // The crash report's labels, shown in the reader's language on the next start.
     add("Messages", {"CrashAt", "CrashBuildId", "CrashSignal", "CrashFaultOffset", "CrashTrace", "CrashOutsideCode"});
     const std::pair<const char*, QStringList> formats[] = {
@@ -145,6 +149,8 @@ std::vector<TTextKey> Inventory() {
         {"Chart - COS/ROR Rate", 2},
         {"Chart - Risk of Ruin by Bankroll", 2},
         {"Chart - Chance of Success by Bankroll", 2},
+        {"Chart - Expected Rounds by Bankroll", 1},
+        {"Chart - Net Result at the End by Bankroll", 1},
     };
     for (const auto& [section, paramCount] : charts) {
         add(section, {"Name", "XName", "YName", "Param0"});
