@@ -7,10 +7,12 @@
 #include "charts/Chart.h"
 #include "charts/ChartController.h"
 #include "charts/ChartDescription.h"
+#include "charts/PlannerCharts.h"
 #include "model/Storage.h"
 #include "presentation/DataExport.h"
 #include "presentation/DataTable.h"
 #include "presentation/SummaryExport.h"
+#include "presentation/WindowState.h"
 #include "support/IniStore.h"
 #include "support/TextSource.h"
 
@@ -18,6 +20,7 @@
 #include <pybind11/stl.h>
 
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -27,15 +30,26 @@ namespace wl::python {
 
 namespace {
 
-// The window's and the companion's range of a chart parameter.
-constexpr int ParamMinimum = 0;
-constexpr int ParamMaximum = 10000;
-
 using TSeriesList = std::vector<std::pair<TPyGame, TPySystem>>;
 
+// The index of the chart kind of type T in the chart list, so that the planner's kinds are named by what they are.
+template <typename T> int KindIndex() {
+    const auto kinds = CreateChartKinds();
+    for (size_t i = 0; i < kinds.size(); ++i)
+        if (dynamic_cast<const T*>(kinds[i].get()) != nullptr)
+            return static_cast<int>(i);
+    throw std::logic_error("a chart kind is missing from the chart list");
+}
+
 // The bankroll planner's kinds: the risk of ruin and the chance of success by starting bankroll.
-constexpr int RiskByBankrollKind = 9;
-constexpr int SuccessByBankrollKind = 10;
+int RiskByBankrollKind() {
+    static const int kind = KindIndex<TRiskByBankrollChart>();
+    return kind;
+}
+int SuccessByBankrollKind() {
+    static const int kind = KindIndex<TSuccessByBankrollChart>();
+    return kind;
+}
 
 // What a finished calculation leaves for Python, gathered without the GIL.
 struct TOutcome {
@@ -262,7 +276,7 @@ py::dict Summary(int kind, const TSeriesList& series, std::optional<int> param0,
 py::tuple BankrollCurve(const TPyGame& game, const TPySystem& system, int rounds, int target, bool success,
                         py::object progress) {
     const TSeriesList series{{game, system}};
-    const int kind = success ? SuccessByBankrollKind : RiskByBankrollKind;
+    const int kind = success ? SuccessByBankrollKind() : RiskByBankrollKind();
     CheckRounds(rounds);
     CheckParam("target", target);
     CheckChart(kind, series, rounds, target);
@@ -347,6 +361,10 @@ py::list ChartKinds(const std::string& languageFile) {
 
 void RegisterCharts(py::module_& m) {
     m.attr("chart_kind_count") = ChartKindCount;
+    m.attr("param_minimum") = ParamMinimum;
+    m.attr("param_maximum") = ParamMaximum;
+    m.attr("risk_by_bankroll_kind") = RiskByBankrollKind();
+    m.attr("success_by_bankroll_kind") = SuccessByBankrollKind();
     m.def("chart", &Chart, py::arg("kind"), py::arg("series"), py::arg("param0"), py::arg("param1"),
           py::arg("progress"));
     m.def("summary", &Summary, py::arg("kind"), py::arg("series"), py::arg("param0"), py::arg("param1"),

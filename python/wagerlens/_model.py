@@ -7,9 +7,10 @@ import warnings
 from typing import Iterable, List, Tuple, Union
 
 import numpy as np
+import numpy.typing as npt
 
 from . import _core
-from ._shipped import shipped_file
+from ._shipped import read_shipped
 
 PathLike = Union[str, "os.PathLike[str]"]
 
@@ -48,12 +49,12 @@ class Game:
         return self._core.outcomes
 
     @property
-    def results(self) -> np.ndarray:
+    def results(self) -> npt.NDArray[np.int64]:
         """The results of the outcomes in bet units, as an int64 array."""
         return np.array([r for r, _ in self.outcomes], dtype=np.int64)
 
     @property
-    def probabilities(self) -> np.ndarray:
+    def probabilities(self) -> npt.NDArray[np.float64]:
         """The probabilities of the outcomes, as a float64 array."""
         return np.array([p for _, p in self.outcomes], dtype=np.float64)
 
@@ -141,7 +142,7 @@ class System:
         return self._core.states
 
     @property
-    def bets(self) -> np.ndarray:
+    def bets(self) -> npt.NDArray[np.int64]:
         """The bets of the states, as an int64 array."""
         return np.array([b for b, _, _ in self.states], dtype=np.int64)
 
@@ -187,10 +188,22 @@ def load_systems(path: PathLike) -> List[System]:
 
 
 def shipped_games() -> List[Game]:
-    """The games that come with Wagerlens (its share/wagerlens/games.ini)."""
-    return load_games(shipped_file("games.ini"))
+    """The games that come with Wagerlens, those of the program's own games.ini.
+
+    Returns
+    -------
+    list of Game
+        In the program's order. The package carries the file, so this works in any environment it is installed in.
+    """
+    return read_shipped("games.ini", load_games)
 
 
 def shipped_systems() -> List[System]:
-    """The betting systems that come with Wagerlens (its share/wagerlens/bets.ini)."""
-    return load_systems(shipped_file("bets.ini"))
+    """The betting systems that come with Wagerlens, those of the program's own bets.ini.
+
+    Returns
+    -------
+    list of System
+        In the program's order. The package carries the file, so this works in any environment it is installed in.
+    """
+    return read_shipped("bets.ini", load_systems)
