@@ -109,6 +109,10 @@ class Game:
     def __repr__(self) -> str:
         return f"Game({self.name!r}, {self.outcomes!r})"
 
+    def __reduce__(self) -> Tuple[type, Tuple[str, List[Tuple[int, float]]]]:
+        # Pickled by value, so that a game travels to another process or host (multiprocessing, Dask).
+        return (Game, (self.name, self.outcomes))
+
 
 class System:
     """A betting system: up to 21 states, each a bet in units and the states that follow a won and a lost round.
@@ -156,6 +160,9 @@ class System:
 
     def __repr__(self) -> str:
         return f"System({self.name!r}, {self.states!r})"
+
+    def __reduce__(self) -> Tuple[type, Tuple[str, List[Tuple[int, int, int]]]]:
+        return (System, (self.name, self.states))
 
 
 def _warn_unread(path: PathLike, unread: List[str]) -> None:

@@ -215,7 +215,8 @@ void TSummaryCollector::NoteNextRound(const TGameCalculator& c, int /*round*/) {
         const double* row = c.Row(c.CurrentBuffer, s);
         const TPlacedFrom placedFrom = PlacedFrom(s, from);
         for (const auto& [placed, first, last] :
-             {std::tuple<int, int64_t, int64_t>{0, placedFrom.Fallback, placedFrom.Own - 1},
+             // A bet beyond all money in play puts Own past to: the fallback stops at to, inside the row.
+             {std::tuple<int, int64_t, int64_t>{0, placedFrom.Fallback, std::min(placedFrom.Own - 1, to)},
               std::tuple<int, int64_t, int64_t>{s, placedFrom.Own, to}}) {
             const double sum = last >= first ? SumOf(row + (first - low), last - first + 1) : 0.0;
             FStateRounds[static_cast<size_t>(placed)] += sum;
