@@ -21,16 +21,12 @@ IntArray = npt.NDArray[np.int64]
 
 
 class Kind(enum.IntEnum):
-    """The chart kinds, by the identifiers that ``wagerlens-calc --chart`` takes.
+    """The chart kinds, by the identifiers that ``wagerlens-calc --chart`` takes, and their parameters.
 
-    ======================================  ==  ==============  ==================================
-    member                                  id  param0          param1
-    ======================================  ==  ==============  ==================================
-    NET_RESULT, NET_RESULT_CUMULATIVE       0,1 bankroll        rounds
-    EXPECTED_RESULT .. WIN_LOSS_RATE        2-5 bankroll        (none)
-    RISK_OF_RUIN .. SUCCESS_RUIN_RATE       6-8 bankroll        target bankroll
-    RISK_OF_RUIN_BY_BANKROLL, SUCCESS_...   9,10 rounds         target bankroll (0: none)
-    ======================================  ==  ==============  ==================================
+    - NET_RESULT (0), NET_RESULT_CUMULATIVE (1): param0 the bankroll, param1 the rounds.
+    - EXPECTED_RESULT (2), WIN_PROBABILITY (3), LOSS_PROBABILITY (4), WIN_LOSS_RATE (5): param0 the bankroll.
+    - RISK_OF_RUIN (6), CHANCE_OF_SUCCESS (7), SUCCESS_RUIN_RATE (8): param0 the bankroll, param1 the target.
+    - RISK_OF_RUIN_BY_BANKROLL (9), SUCCESS_BY_BANKROLL (10): param0 the rounds, param1 the target (0: none).
     """
 
     NET_RESULT = 0

@@ -22,9 +22,18 @@ class Game:
     probabilities should add up to 1 (``probability_sum`` tells); as in the program's game editor, a game whose
     probabilities do not is accepted.
 
-    Raises ValueError for a name that the editor refuses (empty, or with a control character), for more than 32
-    outcomes or none, for a result that is not a whole number in -2147483647..2147483647, and for a probability that
-    is not a finite number.
+    Parameters
+    ----------
+    name : str
+        The name, as the program lists it.
+    outcomes : iterable of (int, float)
+        The (result, probability) pairs, 1 to 32 of them.
+
+    Raises
+    ------
+    ValueError
+        A name that the editor refuses (empty, or with a control character), more than 32 outcomes or none, a
+        result that is not a whole number in -2147483647..2147483647, or a probability that is not finite.
     """
 
     __slots__ = ("_core",)
@@ -120,8 +129,18 @@ class System:
     Play starts in state 0. ``System("Martingale, 1 doubling", [(1, 0, 1), (2, 0, 0)])`` bets 1, then 2 after a
     loss, and goes back to 1 after a win or after the second loss.
 
-    Raises ValueError for a name that the editor refuses, for more than 21 states or none, for a bet that is not a
-    whole number in -2147483647..2147483647, and for a win or loss state that the system does not have.
+    Parameters
+    ----------
+    name : str
+        The name, as the program lists it.
+    states : iterable of (int, int, int)
+        The (bet, win state, loss state) triples, state 0 first, 1 to 21 of them.
+
+    Raises
+    ------
+    ValueError
+        A name that the editor refuses, more than 21 states or none, a bet that is not a whole number in
+        -2147483647..2147483647, or a win or loss state that the system does not have.
     """
 
     __slots__ = ("_core",)
@@ -175,8 +194,21 @@ def _warn_unread(path: PathLike, unread: List[str]) -> None:
 def load_games(path: PathLike) -> List[Game]:
     """The games of a games.ini file, in the program's order (by name, without regard to letter case).
 
-    Sections that the program cannot read either (more than 32 outcomes, or a name used before) are left out with a
-    warning. Raises OSError when the file is missing or cannot be read.
+    Parameters
+    ----------
+    path : str or os.PathLike
+        The file, in the program's format.
+
+    Returns
+    -------
+    list of Game
+        Sections that the program cannot read either (more than 32 outcomes, or a name used before) are left out
+        with a warning.
+
+    Raises
+    ------
+    OSError
+        The file is missing or cannot be read.
     """
     games, unread = _core.load_games(os.fspath(path))
     _warn_unread(path, unread)
@@ -186,8 +218,20 @@ def load_games(path: PathLike) -> List[Game]:
 def load_systems(path: PathLike) -> List[System]:
     """The betting systems of a bets.ini file, in the program's order (by name, without regard to letter case).
 
-    Sections that the program cannot read either are left out with a warning. Raises OSError when the file is
-    missing or cannot be read.
+    Parameters
+    ----------
+    path : str or os.PathLike
+        The file, in the program's format.
+
+    Returns
+    -------
+    list of System
+        Sections that the program cannot read either are left out with a warning.
+
+    Raises
+    ------
+    OSError
+        The file is missing or cannot be read.
     """
     systems, unread = _core.load_systems(os.fspath(path))
     _warn_unread(path, unread)

@@ -23,6 +23,11 @@ def run(*args, cwd=None):
     return done.stdout
 
 
+def package_files(folder):
+    return sorted(os.path.relpath(os.path.join(root, name), folder) for root, _, names in os.walk(folder)
+                  for name in names if "__pycache__" not in root)
+
+
 @pytest.fixture(scope="module")
 def clone(tmp_path_factory):
     target = tmp_path_factory.mktemp("clone") / "wagerlens"
@@ -47,6 +52,9 @@ def test_venv_install_imports_and_uninstalls(clone, tmp_path):
                             "print(wagerlens.__file__)"], cwd=tmp_path, env=env_free, capture_output=True,
                            text=True, check=True).stdout.splitlines()
     assert shown[0].startswith("Game('") and shown[1].startswith(str(env_dir))
+
+    # pip's package holds what the CMake build assembles and installs, file for file.
+    assert package_files(os.path.dirname(shown[1])) == package_files(os.path.dirname(wagerlens.__file__))
 
     info = run(*pip, "show", "wagerlens")
     assert f"Version: {wagerlens.__version__}" in info  # meson.build's version is the CMake project's
