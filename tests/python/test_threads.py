@@ -63,10 +63,10 @@ def test_a_calculation_runs_whole_while_another_is_midway(games, systems):
     def hold(percent):
         if not first_running.is_set():
             first_running.set()
-            waited.append(second_done.wait(timeout=300))
+            waited.append(second_done.wait(timeout=120))
 
     def second():
-        first_running.wait(timeout=300)
+        first_running.wait(timeout=120)
         try:
             return long_chart(games, systems)
         finally:
