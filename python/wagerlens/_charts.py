@@ -455,8 +455,15 @@ class Distribution:
     """The exact probability of every balance after some rounds: ``probabilities[i]`` is the chance of ending with
     the balance ``first_balance + i`` (in bets; negative is a loss).
 
-    ``warning`` is the program's line when probability reached the balance limits of ±5000 bets, where it is
-    counted at the limit; "" when every value is exact.
+    Attributes
+    ----------
+    first_balance : int
+        The balance of ``probabilities[0]``.
+    probabilities : numpy.ndarray of float64
+        The chance of each balance from first_balance on.
+    warning : str
+        The program's line when probability reached the balance limits of ±5000 bets, where it is counted at the
+        limit; "" when every value is exact.
     """
 
     first_balance: int
@@ -473,9 +480,27 @@ def distribution(game: Game, system: System, rounds: int, bankroll: int = 0, *,
                  progress: Progress = None) -> Distribution:
     """The exact distribution of the balance after rounds rounds (1..10000) of system played on game.
 
-    With a bankroll (1..10000), a player who cannot afford the bet of his state bets state 0's bet instead, and one
-    who cannot afford that either stops, as in the program. The probabilities are those from which the net-result
-    chart is drawn (its values are 100 times these). GIL, Ctrl+C, progress and errors as for :func:`chart`.
+    Parameters
+    ----------
+    game : Game
+    system : System
+    rounds : int
+        1..10000.
+    bankroll : int, default 0
+        0: none. 1..10000: a player who cannot afford the bet of his state bets state 0's bet instead, and one who
+        cannot afford that either stops, as in the program.
+    progress : callable, optional
+        As for :func:`chart`.
+
+    Returns
+    -------
+    Distribution
+        The probabilities from which the net-result chart is drawn (its values are 100 times these).
+
+    Raises
+    ------
+    ValueError, KeyboardInterrupt
+        As for :func:`chart`.
     """
     if not isinstance(game, Game) or not isinstance(system, System):
         raise ValueError("distribution needs a Game and a System")
