@@ -9,7 +9,7 @@ SPINS = 1000
 roulette = {g.name: g for g in wagerlens.shipped_games()}["European roulette - red/black"]
 
 
-def martingale(doublings):
+def martingale(doublings: int) -> wagerlens.System:
     """Bets 1, 2, 4, ... doubling after each loss; back to 1 after a win or after the last loss."""
     return wagerlens.System(f"Martingale, {doublings} doublings",
                             [(2**i, 0, (i + 1) % (doublings + 1)) for i in range(doublings + 1)])

@@ -12,6 +12,7 @@ packages=(
     poppler-utils emf2svg libwmf-bin fonts-urw-base35
     clang-14 libfuzzer-14-dev libclang-rt-14-dev
     pybind11-dev python3-dev python3-numpy python3-pytest python3-matplotlib python3-pandas
+    python3-venv python3-mesonpy meson python3-distributed python3-mypy
 )
 
 missing=()

@@ -7,11 +7,14 @@
 #include "charts/Chart.h"
 #include "charts/ChartController.h"
 #include "charts/ChartDescription.h"
+#include "charts/PlannerCharts.h"
+#include "charts/SessionCharts.h"
 #include "model/Storage.h"
 #include "presentation/DataExport.h"
 #include "presentation/DataTable.h"
 #include "presentation/SummaryExport.h"
 #include "support/Exception.h"
+#include "presentation/WindowState.h"
 #include "support/IniStore.h"
 #include "support/TextSource.h"
 
@@ -20,6 +23,7 @@
 
 #include <exception>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -29,15 +33,35 @@ namespace wl::python {
 
 namespace {
 
-// The window's and the companion's range of a chart parameter.
-constexpr int ParamMinimum = 0;
-constexpr int ParamMaximum = 10000;
-
 using TSeriesList = std::vector<std::pair<TPyGame, TPySystem>>;
 
+// The index of the chart kind of type T in the chart list, so that the planner's kinds are named by what they are.
+template <typename T> int KindIndex() {
+    const auto kinds = CreateChartKinds();
+    for (size_t i = 0; i < kinds.size(); ++i)
+        if (dynamic_cast<const T*>(kinds[i].get()) != nullptr)
+            return static_cast<int>(i);
+    throw std::logic_error("a chart kind is missing from the chart list");
+}
+
 // The bankroll planner's kinds: the risk of ruin and the chance of success by starting bankroll.
-constexpr int RiskByBankrollKind = 9;
-constexpr int SuccessByBankrollKind = 10;
+int RiskByBankrollKind() {
+    static const int kind = KindIndex<TRiskByBankrollChart>();
+    return kind;
+}
+int SuccessByBankrollKind() {
+    static const int kind = KindIndex<TSuccessByBankrollChart>();
+    return kind;
+}
+// The session's kinds until it ends: expected rounds and the net result at the end by starting bankroll.
+int RoundsByBankrollKind() {
+    static const int kind = KindIndex<TRoundsByBankrollChart>();
+    return kind;
+}
+int EndResultByBankrollKind() {
+    static const int kind = KindIndex<TEndResultByBankrollChart>();
+    return kind;
+}
 
 // What a finished calculation leaves for Python, gathered without the GIL.
 struct TOutcome {
@@ -283,7 +307,7 @@ py::dict Summary(int kind, const TSeriesList& series, std::optional<int> param0,
 py::tuple BankrollCurve(const TPyGame& game, const TPySystem& system, int rounds, int target, bool success,
                         py::object progress) {
     const TSeriesList series{{game, system}};
-    const int kind = success ? SuccessByBankrollKind : RiskByBankrollKind;
+    const int kind = success ? SuccessByBankrollKind() : RiskByBankrollKind();
     // 0 rounds: until the session ends, which the kind takes only with a target.
     if (rounds != 0)
         CheckRounds(rounds);
@@ -378,6 +402,12 @@ py::list ChartKinds(const std::string& languageFile) {
 
 void RegisterCharts(py::module_& m) {
     m.attr("chart_kind_count") = ChartKindCount;
+    m.attr("param_minimum") = ParamMinimum;
+    m.attr("param_maximum") = ParamMaximum;
+    m.attr("risk_by_bankroll_kind") = RiskByBankrollKind();
+    m.attr("success_by_bankroll_kind") = SuccessByBankrollKind();
+    m.attr("rounds_by_bankroll_kind") = RoundsByBankrollKind();
+    m.attr("net_at_end_by_bankroll_kind") = EndResultByBankrollKind();
     m.def("chart", &Chart, py::arg("kind"), py::arg("series"), py::arg("param0"), py::arg("param1"),
           py::arg("progress"));
     m.def("summary", &Summary, py::arg("kind"), py::arg("series"), py::arg("param0"), py::arg("param1"),

@@ -11,12 +11,14 @@ engine of the Wagerlens program, and its numbers are those of ``wagerlens-calc -
 ...                        param0=100, param1=200)
 """
 
-from ._charts import (BankrollCurve, Chart, ChartKind, Distribution, Figure, Kind, Series, Session, Summary,
-                      bankroll_curve, chart, chart_kinds, distribution, session, summary)
+from ._charts import (PARAM_MAXIMUM, PARAM_MINIMUM, BankrollCurve, Chart, ChartKind, Distribution, Figure, Kind,
+                      Series, Session, Summary, bankroll_curve, chart, chart_kinds, distribution, session, summary)
 from ._model import Game, System, load_games, load_systems, shipped_games, shipped_systems
 from ._core import version as __version__
 
 __all__ = [
+    "PARAM_MAXIMUM",
+    "PARAM_MINIMUM",
     "BankrollCurve",
     "Chart",
     "ChartKind",

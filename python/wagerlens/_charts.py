@@ -5,19 +5,29 @@ from __future__ import annotations
 import enum
 import functools
 from dataclasses import dataclass, field
-from typing import Callable, Dict, List, Optional, Sequence, Tuple
+from typing import Any, Callable, Dict, List, Optional, Sequence, Tuple
 
 import numpy as np
+import numpy.typing as npt
 
 from . import _core
+from ._frames import pandas
 from ._model import Game, System
-from ._shipped import shipped_file
+from ._shipped import read_shipped
 
 Progress = Optional[Callable[[int], object]]
+FloatArray = npt.NDArray[np.float64]
+IntArray = npt.NDArray[np.int64]
 
 
 class Kind(enum.IntEnum):
-    """The chart kinds, by the identifiers that wagerlens-calc --chart takes."""
+    """The chart kinds, by the identifiers that ``wagerlens-calc --chart`` takes, and their parameters.
+
+    - NET_RESULT (0), NET_RESULT_CUMULATIVE (1): param0 the bankroll, param1 the rounds.
+    - EXPECTED_RESULT (2), WIN_PROBABILITY (3), LOSS_PROBABILITY (4), WIN_LOSS_RATE (5): param0 the bankroll.
+    - RISK_OF_RUIN (6), CHANCE_OF_SUCCESS (7), SUCCESS_RUIN_RATE (8): param0 the bankroll, param1 the target.
+    - RISK_OF_RUIN_BY_BANKROLL (9), SUCCESS_BY_BANKROLL (10): param0 the rounds, param1 the target (0: none).
+    """
 
     NET_RESULT = 0
     NET_RESULT_CUMULATIVE = 1
@@ -28,15 +38,33 @@ class Kind(enum.IntEnum):
     RISK_OF_RUIN = 6
     CHANCE_OF_SUCCESS = 7
     SUCCESS_RUIN_RATE = 8
-    RISK_OF_RUIN_BY_BANKROLL = 9
-    SUCCESS_BY_BANKROLL = 10
-    EXPECTED_ROUNDS_BY_BANKROLL = 11
-    NET_RESULT_AT_END_BY_BANKROLL = 12
+    RISK_OF_RUIN_BY_BANKROLL = _core.risk_by_bankroll_kind
+    SUCCESS_BY_BANKROLL = _core.success_by_bankroll_kind
+    EXPECTED_ROUNDS_BY_BANKROLL = _core.rounds_by_bankroll_kind
+    NET_RESULT_AT_END_BY_BANKROLL = _core.net_at_end_by_bankroll_kind
+
+
+PARAM_MINIMUM: int = _core.param_minimum
+"""The smallest value of a chart parameter, as the window's fields and ``wagerlens-calc`` take it."""
+PARAM_MAXIMUM: int = _core.param_maximum
+"""The largest value of a chart parameter: bankrolls, targets and rounds."""
 
 
 @dataclass(frozen=True)
 class ChartKind:
-    """A chart kind as the program names it: its axes and its parameters (param0, then param1)."""
+    """A chart kind as the program names it.
+
+    Attributes
+    ----------
+    kind : int
+        Its identifier, a :class:`Kind`.
+    name : str
+        Its English name in the chart list.
+    x_title, y_title : str
+        The titles of its axes.
+    params : tuple of str
+        The names of its parameters, param0 then param1.
+    """
 
     kind: int
     name: str
@@ -47,22 +75,38 @@ class ChartKind:
 
 @functools.lru_cache(maxsize=None)
 def _kinds() -> Tuple[ChartKind, ...]:
-    texts = _core.chart_kinds(shipped_file("Langs/ENG.ini"))
+    texts = read_shipped("ENG.ini", _core.chart_kinds)
     return tuple(ChartKind(k, name, x, y, tuple(params)) for k, (name, x, y, params) in enumerate(texts))
 
 
 def chart_kinds() -> List[ChartKind]:
-    """Every chart kind with its English name, axis titles and parameter names."""
+    """Every chart kind with its English name, axis titles and parameter names.
+
+    Returns
+    -------
+    list of ChartKind
+        Indexed by :class:`Kind`.
+    """
     return list(_kinds())
 
 
 @dataclass(frozen=True)
 class Series:
-    """One series of a chart: its caption "game [system]" and its values over the chart's x."""
+    """One series of a chart.
+
+    Attributes
+    ----------
+    caption : str
+        "game [system]", as the chart's legend shows it.
+    x : numpy.ndarray of int64
+        The chart's x (balances, rounds or bankrolls).
+    y : numpy.ndarray of float64
+        The series' value at each x.
+    """
 
     caption: str
-    x: np.ndarray
-    y: np.ndarray
+    x: IntArray
+    y: FloatArray
 
 
 @dataclass(frozen=True)
@@ -74,6 +118,19 @@ class Chart:
     program's line saying where the values are not exact because probability reached the balance limits, or ""
     when every value is exact. ``answers`` holds, for the bankroll planner's kinds, the program's line per series
     giving the bankrolls for a risk of ruin of at most 1, 5 and 10 %.
+
+    Attributes
+    ----------
+    kind : int
+        The chart kind, a :class:`Kind`.
+    name, x_title, y_title : str
+        The kind's English name and axis titles.
+    series : list of Series
+        One per (game, system) pair, in the order given.
+    warning : str
+        The limit line, or "".
+    answers : list of str
+        The bankroll planner's answer per series; empty for the other kinds.
     """
 
     kind: int
@@ -85,17 +142,34 @@ class Chart:
     answers: List[str]
 
     @property
-    def x(self) -> np.ndarray:
+    def x(self) -> IntArray:
         """The x shared by every series."""
         return self.series[0].x
 
     @property
-    def table(self) -> np.ndarray:
+    def table(self) -> FloatArray:
         """The values as one array, a row per series."""
         return np.vstack([s.y for s in self.series])
 
+    def to_frame(self) -> Any:
+        """The chart as a pandas DataFrame: the x as index (named by the x axis), a column per series.
 
-def _pairs(series: Sequence[Tuple[Game, System]]) -> list:
+        Returns
+        -------
+        pandas.DataFrame
+            Columns named by caption, in the series' order; the values of :attr:`table`, unchanged.
+
+        Raises
+        ------
+        ImportError
+            pandas is not installed.
+        """
+        pd = pandas()
+        index = pd.Index(self.x, name=self.x_title)
+        return pd.DataFrame(self.table.T, index=index, columns=[s.caption for s in self.series])
+
+
+def _pairs(series: Sequence[Tuple[Game, System]]) -> List[Tuple[Any, Any]]:
     pairs = []
     for i, item in enumerate(series):
         try:
@@ -111,19 +185,42 @@ def _pairs(series: Sequence[Tuple[Game, System]]) -> list:
 
 def chart(kind: int, series: Sequence[Tuple[Game, System]], param0: Optional[int] = None,
           param1: Optional[int] = None, *, progress: Progress = None) -> Chart:
-    """Computes a chart of the program for up to ten (game, system) series.
+    """Computes a chart of the program for up to ten (game, system) series, as ``wagerlens-calc --chart``.
 
-    kind is a :class:`Kind` (0..10, as ``wagerlens-calc --chart``). param0 is the bankroll; param1 the number of
-    rounds (the net-result kinds) or the target bankroll (the risk kinds); for the bankroll planner's kinds (9, 10)
-    param0 is the number of rounds and param1 the target (0: none). Both lie in 0..10000; None keeps the
-    kind's default, as the companion does when an option is left out.
+    Parameters
+    ----------
+    kind : Kind or int
+        The chart, 0..10: 0 net results, 1 cumulative net results, 2 expected result, 3 win probability, 4 loss
+        probability, 5 win/loss rate, 6 risk of ruin, 7 chance of success, 8 success/ruin rate, 9 risk of ruin by
+        bankroll, 10 chance of success by bankroll.
+    series : sequence of (Game, System)
+        One to ten pairs, drawn in the order given.
+    param0 : int, optional
+        The bankroll (0..10000), or for kinds 9 and 10 the rounds (1..10000, default 1000). None keeps the kind's
+        default, as the companion does when ``--param0`` is left out.
+    param1 : int, optional
+        The rounds (kinds 0, 1) or the target bankroll (kinds 6..10; for 9 and 10, 0 means none), 0..10000.
+        Kinds 2..5 take none.
+    progress : callable, optional
+        Called with the percentage done (0..100) in the calling thread; an exception it raises stops the
+        calculation and is raised here.
 
-    The calculation runs without the GIL, so other Python threads go on meanwhile. Ctrl+C stops it
-    (KeyboardInterrupt). progress, if given, is called with the percentage done (0..100) in the calling thread; an
-    exception it raises stops the calculation and is raised here.
+    Returns
+    -------
+    Chart
+        The numbers of ``--format full``, to the bit.
 
-    Raises ValueError for a kind, parameter or series the program would refuse, and for a series it cannot
-    calculate (a result that leaves the tracked balances in the first round, say), with the program's message.
+    Raises
+    ------
+    ValueError
+        A kind, parameter or series the program would refuse, or a series it cannot calculate (a result that
+        leaves the tracked balances in the first round, say), with the program's message.
+    KeyboardInterrupt
+        Ctrl+C, seen within 20 ms while the calculation runs.
+
+    Notes
+    -----
+    The calculation runs without the GIL, so other Python threads, and other calculations, go on meanwhile.
     """
     kind = _int(kind, "kind")
     values = _core.chart(kind, _pairs(series), _optional_int(param0, "param0"),
@@ -143,9 +240,21 @@ def chart(kind: int, series: Sequence[Tuple[Game, System]], param0: Optional[int
 
 @dataclass(frozen=True)
 class Figure:
-    """One figure of a summary: its identifier (as in ``wagerlens-calc --summary --format json``), its English
-    label, its unit ("%", "bets", "rounds" or "whole"), its value per series (None where it does not apply) and
-    whether the balance limits cut it, per series."""
+    """One figure of a summary.
+
+    Attributes
+    ----------
+    id : str
+        Its identifier, as in ``wagerlens-calc --summary --format json``.
+    label : str
+        Its English label.
+    unit : str
+        "%", "bets", "rounds" or "whole".
+    values : tuple of float or None
+        Its value per series; None where it does not apply.
+    cut : tuple of bool
+        Per series, whether the balance limits cut it.
+    """
 
     id: str
     label: str
@@ -156,9 +265,21 @@ class Figure:
 
 @dataclass(frozen=True)
 class Summary:
-    """The program's summary of every series: the game per unit bet, the result after the horizon, the system's
-    bets and, for the risk kinds, the session until it ends; for the bankroll planner's kinds, the game and the
-    bankrolls for a risk of ruin of 1, 5 and 10 % ("PlannerBankroll1" ...). Probabilities are percentages."""
+    """The program's summary of every series.
+
+    The game per unit bet, the result after the horizon, the system's bets and, for the risk kinds, the session
+    until it ends; for the bankroll planner's kinds, the game and the bankrolls for a risk of ruin of 1, 5 and 10 %
+    ("PlannerBankroll1" ...). Probabilities are percentages.
+
+    Attributes
+    ----------
+    captions : list of str
+        The series' captions, in their order.
+    figures : list of Figure
+        The figures, in the summary's order.
+    warning : str
+        The limit line, or "".
+    """
 
     captions: List[str]
     figures: List[Figure]
@@ -173,18 +294,50 @@ class Summary:
                 return figure.values
         raise KeyError(figure_id)
 
-    def as_dict(self) -> dict:
+    def as_dict(self) -> Dict[str, List[Optional[float]]]:
         """{figure id: [value per series]}, ready for ``pandas.DataFrame(..., index=captions)``."""
         return {f.id: list(f.values) for f in self.figures}
+
+    def to_frame(self) -> Any:
+        """The summary as a pandas DataFrame: a row per figure (its identifier as index), a column per series.
+
+        Returns
+        -------
+        pandas.DataFrame
+            Columns named by caption; NaN where a figure does not apply to a series.
+
+        Raises
+        ------
+        ImportError
+            pandas is not installed.
+        """
+        pd = pandas()
+        values = [[np.nan if v is None else v for v in f.values] for f in self.figures]
+        index = pd.Index([f.id for f in self.figures], name="figure")
+        return pd.DataFrame(np.array(values, dtype=np.float64).reshape(len(self.figures), len(self.captions)),
+                            index=index, columns=list(self.captions))
 
 
 def summary(kind: int, series: Sequence[Tuple[Game, System]], param0: Optional[int] = None,
             param1: Optional[int] = None, *, progress: Progress = None) -> Summary:
-    """The summary of up to ten series for the parameters of a chart kind, as ``wagerlens-calc --summary`` gives it.
+    """The summary of up to ten series for the parameters of a chart kind, as ``wagerlens-calc --summary``.
 
-    The net-result kinds give the figures after param1 rounds with the bankroll param0; the round-by-round kinds
-    after their 3000 rounds; the risk kinds also the session with bankroll param0 and target param1 until it ends.
-    Arguments, GIL, Ctrl+C, progress and errors as for :func:`chart`.
+    Parameters
+    ----------
+    kind, series, param0, param1, progress
+        As for :func:`chart`. The net-result kinds give the figures after param1 rounds with the bankroll param0;
+        the round-by-round kinds after their 3000 rounds; the risk kinds also the session with bankroll param0
+        and target param1 until it ends.
+
+    Returns
+    -------
+    Summary
+        The figures of ``--summary --format json``.
+
+    Raises
+    ------
+    ValueError, KeyboardInterrupt
+        As for :func:`chart`.
     """
     kind = _int(kind, "kind")
     values = _core.summary(kind, _pairs(series), _optional_int(param0, "param0"), _optional_int(param1, "param1"),
@@ -202,29 +355,80 @@ class BankrollCurve:
     money reaches the target first. ``bankroll_for`` holds the planner's own answer: for a risk of 1, 5 and 10 %
     (keys 0.01, 0.05, 0.10), the smallest starting bankroll whose risk is at most that, or None when no bankroll up
     to ``last_bankroll`` is enough; ``answer`` is the program's line giving it.
+
+    Attributes
+    ----------
+    bankrolls : numpy.ndarray of int64
+        The starting bankrolls, from 1 up.
+    risk : numpy.ndarray of float64
+        The risk of ruin of each, in percent.
+    success : numpy.ndarray of float64 or None
+        The chance of success of each, in percent, when asked for.
+    bankroll_for : dict of float to int or None
+        The planner's answer.
+    last_bankroll : int
+        The largest bankroll the planner looked at.
+    answer, warning : str
+        The program's answer line, and its limit line or "".
     """
 
-    bankrolls: np.ndarray
-    risk: np.ndarray
-    success: Optional[np.ndarray]
+    bankrolls: IntArray
+    risk: FloatArray
+    success: Optional[FloatArray]
     bankroll_for: Dict[float, Optional[int]]
     last_bankroll: int
     answer: str
     warning: str
 
+    def to_frame(self) -> Any:
+        """The curve as a pandas DataFrame: the bankroll as index, a column "risk" and, when asked for, "success".
+
+        Returns
+        -------
+        pandas.DataFrame
+            Percentages, as in :attr:`risk` and :attr:`success`.
+
+        Raises
+        ------
+        ImportError
+            pandas is not installed.
+        """
+        pd = pandas()
+        columns = {"risk": self.risk} if self.success is None else {"risk": self.risk, "success": self.success}
+        return pd.DataFrame(columns, index=pd.Index(self.bankrolls, name="bankroll"), copy=True)
+
 
 def bankroll_curve(game: Game, system: System, rounds: int = 1000, target: int = 0, *, success: bool = False,
                    progress: Progress = None) -> BankrollCurve:
-    """The risk of ruin within rounds rounds (1..10000) for every starting bankroll, in one backward pass; rounds=0
-    means until the session ends (no limit on rounds), which needs a target.
+    """The risk of ruin within some rounds, or until the session ends, for every starting bankroll, in one pass.
 
-    Without a target (0), the player plays the rounds or until he is ruined, and the bankrolls run from 1 up to
-    where the risk falls below 1e-6 %; with one (2..10000), he also stops when his money reaches it, and the
-    bankrolls run from 1 to target - 1. The risks are those of chart kind 9 (``Kind.RISK_OF_RUIN_BY_BANKROLL``,
-    ``wagerlens-calc --chart 9``). success=True (with a target) adds the chance of success of chart kind 10 at the
-    cost of a second pass; progress then runs to 50 in the first and on to 100 in the second.
+    The risks are those of chart kind 9 (``Kind.RISK_OF_RUIN_BY_BANKROLL``, ``wagerlens-calc --chart 9``).
 
-    GIL, Ctrl+C, progress and errors as for :func:`chart`: ValueError for rounds or a target the program refuses.
+    Parameters
+    ----------
+    game : Game
+    system : System
+    rounds : int, default 1000
+        The rounds played at most, 1..10000; 0 means until the session ends, which needs a target.
+    target : int, default 0
+        0: none, the player plays the rounds or until he is ruined, and the bankrolls run from 1 up to where the
+        risk falls below 1e-6 %. 2..10000: he also stops when his money reaches it, and the bankrolls run from 1
+        to target - 1.
+    success : bool, default False
+        With a target, adds the chance of success of chart kind 10, at the cost of a second pass.
+    progress : callable, optional
+        As for :func:`chart`; with success=True it runs to 50 in the first pass and on to 100 in the second.
+
+    Returns
+    -------
+    BankrollCurve
+
+    Raises
+    ------
+    ValueError
+        Rounds or a target the program refuses.
+    KeyboardInterrupt
+        Ctrl+C.
     """
     if not isinstance(game, Game) or not isinstance(system, System):
         raise ValueError("bankroll_curve needs a Game and a System")
@@ -232,14 +436,16 @@ def bankroll_curve(game: Game, system: System, rounds: int = 1000, target: int =
     if not isinstance(success, bool):
         raise ValueError(f"success must be True or False, not {success!r}")
 
-    def run(want_success: bool, shown: Progress):
+    def run(want_success: bool, shown: Progress) -> Tuple[int, FloatArray, Any, str]:
         return _core.bankroll_curve(game._core, system._core, rounds, target, want_success, shown)
 
     chances, last_pass = None, progress
     if success:
-        whole = progress
-        first, chances, _, _ = run(True, None if whole is None else (lambda percent: whole(percent // 2)))
-        last_pass = None if whole is None else (lambda percent: whole(50 + percent // 2))
+        first_pass: Progress = None
+        if progress is not None:
+            whole = progress
+            first_pass, last_pass = (lambda percent: whole(percent // 2)), (lambda percent: whole(50 + percent // 2))
+        first, chances, _, _ = run(True, first_pass)
     first, risk, answer, warning = run(False, last_pass)
     bankrolls = np.arange(first, first + len(risk), dtype=np.int64)
     shown = bankrolls >= 1  # the table's first row is bankroll 0, which no player starts with
@@ -260,19 +466,51 @@ class Session:
     error of a chance). A start that can play for ever has rounds ``inf`` and net_at_end ``nan``.
     """
 
-    bankrolls: np.ndarray
-    ruin: np.ndarray
-    success: np.ndarray
-    rounds: np.ndarray
-    rounds_sd: np.ndarray
-    net_at_end: np.ndarray
+    bankrolls: IntArray
+    ruin: FloatArray
+    success: FloatArray
+    rounds: FloatArray
+    rounds_sd: FloatArray
+    net_at_end: FloatArray
     method: str
     error_bound: float
 
+    def to_frame(self) -> Any:
+        """The answers as a pandas DataFrame, one column each, indexed by the starting bankroll.
+
+        Raises
+        ------
+        ImportError
+            pandas is not installed.
+        """
+        pd = pandas()
+        columns = {"ruin": self.ruin, "success": self.success, "rounds": self.rounds, "rounds_sd": self.rounds_sd,
+                   "net_at_end": self.net_at_end}
+        return pd.DataFrame(columns, index=pd.Index(self.bankrolls, name="bankroll"), copy=True)
+
 
 def session(game: Game, system: System, target: int) -> Session:
-    """Ruin, success, duration and the result at the end for every starting bankroll below target (2..10000), the
-    values of chart kinds 11 and 12 and of the risk charts' summary. ValueError for a target out of range."""
+    """Ruin, success, duration and the result at the end for every starting bankroll below the target.
+
+    The values of chart kinds 11 and 12 and of the risk charts' summary, for a player who leaves at ruin or at the
+    target, with no limit on rounds.
+
+    Parameters
+    ----------
+    game : Game
+    system : System
+    target : int
+        2..10000.
+
+    Returns
+    -------
+    Session
+
+    Raises
+    ------
+    ValueError
+        A target out of range.
+    """
     if not isinstance(game, Game) or not isinstance(system, System):
         raise ValueError("session needs a Game and a System")
     target = _int(target, "target")
@@ -282,17 +520,22 @@ def session(game: Game, system: System, target: int) -> Session:
 
 @dataclass(frozen=True)
 class Distribution:
-    """The exact probability of every balance after some rounds, by the stretches of balances that may hold any:
-    in ``stretches``, each ``(first, probabilities)`` gives the chance of ending with the balance ``first + i`` (in
-    bets; negative is a loss), the stretches ascending and apart, every balance between them holding none.
+    """The exact probability of every balance after some rounds, by the stretches of balances that may hold any.
+
+    Attributes
+    ----------
+    stretches : list of (int, numpy.ndarray of float64)
+        Each ``(first, probabilities)`` gives the chance of ending with the balance ``first + i`` (in bets; negative
+        is a loss), the stretches ascending and apart, every balance between them holding none.
+    warning : str
+        The program's line when probability reached the balance limits; "" when every value is exact.
 
     ``probabilities`` and ``balances`` give one dense array from the first stretch to the last instead, zeros
     between the stretches included: ask for them only where the stretches lie close, as they take memory for
-    every balance in between. ``warning`` is the program's line when probability reached the balance limits,
-    where it is counted at the limit; "" when every value is exact.
+    every balance in between.
     """
 
-    stretches: List[Tuple[int, np.ndarray]]
+    stretches: List[Tuple[int, FloatArray]]
     warning: str
 
     @property
@@ -301,7 +544,7 @@ class Distribution:
         return self.stretches[0][0] if self.stretches else 0
 
     @property
-    def probabilities(self) -> np.ndarray:
+    def probabilities(self) -> FloatArray:
         """The dense array of the probabilities from ``first_balance`` to the last balance covered."""
         if not self.stretches:
             return np.zeros(0)
@@ -313,7 +556,7 @@ class Distribution:
         return dense
 
     @property
-    def balances(self) -> np.ndarray:
+    def balances(self) -> IntArray:
         """The balance of each of ``probabilities``."""
         return np.arange(self.first_balance, self.first_balance + len(self.probabilities), dtype=np.int64)
 
@@ -322,10 +565,28 @@ def distribution(game: Game, system: System, rounds: int, bankroll: int = 0, *,
                  progress: Progress = None) -> Distribution:
     """The exact distribution of the balance after rounds rounds (1..10000) of system played on game.
 
-    With a bankroll (1..10000), a player who cannot afford the bet of his state bets state 0's bet instead, and one
-    who cannot afford that either stops, as in the program. The probabilities are those from which the net-result
-    chart is drawn (its values are 100 times these), by the stretches that hold them; the dense array is
-    ``Distribution.probabilities``. GIL, Ctrl+C, progress and errors as for :func:`chart`.
+    Parameters
+    ----------
+    game : Game
+    system : System
+    rounds : int
+        1..10000.
+    bankroll : int, default 0
+        0: none. 1..10000: a player who cannot afford the bet of his state bets state 0's bet instead, and one who
+        cannot afford that either stops, as in the program.
+    progress : callable, optional
+        As for :func:`chart`.
+
+    Returns
+    -------
+    Distribution
+        The probabilities from which the net-result chart is drawn (its values are 100 times these), by the
+        stretches that hold them; the dense array is ``Distribution.probabilities``.
+
+    Raises
+    ------
+    ValueError, KeyboardInterrupt
+        As for :func:`chart`.
     """
     if not isinstance(game, Game) or not isinstance(system, System):
         raise ValueError("distribution needs a Game and a System")

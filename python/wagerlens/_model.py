@@ -7,9 +7,10 @@ import warnings
 from typing import Iterable, List, Tuple, Union
 
 import numpy as np
+import numpy.typing as npt
 
 from . import _core
-from ._shipped import shipped_file
+from ._shipped import read_shipped
 
 PathLike = Union[str, "os.PathLike[str]"]
 
@@ -21,9 +22,18 @@ class Game:
     probabilities should add up to 1 (``probability_sum`` tells); as in the program's game editor, a game whose
     probabilities do not is accepted.
 
-    Raises ValueError for a name that the editor refuses (empty, or with a control character), for more than 32
-    outcomes or none, for a result that is not a whole number in -2147483647..2147483647, and for a probability that
-    is not a finite number.
+    Parameters
+    ----------
+    name : str
+        The name, as the program lists it.
+    outcomes : iterable of (int, float)
+        The (result, probability) pairs, 1 to 32 of them.
+
+    Raises
+    ------
+    ValueError
+        A name that the editor refuses (empty, or with a control character), more than 32 outcomes or none, a
+        result that is not a whole number in -2147483647..2147483647, or a probability that is not finite.
     """
 
     __slots__ = ("_core",)
@@ -48,12 +58,12 @@ class Game:
         return self._core.outcomes
 
     @property
-    def results(self) -> np.ndarray:
+    def results(self) -> npt.NDArray[np.int64]:
         """The results of the outcomes in bet units, as an int64 array."""
         return np.array([r for r, _ in self.outcomes], dtype=np.int64)
 
     @property
-    def probabilities(self) -> np.ndarray:
+    def probabilities(self) -> npt.NDArray[np.float64]:
         """The probabilities of the outcomes, as a float64 array."""
         return np.array([p for _, p in self.outcomes], dtype=np.float64)
 
@@ -108,6 +118,10 @@ class Game:
     def __repr__(self) -> str:
         return f"Game({self.name!r}, {self.outcomes!r})"
 
+    def __reduce__(self) -> Tuple[type, Tuple[str, List[Tuple[int, float]]]]:
+        # Pickled by value, so that a game travels to another process or host (multiprocessing, Dask).
+        return (Game, (self.name, self.outcomes))
+
 
 class System:
     """A betting system: up to 21 states, each a bet in units and the states that follow a won and a lost round.
@@ -115,8 +129,18 @@ class System:
     Play starts in state 0. ``System("Martingale, 1 doubling", [(1, 0, 1), (2, 0, 0)])`` bets 1, then 2 after a
     loss, and goes back to 1 after a win or after the second loss.
 
-    Raises ValueError for a name that the editor refuses, for more than 21 states or none, for a bet that is not a
-    whole number in -2147483647..2147483647, and for a win or loss state that the system does not have.
+    Parameters
+    ----------
+    name : str
+        The name, as the program lists it.
+    states : iterable of (int, int, int)
+        The (bet, win state, loss state) triples, state 0 first, 1 to 21 of them.
+
+    Raises
+    ------
+    ValueError
+        A name that the editor refuses, more than 21 states or none, a bet that is not a whole number in
+        -2147483647..2147483647, or a win or loss state that the system does not have.
     """
 
     __slots__ = ("_core",)
@@ -141,7 +165,7 @@ class System:
         return self._core.states
 
     @property
-    def bets(self) -> np.ndarray:
+    def bets(self) -> npt.NDArray[np.int64]:
         """The bets of the states, as an int64 array."""
         return np.array([b for b, _, _ in self.states], dtype=np.int64)
 
@@ -156,6 +180,9 @@ class System:
     def __repr__(self) -> str:
         return f"System({self.name!r}, {self.states!r})"
 
+    def __reduce__(self) -> Tuple[type, Tuple[str, List[Tuple[int, int, int]]]]:
+        return (System, (self.name, self.states))
+
 
 def _warn_unread(path: PathLike, unread: List[str]) -> None:
     if unread:
@@ -167,8 +194,21 @@ def _warn_unread(path: PathLike, unread: List[str]) -> None:
 def load_games(path: PathLike) -> List[Game]:
     """The games of a games.ini file, in the program's order (by name, without regard to letter case).
 
-    Sections that the program cannot read either (more than 32 outcomes, or a name used before) are left out with a
-    warning. Raises OSError when the file is missing or cannot be read.
+    Parameters
+    ----------
+    path : str or os.PathLike
+        The file, in the program's format.
+
+    Returns
+    -------
+    list of Game
+        Sections that the program cannot read either (more than 32 outcomes, or a name used before) are left out
+        with a warning.
+
+    Raises
+    ------
+    OSError
+        The file is missing or cannot be read.
     """
     games, unread = _core.load_games(os.fspath(path))
     _warn_unread(path, unread)
@@ -178,8 +218,20 @@ def load_games(path: PathLike) -> List[Game]:
 def load_systems(path: PathLike) -> List[System]:
     """The betting systems of a bets.ini file, in the program's order (by name, without regard to letter case).
 
-    Sections that the program cannot read either are left out with a warning. Raises OSError when the file is
-    missing or cannot be read.
+    Parameters
+    ----------
+    path : str or os.PathLike
+        The file, in the program's format.
+
+    Returns
+    -------
+    list of System
+        Sections that the program cannot read either are left out with a warning.
+
+    Raises
+    ------
+    OSError
+        The file is missing or cannot be read.
     """
     systems, unread = _core.load_systems(os.fspath(path))
     _warn_unread(path, unread)
@@ -187,10 +239,22 @@ def load_systems(path: PathLike) -> List[System]:
 
 
 def shipped_games() -> List[Game]:
-    """The games that come with Wagerlens (its share/wagerlens/games.ini)."""
-    return load_games(shipped_file("games.ini"))
+    """The games that come with Wagerlens, those of the program's own games.ini.
+
+    Returns
+    -------
+    list of Game
+        In the program's order. The package carries the file, so this works in any environment it is installed in.
+    """
+    return read_shipped("games.ini", load_games)
 
 
 def shipped_systems() -> List[System]:
-    """The betting systems that come with Wagerlens (its share/wagerlens/bets.ini)."""
-    return load_systems(shipped_file("bets.ini"))
+    """The betting systems that come with Wagerlens, those of the program's own bets.ini.
+
+    Returns
+    -------
+    list of System
+        In the program's order. The package carries the file, so this works in any environment it is installed in.
+    """
+    return read_shipped("bets.ini", load_systems)

@@ -281,6 +281,32 @@ TEST(SeriesSummary, MartingaleStatesAreReachedByRunsOfLosses) {
     ExpectRelative(-s->Game.HouseEdge, s->Horizon.ResultPerStaked, 1e-11);
 }
 
+// A state whose bet no money in play can pay bets state 0's bet: however far beyond the money its own bet lies, the
+// figures are those of the same system with a bet just beyond it.
+TEST(SeriesSummary, ABetBeyondAllMoneyInPlayFallsBackWhateverItsSize) {
+    const struct {
+        const char* Name;
+        int32_t Bet;
+    } rows[] = {{"just beyond the target", 200},
+                {"past the row", 5000},
+                {"far past the row", 65536},
+                {"near the 32-bit limit", 1 << 30}};
+    const TGameDescription game = CoinGame();
+    const auto summaryWith = [&game](int32_t bet) {
+        return ComputeSeriesSummary(game, MakeSystem(QStringLiteral("M"), {1, 2, 4, bet}), Session(100, 200));
+    };
+    const std::optional<TSeriesSummary> reference = summaryWith(200);
+    ASSERT_TRUE(reference);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Name);
+        const std::optional<TSeriesSummary> s = summaryWith(row.Bet);
+        ASSERT_TRUE(s);
+        EXPECT_EQ(s->Horizon.Staked, reference->Horizon.Staked);
+        for (size_t k = 0; k < s->States.size(); ++k)
+            EXPECT_EQ(s->States[k].Rounds, reference->States[k].Rounds) << "state " << k;
+    }
+}
+
 TEST(SeriesSummary, ACertainReachIsAtMostOne) {
     const TGameDescription game = MakeGame(QStringLiteral("red"), {{1, 18.0 / 37.0}, {-1, 19.0 / 37.0}});
     const TBetDescription system = MakeSystem(QStringLiteral("M10"), {1, 2, 4, 8, 16, 32, 64, 128, 256, 512, 1024});

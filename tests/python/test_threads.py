@@ -53,21 +53,31 @@ def test_a_stopped_calculation_raises_and_the_next_one_is_whole(how, calculate, 
     assert len(after[0]) > 100 and all(np.array_equal(a, b) for a, b in zip(after, again))
 
 
-def test_two_threads_calculate_at_once(games, systems):
+def test_a_calculation_runs_whole_while_another_is_midway(games, systems):
+    """The first calculation waits in its progress callback until a second one, in another thread, has finished:
+    with the GIL held through a calculation, or one calculation blocking the others, the second could not finish."""
     alone = long_chart(games, systems)
-    events = []  # (thread, percent) in the order the callbacks ran
+    first_running, second_done = threading.Event(), threading.Event()
+    waited = []
 
-    def run(_):
-        name = threading.current_thread().name
-        return long_chart(games, systems, lambda percent: events.append((name, percent)))
+    def hold(percent):
+        if not first_running.is_set():
+            first_running.set()
+            waited.append(second_done.wait(timeout=120))
+
+    def second():
+        first_running.wait(timeout=120)
+        try:
+            return long_chart(games, systems)
+        finally:
+            second_done.set()
 
     with ThreadPoolExecutor(2) as pool:
-        results = list(pool.map(run, range(2)))
+        first_result, second_result = pool.submit(long_chart, games, systems, hold), pool.submit(second)
+        results = [first_result.result(), second_result.result()]
+    assert waited == [True]
     for result in results:
         assert all(np.array_equal(a.y, b.y) for a, b in zip(alone.series, result.series))
-    # With the GIL held through a calculation, the second could only start once the first had ended.
-    first_end = min(max(i for i, (name, _) in enumerate(events) if name == thread) for thread in {n for n, _ in events})
-    assert len({name for name, _ in events[:first_end]}) == 2
 
 
 def test_planner_progress_runs_once_through_both_passes(games, systems):
