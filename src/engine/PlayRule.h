@@ -56,8 +56,8 @@ public:
         return placed == NoBet ? 0 : Bet(placed);
     }
 
-    // The state after a round whose move (result times bet) is `move`: a loss goes to the loss successor, a win or a
-    // move of 0 to the win successor.
+    // The state after a round whose bet was `state`'s (the placed one, after any fall-back) and whose move (result
+    // times bet) is `move`: a loss goes to the loss successor, a win or a move of 0 to the win successor.
     int Successor(int state, int64_t move) const {
         return move < 0 ? FSystem->LossStates.Data()[state] : FSystem->WinStates.Data()[state];
     }
@@ -98,12 +98,6 @@ public:
     // The same rule by money (bankroll plus balance), for passes that cover every bankroll at once.
     TEnd EndAtMoney(int64_t money) const { return End(money - FBankroll); }
     int PlacedStateAtMoney(int state, int64_t money) const { return PlacedState(state, money - FBankroll); }
-
-    // The state after a round whose bet was `placed`'s and whose move in money was `move`: a loss leads to the loss
-    // state, anything else (a win or a draw) to the win state.
-    int Successor(int placed, int64_t move) const {
-        return move < 0 ? FSystem->LossStates.Data()[placed] : FSystem->WinStates.Data()[placed];
-    }
 
 private:
     const TBetDescription* FSystem = nullptr;

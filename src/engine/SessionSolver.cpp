@@ -6,6 +6,7 @@
 
 #include "engine/FloatMode.h"
 #include "engine/PlayRule.h"
+#include "engine/SeriesCheck.h"
 #include "model/BetDescription.h"
 #include "model/GameDescription.h"
 #include "support/Checked.h"
@@ -364,6 +365,8 @@ int64_t TSessionSolver::EliminationBytes(int32_t target) const {
 }
 
 std::optional<TSessionSolution> TSessionSolver::Solve(const TSessionRequest& request) const {
+    // The series' own check first: a successor beyond the states is the user's to mend, as in every chart.
+    CheckedSeries(&FGame, &FSystem);
     CheckIndex(request.Target, 2, MaxTarget, "target");
     const TFloatModeGuard floatMode;
     const TChain chain(FGame, FSystem, request.Target);

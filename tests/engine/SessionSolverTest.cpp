@@ -2,6 +2,8 @@
 
 #include "EngineTestSupport.h"
 
+#include "support/Exception.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -161,6 +163,17 @@ TEST(SessionSolverTest, RefusesTargetsItCannotHold) {
         TSessionRequest request;
         request.Target = target;
         EXPECT_ANY_THROW(TSessionSolver(test::CoinGame(), test::FlatSystem()).Solve(request)) << target;
+    }
+    // A successor beyond the states is the user's to mend, as in every chart.
+    TBetDescription broken = test::FlatSystem();
+    broken.LossStates[0] = 3;
+    TSessionRequest request;
+    request.Target = 10;
+    try {
+        TSessionSolver(test::CoinGame(), broken).Solve(request);
+        ADD_FAILURE() << "a successor beyond the states is refused";
+    } catch (const Exception& e) {
+        EXPECT_TRUE(e.IsUserError()) << e.Message().toStdString();
     }
 }
 
