@@ -108,7 +108,7 @@ def _pairs(series: Sequence[Tuple[Game, System]]) -> list:
 
 
 def chart(kind: int, series: Sequence[Tuple[Game, System]], param0: Optional[int] = None,
-          param1: Optional[int] = None, *, progress: Progress = None) -> Chart:
+          param1: Optional[int] = None, *, progress: Progress = None, tolerance: float = 1e-15) -> Chart:
     """Computes a chart of the program for up to ten (game, system) series.
 
     kind is a :class:`Kind` (0..10, as ``wagerlens-calc --chart``). param0 is the bankroll; param1 the number of
@@ -120,12 +120,16 @@ def chart(kind: int, series: Sequence[Tuple[Game, System]], param0: Optional[int
     (KeyboardInterrupt). progress, if given, is called with the percentage done (0..100) in the calling thread; an
     exception it raises stops the calculation and is raised here.
 
+    tolerance is the smallest probability followed (0..1e-9), as ``wagerlens-calc --tolerance``: the far tails of a
+    series leave play while all that left stays below it over the whole run, so every value is exact to within it;
+    0 follows every balance until it underflows.
+
     Raises ValueError for a kind, parameter or series the program would refuse, and for a series it cannot
     calculate (a result that leaves the tracked balances in the first round, say), with the program's message.
     """
     kind = _int(kind, "kind")
     values = _core.chart(kind, _pairs(series), _optional_int(param0, "param0"),
-                         _optional_int(param1, "param1"), progress)
+                         _optional_int(param1, "param1"), progress, _tolerance(tolerance))
     described = _kinds()[kind]
     x = values["x"]
     return Chart(
@@ -175,16 +179,16 @@ class Summary:
 
 
 def summary(kind: int, series: Sequence[Tuple[Game, System]], param0: Optional[int] = None,
-            param1: Optional[int] = None, *, progress: Progress = None) -> Summary:
+            param1: Optional[int] = None, *, progress: Progress = None, tolerance: float = 1e-15) -> Summary:
     """The summary of up to ten series for the parameters of a chart kind, as ``wagerlens-calc --summary`` gives it.
 
     The net-result kinds give the figures after param1 rounds with the bankroll param0; the round-by-round kinds
     after their 3000 rounds; the risk kinds also the session with bankroll param0 and target param1 until it ends.
-    Arguments, GIL, Ctrl+C, progress and errors as for :func:`chart`.
+    Arguments, GIL, Ctrl+C, progress, tolerance and errors as for :func:`chart`.
     """
     kind = _int(kind, "kind")
     values = _core.summary(kind, _pairs(series), _optional_int(param0, "param0"), _optional_int(param1, "param1"),
-                           progress)
+                           progress, _tolerance(tolerance))
     figures = [Figure(i, label, unit, tuple(v), tuple(cut)) for i, label, unit, v, cut in values["rows"]]
     return Summary(list(values["captions"]), figures, values["warning"])
 
@@ -263,17 +267,18 @@ class Distribution:
 
 
 def distribution(game: Game, system: System, rounds: int, bankroll: int = 0, *,
-                 progress: Progress = None) -> Distribution:
+                 progress: Progress = None, tolerance: float = 1e-15) -> Distribution:
     """The exact distribution of the balance after rounds rounds (1..10000) of system played on game.
 
     With a bankroll (1..10000), a player who cannot afford the bet of his state bets state 0's bet instead, and one
     who cannot afford that either stops, as in the program. The probabilities are those from which the net-result
-    chart is drawn (its values are 100 times these). GIL, Ctrl+C, progress and errors as for :func:`chart`.
+    chart is drawn (its values are 100 times these). GIL, Ctrl+C, progress, tolerance and errors as for
+    :func:`chart`.
     """
     if not isinstance(game, Game) or not isinstance(system, System):
         raise ValueError("distribution needs a Game and a System")
     first, probabilities, warning = _core.distribution(game._core, system._core, _int(rounds, "rounds"),
-                                                       _int(bankroll, "bankroll"), progress)
+                                                       _int(bankroll, "bankroll"), progress, _tolerance(tolerance))
     return Distribution(first, probabilities, warning)
 
 
@@ -288,6 +293,13 @@ def _int(value: object, name: str) -> int:
     if not -2**31 <= number < 2**31:
         raise ValueError(f"{name} lies far outside its range: {number}")
     return number
+
+
+def _tolerance(value: object) -> float:
+    # bool is a number to Python, never a probability here.
+    if isinstance(value, bool) or not isinstance(value, (int, float)):
+        raise ValueError(f"tolerance must be a number within 0..1e-9, not {value!r}")
+    return float(value)
 
 
 def _optional_int(value: object, name: str) -> Optional[int]:
