@@ -10,6 +10,7 @@
 #include "charts/PlannerCharts.h"
 #include "charts/SessionCharts.h"
 #include "model/Storage.h"
+#include "preferences/Preferences.h"
 #include "presentation/DataExport.h"
 #include "presentation/DataTable.h"
 #include "presentation/SummaryExport.h"
@@ -115,7 +116,7 @@ void CheckSeries(const TSeriesList& series) {
 // collect reads the finished controller. Without the GIL from here on.
 template <typename TCollect>
 TOutcome Calculate(TCalculationWait& wait, int kind, std::optional<int> param0, std::optional<int> param1,
-                   const TSeriesList& series, TExtra extra, TCollect&& collect) {
+                   const TSeriesList& series, TExtra extra, TCollect&& collect, double tolerance = ToleranceDefault) {
     TOutcome outcome;
     TChart chart; // outlives the controller, which draws into it until it is destroyed
     TChartController controller(std::make_unique<TStorage>());
@@ -134,6 +135,7 @@ TOutcome Calculate(TCalculationWait& wait, int kind, std::optional<int> param0, 
     for (const auto& [game, system] : series)
         controller.AddSeries(*game.Game, *system.System);
     controller.SetSummaryWanted(extra == TExtra::Summary);
+    controller.SetTolerance(tolerance);
     controller.SetActive(true);
     outcome.Completed = wait.Wait(controller);
     if (!outcome.Completed)
@@ -199,11 +201,11 @@ void CollectTable(TChartController& controller, TOutcome& out) {
 }
 
 py::dict ChartResult(TCalculationWait& wait, int kind, std::optional<int> param0, std::optional<int> param1,
-                     const TSeriesList& series) {
+                     const TSeriesList& series, double tolerance = ToleranceDefault) {
     TOutcome outcome;
     {
         py::gil_scoped_release release;
-        outcome = Calculate(wait, kind, param0, param1, series, TExtra::None, CollectTable);
+        outcome = Calculate(wait, kind, param0, param1, series, TExtra::None, CollectTable, tolerance);
     }
     wait.RaiseIfStopped();
     RaiseFailures(outcome);
@@ -238,11 +240,18 @@ void CheckChart(int kind, const TSeriesList& series, std::optional<int> param0, 
     CheckSeries(series);
 }
 
+// The smallest probability followed, as the companion's --tolerance takes it.
+void CheckTolerance(double tolerance) {
+    if (!(tolerance >= 0.0 && tolerance <= ToleranceMaximum))
+        RaiseValueError(QStringLiteral("tolerance must lie within 0..1e-9 (0: follow every balance)."));
+}
+
 py::object Chart(int kind, const TSeriesList& series, std::optional<int> param0, std::optional<int> param1,
-                 py::object progress) {
+                 py::object progress, double tolerance) {
     CheckChart(kind, series, param0, param1);
+    CheckTolerance(tolerance);
     TCalculationWait wait(std::move(progress));
-    return ChartResult(wait, kind, param0, param1, series);
+    return ChartResult(wait, kind, param0, param1, series, tolerance);
 }
 
 const char* UnitName(TSummaryUnit unit) {
@@ -265,15 +274,17 @@ const char* UnitName(TSummaryUnit unit) {
 // The summary's figures, one tuple (id, label, unit, values per series, cut per series) each, as --summary gives
 // them in JSON: headings and notes left out, percentages as percentages, None where a figure does not apply.
 py::dict Summary(int kind, const TSeriesList& series, std::optional<int> param0, std::optional<int> param1,
-                 py::object progress) {
+                 py::object progress, double tolerance) {
     CheckChart(kind, series, param0, param1);
+    CheckTolerance(tolerance);
     TCalculationWait wait(std::move(progress));
     TOutcome outcome;
     {
         py::gil_scoped_release release;
         outcome = Calculate(
             wait, kind, param0, param1, series, TExtra::Summary,
-            [](TChartController& controller, TOutcome& out) { out.Summary = SummarySourceOf(controller, nullptr); });
+            [](TChartController& controller, TOutcome& out) { out.Summary = SummarySourceOf(controller, nullptr); },
+            tolerance);
     }
     wait.RaiseIfStopped();
     RaiseFailures(outcome);
@@ -340,8 +351,10 @@ py::tuple BankrollCurve(const TPyGame& game, const TPySystem& system, int rounds
     return py::make_tuple(outcome.MinX, Array(outcome.Columns.front()), answer, PythonMessage(outcome.Warning));
 }
 
-py::tuple Distribution(const TPyGame& game, const TPySystem& system, int rounds, int bankroll, py::object progress) {
+py::tuple Distribution(const TPyGame& game, const TPySystem& system, int rounds, int bankroll, py::object progress,
+                       double tolerance) {
     CheckRounds(rounds);
+    CheckTolerance(tolerance);
     CheckParam("bankroll", bankroll);
     TCalculationWait wait(std::move(progress));
     TOutcome outcome;
@@ -359,7 +372,8 @@ py::tuple Distribution(const TPyGame& game, const TPySystem& system, int rounds,
                                         values.push_back(c.BalanceProbability(static_cast<int>(b)));
                                     out.Stretches.emplace_back(span.Lo, std::move(values));
                                 }
-                            });
+                            },
+                            tolerance);
     }
     wait.RaiseIfStopped();
     RaiseFailures(outcome);
@@ -409,13 +423,13 @@ void RegisterCharts(py::module_& m) {
     m.attr("rounds_by_bankroll_kind") = RoundsByBankrollKind();
     m.attr("net_at_end_by_bankroll_kind") = EndResultByBankrollKind();
     m.def("chart", &Chart, py::arg("kind"), py::arg("series"), py::arg("param0"), py::arg("param1"),
-          py::arg("progress"));
+          py::arg("progress"), py::arg("tolerance") = ToleranceDefault);
     m.def("summary", &Summary, py::arg("kind"), py::arg("series"), py::arg("param0"), py::arg("param1"),
-          py::arg("progress"));
+          py::arg("progress"), py::arg("tolerance") = ToleranceDefault);
     m.def("bankroll_curve", &BankrollCurve, py::arg("game"), py::arg("system"), py::arg("rounds"), py::arg("target"),
           py::arg("success"), py::arg("progress"));
     m.def("distribution", &Distribution, py::arg("game"), py::arg("system"), py::arg("rounds"), py::arg("bankroll"),
-          py::arg("progress"));
+          py::arg("progress"), py::arg("tolerance") = ToleranceDefault);
     m.def("chart_kinds", &ChartKinds, py::arg("language_file"));
 }
 

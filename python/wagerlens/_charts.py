@@ -184,7 +184,7 @@ def _pairs(series: Sequence[Tuple[Game, System]]) -> List[Tuple[Any, Any]]:
 
 
 def chart(kind: int, series: Sequence[Tuple[Game, System]], param0: Optional[int] = None,
-          param1: Optional[int] = None, *, progress: Progress = None) -> Chart:
+          param1: Optional[int] = None, *, progress: Progress = None, tolerance: float = 1e-15) -> Chart:
     """Computes a chart of the program for up to ten (game, system) series, as ``wagerlens-calc --chart``.
 
     Parameters
@@ -220,11 +220,15 @@ def chart(kind: int, series: Sequence[Tuple[Game, System]], param0: Optional[int
 
     Notes
     -----
+    tolerance is the smallest probability followed (0..1e-9), as ``wagerlens-calc --tolerance``: the far tails of a
+    series leave play while all that left stays below it over the whole run, so every value is exact to within it;
+    0 follows every balance until it underflows.
+
     The calculation runs without the GIL, so other Python threads, and other calculations, go on meanwhile.
     """
     kind = _int(kind, "kind")
     values = _core.chart(kind, _pairs(series), _optional_int(param0, "param0"),
-                         _optional_int(param1, "param1"), progress)
+                         _optional_int(param1, "param1"), progress, _tolerance(tolerance))
     described = _kinds()[kind]
     x = values["x"]
     return Chart(
@@ -319,12 +323,12 @@ class Summary:
 
 
 def summary(kind: int, series: Sequence[Tuple[Game, System]], param0: Optional[int] = None,
-            param1: Optional[int] = None, *, progress: Progress = None) -> Summary:
+            param1: Optional[int] = None, *, progress: Progress = None, tolerance: float = 1e-15) -> Summary:
     """The summary of up to ten series for the parameters of a chart kind, as ``wagerlens-calc --summary``.
 
     Parameters
     ----------
-    kind, series, param0, param1, progress
+    kind, series, param0, param1, progress, tolerance
         As for :func:`chart`. The net-result kinds give the figures after param1 rounds with the bankroll param0;
         the round-by-round kinds after their 3000 rounds; the risk kinds also the session with bankroll param0
         and target param1 until it ends.
@@ -341,7 +345,7 @@ def summary(kind: int, series: Sequence[Tuple[Game, System]], param0: Optional[i
     """
     kind = _int(kind, "kind")
     values = _core.summary(kind, _pairs(series), _optional_int(param0, "param0"), _optional_int(param1, "param1"),
-                           progress)
+                           progress, _tolerance(tolerance))
     figures = [Figure(i, label, unit, tuple(v), tuple(cut)) for i, label, unit, v, cut in values["rows"]]
     return Summary(list(values["captions"]), figures, values["warning"], list(values["reasons"]))
 
@@ -562,7 +566,7 @@ class Distribution:
 
 
 def distribution(game: Game, system: System, rounds: int, bankroll: int = 0, *,
-                 progress: Progress = None) -> Distribution:
+                 progress: Progress = None, tolerance: float = 1e-15) -> Distribution:
     """The exact distribution of the balance after rounds rounds (1..10000) of system played on game.
 
     Parameters
@@ -575,6 +579,8 @@ def distribution(game: Game, system: System, rounds: int, bankroll: int = 0, *,
         0: none. 1..10000: a player who cannot afford the bet of his state bets state 0's bet instead, and one who
         cannot afford that either stops, as in the program.
     progress : callable, optional
+        As for :func:`chart`.
+    tolerance : float, default 1e-15
         As for :func:`chart`.
 
     Returns
@@ -591,7 +597,7 @@ def distribution(game: Game, system: System, rounds: int, bankroll: int = 0, *,
     if not isinstance(game, Game) or not isinstance(system, System):
         raise ValueError("distribution needs a Game and a System")
     stretches, warning = _core.distribution(game._core, system._core, _int(rounds, "rounds"),
-                                            _int(bankroll, "bankroll"), progress)
+                                            _int(bankroll, "bankroll"), progress, _tolerance(tolerance))
     return Distribution([(int(first), values) for first, values in stretches], warning)
 
 
@@ -606,6 +612,13 @@ def _int(value: object, name: str) -> int:
     if not -2**31 <= number < 2**31:
         raise ValueError(f"{name} lies far outside its range: {number}")
     return number
+
+
+def _tolerance(value: object) -> float:
+    # bool is a number to Python, never a probability here.
+    if isinstance(value, bool) or not isinstance(value, (int, float)):
+        raise ValueError(f"tolerance must be a number within 0..1e-9, not {value!r}")
+    return float(value)
 
 
 def _optional_int(value: object, name: str) -> Optional[int]:

@@ -297,6 +297,28 @@ TEST_F(PreferencesTest, MemoryBudgetReadsAsTheDefaultUnlessUsable) {
     EXPECT_EQ(TPreferences(Setup()).MemoryBudget(), 4096);
 }
 
+// The smallest probability followed: 0 is a choice (follow every balance), not a missing value.
+TEST_F(PreferencesTest, ToleranceReadsAsTheDefaultUnlessUsable) {
+    WriteLanguage(QStringLiteral("ENG.ini"));
+    const std::pair<const char*, double> rows[] = {
+        {nullptr, 1e-15}, {"0", 0.0},        {"1e-12", 1e-12}, {"1e-9", 1e-9},
+        {"2e-9", 1e-15},  {"-1e-15", 1e-15}, {"nan", 1e-15},   {"tiny", 1e-15},
+    };
+    for (const auto& [stored, expected] : rows) {
+        SCOPED_TRACE(stored ? stored : "none");
+        WriteFile(QStringLiteral("wagerlens.ini"),
+                  stored ? QByteArray("[Preferences]\r\nSmallestProbability=") + stored + "\r\n" : QByteArray());
+        EXPECT_EQ(TPreferences(Setup()).Tolerance(), expected);
+    }
+    {
+        TPreferences prefs(Setup());
+        EXPECT_THROW(prefs.SetTolerance(1e-3), ERangeError);
+        prefs.SetTolerance(0.0);
+        prefs.Save();
+    }
+    EXPECT_EQ(TPreferences(Setup()).Tolerance(), 0.0);
+}
+
 TEST_F(PreferencesTest, UnreadableStoreIsNotOverwritten) {
     WriteLanguage(QStringLiteral("ENG.ini"));
     // A folder where the file should be: it exists but cannot be read as a file.

@@ -131,3 +131,16 @@ def test_bankroll_curve_is_the_forward_risk_of_every_bankroll(games):
     # The risk is not monotone in the bankroll here: the answer is the smallest bankroll, not a bisection's.
     for risk, needed in curve.bankroll_for.items():
         assert curve.risk[curve.bankrolls == needed][0] <= 100 * risk < curve.risk[curve.bankrolls < needed].min()
+
+
+def test_tolerance_cuts_only_what_cannot_show(games, systems):
+    game, system = games[RED], systems["Martingale, 10 doublings"]
+    cut = wagerlens.distribution(game, system, 300)
+    whole = wagerlens.distribution(game, system, 300, tolerance=0)
+    assert cut.first_balance > whole.first_balance
+    inside = whole.probabilities[cut.first_balance - whole.first_balance:][:len(cut.probabilities)]
+    assert np.max(np.abs(inside - cut.probabilities)) <= 1e-15
+    assert 1.0 - np.sum(cut.probabilities) <= 1e-15 + 1e-14  # what left, beside the sum's rounding
+    for bad in (-1e-15, 1e-3, float("nan"), "1e-15", True):
+        with pytest.raises(ValueError):
+            wagerlens.distribution(game, system, 10, tolerance=bad)
