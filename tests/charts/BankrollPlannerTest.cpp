@@ -136,6 +136,10 @@ struct TLimitCase {
     int Loss, Win, Bet, Rounds;
 };
 
+void PrintTo(const TLimitCase& c, std::ostream* os) {
+    *os << c.Name;
+}
+
 class PlannerAtTheLimits : public ::testing::TestWithParam<TLimitCase> {};
 
 TEST_P(PlannerAtTheLimits, RuinAndWhatPassesTheTopCoverEveryStart) {
