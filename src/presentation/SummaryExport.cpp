@@ -266,11 +266,13 @@ TSummarySource BuildSummarySource(const QStringList& captions, const std::vector
         b.Heading(QStringLiteral("Session"),
                   b.Label(QStringLiteral("Session"), QStringLiteral("Until the session ends (bankroll %d, target %d)"),
                           {static_cast<long long>(p.Bankroll), static_cast<long long>(p.Target)}));
+        // Figures solved over money and state do not depend on where the chart's balances were cut.
         const auto session = [&b](const QString& id, const QString& label, U unit,
-                                  std::function<std::optional<double>(const TSessionFigures&)> f) {
+                                  std::function<std::optional<double>(const TSessionFigures&)> f,
+                                  bool cuttable = true) {
             b.Figure(
                 id, label, unit, [f](const TSeriesSummary& s) { return s.Session ? f(*s.Session) : std::nullopt; },
-                true);
+                cuttable);
         };
         session(QStringLiteral("ChartRuin"),
                 b.Label(QStringLiteral("ChartRuin"), QStringLiteral("Ruin within %d rounds, %%"), {chartRounds}),
@@ -278,31 +280,36 @@ TSummarySource BuildSummarySource(const QStringList& captions, const std::vector
         session(QStringLiteral("ChartSuccess"),
                 b.Label(QStringLiteral("ChartSuccess"), QStringLiteral("Success within %d rounds, %%"), {chartRounds}),
                 U::Percent, [](const TSessionFigures& f) { return f.ChartSuccess; });
-        session(QStringLiteral("SessionRuin"),
-                b.Label(QStringLiteral("SessionRuin"), QStringLiteral("Ruin with no limit on rounds, %%")), U::Percent,
-                [](const TSessionFigures& f) { return f.Ruin; });
-        session(QStringLiteral("SessionSuccess"),
-                b.Label(QStringLiteral("SessionSuccess"), QStringLiteral("Success with no limit on rounds, %%")),
-                U::Percent, [](const TSessionFigures& f) { return f.Success; });
+        session(
+            QStringLiteral("SessionRuin"),
+            b.Label(QStringLiteral("SessionRuin"), QStringLiteral("Ruin with no limit on rounds, %%")), U::Percent,
+            [](const TSessionFigures& f) { return f.Ruin; }, false);
+        session(
+            QStringLiteral("SessionSuccess"),
+            b.Label(QStringLiteral("SessionSuccess"), QStringLiteral("Success with no limit on rounds, %%")),
+            U::Percent, [](const TSessionFigures& f) { return f.Success; }, false);
         session(QStringLiteral("InPlay"),
                 b.Label(QStringLiteral("InPlay"), QStringLiteral("Still in play after %d rounds, %%"), {limit}),
                 U::Percent,
                 [](const TSessionFigures& f) { return f.Ended ? std::nullopt : std::optional<double>(f.InPlay); });
-        session(QStringLiteral("Duration"),
-                b.Label(QStringLiteral("Duration"), QStringLiteral("Expected rounds until the session ends")),
-                U::Rounds, [](const TSessionFigures& f) { return f.Duration; });
+        session(
+            QStringLiteral("Duration"),
+            b.Label(QStringLiteral("Duration"), QStringLiteral("Expected rounds until the session ends")), U::Rounds,
+            [](const TSessionFigures& f) { return f.Duration; }, false);
         session(QStringLiteral("DurationMedian"),
                 b.Label(QStringLiteral("DurationMedian"), QStringLiteral("Median rounds until the session ends")),
                 U::Whole, [](const TSessionFigures& f) { return Whole(f.DurationMedian); });
         session(QStringLiteral("Duration90"),
                 b.Label(QStringLiteral("Duration90"), QStringLiteral("90 %% quantile of the rounds until it ends")),
                 U::Whole, [](const TSessionFigures& f) { return Whole(f.Duration90); });
-        session(QStringLiteral("DurationSd"),
-                b.Label(QStringLiteral("DurationSd"), QStringLiteral("Standard deviation of the rounds until it ends")),
-                U::Rounds, [](const TSessionFigures& f) { return f.DurationSd; });
-        session(QStringLiteral("EndResult"),
-                b.Label(QStringLiteral("EndResult"), QStringLiteral("Expected net result at the end")), U::Units,
-                [](const TSessionFigures& f) { return f.EndResult; });
+        session(
+            QStringLiteral("DurationSd"),
+            b.Label(QStringLiteral("DurationSd"), QStringLiteral("Standard deviation of the rounds until it ends")),
+            U::Rounds, [](const TSessionFigures& f) { return f.DurationSd; }, false);
+        session(
+            QStringLiteral("EndResult"),
+            b.Label(QStringLiteral("EndResult"), QStringLiteral("Expected net result at the end")), U::Units,
+            [](const TSessionFigures& f) { return f.EndResult; }, false);
         // Why a quantile is missing: the cap came first, and the rest decays by this share per round.
         session(
             QStringLiteral("TailDecay"),
