@@ -318,6 +318,7 @@ TSummarySource BuildSummarySource(const QStringList& captions, const std::vector
         b.Heading(QStringLiteral("Session"),
                   b.Label(QStringLiteral("Session"), QStringLiteral("Until the session ends (bankroll %d, target %d)"),
                           {static_cast<long long>(p.Bankroll), static_cast<long long>(p.Target)}));
+        // Figures solved over money and state do not depend on where the chart's balances were cut.
         const auto session = [&b](const QString& id, const QString& label, U unit,
                                   std::function<std::optional<double>(const TSessionFigures&)> f,
                                   TCutBy cutBy = TCutBy::Play) {
@@ -331,32 +332,36 @@ TSummarySource BuildSummarySource(const QStringList& captions, const std::vector
         session(QStringLiteral("ChartSuccess"),
                 b.Label(QStringLiteral("ChartSuccess"), QStringLiteral("Success within %d rounds, %%"), {chartRounds}),
                 U::Percent, [](const TSessionFigures& f) { return f.ChartSuccess; });
-        session(QStringLiteral("SessionRuin"),
-                b.Label(QStringLiteral("SessionRuin"), QStringLiteral("Ruin with no limit on rounds, %%")), U::Percent,
-                [](const TSessionFigures& f) { return f.Ruin; });
-        session(QStringLiteral("SessionSuccess"),
-                b.Label(QStringLiteral("SessionSuccess"), QStringLiteral("Success with no limit on rounds, %%")),
-                U::Percent, [](const TSessionFigures& f) { return f.Success; });
+        session(
+            QStringLiteral("SessionRuin"),
+            b.Label(QStringLiteral("SessionRuin"), QStringLiteral("Ruin with no limit on rounds, %%")), U::Percent,
+            [](const TSessionFigures& f) { return f.Ruin; }, TCutBy::Never);
+        session(
+            QStringLiteral("SessionSuccess"),
+            b.Label(QStringLiteral("SessionSuccess"), QStringLiteral("Success with no limit on rounds, %%")),
+            U::Percent, [](const TSessionFigures& f) { return f.Success; }, TCutBy::Never);
         session(QStringLiteral("InPlay"),
                 b.Label(QStringLiteral("InPlay"), QStringLiteral("Still in play after %d rounds, %%"), {limit}),
                 U::Percent,
                 [](const TSessionFigures& f) { return f.Ended ? std::nullopt : std::optional<double>(f.InPlay); });
-        session(QStringLiteral("Duration"),
-                b.Label(QStringLiteral("Duration"), QStringLiteral("Expected rounds until the session ends")),
-                U::Rounds, [](const TSessionFigures& f) { return f.Duration; });
+        session(
+            QStringLiteral("Duration"),
+            b.Label(QStringLiteral("Duration"), QStringLiteral("Expected rounds until the session ends")), U::Rounds,
+            [](const TSessionFigures& f) { return f.Duration; }, TCutBy::Never);
         session(QStringLiteral("DurationMedian"),
                 b.Label(QStringLiteral("DurationMedian"), QStringLiteral("Median rounds until the session ends")),
                 U::Whole, [](const TSessionFigures& f) { return Whole(f.DurationMedian); });
         session(QStringLiteral("Duration90"),
                 b.Label(QStringLiteral("Duration90"), QStringLiteral("90 %% quantile of the rounds until it ends")),
                 U::Whole, [](const TSessionFigures& f) { return Whole(f.Duration90); });
-        session(QStringLiteral("DurationSd"),
-                b.Label(QStringLiteral("DurationSd"), QStringLiteral("Standard deviation of the rounds until it ends")),
-                U::Rounds, [](const TSessionFigures& f) { return f.DurationSd; });
-        // Solved from the rule, not read off the stepped balances: exact whatever the limits held.
-        session(QStringLiteral("EndResult"),
-                b.Label(QStringLiteral("EndResult"), QStringLiteral("Expected net result at the end")), U::Units,
-                [](const TSessionFigures& f) { return f.EndResult; });
+        session(
+            QStringLiteral("DurationSd"),
+            b.Label(QStringLiteral("DurationSd"), QStringLiteral("Standard deviation of the rounds until it ends")),
+            U::Rounds, [](const TSessionFigures& f) { return f.DurationSd; }, TCutBy::Never);
+        session(
+            QStringLiteral("EndResult"),
+            b.Label(QStringLiteral("EndResult"), QStringLiteral("Expected net result at the end")), U::Units,
+            [](const TSessionFigures& f) { return f.EndResult; }, TCutBy::Never);
         // Why a quantile is missing: the cap came first, and the rest decays by this share per round.
         session(
             QStringLiteral("TailDecay"),

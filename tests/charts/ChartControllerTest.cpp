@@ -148,7 +148,7 @@ TEST(ChartControllerTest, SelectingAKindWithoutSeriesStartsNothing) {
     EXPECT_EQ(f.Controller->ChartIndex(), ROR);
     EXPECT_FALSE(f.Controller->Running());
     EXPECT_TRUE(f.Progress.empty());
-    EXPECT_THROW(f.Controller->SelectChartKind(11), ERangeError);
+    EXPECT_THROW(f.Controller->SelectChartKind(13), ERangeError);
     EXPECT_EQ(f.Controller->ChartIndex(), ROR);
 }
 

@@ -115,7 +115,7 @@ TEST_F(WindowStateTest, BadValues) {
         QStringList Captions;
     };
     const TRow rows[] = {
-        {"chart id too large", "[CHART]\nChartID=11\nParam0=5\n", 0, 5, 10, {}},
+        {"chart id too large", "[CHART]\nChartID=13\nParam0=5\n", 0, 5, 10, {}},
         {"negative chart id", "[CHART]\nChartID=-1\n", 0, 0, 10, {}},
         {"chart id not a number", "[CHART]\nChartID=six\nParam1=x\n", 0, 0, 10, {}},
         {"parameters outside the fields' range", "[CHART]\nChartID=0\nParam0=-5\nParam1=2000000000\n", 0, 0, 10000, {}},
