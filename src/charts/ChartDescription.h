@@ -60,6 +60,12 @@ public:
     // Whether the values are probabilities (or rates of them), so that one below the tables' cut-off means nothing
     // happened rather than a value to read.
     virtual bool ValuesAreProbabilities() const { return true; }
+    // Whether a value holds over the X up to the next computed one (a cumulative probability), rather than the X
+    // between holding nothing.
+    virtual bool ValuesHoldAcrossGaps() const { return false; }
+    // The smallest X the tables show whatever the values: balances and rounds from 0, the planner's bankrolls from 1
+    // (a player with nothing places no bet).
+    virtual int64_t FirstTableX() const { return 0; }
     // Called on the calculation thread before any round, with the series of the run; kinds with per-series state
     // prepare it here so that collecting never has to insert.
     virtual void PrepareSeries(const std::vector<TGameCalculator*>& /*calculators*/) {}
@@ -76,7 +82,8 @@ public:
 
     QString GetName() const;
     QString GetXName() const;
-    QString GetYName() const;
+    // The language's title; a kind may fill in its own figures.
+    virtual QString GetYName() const;
     void SetAxisTitles(TChart& chart) const;
     int GetParam(int index) const { return Params[CheckIndex(index, 0, 2, "chart parameter index")]; }
     void SetParam(int index, int value);
@@ -119,6 +126,7 @@ class TNetResultsCumulativeChart : public TBalanceChart {
 public:
     TNetResultsCumulativeChart();
     void CollectRound(TGameCalculator& calculator, int round) override;
+    bool ValuesHoldAcrossGaps() const override { return true; }
 };
 
 // Progress: one value per round for rounds 1..3000. Params: bankroll.

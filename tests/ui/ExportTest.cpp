@@ -423,12 +423,15 @@ TEST_F(WindowExportTest, SaveDialogOffersEveryTypeAndTheChosenOneCompletesTheNam
         int Down; // how far down the type list the user moves
         const char* Typed;
         const char* Written;
+        const char* Offered; // the folder the dialog opens in, below Out; "" for Out itself
     };
     const TRow rows[] = {
-        {"HTML, chosen first", 0, "typed", "typed.htm"},
-        {"GIF", 1, "pic", "pic.gif"},
-        {"a typed extension wins", 1, "table.txt", "table.txt"},
+        {"HTML, chosen first", 0, "typed", "typed.htm", ""},
+        {"GIF", 1, "pic", "pic.gif", ""},
+        {"a typed extension wins, in another folder", 1, "sub/table.txt", "sub/table.txt", ""},
+        {"the next save opens where the last one went", 0, "sub/again", "sub/again.htm", "sub"},
     };
+    ASSERT_TRUE(QDir(Out.path()).mkpath(QStringLiteral("sub")));
     for (const TRow& r : rows) {
         QStringList filters;
         QString selected;
@@ -452,12 +455,14 @@ TEST_F(WindowExportTest, SaveDialogOffersEveryTypeAndTheChosenOneCompletesTheNam
         w->miSave->trigger();
         EXPECT_EQ(filters.size(), 10) << r.Name;
         EXPECT_EQ(selected, QStringLiteral("HTML files (*.htm)")) << r.Name;
-        EXPECT_EQ(folder, QDir(Out.path()).absolutePath()) << r.Name;
+        EXPECT_EQ(folder, QDir(Path(QLatin1String(r.Offered))).absolutePath()) << r.Name;
         EXPECT_EQ(offered, QString()) << r.Name;
         EXPECT_TRUE(QFileInfo::exists(Path(QLatin1String(r.Written)))) << r.Name;
     }
     qputenv("HOME", home);
     EXPECT_EQ(QImage(Path(QStringLiteral("typed.GIF"))).size(), w->MainChart->size()) << "the page's picture";
+    const QByteArray kept = "Folder=" + QDir(Path(QStringLiteral("sub"))).absolutePath().toUtf8();
+    EXPECT_TRUE(ReadBytes(Folder.StorePath()).contains(kept)) << "kept in the store at once, not only on exit";
 }
 
 // --- the shell ---
