@@ -80,9 +80,9 @@ std::vector<TTextKey> Inventory() {
     add("Exception", {"Header"});
     add("Wagerlens 1.3", {"WindowName"});
     add("AboutWindow", {"Version", "Notice0", "Notice1", "Notice2"});
-    add("Messages",
-        {"DeleteOutcome", "HHNotInstalled", "SaveFilter", "NameEmpty", "NameControl", "ResultRange", "DiscardChanges",
-         "Confirm", "BetRange", "RiskWithoutBankroll", "CloseAnyway", "PlannerRounds", "PlannerTargetOne"});
+    add("Messages", {"DeleteOutcome", "HHNotInstalled", "SaveFilter", "NameEmpty", "NameControl", "ResultRange",
+                     "DiscardChanges", "Confirm", "BetRange", "RiskWithoutBankroll", "CloseAnyway", "PlannerRounds",
+                     "PlannerTargetOne", "UserErrorCaption"});
     const std::pair<const char*, QStringList> formats[] = {
         {"DeleteGame", {QStringLiteral("%s")}},
         {"DeleteSystem", {QStringLiteral("%s")}},
@@ -100,6 +100,9 @@ std::vector<TTextKey> Inventory() {
          {QStringLiteral("%s"), QStringLiteral("%d"), QStringLiteral("%s"), QStringLiteral("%s"),
           QStringLiteral("%s")}},
         {"BankrollMoreThan", {QStringLiteral("%d")}},
+        {"ClearSeries", {QStringLiteral("%d")}},
+        {"HtmlFooter", {QStringLiteral("%s"), QStringLiteral("%s")}},
+        {"SuccessorAddsStates", {QStringLiteral("%d"), QStringLiteral("%d"), QStringLiteral("%d")}},
         {"PlannerBoundWarning",
          {QStringLiteral("%d"), QStringLiteral("%s"), QStringLiteral("%d"), QStringLiteral("%s")}},
     };
@@ -195,6 +198,9 @@ TEST(LanguageFiles, DefineEveryTextTheProgramReads) {
                     break;
                 case 2:
                     EXPECT_NO_THROW(SafeFormat(text, {args[0], args[1]}));
+                    break;
+                case 3:
+                    EXPECT_NO_THROW(SafeFormat(text, {args[0], args[1], args[2]}));
                     break;
                 case 4:
                     EXPECT_NO_THROW(SafeFormat(text, {args[0], args[1], args[2], args[3]}));

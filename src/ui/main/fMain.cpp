@@ -7,7 +7,9 @@
 #include "engine/GameCalculator.h"
 #include "preferences/Preferences.h"
 #include "presentation/Layout.h"
+#include "support/TextSource.h"
 #include "ui/chart/ChartView.h"
+#include "ui/dialogs/DialogTools.h"
 #include "ui/dialogs/fException.h"
 #include "ui/main/DataGrid.h"
 #include "ui/main/HelpWindow.h"
@@ -221,6 +223,7 @@ void TfmMain::OnCalcProgress(int value) {
         FElapsedSeconds = 0;
         FPositionAtLastTick = 0;
         FProgressTimer->start();
+        MarkSummaryStale();
         return;
     }
     if (value == 10000) {
@@ -322,6 +325,8 @@ void TfmMain::LanguageItemClick(QAction* item) {
     GetPreferences().SelectLanguageByIndex(item->data().toInt());
     ApplyLanguage();
     LayoutViews();
+    // Written now, not on exit: a crash would lose the choice.
+    GetPreferences().Save();
 }
 
 // --- handlers ---
@@ -360,6 +365,17 @@ void TfmMain::btnDelClick() {
         return;
     FController->DeleteSeries(index);
     RefreshSeriesList();
+}
+
+void TfmMain::btnClearAskClick() {
+    const int count = FController->SeriesCount();
+    if (count == 0)
+        return;
+    const QString question = MessageText(&GetPreferences(), QStringLiteral("ClearSeries"),
+                                         QStringLiteral("Remove all %d series from the chart? This cannot be undone."),
+                                         {static_cast<long long>(count)});
+    if (ConfirmBox(this, question))
+        btnClearClick();
 }
 
 void TfmMain::btnClearClick() {
@@ -402,6 +418,7 @@ void TfmMain::miPreferencesClick() {
     TfmPreferences form(this);
     if (form.exec() != QDialog::Accepted)
         return;
+    GetPreferences().Save();
     const int64_t budget = GetPreferences().MemoryBudgetBytes();
     if (budget == FController->MemoryBudget())
         return;
