@@ -96,6 +96,9 @@ void TfmMain::FillSummaryGrid() {
     // (widths set once here would follow the size the view had before the window's layout settled).
     QHeaderView* header = SummaryGrid->horizontalHeader();
     header->setMinimumSectionSize(110);
+    // Two lines, read from their start: a centred line wider than its column is cut at both ends.
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    header->setFixedHeight(2 * header->fontMetrics().lineSpacing() + 8);
     header->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     for (int k = 1; k <= series; ++k)
         header->setSectionResizeMode(k, QHeaderView::Stretch);
