@@ -19,6 +19,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDirIterator>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QImage>
@@ -466,6 +467,32 @@ TEST_F(WindowExportTest, SaveDialogOffersEveryTypeAndTheChosenOneCompletesTheNam
 }
 
 // --- the shell ---
+
+// Without a display, or with an option it does not know, the program says so in words and exits; no crash report.
+TEST(Shell, BadStartsAreToldInWordsWithoutADisplay) {
+    QTemporaryDir home;
+    struct TRow {
+        const char* Name;
+        QStringList Args;
+        int Code;
+        const char* Said;
+    };
+    const TRow rows[] = {
+        {"a mistyped option", {QStringLiteral("-v")}, 2, "unknown option \"-v\""},
+        {"an unknown long option", {QStringLiteral("--bogus=1")}, 2, "unknown option \"--bogus=1\""},
+        {"no display", {}, 1, "the window cannot open"},
+    };
+    for (const TRow& row : rows) {
+        QString err;
+        const int code = RunTool(QStringLiteral(WL_APP_BINARY), row.Args, &err,
+                                 {QStringLiteral("DISPLAY="), QStringLiteral("WAYLAND_DISPLAY="),
+                                  QStringLiteral("QT_QPA_PLATFORM=xcb"), QStringLiteral("HOME=") + home.path()});
+        EXPECT_EQ(code, row.Code) << row.Name << ": " << err.toStdString();
+        EXPECT_TRUE(err.contains(QLatin1String(row.Said))) << row.Name << ": " << err.toStdString();
+    }
+    QDirIterator files(home.path(), QDir::Files, QDirIterator::Subdirectories);
+    EXPECT_FALSE(files.hasNext()) << "a file was left: " << files.next().toStdString();
+}
 
 TEST_F(WindowExportTest, ShellExportAtTheWindowsChartSizeWithTheUsersDecimalSymbol) {
     Folder.UsePreferences();
