@@ -14,6 +14,10 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+#include <iterator>
+#include <utility>
+
 #include <cstdio>
 
 namespace wl {
@@ -60,6 +64,56 @@ QString InformationText(const QStringList& args) {
         return Usage();
     if (args.first() == QStringLiteral("--version"))
         return QStringLiteral("wagerlens " WL_VERSION_STRING "\n");
+    return {};
+}
+
+QString UsageText() {
+    return Usage();
+}
+
+QString UnknownOption(const QStringList& args) {
+    // Qt's own options and how many values each takes (QGuiApplication and its xcb plugin).
+    static const std::pair<const char*, int> qtOptions[] = {
+        {"-platform", 1},
+        {"-platformpluginpath", 1},
+        {"-platformtheme", 1},
+        {"-plugin", 1},
+        {"-qwindowgeometry", 1},
+        {"-qwindowicon", 1},
+        {"-qwindowtitle", 1},
+        {"-reverse", 0},
+        {"-session", 1},
+        {"-style", 1},
+        {"-stylesheet", 1},
+        {"-widgetcount", 0},
+        {"-display", 1},
+        {"-geometry", 1},
+        {"-title", 1},
+        {"-name", 1},
+        {"-visual", 1},
+        {"-ncols", 1},
+        {"-cmap", 0},
+        {"-nograb", 0},
+        {"-dograb", 0},
+        {"-sync", 0},
+        {"-qdevicepixelratio", 1},
+        {"-testability", 0},
+        {"-fontengine", 1},
+        {"-qmljsdebugger", 1},
+    };
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        QString arg = args[i];
+        // Qt takes "--style" as "-style", and "-style=x" as one argument.
+        if (arg.startsWith(QStringLiteral("--")))
+            arg.remove(0, 1);
+        const QString name = arg.section(QLatin1Char('='), 0, 0);
+        const auto* known = std::find_if(std::begin(qtOptions), std::end(qtOptions),
+                                         [&](const auto& o) { return name == QLatin1String(o.first); });
+        if (known == std::end(qtOptions))
+            return args[i];
+        if (!arg.contains(QLatin1Char('=')))
+            i += known->second;
+    }
     return {};
 }
 

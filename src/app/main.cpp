@@ -13,7 +13,31 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
+
+namespace {
+
+bool ConstructingApplication = false;
+QtMessageHandler QtHandler = nullptr;
+
+void NoDisplayHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (type == QtFatalMsg && ConstructingApplication) {
+        const QByteArray text =
+            (QStringLiteral("wagerlens: the window cannot open: %1\n"
+                            "Start it in a desktop session (check DISPLAY or WAYLAND_DISPLAY), or save a chart "
+                            "without a window with --export (see --help).\n")
+                 .arg(message.trimmed()))
+                .toLocal8Bit();
+        std::fwrite(text.constData(), 1, static_cast<size_t>(text.size()), stderr);
+        std::fflush(stderr);
+        std::_Exit(1);
+    }
+    if (QtHandler != nullptr)
+        QtHandler(type, context, message);
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     QStringList args;
@@ -27,6 +51,14 @@ int main(int argc, char** argv) {
         return written && std::fflush(stdout) == 0 ? 0 : 1;
     }
     const bool exporting = wl::IsExportCommand(args);
+    if (!exporting) {
+        if (const QString unknown = wl::UnknownOption(args); !unknown.isEmpty()) {
+            const QByteArray text =
+                (QStringLiteral("wagerlens: unknown option \"%1\"\n").arg(unknown) + wl::UsageText()).toLocal8Bit();
+            std::fwrite(text.constData(), 1, static_cast<size_t>(text.size()), stderr);
+            return 2;
+        }
+    }
     // The shell mode draws without a display.
     if (exporting && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -37,7 +69,11 @@ int main(int argc, char** argv) {
         // Without a writable data folder a crash leaves no report; the program itself is not affected.
         qWarning("Wagerlens: %s", e.what());
     }
+    // A display that cannot be opened is the user's setting, not a crash of the program: Qt would abort.
+    ConstructingApplication = true;
+    QtHandler = qInstallMessageHandler(NoDisplayHandler);
     wl::TApplication app(argc, argv);
+    ConstructingApplication = false;
     QApplication::setOrganizationName(QStringLiteral("Brellion"));
     QApplication::setApplicationName(QStringLiteral("Wagerlens"));
     if (exporting)

@@ -48,6 +48,13 @@ void TChartLine::SetComputedValues(TSeriesValues values) {
     FComputedValues = std::move(values);
 }
 
+void TChartLine::SetHeldAcrossGaps(bool held) {
+    if (FHeldAcrossGaps == held)
+        return;
+    FHeldAcrossGaps = held;
+    FOwner->Changed({LineBit(FIndex), 0, false});
+}
+
 void TChartLine::SetMarks(std::vector<TChartPoint> marks) {
     if (marks.empty() && FMarks.empty())
         return;
@@ -57,6 +64,11 @@ void TChartLine::SetMarks(std::vector<TChartPoint> marks) {
 
 std::vector<TChartLine::TRun> TChartLine::Runs() const {
     std::vector<TRun> runs;
+    if (FHeldAcrossGaps) {
+        if (!FPoints.empty())
+            runs.push_back({0, Count()});
+        return runs;
+    }
     const auto& spans = FComputedValues.Spans();
     size_t previous = 0;
     for (int i = 0; i < Count(); ++i) {
@@ -159,9 +171,19 @@ const TChartLine& TChart::Line(int index) const {
 }
 
 TAxisRange TChart::EffectiveRange(TAxisKind kind) const {
-    const TChartAxis& axis = Axis(kind);
-    TAxisRange range = axis.FRange;
-    if (axis.FAutomatic) {
+    return EffectiveRangeOf(kind, Axis(kind).FRange, Axis(kind).FAutomatic);
+}
+
+TAxisRange TChart::UnzoomedRange(TAxisKind kind) const {
+    if (FZoomStack.empty())
+        return EffectiveRange(kind);
+    const TZoomState& first = FZoomStack.front();
+    return kind == TAxisKind::Bottom ? EffectiveRangeOf(kind, first.Bottom, first.BottomAutomatic)
+                                     : EffectiveRangeOf(kind, first.Left, first.LeftAutomatic);
+}
+
+TAxisRange TChart::EffectiveRangeOf(TAxisKind kind, TAxisRange range, bool automatic) const {
+    if (automatic) {
         double lo = std::numeric_limits<double>::infinity();
         double hi = -std::numeric_limits<double>::infinity();
         for (const auto& line : FLines) {
@@ -238,6 +260,38 @@ void TChart::ZoomPercent(double percent) {
     const TAxisRange bottom = EffectiveRange(TAxisKind::Bottom);
     const TAxisRange shown = scaled({fold.ToAxis(bottom.Minimum), fold.ToAxis(bottom.Maximum)});
     Zoom({fold.FromAxis(shown.Minimum), fold.FromAxis(shown.Maximum)}, scaled(EffectiveRange(TAxisKind::Left)));
+}
+
+void TChart::ZoomPercentAt(double percent, double x, double y) {
+    const double keep = 1.0 - 2.0 * (percent - 100.0) / 100.0; // the share of the span that stays in view
+    // Scaled about u, then held inside the unzoomed range (shifted in, or cut where it is wider).
+    auto scaled = [keep](TAxisRange r, double u, TAxisRange limit) {
+        u = std::clamp(u, r.Minimum, r.Maximum);
+        TAxisRange s{u - (u - r.Minimum) * keep, u + (r.Maximum - u) * keep};
+        if (s.Minimum < limit.Minimum) {
+            s.Maximum += limit.Minimum - s.Minimum;
+            s.Minimum = limit.Minimum;
+        }
+        if (s.Maximum > limit.Maximum) {
+            s.Minimum = std::max(limit.Minimum, s.Minimum - (s.Maximum - limit.Maximum));
+            s.Maximum = limit.Maximum;
+        }
+        return s;
+    };
+    const TAxisFold fold = BottomFold();
+    const TAxisRange bottom = EffectiveRange(TAxisKind::Bottom);
+    const TAxisRange bottomLimit = UnzoomedRange(TAxisKind::Bottom);
+    const TAxisRange leftLimit = UnzoomedRange(TAxisKind::Left);
+    const TAxisRange shown = scaled({fold.ToAxis(bottom.Minimum), fold.ToAxis(bottom.Maximum)}, fold.ToAxis(x),
+                                    {fold.ToAxis(bottomLimit.Minimum), fold.ToAxis(bottomLimit.Maximum)});
+    const TAxisRange newBottom{fold.FromAxis(shown.Minimum), fold.FromAxis(shown.Maximum)};
+    const TAxisRange newLeft = scaled(EffectiveRange(TAxisKind::Left), y, leftLimit);
+    if (keep > 1.0 && newBottom.Minimum <= bottomLimit.Minimum && newBottom.Maximum >= bottomLimit.Maximum &&
+        newLeft.Minimum <= leftLimit.Minimum && newLeft.Maximum >= leftLimit.Maximum) {
+        UndoAllZooms();
+        return;
+    }
+    Zoom(newBottom, newLeft);
 }
 
 void TChart::UndoZoom() {

@@ -55,8 +55,13 @@ public:
     // every digit. Not drawn, but the line breaks between two spans; Clear empties them with the points.
     void SetComputedValues(TSeriesValues values);
     const TSeriesValues& ComputedValues() const { return FComputedValues; }
+    // A cumulative line: the value at the end of a span holds over the gap up to the next span, so the line steps
+    // across it rather than breaking, and the tables show that value for the skipped X.
+    bool HeldAcrossGaps() const { return FHeldAcrossGaps; }
+    void SetHeldAcrossGaps(bool held);
     // The runs of points drawn as one stroke each, [first, end) in Points(): a run ends where the next point lies
-    // in another span of the computed values. One run of all points for a line without computed values.
+    // in another span of the computed values. One run of all points for a line without computed values, or one
+    // held across its gaps.
     struct TRun {
         int First = 0, End = 0;
     };
@@ -83,6 +88,7 @@ private:
     std::vector<TChartPoint> FPoints;
     TSeriesValues FComputedValues;
     std::vector<TChartPoint> FMarks;
+    bool FHeldAcrossGaps = false;
     TColor FColor;
     int FPenWidth = 1;
     bool FPointersVisible = true;
@@ -173,6 +179,11 @@ public:
     void Zoom(const TAxisRange& bottom, const TAxisRange& left);
     // Percent zoom of both effective ranges: [min + d, max - d] with d = (max - min) * (percent - 100) / 100.
     void ZoomPercent(double percent);
+    // The same scale about the point (x, y), which stays where it is; zooming out never passes the unzoomed ranges,
+    // and reaching them on both axes undoes every zoom.
+    void ZoomPercentAt(double percent, double x, double y);
+    // The range an axis showed before the first zoom.
+    TAxisRange UnzoomedRange(TAxisKind kind) const;
     bool Zoomed() const { return !FZoomStack.empty(); }
     int ZoomDepth() const { return static_cast<int>(FZoomStack.size()); }
     // Restores the ranges from before the latest zoom; nothing (and no notification) when not zoomed.
@@ -200,6 +211,7 @@ private:
     void Changed(const TChartChange& change);
     void Flush();
     TZoomState CurrentZoomState() const;
+    TAxisRange EffectiveRangeOf(TAxisKind kind, TAxisRange range, bool automatic) const;
     void RestoreZoomState(const TZoomState& state);
     void NotifyZoom(bool undo);
 

@@ -365,7 +365,7 @@ void TChartController::ShowResults() {
     for (int i = 0; i < TChart::LineCount; ++i)
         FChart->Line(i).SetVisible(false);
     int64_t minX = FCurrentKind->FirstShownX();
-    int64_t maxX = 0;
+    int64_t maxX = minX;
     double minY = 1000.0;
     double maxY = -1000.0;
     for (TSeries& s : FSeries) {
@@ -377,6 +377,7 @@ void TChartController::ShowResults() {
             c.Line->Clear();
             continue;
         }
+        c.Line->SetHeldAcrossGaps(FCurrentKind->ValuesHoldAcrossGaps());
         c.FillSeries();
         c.Line->SetMarks(AnswerMarks(s));
         minX = std::min(minX, c.FirstX);
@@ -409,6 +410,9 @@ void TChartController::ShowEmptyChart() {
         axis->SetAutomatic(true);
     }
     FCurrentKind->SetupChart(*FChart, 0, 0, 0.0, 0.0);
+    // Without points a percentage axis would show -1 .. 1 %; the whole scale is the neutral view.
+    if (FCurrentKind->ValuesAreProbabilities())
+        FChart->LeftAxis().SetMinMax(0, 100);
 }
 
 std::vector<TChartPoint> TChartController::AnswerMarks(const TSeries& s) const {

@@ -62,6 +62,9 @@ public:
     virtual bool ValuesAreProbabilities() const { return true; }
     // The first X of the chart's range and its tables: bankrolls start at 1, rounds and balances reach 0.
     virtual int64_t FirstShownX() const { return 0; }
+    // Whether a value holds over the X up to the next computed one (a cumulative probability), rather than the X
+    // between holding nothing.
+    virtual bool ValuesHoldAcrossGaps() const { return false; }
     // Called on the calculation thread before any round, with the series of the run; kinds with per-series state
     // prepare it here so that collecting never has to insert.
     virtual void PrepareSeries(const std::vector<TGameCalculator*>& /*calculators*/) {}
@@ -78,7 +81,8 @@ public:
 
     QString GetName() const;
     QString GetXName() const;
-    QString GetYName() const;
+    // The language's title; a kind may fill in its own figures.
+    virtual QString GetYName() const;
     void SetAxisTitles(TChart& chart) const;
     int GetParam(int index) const { return Params[CheckIndex(index, 0, 2, "chart parameter index")]; }
     void SetParam(int index, int value);
@@ -121,6 +125,7 @@ class TNetResultsCumulativeChart : public TBalanceChart {
 public:
     TNetResultsCumulativeChart();
     void CollectRound(TGameCalculator& calculator, int round) override;
+    bool ValuesHoldAcrossGaps() const override { return true; }
 };
 
 // Progress: one value per round for rounds 1..3000. Params: bankroll.

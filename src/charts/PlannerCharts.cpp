@@ -8,6 +8,7 @@
 #include "support/Exception.h"
 #include "support/TextSource.h"
 
+#include <QRegularExpression>
 #include <algorithm>
 
 namespace wl {
@@ -67,12 +68,18 @@ void TBankrollChart::Activate(TChartController& /*controller*/, int /*prev*/) {
     ComputedRounds = 0;
 }
 
+QString TBankrollChart::GetYName() const {
+    static const QRegularExpression rounds(QStringLiteral("\\bN\\b"));
+    return TChartDescription::GetYName().replace(rounds, QString::number(Params[0]));
+}
+
 void TBankrollChart::SetupChart(TChart& chart, int64_t minX, int64_t maxX, double minY, double maxY) {
     TChartDescription::SetupChart(chart, minX, maxX, minY, maxY);
     if (maxY > 0)
         chart.LeftAxis().SetMinMax(0, std::min(1.2 * maxY, 100.0 + 1.0));
     const int target = Params[1];
-    chart.BottomAxis().SetMinMax(0, target > 1 ? target : std::max<int64_t>(maxX, 1) + 1);
+    // Bankrolls start at 1: a player with nothing places no bet.
+    chart.BottomAxis().SetMinMax(1, target > 1 ? target : std::max<int64_t>(maxX, 1) + 1);
 }
 
 void TBankrollChart::PrepareSeries(const std::vector<TGameCalculator*>& calculators) {

@@ -23,6 +23,8 @@ public:
     // At least one round, and a target of 0 (none) or one that leaves a bankroll below it.
     QString ParamProblem(int index, int value) const override;
     int RoundsToCompute() const override;
+    // "within N rounds" with the number of rounds in place of N.
+    QString GetYName() const override;
     int TargetBankroll() const override { return Params[1]; }
     bool RemovesProbability() const override { return true; }
     bool ComputesWhole() const override { return true; }

@@ -25,6 +25,8 @@ public:
     bool ValuesAreProbabilities() const override { return false; }
     // Rounds and results, negative ones and zeros included: every value is drawn.
     bool ShowsAllValues() const override { return true; }
+    // Bankrolls start at 1: a player with nothing places no bet.
+    int64_t FirstShownX() const override { return 1; }
     void ComputeSeries(TGameCalculator& calculator, TStepPool* pool,
                        const std::function<bool(int32_t step)>& progress) override;
 

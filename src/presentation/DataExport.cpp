@@ -6,6 +6,7 @@
 #include "presentation/DataTable.h"
 #include "support/Exception.h"
 #include "support/Numbers.h"
+#include "support/SafeFormat.h"
 
 #include <QDateTime>
 #include <QLocale>
@@ -91,11 +92,8 @@ void BuildDataText(QStringList& lines, const TDataSource& source, QChar decimalS
 
     const QString symbol(decimalSymbol);
     TTableRows(table, source.MinX, source.MaxX, true).ForEach([&](const TTableRows::TRow& row) {
-        if (row.Marker) {
-            lines.append(SkippedRowText(row));
-            return;
-        }
-        QString line = FormatInteger(row.X);
+        // A skipped stretch shows the value that holds over it: 0, or a cumulative value carried from before.
+        QString line = row.Marker ? SkippedRowText(row) : FormatInteger(row.X);
         for (int k = 0; k < source.Captions.size(); ++k)
             line += QLatin1Char('\t') + FormatFixedPadded(table.Value(row.X, k), 6, 10);
         lines.append(ConvertDecimal(line, symbol));
@@ -165,16 +163,8 @@ void BuildDataHtmlTable(QStringList& lines, const TDataSource& source, QChar dec
     const QString symbol = HtmlEscape(QString(decimalSymbol));
     TTableRows(table, source.MinX, source.MaxX, true).ForEach([&](const TTableRows::TRow& row) {
         const int64_t x = row.X;
-        if (row.Marker) {
-            QString line =
-                QStringLiteral("<tr align=\"center\"><td>&nbsp;") + SkippedRowText(row) + QStringLiteral("&nbsp;</td>");
-            for (int k = 0; k < source.Captions.size(); ++k)
-                line += QStringLiteral("<td>&nbsp;</td>");
-            lines.append(line + QStringLiteral("</tr>"));
-            return;
-        }
-        QString line =
-            QStringLiteral("<tr align=\"right\"><td>&nbsp;") + FormatInteger(x) + QStringLiteral("&nbsp;</td>");
+        QString line = QStringLiteral("<tr align=\"right\"><td>&nbsp;") +
+                       (row.Marker ? SkippedRowText(row) : FormatInteger(x)) + QStringLiteral("&nbsp;</td>");
         for (int k = 0; k < source.Captions.size(); ++k) {
             const double v = table.Value(x, k);
             if (source.Probabilities && v < 1e-6)
@@ -207,14 +197,17 @@ void BuildHtmlPage(QStringList& lines, const TDataSource& source, const THtmlPag
                      HtmlEscape(source.Captions.at(k)) + QStringLiteral("</td></tr>"));
     }
     lines.append(QStringLiteral("</table><p></p>"));
-    BuildDataHtmlTable(lines, source, decimalSymbol);
+    // The answer before the table: a planner's table runs to thousands of rows.
     for (const QString& answer : source.Answers)
         lines.append(QStringLiteral("<p>") + HtmlEscape(answer) + QStringLiteral("</p>"));
+    BuildDataHtmlTable(lines, source, decimalSymbol);
     if (!source.Warning.isEmpty())
         lines.append(QStringLiteral("<p><strong>") + HtmlEscape(source.Warning) + QStringLiteral("</strong></p>"));
-    lines.append(QStringLiteral("<p></p><hr><small>Generated ") + HtmlEscape(info.GeneratedAt) +
-                 QStringLiteral(" by <a href=\"") + HtmlEscape(ProductPageAddress(info.SiteAddress)) +
-                 QStringLiteral("\"><strong>Wagerlens</strong></a>"));
+    // The escaped format keeps its placeholders; the link is markup of ours and goes in after escaping.
+    const QString link = QStringLiteral("<a href=\"") + HtmlEscape(ProductPageAddress(info.SiteAddress)) +
+                         QStringLiteral("\"><strong>Wagerlens</strong></a>");
+    lines.append(QStringLiteral("<p></p><hr><small>") +
+                 SafeFormat(HtmlEscape(info.FooterFormat), {HtmlEscape(info.GeneratedAt), link}));
     lines.append(QStringLiteral("</small></body></html>"));
 }
 

@@ -54,7 +54,8 @@ QChar DecimalSymbolFrom(const QString& localeSymbol);
 QString FormatFixedPadded(double value, int decimals, int width);
 
 // The tab-separated table: the title line "X<tab>caption...", then one line per row of TTableRows with "%10.6f"
-// values (a marker row: the skipped X as "first..last" and no values), then an empty line and the warning, if any.
+// values (a marker row: the skipped X as "first..last" and the values that hold over them), then an empty line and
+// the warning, if any.
 void BuildDataText(QStringList& lines, const TDataSource& source, QChar decimalSymbol);
 // The X range of the exact formats (full text, CSV): MinX..MaxX widened to every row that holds a computed value.
 std::pair<int64_t, int64_t> ComputedRows(const TDataSource& source);
@@ -64,7 +65,7 @@ std::pair<int64_t, int64_t> ComputedRows(const TDataSource& source);
 void BuildDataFullText(QStringList& lines, const TDataSource& source);
 // RFC 4180: a header row of quoted captions, then one row per X with every computed value in 17 significant digits
 // and "." whatever the locale, over the same rows as the full text.
-// The HTML table: probabilities below 1e-6 show as "-", a marker row as "first..last" over empty cells.
+// The HTML table: probabilities below 1e-6 show as "-", a marker row as "first..last" with the values that hold.
 void BuildDataCsv(QStringList& lines, const TDataSource& source);
 void BuildDataHtmlTable(QStringList& lines, const TDataSource& source, QChar decimalSymbol);
 
@@ -75,9 +76,11 @@ struct THtmlPageInfo {
     int PictureHeight = 0;
     QString GeneratedAt; // see FormatGeneratedTime
     QString SiteAddress; // the maker's web site; the footer links to its product page
+    // The footer in the chosen language: the time, then the linked program name.
+    QString FooterFormat = QStringLiteral("Generated %s by %s");
 };
 
-// The whole page: heading, picture, colour legend, the HTML data table and the footer.
+// The whole page: heading, picture, colour legend, the answers, the HTML data table, the limit line and the footer.
 void BuildHtmlPage(QStringList& lines, const TDataSource& source, const THtmlPageInfo& info, QChar decimalSymbol);
 
 QString HtmlEscape(const QString& text);

@@ -56,10 +56,22 @@ bool BeforeX(const std::pair<int64_t, double>& cell, int64_t x) {
 }
 } // namespace
 
+std::optional<double> TDataTable::HeldValue(const TColumn& column, int64_t x) {
+    if (!column.Held || !column.Computed.InGap(x))
+        return std::nullopt;
+    const auto& spans = column.Computed.Spans();
+    const auto after = std::upper_bound(spans.begin(), spans.end(), x,
+                                        [](int64_t v, const TSeriesValues::TSpan& s) { return v < s.First; });
+    return std::prev(after)->Values.back();
+}
+
 double TDataTable::Value(int64_t x, int column) const {
-    const auto& plotted = Column(x, column).Plotted;
+    const TColumn& c = Column(x, column);
+    const auto& plotted = c.Plotted;
     const auto it = std::lower_bound(plotted.begin(), plotted.end(), x, BeforeX);
-    return it != plotted.end() && it->first == x ? it->second : 0.0;
+    if (it != plotted.end() && it->first == x)
+        return it->second;
+    return HeldValue(c, x).value_or(0.0);
 }
 
 void TDataTable::SetValue(int64_t x, int column, double value) {
@@ -73,7 +85,10 @@ void TDataTable::SetValue(int64_t x, int column, double value) {
 }
 
 double TDataTable::ComputedValue(int64_t x, int column) const {
-    const TSeriesValues& computed = Column(x, column).Computed;
+    const TColumn& c = Column(x, column);
+    if (const std::optional<double> held = HeldValue(c, x))
+        return *held;
+    const TSeriesValues& computed = c.Computed;
     return computed.Empty() || x < computed.First() || x > computed.Last() ? 0.0 : computed[x];
 }
 
@@ -106,10 +121,15 @@ int64_t TDataTable::ComputedMaxX() const {
     return last >= MinX ? last : 0;
 }
 
+void TDataTable::SetHeldAcrossGaps(int column, bool held) {
+    Column(0, column).Held = held;
+}
+
 void TDataTable::Clear() {
     for (TColumn& c : FColumns) {
         c.Plotted.clear();
         c.Computed.Clear();
+        c.Held = false;
     }
 }
 
@@ -208,6 +228,7 @@ void CaptureChartData(TDataTable& table, const std::vector<const TChartLine*>& l
         }
         if (!lines[k]->ComputedValues().Empty())
             table.SetComputedValues(column, lines[k]->ComputedValues());
+        table.SetHeldAcrossGaps(column, lines[k]->HeldAcrossGaps());
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -31,6 +32,9 @@ public:
     void SetComputedValue(int64_t x, int column, double value);
     // A column's computed values at once, gaps included.
     void SetComputedValues(int column, TSeriesValues values);
+    // A column whose value holds over the gaps between its computed spans (TChartLine::HeldAcrossGaps): there both
+    // readings give the value at the end of the span before; elsewhere a gap reads 0. Clear resets it.
+    void SetHeldAcrossGaps(int column, bool held);
     // The X range that holds computed values of some series; empty (first > last) when none does.
     int64_t ComputedMinX() const;
     int64_t ComputedMaxX() const;
@@ -47,7 +51,10 @@ private:
     struct TColumn {
         std::vector<std::pair<int64_t, double>> Plotted; // ascending X; points come ascending, so appends are cheap
         TSeriesValues Computed;
+        bool Held = false;
     };
+    // The value a held column keeps at x, when x lies in one of its gaps.
+    static std::optional<double> HeldValue(const TColumn& column, int64_t x);
     const TColumn& Column(int64_t x, int column) const;
     TColumn& Column(int64_t x, int column);
 

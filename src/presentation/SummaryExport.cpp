@@ -272,7 +272,7 @@ TSummarySource BuildSummarySource(const QStringList& captions, const std::vector
     b.Heading(QStringLiteral("Bets"), b.Label(QStringLiteral("Bets"), QStringLiteral("The system's bets")));
     b.Figure(
         QStringLiteral("LargestBet"),
-        b.Label(QStringLiteral("LargestBet"), QStringLiteral("Largest bet placed with 99 %% probability")), U::Whole,
+        b.Label(QStringLiteral("LargestBet"), QStringLiteral("With 99 %% probability no bet exceeds")), U::Whole,
         [](const TSeriesSummary& s) { return Whole(s.LargestBet99); }, TCutBy::Play);
     size_t states = 0;
     for (const TSeriesSummary* s : summaries)

@@ -120,4 +120,12 @@ TLoadedWindowState LoadWindowState(const TIniStore& store, TChartController& con
     return loaded;
 }
 
+QString LastExportFolder(const TIniStore& store) {
+    return store.ReadString(QStringLiteral("Export"), QStringLiteral("Folder"));
+}
+
+void SetLastExportFolder(TIniStore& store, const QString& folder) {
+    store.WriteString(QStringLiteral("Export"), QStringLiteral("Folder"), folder);
+}
+
 } // namespace wl

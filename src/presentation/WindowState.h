@@ -42,6 +42,10 @@ struct TLoadedWindowState {
     std::optional<TWindowPlacement> Placement; // only when the section of this screen setup exists
 };
 
+// The folder the last export was saved in ("Export"/"Folder"); empty when none was.
+QString LastExportFolder(const TIniStore& store);
+void SetLastExportFolder(TIniStore& store, const QString& folder);
+
 // Applies the saved kind, parameters and series to the controller (which should still be inactive) and returns
 // the view and placement. A kind index out of range keeps the current kind; a series naming no existing game or
 // system is skipped, and so is every series past the tenth; parameters are kept within ParamMinimum..ParamMaximum.

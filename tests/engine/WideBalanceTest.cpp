@@ -75,7 +75,15 @@ TEST(WideBalances, AgreeWithASparseConvolution) {
     const TGameDescription keno = MakeGame({{-1, 0.75}, {2, 0.2}, {40, 0.0485}, {900, 0.0014}, {7000, 0.0001}});
     // A capped progression: triple after a loss, back to 1 after a win or a second loss.
     const TBetDescription doubling = MakeSystem({{1, 0, 1}, {3, 0, 0}});
-    for (const TBetDescription* system : {&doubling}) {
+    const TBetDescription flat = test::FlatSystem();
+    struct TRow {
+        const char* Name;
+        const TBetDescription* System;
+        int64_t MinBalance; // every round lost
+    };
+    for (const TRow& row : {TRow{"tripling once", &doubling, -40}, TRow{"flat", &flat, -20}}) {
+        SCOPED_TRACE(row.Name);
+        const TBetDescription* system = row.System;
         TGameCalculator c;
         c.Game = &keno;
         c.BetSystem = system;
@@ -97,7 +105,7 @@ TEST(WideBalances, AgreeWithASparseConvolution) {
                 c.Step();
         }
         ASSERT_GT(c.MaxBalance, 15 * 7000);
-        EXPECT_EQ(c.MinBalance, -40);
+        EXPECT_EQ(c.MinBalance, row.MinBalance);
         double worst = 0.0;
         for (const auto& [key, p] : cells)
             if (p > 1e-280)

@@ -87,7 +87,7 @@ std::vector<TTextKey> Inventory() {
     add("AboutWindow", {"Version", "Notice0", "Notice1", "Notice2"});
     add("Messages", {"DeleteOutcome", "HHNotInstalled", "SaveFilter", "NameEmpty", "NameControl", "ResultRange",
                      "DiscardChanges", "Confirm", "BetRange", "RiskWithoutBankroll", "CloseAnyway", "PlannerRounds",
-                     "PlannerTargetOne", "PlannerNoLimitNoTarget", "SessionTarget"});
+                     "PlannerTargetOne", "PlannerNoLimitNoTarget", "SessionTarget", "UserErrorCaption"});
     // The crash report's labels, shown in the reader's language on the next start.
     add("Messages", {"CrashAt", "CrashBuildId", "CrashSignal", "CrashFaultOffset", "CrashTrace", "CrashOutsideCode"});
     const std::pair<const char*, QStringList> formats[] = {
@@ -114,6 +114,9 @@ std::vector<TTextKey> Inventory() {
         {"NegativeProbability", {QStringLiteral("%s"), QStringLiteral("%d"), QStringLiteral("%s")}},
         {"ProbabilitySum", {QStringLiteral("%s"), QStringLiteral("%s")}},
         {"NegativeBet", {QStringLiteral("%s"), QStringLiteral("%d"), QStringLiteral("%d")}},
+        {"ClearSeries", {QStringLiteral("%d")}},
+        {"HtmlFooter", {QStringLiteral("%s"), QStringLiteral("%s")}},
+        {"SuccessorAddsStates", {QStringLiteral("%d"), QStringLiteral("%d"), QStringLiteral("%d")}},
         {"PlannerBoundWarning",
          {QStringLiteral("%d"), QStringLiteral("%s"), QStringLiteral("%d"), QStringLiteral("%s")}},
     };

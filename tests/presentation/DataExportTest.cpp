@@ -9,6 +9,8 @@
 #include <QDateTime>
 #include <QLocale>
 
+#include <functional>
+
 #include <utility>
 #include <vector>
 
@@ -187,6 +189,41 @@ TEST(DataText, TextAndPageEndWithTheLimitWarning) {
               QStringLiteral("<p><strong>Up to 3.2 % of the probability lies at &lt;the&gt; edge</strong></p>"));
 }
 
+TEST(HtmlPage, AnswersBeforeTheTableAndTheFooterInTheChosenLanguage) {
+    struct TRow {
+        const char* Name;
+        QString Format;
+        QString Expected;
+    };
+    const QString link =
+        QStringLiteral("<a href=\"https://example.org/soft/wagerlens/\"><strong>Wagerlens</strong></a>");
+    const TRow rows[] = {
+        {"English", QStringLiteral("Generated %s by %s"),
+         QStringLiteral("<p></p><hr><small>Generated 1&lt;2 by ") + link},
+        {"German, the link in the middle", QStringLiteral("Erstellt am %s mit %s"),
+         QStringLiteral("<p></p><hr><small>Erstellt am 1&lt;2 mit ") + link},
+        {"Russian, escaped", QString::fromUtf8("Создано %s программой %s <i>"),
+         QStringLiteral("<p></p><hr><small>&#1057;&#1086;&#1079;&#1076;&#1072;&#1085;&#1086; 1&lt;2 "
+                        "&#1087;&#1088;&#1086;&#1075;&#1088;&#1072;&#1084;&#1084;&#1086;&#1081; ") +
+             link + QStringLiteral(" &lt;i&gt;")},
+    };
+    for (const TRow& row : rows) {
+        TFixture f;
+        f.Source.Answers = {QStringLiteral("Coin [Flat]: the bankroll for 1 %: 12")};
+        THtmlPageInfo info;
+        info.GeneratedAt = QStringLiteral("1<2");
+        info.SiteAddress = QStringLiteral("https://example.org");
+        info.FooterFormat = row.Format;
+        QStringList lines;
+        BuildHtmlPage(lines, f.Source, info, QLatin1Char('.'));
+        const qsizetype answer = lines.indexOf(QStringLiteral("<p>Coin [Flat]: the bankroll for 1 %: 12</p>"));
+        const qsizetype table = lines.indexOf(QStringLiteral("<table border=\"1\">"));
+        ASSERT_GE(answer, 0) << row.Name;
+        EXPECT_LT(answer, table) << row.Name << ": the answer is not lost after thousands of rows";
+        EXPECT_EQ(lines[lines.size() - 2], row.Expected) << row.Name;
+    }
+}
+
 TEST(HtmlPage, PictureReferenceIsPercentEncoded) {
     const std::pair<const char*, const char*> rows[] = {
         {"run#2.GIF", "run%232.GIF"},
@@ -327,11 +364,11 @@ TEST(DataText, SkippedBalancesGiveOneMarkerRowButCsvListsOnlyHeldRows) {
     text.clear();
     BuildDataText(text, source, QLatin1Char('.'));
     ASSERT_EQ(text.size(), 6);
-    EXPECT_EQ(text[3], QStringLiteral("0..999997"));
+    EXPECT_EQ(text[3], QStringLiteral("0..999997\t  0.000000")) << "nothing holds over the stretch";
     EXPECT_EQ(text[4], QStringLiteral("999998\t  0.000000"));
     QStringList html;
     BuildDataHtmlTable(html, source, QLatin1Char('.'));
-    EXPECT_EQ(html[4], QStringLiteral("<tr align=\"center\"><td>&nbsp;0..999997&nbsp;</td><td>&nbsp;</td></tr>"));
+    EXPECT_EQ(html[4], QStringLiteral("<tr align=\"right\"><td>&nbsp;0..999997&nbsp;</td><td>&nbsp;-&nbsp;</td></tr>"));
 
     QStringList csv;
     BuildDataCsv(csv, source);
@@ -341,4 +378,76 @@ TEST(DataText, SkippedBalancesGiveOneMarkerRowButCsvListsOnlyHeldRows) {
     EXPECT_EQ(xs, (QStringList{QStringLiteral("-2"), QStringLiteral("-1"), QStringLiteral("999998"),
                                QStringLiteral("999999")}));
     EXPECT_EQ(csv[3], QStringLiteral("999998,1.0000000000000001E-9"));
+}
+
+// A cumulative line in two clusters, as a game of +1000 against -1 leaves it: the stretch between holds the value
+// reached before it, in every table and for a second series that covers the stretch.
+TEST(DataText, AStretchACumulativeLineSkipsCarriesItsValue) {
+    TChart chart;
+    TSeriesValues cumulative;
+    cumulative[-3000] = 4.9712393998036255;
+    cumulative[-1999] = 19.899886246060742;
+    cumulative[-1998] = 20.5;
+    chart.Line(0).SetComputedValues(cumulative);
+    chart.Line(0).SetPoints({{-3000, 4.9712393998036255}, {-1999, 19.899886246060742}, {-1998, 20.5}});
+    chart.Line(0).SetHeldAcrossGaps(true);
+    TSeriesValues other; // covers the stretch, so the first series has rows there
+    for (int64_t x = -2500; x <= -2498; ++x)
+        other[x] = 1.0;
+    chart.Line(1).SetComputedValues(other);
+    chart.Line(1).SetPoints({{-2500, 1.0}, {-2499, 1.0}, {-2498, 1.0}});
+    TDataTable table;
+    CaptureChartData(table, {&chart.Line(0), &chart.Line(1)});
+    TDataSource source;
+    source.Table = &table;
+    source.MinX = -3000;
+    source.MaxX = -1998;
+    source.Captions = {QStringLiteral("Far [Flat]"), QStringLiteral("Near [Flat]")};
+
+    struct TRow {
+        const char* Name;
+        std::function<QStringList()> Build;
+        qsizetype Line;
+        QString Expected;
+    };
+    const TRow rows[] = {
+        {"text, the stretch before the other series",
+         [&] {
+             QStringList l;
+             BuildDataText(l, source, QLatin1Char('.'));
+             return l;
+         },
+         2, QStringLiteral("-2999..-2501\t  4.971239\t  0.000000")},
+        {"text, where the other series is",
+         [&] {
+             QStringList l;
+             BuildDataText(l, source, QLatin1Char('.'));
+             return l;
+         },
+         3, QStringLiteral("-2500\t  4.971239\t  1.000000")},
+        {"html",
+         [&] {
+             QStringList l;
+             BuildDataHtmlTable(l, source, QLatin1Char('.'));
+             return l;
+         },
+         3,
+         QStringLiteral("<tr align=\"right\"><td>&nbsp;-2999..-2501&nbsp;</td><td>&nbsp;4.971239&nbsp;</td>"
+                        "<td>&nbsp;-&nbsp;</td></tr>")},
+        {"csv",
+         [&] {
+             QStringList l;
+             BuildDataCsv(l, source);
+             return l;
+         },
+         2, QStringLiteral("-2500,4.9712393998036255,1")},
+    };
+    for (const TRow& row : rows) {
+        const QStringList lines = row.Build();
+        ASSERT_GT(lines.size(), row.Line) << row.Name;
+        EXPECT_EQ(lines[row.Line].toStdString(), row.Expected.toStdString()) << row.Name;
+    }
+    EXPECT_EQ(table.Value(-2000, 0), 4.9712393998036255) << "the view reads the same";
+    EXPECT_EQ(table.ComputedValue(-1999, 0), 19.899886246060742);
+    EXPECT_EQ(table.Value(-2000, 1), 0.0) << "a line that is not held reads 0 in its gaps";
 }

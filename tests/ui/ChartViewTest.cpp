@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <vector>
 
 namespace wl {
 namespace {
@@ -87,23 +88,32 @@ TEST_F(ChartViewTest, DragZoomsAndDraggingBackRestoresTheRanges) {
     EXPECT_EQ(Model.EffectiveRange(TAxisKind::Left), leftBefore);
 }
 
-TEST_F(ChartViewTest, WheelZoomsOnlyInsideThePlot) {
+TEST_F(ChartViewTest, WheelZoomsOnlyInsideThePlotAboutTheCursor) {
     const QRect plot = View.PlotRect();
+    const QPoint quarter(plot.left() + plot.width() / 4, plot.center().y());
     struct TCase {
         const char* Name;
         QPoint Pos;
-        int Delta;
-        double ExpectedMin; // bottom axis, from -50..50
+        std::vector<int> Deltas;
+        double ExpectedMin, ExpectedMax; // bottom axis, from -50..50
     };
     const TCase cases[] = {
-        {"away from the user zooms out", plot.center(), 120, -55.0},
-        {"towards the user zooms in", plot.center(), -120, -45.0},
-        {"outside the plot does nothing", QPoint(1, 1), 120, -50.0},
+        {"towards the user zooms in", plot.center(), {-120}, -45.0, 45.0},
+        {"away from the user never passes the data", plot.center(), {120}, -50.0, 50.0},
+        {"in and out again comes back", plot.center(), {-120, -120, 120, 120, 120}, -50.0, 50.0},
+        {"about the cursor", quarter, {-120}, -47.5, 42.5},
+        {"outside the plot does nothing", QPoint(1, 1), {-120}, -50.0, 50.0},
     };
     for (const TCase& c : cases) {
         Model.UndoAllZooms();
-        View.WheelZoom(c.Pos, c.Delta);
-        EXPECT_DOUBLE_EQ(Model.EffectiveRange(TAxisKind::Bottom).Minimum, c.ExpectedMin) << c.Name;
+        for (int delta : c.Deltas)
+            View.WheelZoom(c.Pos, delta);
+        const TAxisRange bottom = Model.EffectiveRange(TAxisKind::Bottom);
+        EXPECT_NEAR(bottom.Minimum, c.ExpectedMin, 0.3) << c.Name;
+        EXPECT_NEAR(bottom.Maximum, c.ExpectedMax, 0.3) << c.Name;
+        const TAxisRange left = Model.EffectiveRange(TAxisKind::Left);
+        EXPECT_GE(left.Minimum, 0.0) << c.Name;
+        EXPECT_LE(left.Maximum, 100.0) << c.Name;
     }
     Model.UndoAllZooms();
     View.hide();
@@ -183,6 +193,42 @@ TEST_F(ChartViewTest, ClustersFarApartShareTheAxisAcrossABreak) {
     EXPECT_NEAR(zoomed.Minimum, 999997.0, 0.5);
     EXPECT_NEAR(zoomed.Maximum, 999999.0, 0.5);
     EXPECT_FALSE(View.Fold().Folded()) << "nothing to squeeze inside one cluster";
+}
+
+TEST_F(ChartViewTest, EveryPointIsDrawnHoweverFarFromTheNext) {
+    struct TRow {
+        const char* Name;
+        std::vector<int64_t> Xs;
+    };
+    const TRow rows[] = {
+        {"a win of 6000 against a loss of 1", {-1000, 5001, 11002, 17003}},
+        {"one alone beside a cluster", {-2, -1, 0, 3000}},
+        {"a single point", {7}},
+    };
+    for (const TRow& row : rows) {
+        TSeriesValues values;
+        std::vector<TChartPoint> points;
+        for (int64_t x : row.Xs) {
+            values[x] = 2.5;
+            points.push_back({static_cast<double>(x), 2.5});
+        }
+        {
+            TChartUpdate batch(Model);
+            Model.Line(0).Clear();
+            Model.Line(0).SetPointersVisible(false);
+            Model.Line(0).SetComputedValues(std::move(values));
+            Model.Line(0).SetPoints(std::move(points));
+        }
+        for (int64_t x : row.Xs) {
+            const QPointF at(View.Fold().ToAxis(static_cast<double>(x)), 2.5);
+            bool drawn = false;
+            for (int k = 0; k < View.StrokeCount(0); ++k) {
+                const QLineSeries* stroke = View.Stroke(0, k);
+                drawn = drawn || (stroke->count() >= 2 && stroke->points().contains(at));
+            }
+            EXPECT_TRUE(drawn) << row.Name << ": " << x;
+        }
+    }
 }
 
 TEST(ChartViewTicks, NiceIntervals) {

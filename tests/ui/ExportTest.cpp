@@ -19,6 +19,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDirIterator>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QImage>
@@ -423,12 +424,15 @@ TEST_F(WindowExportTest, SaveDialogOffersEveryTypeAndTheChosenOneCompletesTheNam
         int Down; // how far down the type list the user moves
         const char* Typed;
         const char* Written;
+        const char* Offered; // the folder the dialog opens in, below Out; "" for Out itself
     };
     const TRow rows[] = {
-        {"HTML, chosen first", 0, "typed", "typed.htm"},
-        {"GIF", 1, "pic", "pic.gif"},
-        {"a typed extension wins", 1, "table.txt", "table.txt"},
+        {"HTML, chosen first", 0, "typed", "typed.htm", ""},
+        {"GIF", 1, "pic", "pic.gif", ""},
+        {"a typed extension wins, in another folder", 1, "sub/table.txt", "sub/table.txt", ""},
+        {"the next save opens where the last one went", 0, "sub/again", "sub/again.htm", "sub"},
     };
+    ASSERT_TRUE(QDir(Out.path()).mkpath(QStringLiteral("sub")));
     for (const TRow& r : rows) {
         QStringList filters;
         QString selected;
@@ -452,15 +456,43 @@ TEST_F(WindowExportTest, SaveDialogOffersEveryTypeAndTheChosenOneCompletesTheNam
         w->miSave->trigger();
         EXPECT_EQ(filters.size(), 10) << r.Name;
         EXPECT_EQ(selected, QStringLiteral("HTML files (*.htm)")) << r.Name;
-        EXPECT_EQ(folder, QDir(Out.path()).absolutePath()) << r.Name;
+        EXPECT_EQ(folder, QDir(Path(QLatin1String(r.Offered))).absolutePath()) << r.Name;
         EXPECT_EQ(offered, QString()) << r.Name;
         EXPECT_TRUE(QFileInfo::exists(Path(QLatin1String(r.Written)))) << r.Name;
     }
     qputenv("HOME", home);
     EXPECT_EQ(QImage(Path(QStringLiteral("typed.GIF"))).size(), w->MainChart->size()) << "the page's picture";
+    const QByteArray kept = "Folder=" + QDir(Path(QStringLiteral("sub"))).absolutePath().toUtf8();
+    EXPECT_TRUE(ReadBytes(Folder.StorePath()).contains(kept)) << "kept in the store at once, not only on exit";
 }
 
 // --- the shell ---
+
+// Without a display, or with an option it does not know, the program says so in words and exits; no crash report.
+TEST(Shell, BadStartsAreToldInWordsWithoutADisplay) {
+    QTemporaryDir home;
+    struct TRow {
+        const char* Name;
+        QStringList Args;
+        int Code;
+        const char* Said;
+    };
+    const TRow rows[] = {
+        {"a mistyped option", {QStringLiteral("-v")}, 2, "unknown option \"-v\""},
+        {"an unknown long option", {QStringLiteral("--bogus=1")}, 2, "unknown option \"--bogus=1\""},
+        {"no display", {}, 1, "the window cannot open"},
+    };
+    for (const TRow& row : rows) {
+        QString err;
+        const int code = RunTool(QStringLiteral(WL_APP_BINARY), row.Args, &err,
+                                 {QStringLiteral("DISPLAY="), QStringLiteral("WAYLAND_DISPLAY="),
+                                  QStringLiteral("QT_QPA_PLATFORM=xcb"), QStringLiteral("HOME=") + home.path()});
+        EXPECT_EQ(code, row.Code) << row.Name << ": " << err.toStdString();
+        EXPECT_TRUE(err.contains(QLatin1String(row.Said))) << row.Name << ": " << err.toStdString();
+    }
+    QDirIterator files(home.path(), QDir::Files, QDirIterator::Subdirectories);
+    EXPECT_FALSE(files.hasNext()) << "a file was left: " << files.next().toStdString();
+}
 
 TEST_F(WindowExportTest, ShellExportAtTheWindowsChartSizeWithTheUsersDecimalSymbol) {
     Folder.UsePreferences();

@@ -15,12 +15,39 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace wl {
 namespace {
+
+// Answers each message box as it is shown, with its first button, and keeps its text: driven by the box's own show
+// event, so no timer decides whether a box was missed.
+class TBoxAnswers : public QObject {
+public:
+    TBoxAnswers() { QCoreApplication::instance()->installEventFilter(this); }
+    ~TBoxAnswers() override { QCoreApplication::instance()->removeEventFilter(this); }
+    QStringList Texts;
+    // Called with a dialog of another kind when it is shown.
+    std::function<void(QWidget&)> OnOtherDialog;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::Show)
+            return false;
+        if (auto* box = qobject_cast<QMessageBox*>(watched)) {
+            Texts << box->text();
+            QMetaObject::invokeMethod(
+                box, [box] { box->buttons().constFirst()->click(); }, Qt::QueuedConnection);
+        } else if (auto* dialog = qobject_cast<QDialog*>(watched); dialog && OnOtherDialog) {
+            QMetaObject::invokeMethod(
+                dialog, [this, dialog] { OnOtherDialog(*dialog); }, Qt::QueuedConnection);
+        }
+        return false;
+    }
+};
 
 TEST(ParamFields, RefuseWhatTheChartKindCannotTake) {
     struct TRow {
@@ -50,26 +77,23 @@ TEST(ParamFields, RefuseWhatTheChartKindCannotTake) {
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
         w.lbCharts->setCurrentRow(row.Kind);
         QSpinBox* field = row.Field == 0 ? w.seParam1 : w.seParam2;
-        QStringList boxes;
-        QTimer answer;
-        QObject::connect(&answer, &QTimer::timeout, [&boxes] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                boxes << box->text();
-                box->buttons().constFirst()->click();
-            }
-        });
-        answer.start(5);
+        TBoxAnswers boxes;
         field->setFocus();
         field->selectAll();
         QTest::keyClicks(field, QString::fromLatin1(row.Typed));
         QTest::keyClick(field, Qt::Key_Return);
-        QTest::qWait(100);
+        // The refusal is decided on Return and shown from the event loop.
+        const auto* param = static_cast<TParamSpinBox*>(field);
+        EXPECT_EQ(param->RefusalPending() || !boxes.Texts.isEmpty(), row.Message != nullptr) << row.Name;
         if (row.Message != nullptr) {
-            ASSERT_EQ(boxes.size(), 1) << row.Name;
-            EXPECT_TRUE(boxes[0].startsWith(QString::fromLatin1(row.Message)))
-                << row.Name << ": " << boxes[0].toStdString();
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.Texts.isEmpty() && !param->RefusalPending(); }))
+                << row.Name;
+            ASSERT_EQ(boxes.Texts.size(), 1) << row.Name;
+            EXPECT_TRUE(boxes.Texts[0].startsWith(QString::fromLatin1(row.Message)))
+                << row.Name << ": " << boxes.Texts[0].toStdString();
         } else {
-            EXPECT_TRUE(boxes.isEmpty()) << row.Name;
+            QCoreApplication::processEvents();
+            EXPECT_TRUE(boxes.Texts.isEmpty()) << row.Name;
         }
         EXPECT_EQ(field->value(), row.Kept) << row.Name;
         EXPECT_EQ(field->text(), QString::number(row.Kept)) << row.Name;
@@ -97,30 +121,26 @@ TEST(PreferencesDialog, RefusesABudgetOutOfRangeAndAppliesAGoodOne) {
     TfmMain w(folder.Path());
     EXPECT_EQ(w.Controller().MemoryBudget(), int64_t{512} << 20);
     for (const TRow& row : rows) {
-        QStringList boxes;
-        bool accepted = false;
-        QTimer answer;
-        QObject::connect(&answer, &QTimer::timeout, [&] {
-            QWidget* modal = QApplication::activeModalWidget();
-            if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-                boxes << box->text();
-                box->buttons().constFirst()->click();
-            } else if (auto* form = qobject_cast<TfmPreferences*>(modal); form && boxes.isEmpty() && !accepted) {
-                accepted = true; // typed once; after a refusal the dialog is cancelled
-                form->seMemoryBudget->setFocus();
-                form->seMemoryBudget->selectAll();
-                QTest::keyClicks(form->seMemoryBudget, QString::fromLatin1(row.Typed));
-                form->btnOK->click();
-            } else if (form) {
-                form->btnCancel->click();
-            }
-        });
-        answer.start(5);
+        TBoxAnswers boxes;
+        bool typed = false;
+        boxes.OnOtherDialog = [&](QWidget& dialog) {
+            auto* form = qobject_cast<TfmPreferences*>(&dialog);
+            ASSERT_NE(form, nullptr);
+            typed = true;
+            form->seMemoryBudget->setFocus();
+            form->seMemoryBudget->selectAll();
+            QTest::keyClicks(form->seMemoryBudget, QString::fromLatin1(row.Typed));
+            form->btnOK->click();
+            // A refused value keeps the dialog open: it is cancelled once the refusal has been answered.
+            if (form->isVisible())
+                QMetaObject::invokeMethod(
+                    form, [form] { form->btnCancel->click(); }, Qt::QueuedConnection);
+        };
         w.miPreferencesClick();
-        answer.stop();
-        ASSERT_EQ(boxes.size(), row.Message ? 1 : 0) << row.Typed;
+        EXPECT_TRUE(typed) << row.Typed;
+        ASSERT_EQ(boxes.Texts.size(), row.Message ? 1 : 0) << row.Typed;
         if (row.Message) {
-            EXPECT_EQ(boxes[0], QString::fromUtf8(row.Message));
+            EXPECT_EQ(boxes.Texts[0], QString::fromUtf8(row.Message));
         }
         EXPECT_EQ(GetPreferences().MemoryBudget(), row.Kept) << row.Typed;
         EXPECT_EQ(w.Controller().MemoryBudget(), int64_t{row.Kept} << 20) << row.Typed;

@@ -49,7 +49,12 @@ TEST(BetSystemEditorTest, LossSuccessorThreeCreatesStatesAndIsPrunedOnOk) {
         auto& form = dynamic_cast<TfmBetSystemEditor&>(w);
         form.edSystemName->setFocus();
         test::TypeText(QStringLiteral("Jump"));
-        TypeStateCell(form, 1, 3, QStringLiteral("3"));
+        // Said first, then taken on OK.
+        const QStringList asked =
+            test::AnswerBoxes(QMessageBox::Ok, [&] { TypeStateCell(form, 1, 3, QStringLiteral("3")); });
+        ASSERT_EQ(asked.size(), 1);
+        EXPECT_TRUE(asked[0].startsWith(QStringLiteral("There is no state 3 yet: the states 1 to 3 are added")));
+        test::ShowActive(form); // the answered box leaves no window active
         // States 1 to 3 appear at once, with bet 0 and both successors 0.
         EXPECT_EQ(form.WorkingCopy.StateCount, 4);
         for (int row = 2; row <= 4; ++row) {
@@ -76,23 +81,31 @@ TEST(BetSystemEditorTest, WhatCannotBeStoredIsRefusedInWords) {
         const char* Message; // none: taken
         int Stored;
         int StateCount;
+        QMessageBox::StandardButton Answer = QMessageBox::Ok;
     };
     const char* const successor = "States go from 0 to 20.";
     const char* const bet = "Bet out of range.";
+    const char* const adds20 = "There is no state 20 yet: the states 1 to 20 are added, each with a bet of 0. On OK, "
+                               "states that no state leads to are removed and the others renumbered. Add them?";
     const TRow rows[] = {
         {"win 25", 2, "25", successor, 0, 1},
         {"loss -1", 3, "-1", successor, 0, 1},
         {"win x", 2, "x", successor, 0, 1},
-        {"win 20, the last state", 2, "20", nullptr, 20, 21},
-        {"loss 123 typed as 12", 3, "123", nullptr, 12, 13},
+        {"win 1, the next state", 2, "1", nullptr, 1, 2},
+        {"win 20, the last state, said first", 2, "20", adds20, 20, 21},
+        {"win 20, declined", 2, "20", adds20, 0, 1, QMessageBox::Cancel},
+        {"loss 123 typed as 12", 3, "123",
+         "There is no state 12 yet: the states 1 to 12 are added, each with a bet of 0. On OK, states that no state "
+         "leads to are removed and the others renumbered. Add them?",
+         12, 13},
         {"bet -7", 1, "-7", nullptr, -7, 1},
         {"bet beyond 32 bits", 1, "99999999999", bet, 1, 1},
         {"bet x", 1, "x", bet, 1, 1},
     };
     for (const TRow& row : rows) {
         auto form = OpenEditor(nullptr);
-        const QStringList boxes = test::AnswerBoxes(
-            QMessageBox::Ok, [&] { TypeStateCell(*form, 1, row.Column, QString::fromLatin1(row.Typed)); });
+        const QStringList boxes =
+            test::AnswerBoxes(row.Answer, [&] { TypeStateCell(*form, 1, row.Column, QString::fromLatin1(row.Typed)); });
         EXPECT_EQ(boxes, row.Message != nullptr ? QStringList{QString::fromLatin1(row.Message)} : QStringList())
             << row.Name;
         const int stored = row.Column == 1   ? form->WorkingCopy.Bet(0)
@@ -206,7 +219,7 @@ TEST(BetSystemEditorTest, CancelLeavesTheSystemUntouched) {
     test::WithNextModal([](QWidget& w) {
         auto& form = dynamic_cast<TfmBetSystemEditor&>(w);
         TypeStateCell(form, 1, 1, QStringLiteral("5"));
-        TypeStateCell(form, 1, 2, QStringLiteral("4"));
+        test::AnswerBoxes(QMessageBox::Ok, [&] { TypeStateCell(form, 1, 2, QStringLiteral("4")); });
         QTest::mouseClick(form.btnCancel, Qt::LeftButton);
     });
     EXPECT_FALSE(EditSystem(system, {QStringLiteral("Flat")}, edited));

@@ -5,8 +5,10 @@
 #include "ui/chart/ChartView.h"
 #include "ui/chart/MetafileDevice.h"
 
+#include <QApplication>
 #include <QBuffer>
 #include <QChart>
+#include <QFontMetrics>
 #include <QGraphicsLayout>
 #include <QGraphicsScene>
 #include <QPageLayout>
@@ -16,6 +18,7 @@
 
 #include <gif_lib.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace wl {
@@ -54,28 +57,52 @@ int GifWrite(GifFileType* gif, const GifByteType* data, int length) {
 
 } // namespace
 
-void PaintChart(TChart& model, QPainter& painter, const QSize& size) {
+void PaintChart(TChart& model, QPainter& painter, const QSize& size, const QStringList& notes) {
     CheckSize(size);
+    QSize chartSize = size;
+    QRect noteRect;
+    QFont noteFont = QApplication::font();
+    noteFont.setPointSize(8);
+    const QString noteText = notes.join(QLatin1Char('\n'));
+    if (!notes.isEmpty()) {
+        constexpr int Margin = 6;
+        const QFontMetrics metrics(noteFont, painter.device());
+        const QRect wanted =
+            metrics.boundingRect(QRect(Margin, 0, std::max(1, size.width() - 2 * Margin), size.height()),
+                                 Qt::AlignLeft | Qt::TextWordWrap, noteText);
+        // The chart keeps at least half the picture; a longer note is cut at its foot.
+        const int height = std::min(wanted.height() + Margin, size.height() / 2);
+        chartSize.setHeight(size.height() - height);
+        noteRect = QRect(Margin, chartSize.height(), std::max(1, size.width() - 2 * Margin), height);
+    }
     // A view of its own: the one on screen may be hidden, mid-animation or of another size.
     TChartView view;
     view.SetModel(&model);
-    view.resize(size);
+    view.resize(chartSize);
     // A hidden view gets its resize event only when shown, so the chart is sized here.
-    view.chart()->resize(QSizeF(size));
+    view.chart()->resize(QSizeF(chartSize));
     view.chart()->layout()->activate();
     // The folded axis' labels and break marks follow the plot area, which the layout has only now settled.
     view.RefreshFold();
     view.chart()->layout()->activate();
-    const QRectF area(QPointF(0, 0), QSizeF(size));
+    const QRectF area(QPointF(0, 0), QSizeF(chartSize));
     view.scene()->render(&painter, area, area);
+    if (!notes.isEmpty()) {
+        painter.save();
+        painter.fillRect(QRect(0, chartSize.height(), size.width(), size.height() - chartSize.height()), Qt::white);
+        painter.setFont(noteFont);
+        painter.setPen(Qt::black);
+        painter.drawText(noteRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, noteText);
+        painter.restore();
+    }
 }
 
-QImage ChartImage(TChart& model, const QSize& size) {
+QImage ChartImage(TChart& model, const QSize& size, const QStringList& notes) {
     CheckSize(size);
     QImage image(size, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter painter(&image);
-    PaintChart(model, painter, size);
+    PaintChart(model, painter, size, notes);
     painter.end();
     return image;
 }
@@ -125,14 +152,15 @@ QByteArray EncodeGif(const QImage& image) {
     return bytes;
 }
 
-QByteArray ChartPictureBytes(TChart& model, const QSize& size, TPictureFormat format, const QString& title) {
+QByteArray ChartPictureBytes(TChart& model, const QSize& size, TPictureFormat format, const QString& title,
+                             const QStringList& notes) {
     CheckSize(size);
     QByteArray bytes;
     QBuffer buffer;
     switch (format) {
     case TPictureFormat::Bitmap:
     case TPictureFormat::Png: {
-        QImage image = ChartImage(model, size);
+        QImage image = ChartImage(model, size, notes);
         const bool png = format == TPictureFormat::Png;
         if (png)
             image.setText(QStringLiteral("Title"), title);
@@ -141,7 +169,7 @@ QByteArray ChartPictureBytes(TChart& model, const QSize& size, TPictureFormat fo
         break;
     }
     case TPictureFormat::Gif:
-        bytes = EncodeGif(ChartImage(model, size));
+        bytes = EncodeGif(ChartImage(model, size, notes));
         break;
     case TPictureFormat::Svg: {
         QSvgGenerator svg;
@@ -152,7 +180,7 @@ QByteArray ChartPictureBytes(TChart& model, const QSize& size, TPictureFormat fo
         svg.setTitle(title);
         svg.setDescription(QStringLiteral("Wagerlens"));
         QPainter painter(&svg);
-        PaintChart(model, painter, size);
+        PaintChart(model, painter, size, notes);
         break;
     }
     case TPictureFormat::Pdf: {
@@ -165,7 +193,7 @@ QByteArray ChartPictureBytes(TChart& model, const QSize& size, TPictureFormat fo
                              QPageSize::Point, QString(), QPageSize::ExactMatch);
         pdf.setPageLayout(QPageLayout(page, QPageLayout::Portrait, QMarginsF()));
         QPainter painter(&pdf);
-        PaintChart(model, painter, size);
+        PaintChart(model, painter, size, notes);
         break;
     }
     case TPictureFormat::EnhancedMetafile:
@@ -174,7 +202,7 @@ QByteArray ChartPictureBytes(TChart& model, const QSize& size, TPictureFormat fo
                                                                                 : TMetafileKind::Windows);
         device.SetDescription(title);
         QPainter painter(&device);
-        PaintChart(model, painter, size);
+        PaintChart(model, painter, size, notes);
         painter.end();
         bytes = device.Bytes();
         break;

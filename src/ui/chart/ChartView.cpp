@@ -259,8 +259,14 @@ void TChartView::MirrorPoints(int index) {
         list.reserve(runs[r].End - runs[r].First);
         for (int p = runs[r].First; p < runs[r].End; ++p) {
             const TChartPoint& point = points[static_cast<size_t>(p)];
+            // A held value runs flat to the X before the next point, then steps: never a slope across the gap.
+            if (line.HeldAcrossGaps() && !list.isEmpty() && point.X - points[static_cast<size_t>(p - 1)].X > 1.0)
+                list.append(QPointF(FFold.ToAxis(point.X - 1.0), list.back().y()));
             list.append(QPointF(FFold.ToAxis(point.X), point.Y));
         }
+        // A line of one point draws nothing; a value alone between empty stretches stands as a spike from 0.
+        if (list.size() == 1)
+            list.prepend(QPointF(list.front().x(), 0.0));
         // One replace is one layout, however many points.
         (r == 0 ? FSeries[static_cast<size_t>(index)] : more[r - 1])->replace(list);
     }
@@ -455,7 +461,17 @@ QRect TChartView::PlotRect() const {
 bool TChartView::WheelZoom(const QPoint& pos, int delta) {
     if (FModel == nullptr || !isVisible() || !PlotRect().contains(pos))
         return false;
-    FModel->ZoomPercent(delta > 0 ? 95.0 : 105.0);
+    // Read against the model's ranges, not the axes shown: a glide may still be under way.
+    const QRectF plot = chart()->plotArea();
+    const QPointF at = chart()->mapFromScene(mapToScene(pos));
+    const auto share = [](double v, double from, double length) { return length > 0.0 ? (v - from) / length : 0.5; };
+    const TAxisFold fold = FModel->BottomFold();
+    const TAxisRange bottom = FModel->EffectiveRange(TAxisKind::Bottom);
+    const TAxisRange left = FModel->EffectiveRange(TAxisKind::Left);
+    const double u0 = fold.ToAxis(bottom.Minimum);
+    const double x = fold.FromAxis(u0 + share(at.x(), plot.left(), plot.width()) * (fold.ToAxis(bottom.Maximum) - u0));
+    const double y = left.Minimum + share(plot.bottom(), at.y(), plot.height()) * (left.Maximum - left.Minimum);
+    FModel->ZoomPercentAt(delta > 0 ? 95.0 : 105.0, x, y);
     return true;
 }
 

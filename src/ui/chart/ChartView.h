@@ -33,7 +33,7 @@ public:
     // The plotting rectangle in this widget's coordinates.
     QRect PlotRect() const;
     // The wheel rule: inside the plotting rectangle of a visible chart, a positive delta zooms out (95 %) and any
-    // other zooms in (105 %). Returns whether it zoomed.
+    // other zooms in (105 %), about the point under the cursor. Returns whether it zoomed.
     bool WheelZoom(const QPoint& pos, int delta);
 
     // The first stroke of a line; a line broken across gaps has one more series for each further stroke.

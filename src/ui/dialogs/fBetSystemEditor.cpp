@@ -29,6 +29,9 @@ const QString SystemSection = QStringLiteral("SystemEditorWindow");
 constexpr int ColumnWidths[4] = {63, 62, 91, 93};
 constexpr int HeaderHeight = 20;
 constexpr int SuccessorDigits = 2;
+const QString SuccessorAddsStates =
+    QStringLiteral("There is no state %d yet: the states %d to %d are added, each with a bet of 0. On OK, states "
+                   "that no state leads to are removed and the others renumbered. Add them?");
 
 } // namespace
 
@@ -299,6 +302,12 @@ void TfmBetSystemEditor::StatesGridSetEditText(int col, int row, const QString& 
         return;
     }
     const int32_t v = *parsed;
+    // A successor past the next new state adds states that only this one names; said first, as OK then prunes
+    // and renumbers them.
+    if (col >= 2 && v > WorkingCopy.StateCount &&
+        !ConfirmBox(this, MessageText(&GetPreferences(), QStringLiteral("SuccessorAddsStates"), SuccessorAddsStates,
+                                      {v, WorkingCopy.StateCount, v})))
+        return;
     if (col == 1)
         WorkingCopy.SetBet(state, v);
     else if (col == 2)

@@ -182,8 +182,10 @@ void ShowThreadErrorReport(const Exception& error) {
 
 void ShowUserError(const QString& text, QWidget* parent) {
     const TPreferences& prefs = GetPreferences();
-    QMessageBox box(QMessageBox::Warning, prefs.GetWindowCaption(QStringLiteral("Wagerlens 1.3")), text,
-                    QMessageBox::Ok, parent != nullptr ? parent : QApplication::activeWindow());
+    // The user's to mend, not a fault of the program: the title must not say "Program error".
+    QMessageBox box(QMessageBox::Warning,
+                    MessageText(&prefs, QStringLiteral("UserErrorCaption"), QStringLiteral("Wagerlens: please check")),
+                    text, QMessageBox::Ok, parent != nullptr ? parent : QApplication::activeWindow());
     box.button(QMessageBox::Ok)->setText(prefs.GetButtonText(QStringLiteral("OK")));
     box.exec();
 }

@@ -47,7 +47,27 @@ QString UnknownTypeMessage(const QString& path) {
                        {QFileInfo(path).fileName(), WritableExtensions()});
 }
 
+// The page's footer format in the chosen language; a translation that does not fit falls back to English.
+QString HtmlFooterFormat() {
+    const QString english = THtmlPageInfo().FooterFormat;
+    const QString format =
+        MessageText(PreferencesExist() ? &GetPreferences() : nullptr, QStringLiteral("HtmlFooter"), english);
+    try {
+        SafeFormat(format, {QString(), QString()});
+    } catch (const EFormatError&) {
+        return english;
+    }
+    return format;
+}
+
 } // namespace
+
+QStringList PictureNotes(const TDataSource& data) {
+    QStringList notes = data.Answers;
+    if (!data.Warning.isEmpty())
+        notes.append(data.Warning);
+    return notes;
+}
 
 QChar SystemDecimalSymbol() {
     return DecimalSymbolFrom(QLocale::system().decimalPoint());
@@ -79,13 +99,14 @@ void ExportToFile(const QString& path, const TExportRequest& request) {
         info.PictureHeight = request.PictureSize.height();
         info.GeneratedAt = FormatGeneratedTime(QDateTime::currentDateTime(), QLocale::system());
         info.SiteAddress = MakerSiteAddress();
+        info.FooterFormat = HtmlFooterFormat();
         BuildHtmlPage(lines, request.Data, info, request.DecimalSymbol);
         WriteFileAtomically(path, LinesToBytes(lines));
         return;
     }
     default:
-        WriteFileAtomically(
-            path, ChartPictureBytes(ChartOf(request), request.PictureSize, PictureFormatOf(kind), request.ChartName));
+        WriteFileAtomically(path, ChartPictureBytes(ChartOf(request), request.PictureSize, PictureFormatOf(kind),
+                                                    request.ChartName, PictureNotes(request.Data)));
         return;
     }
 }

@@ -6,6 +6,7 @@
 #include <QChar>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
 namespace wl {
 
@@ -23,6 +24,10 @@ struct TExportRequest {
 // beside the page first. An unknown extension writes nothing and raises an Exception listing the writable types;
 // a failed write raises EFileError naming the file and the reason.
 void ExportToFile(const QString& path, const TExportRequest& request);
+
+// What the window shows beside the chart (the planner's answers, the limit line), drawn under it in the pictures;
+// the page has them as text.
+QStringList PictureNotes(const TDataSource& data);
 
 // The user's decimal symbol, for the exported and copied tables.
 QChar SystemDecimalSymbol();

@@ -7,7 +7,9 @@
 #include "engine/GameCalculator.h"
 #include "preferences/Preferences.h"
 #include "presentation/Layout.h"
+#include "support/TextSource.h"
 #include "ui/chart/ChartView.h"
+#include "ui/dialogs/DialogTools.h"
 #include "ui/dialogs/fException.h"
 #include "ui/main/DataGrid.h"
 #include "ui/main/HelpWindow.h"
@@ -223,6 +225,7 @@ void TfmMain::OnCalcProgress(int value) {
         FElapsedSeconds = 0;
         FPositionAtLastTick = 0;
         FProgressTimer->start();
+        MarkSummaryStale();
         return;
     }
     if (value == 10000) {
@@ -324,6 +327,8 @@ void TfmMain::LanguageItemClick(QAction* item) {
     GetPreferences().SelectLanguageByIndex(item->data().toInt());
     ApplyLanguage();
     LayoutViews();
+    // Written now, not on exit: a crash would lose the choice.
+    GetPreferences().Save();
 }
 
 // --- handlers ---
@@ -362,6 +367,17 @@ void TfmMain::btnDelClick() {
         return;
     FController->DeleteSeries(index);
     RefreshSeriesList();
+}
+
+void TfmMain::btnClearAskClick() {
+    const int count = FController->SeriesCount();
+    if (count == 0)
+        return;
+    const QString question = MessageText(&GetPreferences(), QStringLiteral("ClearSeries"),
+                                         QStringLiteral("Remove all %d series from the chart? This cannot be undone."),
+                                         {static_cast<long long>(count)});
+    if (ConfirmBox(this, question))
+        btnClearClick();
 }
 
 void TfmMain::btnClearClick() {
@@ -404,6 +420,7 @@ void TfmMain::miPreferencesClick() {
     TfmPreferences form(this);
     if (form.exec() != QDialog::Accepted)
         return;
+    GetPreferences().Save();
     const int64_t budget = GetPreferences().MemoryBudgetBytes();
     const double tolerance = GetPreferences().Tolerance();
     if (budget == FController->MemoryBudget() && tolerance == FController->Tolerance())

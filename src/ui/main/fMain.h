@@ -107,6 +107,9 @@ public:
     void HideSummaryView();
     bool SummaryShown() const;
     void FillSummaryGrid();
+    // Greys the figures shown while new ones are computed, so that old ones are not read as the answer.
+    void MarkSummaryStale();
+    static QColor StaleSummaryColor();
     // In the summary view, copy and the table exports take the summary; false in the other views.
     bool CopySummary();
     bool ExportSummary(const QString& name);
@@ -135,6 +138,8 @@ public:
     void btnAddClick();
     void btnDelClick();
     void btnClearClick();
+    // The button's click: asks first, as nothing brings the series back.
+    void btnClearAskClick();
     void seParamChange(int tag, int value);
     void lMenuClick();
     void lPlayClick();

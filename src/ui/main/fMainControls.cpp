@@ -293,7 +293,7 @@ void TfmMain::CreateControls() {
     btnClear->setObjectName(QStringLiteral("btnClear"));
     connect(btnAdd, &QPushButton::clicked, this, GuardedSlot(this, &TfmMain::btnAddClick));
     connect(btnDel, &QPushButton::clicked, this, GuardedSlot(this, &TfmMain::btnDelClick));
-    connect(btnClear, &QPushButton::clicked, this, GuardedSlot(this, &TfmMain::btnClearClick));
+    connect(btnClear, &QPushButton::clicked, this, GuardedSlot(this, &TfmMain::btnClearAskClick));
 
     options->addWidget(lChartsHeader);
     options->addWidget(lbCharts, 9);

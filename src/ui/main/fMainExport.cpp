@@ -3,6 +3,7 @@
 
 #include "charts/ChartController.h"
 #include "preferences/Preferences.h"
+#include "presentation/WindowState.h"
 #include "ui/chart/ChartPicture.h"
 #include "ui/chart/ChartView.h"
 #include "ui/main/ChartExport.h"
@@ -24,8 +25,10 @@ void TfmMain::miCopyClick() {
 }
 
 void TfmMain::miSaveClick() {
-    // A folder that does not exist would be offered as the name to save under.
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    // Where the last save went, else the documents; a folder that does not exist would be offered as the name.
+    QString folder = LastExportFolder(GetPreferences().Store());
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (!QFileInfo(folder).isDir())
         folder = QDir::homePath();
     QFileDialog dialog(this, GetPreferences().GetButtonText(QStringLiteral("Save")), folder);
@@ -53,7 +56,10 @@ void TfmMain::miSaveClick() {
     useFilter(dialog.selectedNameFilter());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
-    ExportToFile(dialog.selectedFiles().first());
+    const QString name = dialog.selectedFiles().first();
+    ExportToFile(name);
+    SetLastExportFolder(GetPreferences().Store(), QFileInfo(name).absolutePath());
+    GetPreferences().Save();
 }
 
 TDataSource TfmMain::ExportData() const {
@@ -78,7 +84,7 @@ void TfmMain::CopyToClipboard() {
     if (CopySummary())
         return;
     if (!MainChart->isHidden()) {
-        QGuiApplication::clipboard()->setImage(ChartImage(*FChart, ChartPictureSize()));
+        QGuiApplication::clipboard()->setImage(ChartImage(*FChart, ChartPictureSize(), PictureNotes(ExportData())));
         return;
     }
     QStringList lines;

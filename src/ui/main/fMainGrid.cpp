@@ -72,18 +72,10 @@ void TfmMain::DataGridDrawCell(QPainter& painter, int column, int row, const QRe
     if (row > FGridRows.Count())
         return;
     const TTableRows::TRow r = FGridRows.Row(row - 1);
-    if (r.Marker) {
-        // The balances no series holds, in one row.
-        if (column == 0) {
-            const QString text = painter.fontMetrics().elidedText(SkippedRowText(r), Qt::ElideMiddle, rect.width() - 3);
-            painter.drawText(rect.adjusted(0, 0, -3, 0), Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, text);
-        } else {
-            painter.drawText(rect, Qt::AlignCenter | Qt::TextSingleLine, QStringLiteral("\u2026"));
-        }
-        return;
-    }
     QString text;
-    if (column == 0)
+    if (column == 0 && r.Marker) // the balances no series holds, in one row, with the values that hold over them
+        text = painter.fontMetrics().elidedText(SkippedRowText(r), Qt::ElideMiddle, rect.width() - 3);
+    else if (column == 0)
         text = QString::number(r.X);
     else
         text = FormatGridValue(FDataTable->Value(r.X, column - 1), FCellDecimals,

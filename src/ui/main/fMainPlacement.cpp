@@ -10,10 +10,13 @@
 #include "ui/main/fMainParts.h"
 #include "ui/widgets/Guard.h"
 
+#include <QFontMetrics>
 #include <QGuiApplication>
+#include <QListWidget>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QStyle>
 #include <QTimer>
 
 #include <algorithm>
@@ -143,10 +146,19 @@ void TfmMain::FitOptionsToTexts() {
     int widest = 0;
     for (QPushButton* b : {btnAdd, btnDel, btnClear})
         widest = std::max(widest, b->fontMetrics().horizontalAdvance(b->text()));
-    const int needed = 3 * (widest + 14) + 18; // padding in each button, the panel's border and margins
+    int needed = 3 * (widest + 14) + 18; // padding in each button, the panel's border and margins
+    // The chart list shows its names whole, beside a scroll bar should it need one.
+    int longest = 0;
+    for (int i = 0; i < lbCharts->count(); ++i)
+        longest =
+            std::max(longest, QFontMetrics(lbCharts->item(i)->font()).horizontalAdvance(lbCharts->item(i)->text()));
+    const int scrollBar = lbCharts->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, lbCharts);
+    needed = std::max(needed, longest + 2 * lbCharts->frameWidth() + scrollBar + 2 * 5 + 12);
     if (width() - FLeftWidth - SplitterWidth >= needed)
         return;
-    const int w = FLeftWidth + SplitterWidth + needed;
+    int w = FLeftWidth + SplitterWidth + needed;
+    if (const QScreen* s = screen())
+        w = std::min(w, s->availableGeometry().width());
     FLeftShare = static_cast<double>(FLeftWidth) / w;
     resize(w, height());
 }

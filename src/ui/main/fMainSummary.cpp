@@ -52,12 +52,20 @@ void TfmMain::FillSummaryGrid() {
     const TSummarySource source = SummarySourceOf(*FController, &GetPreferences());
     const int series = static_cast<int>(source.Captions.size());
     SummaryGrid->clear();
+    // clear() keeps the spans: a heading's span would blank whatever row takes its place in another layout.
+    SummaryGrid->clearSpans();
     SummaryGrid->setColumnCount(series + 1);
     SummaryGrid->setRowCount(static_cast<int>(source.Rows.size()));
     SummaryGrid->setHorizontalHeaderItem(0, new QTableWidgetItem(QString()));
     for (int k = 0; k < series; ++k) {
         // In the series' colour, without a swatch: the header elides its text as if no icon took room beside it.
-        auto* header = new QTableWidgetItem(source.Captions.at(k));
+        // The system's name whole under the game's: side by side they are cut on both ends in narrow columns.
+        const QString caption = source.Captions.at(k);
+        const qsizetype open = caption.lastIndexOf(QStringLiteral(" ["));
+        const QString shown = open > 0 && caption.endsWith(QLatin1Char(']'))
+                                  ? caption.left(open) + QLatin1Char('\n') + caption.mid(open + 2).chopped(1)
+                                  : caption;
+        auto* header = new QTableWidgetItem(shown);
         header->setForeground(ToQColor(source.Colors[static_cast<size_t>(k)]).darker(130));
         header->setToolTip(source.Captions.at(k));
         SummaryGrid->setHorizontalHeaderItem(k + 1, header);
@@ -88,9 +96,23 @@ void TfmMain::FillSummaryGrid() {
     // (widths set once here would follow the size the view had before the window's layout settled).
     QHeaderView* header = SummaryGrid->horizontalHeader();
     header->setMinimumSectionSize(110);
+    // Two lines, read from their start: a centred line wider than its column is cut at both ends.
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    header->setFixedHeight(2 * header->fontMetrics().lineSpacing() + 8);
     header->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     for (int k = 1; k <= series; ++k)
         header->setSectionResizeMode(k, QHeaderView::Stretch);
+}
+
+QColor TfmMain::StaleSummaryColor() {
+    return QColor(160, 160, 160);
+}
+
+void TfmMain::MarkSummaryStale() {
+    for (int r = 0; r < SummaryGrid->rowCount(); ++r)
+        for (int c = 1; c < SummaryGrid->columnCount(); ++c)
+            if (QTableWidgetItem* item = SummaryGrid->item(r, c))
+                item->setForeground(StaleSummaryColor());
 }
 
 bool TfmMain::CopySummary() {
