@@ -8,6 +8,7 @@
 #include "ui/dialogs/fException.h"
 #include "ui/main/Application.h"
 #include "ui/main/fMain.h"
+#include "ui/widgets/Looks.h"
 
 #include <QMessageBox>
 #include <QTimer>
@@ -95,14 +96,14 @@ int main(int argc, char** argv) {
         result = app.exec();
         window.reset();
     } catch (...) {
-        QMessageBox::critical(nullptr, QStringLiteral("Wagerlens 1.3"), wl::ExceptionMessage(std::current_exception()));
+        QMessageBox::critical(nullptr, wl::ProductTitle, wl::ExceptionMessage(std::current_exception()));
         result = 1;
     }
     try {
         if (wl::PreferencesExist())
             wl::ReleasePreferences();
     } catch (...) {
-        QMessageBox::critical(nullptr, QStringLiteral("Wagerlens 1.3"), wl::ExceptionMessage(std::current_exception()));
+        QMessageBox::critical(nullptr, wl::ProductTitle, wl::ExceptionMessage(std::current_exception()));
         result = result == 0 ? 1 : result;
     }
     return result;

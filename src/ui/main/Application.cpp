@@ -1,5 +1,6 @@
 // The application's last line of defence against unguarded handlers.
 #include "ui/main/Application.h"
+#include "ui/widgets/Looks.h"
 
 #include "preferences/Preferences.h"
 
@@ -14,8 +15,7 @@ void ShowErrorMessage(const QString& message) {
         ErrorDisplay()(message);
         return;
     }
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Wagerlens 1.3"), message, QMessageBox::Ok,
-                    QApplication::activeWindow());
+    QMessageBox box(QMessageBox::Critical, ProductTitle, message, QMessageBox::Ok, QApplication::activeWindow());
     box.exec();
 }
 

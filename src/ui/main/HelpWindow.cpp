@@ -1,5 +1,6 @@
 // The help window and the application's help handler.
 #include "ui/main/HelpWindow.h"
+#include "ui/widgets/Looks.h"
 
 #include "preferences/Preferences.h"
 #include "presentation/Layout.h"
@@ -52,7 +53,7 @@ QVariant THelpBrowser::loadResource(int type, const QUrl& name) {
 
 THelpWindow::THelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("HelpWindow"));
-    setWindowTitle(QStringLiteral("Wagerlens 1.3"));
+    setWindowTitle(ProductTitle);
     resize(DefaultWidth, DefaultHeight);
     if (FCollectionDir.isValid()) {
         FEngine = std::make_unique<QHelpEngineCore>(FCollectionDir.filePath(QStringLiteral("help.qhc")));
@@ -62,7 +63,7 @@ THelpWindow::THelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     FBrowser = new THelpBrowser(FEngine.get(), this);
     connect(FBrowser, &QTextBrowser::sourceChanged, this, [this] {
         const QString title = FBrowser->documentTitle();
-        setWindowTitle(title.isEmpty() ? QStringLiteral("Wagerlens 1.3") : title + QStringLiteral(" - Wagerlens 1.3"));
+        setWindowTitle(title.isEmpty() ? ProductTitle : QString(title + QStringLiteral(" - ") + ProductTitle));
     });
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -144,7 +145,7 @@ bool THelpHandler::ShowHelpTopic(int context) {
         if (FMessageSink)
             FMessageSink(text);
         else
-            QMessageBox::information(owner, QStringLiteral("Wagerlens 1.3"), text);
+            QMessageBox::information(owner, ProductTitle, text);
         return true;
     }
     FWindow->ShowPath(FLastPath);

@@ -5,6 +5,7 @@
 #include "charts/Chart.h"
 #include "ui/main/fMain.h"
 #include "ui/widgets/Guard.h"
+#include "ui/widgets/Looks.h"
 
 #include <QColor>
 #include <QMouseEvent>
@@ -13,7 +14,7 @@
 
 namespace wl::mainparts {
 
-inline const QString ProductTitle = QStringLiteral("Wagerlens 1.3");
+using wl::ProductTitle;
 constexpr int SeriesColorRole = Qt::UserRole + 1;
 constexpr int SeriesFailedRole = Qt::UserRole + 2;
 constexpr int GridRowHeight = 18;

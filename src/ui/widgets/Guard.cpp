@@ -1,5 +1,6 @@
 // Where errors that escape a handler go, one at a time.
 #include "ui/widgets/Guard.h"
+#include "ui/widgets/Looks.h"
 
 #include "preferences/Preferences.h"
 #include "support/Exception.h"
@@ -116,7 +117,7 @@ void ReportEscapedError(QObject* sender, const std::exception_ptr& error) noexce
             } else if (Reporter()) {
                 Reporter()(source.data(), error);
             } else {
-                QMessageBox box(QMessageBox::Critical, QStringLiteral("Wagerlens 1.3"), message, QMessageBox::Ok,
+                QMessageBox box(QMessageBox::Critical, ProductTitle, message, QMessageBox::Ok,
                                 QApplication::activeWindow());
                 box.exec();
             }

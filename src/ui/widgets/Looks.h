@@ -9,6 +9,9 @@ class QWidget;
 
 namespace wl {
 
+// The program's name in every window and box title.
+inline const QString ProductTitle = QStringLiteral("Wagerlens 1.3");
+
 // "Tahoma" when the font database has it, otherwise "MS Shell Dlg" (the dialog font, resolved by ApplyFont).
 QString ChooseFontName();
 
