@@ -52,6 +52,10 @@ QString TBankrollChart::ParamProblem(int index, int value) const {
         return MessageText(Texts(), QStringLiteral("PlannerRounds"),
                            QStringLiteral("The bankroll planner needs a number of rounds from 1 to 10000, or 0 for no "
                                           "limit on rounds with a target. Type one of those."));
+    // Without a target no one succeeds: an empty chart would say nothing of why.
+    if (index == 1 && value == 0 && ShowsSuccess())
+        return MessageText(Texts(), QStringLiteral("SuccessNeedsTarget"),
+                           QStringLiteral("The chance of success needs a target bankroll: type one of at least 2."));
     if (index == 1 && value == 1)
         return MessageText(Texts(), QStringLiteral("PlannerTargetOne"),
                            QStringLiteral("A target bankroll of 1 leaves no starting bankroll below it. Type 0 for no "
@@ -174,6 +178,7 @@ TRiskByBankrollChart::TRiskByBankrollChart() {
 
 TSuccessByBankrollChart::TSuccessByBankrollChart() {
     SectionName = QStringLiteral("Chart - Chance of Success by Bankroll");
+    Params[1] = 200; // success needs a target
 }
 
 } // namespace wl

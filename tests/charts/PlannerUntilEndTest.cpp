@@ -71,6 +71,11 @@ TEST(PlannerUntilEnd, NoRoundLimitNeedsATarget) {
             EXPECT_EQ(!k.ParamProblem(row.Index, row.Value).isEmpty(), row.Refused) << kind;
         }
     }
+    // Without a target no one succeeds: the success kind says so rather than drawing nothing.
+    auto kinds = CreateChartKinds();
+    EXPECT_FALSE(kinds[10]->ParamProblem(1, 0).isEmpty());
+    EXPECT_TRUE(kinds[9]->ParamProblem(1, 0).isEmpty());
+    EXPECT_TRUE(kinds[10]->ParamProblem(1, kinds[10]->GetParam(1)).isEmpty()) << "the default is a target";
 }
 
 // The two kinds by bankroll until the session ends, after ids 0..10, against the fair coin's closed forms: z (T - z)

@@ -87,7 +87,7 @@ std::vector<TTextKey> Inventory() {
     add("AboutWindow", {"Version", "Notice0", "Notice1", "Notice2"});
     add("Messages", {"DeleteOutcome", "HHNotInstalled", "SaveFilter", "NameEmpty", "NameControl", "ResultRange",
                      "DiscardChanges", "Confirm", "BetRange", "RiskWithoutBankroll", "CloseAnyway", "PlannerRounds",
-                     "PlannerTargetOne", "PlannerNoLimitNoTarget", "SessionTarget", "UserErrorCaption"});
+                     "PlannerTargetOne", "PlannerNoLimitNoTarget", "SessionTarget", "UserErrorCaption", "SuccessNeedsTarget"});
     // The crash report's labels, shown in the reader's language on the next start.
     add("Messages", {"CrashAt", "CrashBuildId", "CrashSignal", "CrashFaultOffset", "CrashTrace", "CrashOutsideCode"});
     const std::pair<const char*, QStringList> formats[] = {
