@@ -9,6 +9,7 @@
 #include "model/GameDescription.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <iterator>
 #include <limits>
@@ -145,6 +146,12 @@ TSummaryCollector::TSummaryCollector(const TGameDescription& game, const TBetDes
         FHighEdgeCuts = FRule.SucceededFrom() - 1 + gain > params.Limits.High;
     }
     FStateRounds.assign(static_cast<size_t>(StateCount()), 0.0);
+    for (int st = 0; st < StateCount(); ++st)
+        for (int o = 0; o < std::clamp(game.OutcomeCount, 0, TGameDescription::MaxOutcomes); ++o) {
+            const double move = static_cast<double>(game.OutcomeResults.Data()[o]) * FRule.Bet(st);
+            FGain = std::max(FGain, move);
+            FLoss = std::max(FLoss, -move);
+        }
 }
 
 TSummaryCollector::~TSummaryCollector() = default;
@@ -199,6 +206,8 @@ void TSummaryCollector::Collect(TGameCalculator& c, int round) {
         FSummary.Session.reset();
         FHorizonDone = false;
         FMemoryBudget = c.MemoryBudget;
+        FBelowSeen = FAboveSeen = 0.0;
+        FBelowReach = FAboveReach = 0;
         // The first bet is placed whatever the bankroll.
         FStateRounds[0] = 1.0;
         FStaked = FSystem.Bet(0);
@@ -207,6 +216,21 @@ void TSummaryCollector::Collect(TGameCalculator& c, int round) {
     if (p.Session) {
         CollectSession(c, round, true);
     } else if (round <= p.Rounds) {
+        // Far enough to hold every balance a run of the largest moves reaches, short of overflow.
+        const auto reach = [&](int32_t edge, double move) {
+            const double r = static_cast<double>(edge) + move * static_cast<double>(p.Rounds - round);
+            return static_cast<int64_t>(std::clamp(r, -4e18, 4e18));
+        };
+        if (c.LeftBelow() > FBelowSeen) {
+            const int64_t top = reach(c.LeftBelowFrom(), FGain);
+            FBelowReach = FBelowSeen > 0.0 ? std::max(FBelowReach, top) : top;
+            FBelowSeen = c.LeftBelow();
+        }
+        if (c.LeftAbove() > FAboveSeen) {
+            const int64_t bottom = reach(c.LeftAboveFrom(), -FLoss);
+            FAboveReach = FAboveSeen > 0.0 ? std::min(FAboveReach, bottom) : bottom;
+            FAboveSeen = c.LeftAbove();
+        }
         const double share = c.LimitProbability();
         if (share > 0.0) {
             FSummary.LimitShare = std::max(FSummary.LimitShare, share);
@@ -332,6 +356,9 @@ void TSummaryCollector::CollectHorizon(const TGameCalculator& c) {
     THorizonFigures& h = FSummary.Horizon;
     h = THorizonFigures{};
     h.Rounds = p.Rounds;
+    // What left past the edges lies, by now, at or below belowFrom and at or above aboveFrom.
+    const double below = p.Session ? 0.0 : FBelowSeen, above = p.Session ? 0.0 : FAboveSeen;
+    const int64_t belowFrom = FBelowReach, aboveFrom = FAboveReach;
     double total = 0.0, sum = 0.0;
     eachBalance([&](int32_t b, size_t i) {
         total += mass[i];
@@ -349,17 +376,78 @@ void TSummaryCollector::CollectHorizon(const TGameCalculator& c) {
     h.StdDeviation = std::sqrt(squares);
     const double qs[5] = {0.05, 0.25, 0.5, 0.75, 0.95};
     int32_t* outs[5] = {&h.Q05, &h.Q25, &h.Median, &h.Q75, &h.Q95};
-    double cumulative = 0.0;
-    int next = 0;
-    eachBalance([&](int32_t b, size_t i) {
-        cumulative += mass[i];
-        // Relative to the total, so that a sum a rounding below 1 still reaches the upper quantiles.
-        while (next < 5 && cumulative >= qs[next] * total * (1.0 - 1e-15)) {
-            *outs[next] = b;
-            ++next;
+    total += below + above;
+    // The smallest balance at which base plus the rows' mass up to it, plus extra from extraAt on, reaches each
+    // quantile (nullopt: none does). With nothing beyond, both walks are the one of a complete distribution.
+    using TFound = std::array<std::optional<int64_t>, 5>;
+    const auto walk = [&](double base, int64_t extraAt, double extra) {
+        TFound found;
+        double cumulative = base;
+        int next = 0;
+        const auto reach = [&](int64_t b) {
+            // Relative to the total, so that a sum a rounding below 1 still reaches the upper quantiles.
+            while (next < 5 && cumulative >= qs[next] * total * (1.0 - 1e-15))
+                found[static_cast<size_t>(next++)] = b;
+        };
+        bool pending = extra > 0.0;
+        eachBalance([&](int32_t b, size_t i) {
+            if (pending && extraAt < b) {
+                cumulative += extra;
+                pending = false;
+                reach(extraAt);
+            }
+            cumulative += mass[i];
+            if (pending && extraAt == b) {
+                cumulative += extra;
+                pending = false;
+            }
+            reach(b);
+            return next < 5;
+        });
+        if (pending) {
+            cumulative += extra;
+            reach(extraAt);
         }
-        return next < 5;
-    });
+        return found;
+    };
+    // The highest quantile the cut allows counts what left below only from where it left; the lowest counts it
+    // all from the start, and what left above from where that left.
+    const TFound highest = walk(0.0, belowFrom, below);
+    const TFound lowest = walk(below, aboveFrom, above);
+    h.Bounded = below > 0.0 || above > 0.0;
+    for (size_t k = 0; k < 5; ++k) {
+        if (!h.Bounded) {
+            *outs[k] = static_cast<int32_t>(highest[k].value_or(0));
+            continue;
+        }
+        TBound& bound = h.QuantileBounds[k];
+        // What left below may lie anywhere under the rows: reaching the quantile alone, it leaves no lowest one.
+        const bool lowOpen = below >= qs[k] * total * (1.0 - 1e-15);
+        if (!lowOpen && lowest[k] && highest[k] && *lowest[k] == *highest[k]) {
+            *outs[k] = static_cast<int32_t>(*highest[k]);
+        } else if (lowOpen && highest[k]) {
+            bound = TBound::AtMost;
+            *outs[k] = static_cast<int32_t>(*highest[k]);
+        } else if (!lowOpen && lowest[k] && !highest[k]) {
+            bound = TBound::AtLeast;
+            *outs[k] = static_cast<int32_t>(*lowest[k]);
+        } else {
+            bound = TBound::None;
+        }
+    }
+    // Each chance is exact where each side's beyond lies wholly within or wholly outside it.
+    const auto chance = [&](double& value, TBound& bound, bool belowIn, bool belowMay, bool aboveIn, bool aboveMay) {
+        const double least = value + (belowIn ? below : 0.0) + (aboveIn ? above : 0.0);
+        const double most = value + (belowMay ? below : 0.0) + (aboveMay ? above : 0.0);
+        value = least;
+        if (most > least) {
+            bound = least > 0.0 ? TBound::AtLeast : TBound::AtMost;
+            value = least > 0.0 ? least : most;
+        }
+    };
+    chance(h.Ahead, h.AheadBound, false, belowFrom > 0, aboveFrom > 0, true);
+    chance(h.Behind, h.BehindBound, belowFrom < 0, true, false, aboveFrom < 0);
+    chance(h.Even, h.EvenBound, false, belowFrom >= 0, false, aboveFrom <= 0);
     // In the units of the results, as the net result: each bet stakes the game's largest loss.
     h.Staked = FStaked * static_cast<double>(FGame.RiskUnit());
     h.MomentsExact = !p.Session && !FRule.HasBankroll();

@@ -52,6 +52,9 @@ struct TGameFigures {
     double Win = 0.0, Draw = 0.0, Loss = 0.0;
 };
 
+// How a figure stands once probability has left play past an edge: exact, or only a bound holds (none: neither).
+enum class TBound { Exact, AtLeast, AtMost, None };
+
 struct THorizonFigures {
     int32_t Rounds = 0;
     double Mean = 0.0;
@@ -67,6 +70,11 @@ struct THorizonFigures {
     // Mean, StdDeviation, Staked and ResultPerStaked come from the states' chain, exact whatever the balance limits
     // held: where no bankroll rule applies, the states move whatever the balance.
     bool MomentsExact = false;
+    // Where probability left past the edges, whether each quantile (Q05, Q25, Median, Q75, Q95) and each chance
+    // (ahead, even, behind) is exact or a bound. Bounded: these were weighed; otherwise the limits cut them.
+    bool Bounded = false;
+    TBound QuantileBounds[5] = {TBound::Exact, TBound::Exact, TBound::Exact, TBound::Exact, TBound::Exact};
+    TBound AheadBound = TBound::Exact, EvenBound = TBound::Exact, BehindBound = TBound::Exact;
 };
 
 struct TStateFigures {
@@ -174,6 +182,10 @@ private:
     int32_t FMedianRound = 0, FQuantile90Round = 0, FLastRound = 0;
     bool FHorizonDone = false;
     bool FLowEdgeCuts = false, FHighEdgeCuts = false; // whether an end piled at that limit may lie beyond it
+    // What left past an edge plays on: by the horizon it lies at most FBelowReach, at least FAboveReach. One round
+    // moves a balance by at most FGain up and FLoss down.
+    double FGain = 0.0, FLoss = 0.0, FBelowSeen = 0.0, FAboveSeen = 0.0;
+    int64_t FBelowReach = 0, FAboveReach = 0;
     std::unique_ptr<TGameCalculator> FReachCalculator;
     int64_t FMemoryBudget = 0; // the series' share, for the reach runs
 };

@@ -287,6 +287,8 @@ void TGameCalculator::Reset() {
     FLeftBelow = 0.0;
     FLeftAbove = 0.0;
     FToleranceLeft = 0.0;
+    FLeftBelowFrom = 0;
+    FLeftAboveFrom = 0;
     Settle();
 }
 

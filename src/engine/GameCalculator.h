@@ -96,6 +96,9 @@ public:
     double LeftBelow() const { return FLeftBelow; }
     double LeftAbove() const { return FLeftAbove; }
     double ToleranceLeft() const { return FToleranceLeft; }
+    // The highest balance at which anything left past the low edge, the lowest past the high edge (0: none left).
+    int32_t LeftBelowFrom() const { return FLeftBelowFrom; }
+    int32_t LeftAboveFrom() const { return FLeftAboveFrom; }
     // Whether moves past the low (high) limit pile up there rather than leave play: a bound within the risk charts'
     // reach, whose kinds take those cells themselves.
     bool PilesBelow() const { return FLow == LowBound && LowBound >= -WideBalanceLimit; }
@@ -284,6 +287,8 @@ private:
     double FLeftBelow = 0.0;
     double FLeftAbove = 0.0;
     double FToleranceLeft = 0.0;
+    int32_t FLeftBelowFrom = 0;
+    int32_t FLeftAboveFrom = 0;
 };
 
 } // namespace wl

@@ -26,12 +26,18 @@ void TGameCalculator::Settle() {
     const int stateCount = std::clamp(BetSystem->StateCount, 0, StateLimit);
     // The edge cell holds what landed on it and what passed it, which no longer tell apart: both leave.
     if (!PilesBelow() && MinBalance <= FLow) {
-        FLeftBelow += TakeCells(FLow, stateCount);
+        const double left = TakeCells(FLow, stateCount);
+        if (left > 0.0)
+            FLeftBelowFrom = FLeftBelow > 0.0 ? std::max(FLeftBelowFrom, FLow) : FLow;
+        FLeftBelow += left;
         if (MinBalance < MaxBalance)
             MinBalance = FLow + 1;
     }
     if (!PilesAbove() && MaxBalance >= FHigh) {
-        FLeftAbove += TakeCells(FHigh, stateCount);
+        const double left = TakeCells(FHigh, stateCount);
+        if (left > 0.0)
+            FLeftAboveFrom = FLeftAbove > 0.0 ? std::min(FLeftAboveFrom, FHigh) : FHigh;
+        FLeftAbove += left;
         if (MaxBalance > MinBalance)
             MaxBalance = FHigh - 1;
     }

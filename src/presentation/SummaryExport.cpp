@@ -26,6 +26,7 @@ namespace wl {
 namespace {
 
 using TFigure = std::function<std::optional<double>(const TSeriesSummary&)>;
+using TBoundOf = std::function<TBound(const TSeriesSummary&)>;
 
 // What the probability held at the balance limits makes inexact. A session's limits lie at or beyond its ruin and
 // its target, so only the final balances of those who ended pile there: its chances, stakes and rounds stay exact.
@@ -65,21 +66,27 @@ public:
         return SectionText(FTexts, QStringLiteral("Summary"), key, english, args);
     }
     void Heading(const QString& id, const QString& label) {
-        FRows.push_back({id, label, TSummaryUnit::Heading, {}, {}});
+        FRows.push_back({id, label, TSummaryUnit::Heading, {}, {}, {}});
     }
-    void Note(const QString& id, const QString& label) { FRows.push_back({id, label, TSummaryUnit::Note, {}, {}}); }
+    void Note(const QString& id, const QString& label) { FRows.push_back({id, label, TSummaryUnit::Note, {}, {}, {}}); }
     // A figure row, left out when it applies to no series unless kept empty.
+    // Where boundOf weighed what left past the edges, a figure is starred only when it is a bound or left out.
     void Figure(const QString& id, const QString& label, TSummaryUnit unit, const TFigure& figure, TCutBy cutBy,
-                bool keepEmpty = false) {
-        TSummaryRow row{id, label, unit, {}, {}};
+                bool keepEmpty = false, const TBoundOf& boundOf = {}) {
+        TSummaryRow row{id, label, unit, {}, {}, {}};
         bool any = false;
         for (const TSeriesSummary* s : FSummaries) {
             std::optional<double> v = s && (!FApplies || FApplies(*s)) ? figure(*s) : std::nullopt;
+            const bool weighed = v && boundOf && s->Horizon.Bounded;
+            const TBound bound = weighed ? boundOf(*s) : TBound::Exact;
+            if (bound == TBound::None)
+                v.reset();
             if (v && unit == TSummaryUnit::Percent)
                 *v *= 100.0;
-            any = any || v.has_value();
+            any = any || v.has_value() || bound == TBound::None;
             row.Values.push_back(v);
-            row.Cut.push_back(v && IsCut(*s, cutBy));
+            row.Cut.push_back(weighed ? bound != TBound::Exact : v && IsCut(*s, cutBy));
+            row.Bound.push_back(bound == TBound::AtLeast ? 1 : bound == TBound::AtMost ? -1 : 0);
         }
         if (any || keepEmpty)
             FRows.push_back(std::move(row));
@@ -184,7 +191,7 @@ void AddReasons(TSummarySource& source, const std::vector<const TSeriesSummary*>
                                     QStringLiteral("* %s: up to %s %% of the probability lay at the balance limits "
                                                    "from round %d on; the starred figures count it there"),
                                     {caption, shown, static_cast<long long>(s.LimitRound)});
-        source.Rows.push_back({QStringLiteral("Starred"), source.Reasons[k], TSummaryUnit::Note, {}, {}});
+        source.Rows.push_back({QStringLiteral("Starred"), source.Reasons[k], TSummaryUnit::Note, {}, {}, {}});
     }
 }
 
@@ -229,28 +236,32 @@ TSummarySource BuildSummarySource(const QStringList& captions, const std::vector
             QLatin1String(id), b.Label(QLatin1String(id), QLatin1String(english)), unit,
             [field](const TSeriesSummary& s) { return s.Horizon.*field; }, cutBy);
     };
-    const auto quantile = [&b](const char* id, const char* english, int32_t THorizonFigures::*field) {
+    const auto quantile = [&b](const char* id, const char* english, int32_t THorizonFigures::*field, int k) {
         b.Figure(
             QLatin1String(id), b.Label(QLatin1String(id), QLatin1String(english)), U::Whole,
-            [field](const TSeriesSummary& s) { return static_cast<double>(s.Horizon.*field); }, TCutBy::Balances);
+            [field](const TSeriesSummary& s) { return static_cast<double>(s.Horizon.*field); }, TCutBy::Balances, false,
+            [k](const TSeriesSummary& s) { return s.Horizon.QuantileBounds[k]; });
     };
     horizon("Mean", "Expected net result", U::Units, &THorizonFigures::Mean, TCutBy::Moments);
     horizon("Deviation", "Standard deviation of the net result", U::Units, &THorizonFigures::StdDeviation,
             TCutBy::Moments);
-    quantile("Median", "Median net result", &THorizonFigures::Median);
-    quantile("Q05", "5 %% quantile", &THorizonFigures::Q05);
-    quantile("Q25", "25 %% quantile", &THorizonFigures::Q25);
-    quantile("Q75", "75 %% quantile", &THorizonFigures::Q75);
-    quantile("Q95", "95 %% quantile", &THorizonFigures::Q95);
+    quantile("Median", "Median net result", &THorizonFigures::Median, 2);
+    quantile("Q05", "5 %% quantile", &THorizonFigures::Q05, 0);
+    quantile("Q25", "25 %% quantile", &THorizonFigures::Q25, 1);
+    quantile("Q75", "75 %% quantile", &THorizonFigures::Q75, 3);
+    quantile("Q95", "95 %% quantile", &THorizonFigures::Q95, 4);
     b.Figure(
         QStringLiteral("Ahead"), b.Label(QStringLiteral("Ahead"), QStringLiteral("Chance of being ahead, %%")),
-        U::Percent, [](const TSeriesSummary& s) { return s.Horizon.Ahead; }, TCutBy::Play);
+        U::Percent, [](const TSeriesSummary& s) { return s.Horizon.Ahead; }, TCutBy::Play, false,
+        [](const TSeriesSummary& s) { return s.Horizon.AheadBound; });
     b.Figure(
         QStringLiteral("Even"), b.Label(QStringLiteral("Even"), QStringLiteral("Chance of being even, %%")), U::Percent,
-        [](const TSeriesSummary& s) { return s.Horizon.Even; }, TCutBy::Play);
+        [](const TSeriesSummary& s) { return s.Horizon.Even; }, TCutBy::Play, false,
+        [](const TSeriesSummary& s) { return s.Horizon.EvenBound; });
     b.Figure(
         QStringLiteral("Behind"), b.Label(QStringLiteral("Behind"), QStringLiteral("Chance of being behind, %%")),
-        U::Percent, [](const TSeriesSummary& s) { return s.Horizon.Behind; }, TCutBy::Play);
+        U::Percent, [](const TSeriesSummary& s) { return s.Horizon.Behind; }, TCutBy::Play, false,
+        [](const TSeriesSummary& s) { return s.Horizon.BehindBound; });
     horizon("Staked", "Expected total staked", U::Units, &THorizonFigures::Staked, TCutBy::Stakes);
     b.Figure(
         QStringLiteral("PerStaked"),
@@ -407,6 +418,8 @@ QString FormatSummaryValue(const TSummaryRow& row, size_t series, QChar decimalS
     QString text = row.Unit == TSummaryUnit::Whole ? FormatInteger(static_cast<long long>(v)) : FormatFixed(v, 6);
     if (decimalSymbol != QLatin1Char('.'))
         text.replace(QLatin1Char('.'), decimalSymbol);
+    if (series < row.Bound.size() && row.Bound[series] != 0)
+        text.prepend(row.Bound[series] > 0 ? QStringLiteral("\u2265 ") : QStringLiteral("\u2264 "));
     if (row.Cut[series])
         text += QLatin1Char('*');
     return text;
@@ -483,8 +496,13 @@ void BuildSummaryCsv(QStringList& lines, const TSummarySource& source) {
         if (row.Unit == TSummaryUnit::Heading || row.Unit == TSummaryUnit::Note)
             continue;
         QString line = Quoted(row.Id) + QLatin1Char(',') + Quoted(row.Label);
-        for (const std::optional<double>& v : row.Values)
-            line += QLatin1Char(',') + (v ? FormatFull(*v) : QString());
+        for (size_t k = 0; k < row.Values.size(); ++k) {
+            const std::optional<double>& v = row.Values[k];
+            const int bound = k < row.Bound.size() ? row.Bound[k] : 0;
+            // A bound keeps its number readable after the comparison.
+            const QString prefix = bound > 0 ? QStringLiteral(">=") : bound < 0 ? QStringLiteral("<=") : QString();
+            line += QLatin1Char(',') + (v ? prefix + FormatFull(*v) : QString());
+        }
         lines.append(line);
     }
     // The figures carry no "*" here, so the reasons say which series' figures are not exact.
@@ -499,13 +517,15 @@ void BuildSummaryCsv(QStringList& lines, const TSummarySource& source) {
 QByteArray SummaryJson(const TSummarySource& source) {
     QJsonArray series;
     for (qsizetype k = 0; k < source.Captions.size(); ++k) {
-        QJsonObject figures;
+        QJsonObject figures, bounds;
         bool cut = false;
         for (const TSummaryRow& row : source.Rows) {
             const size_t i = static_cast<size_t>(k);
             if (i < row.Values.size() && row.Values[i]) {
                 figures.insert(row.Id, *row.Values[i]);
                 cut = cut || row.Cut[i];
+                if (i < row.Bound.size() && row.Bound[i] != 0)
+                    bounds.insert(row.Id, row.Bound[i] > 0 ? QStringLiteral("at least") : QStringLiteral("at most"));
             }
         }
         series.append(QJsonObject{{QStringLiteral("caption"), source.Captions.at(k)},
@@ -513,7 +533,8 @@ QByteArray SummaryJson(const TSummarySource& source) {
                                   {QStringLiteral("reason"), static_cast<size_t>(k) < source.Reasons.size()
                                                                  ? source.Reasons[static_cast<size_t>(k)]
                                                                  : QString()},
-                                  {QStringLiteral("figures"), figures}});
+                                  {QStringLiteral("figures"), figures},
+                                  {QStringLiteral("bounds"), bounds}});
     }
     return QJsonDocument(series).toJson(QJsonDocument::Indented);
 }

@@ -30,6 +30,7 @@ struct TSummaryRow {
     TSummaryUnit Unit = TSummaryUnit::Heading;
     std::vector<std::optional<double>> Values; // per series, as shown (percentages for Percent)
     std::vector<bool> Cut;                     // per series
+    std::vector<int> Bound;                    // per series: 1 at least, -1 at most, 0 the value itself
 };
 
 struct TSummarySource {
@@ -47,7 +48,8 @@ TSummarySource BuildSummarySource(const QStringList& captions, const std::vector
                                   const std::vector<const TSeriesSummary*>& summaries, const ITextSource* texts);
 TSummarySource SummarySourceOf(const TChartController& controller, const ITextSource* texts);
 
-// A value as the view shows it: six decimals (whole numbers without), "*" when cut, empty when absent.
+// A value as the view shows it: six decimals (whole numbers without), "≥ " or "≤ " before a bound, "*" when cut,
+// empty when absent.
 QString FormatSummaryValue(const TSummaryRow& row, size_t series, QChar decimalSymbol);
 
 // Aligned columns for reading, then the warning.

@@ -391,3 +391,75 @@ TEST(SeriesSummary, TheCalculationThreadCollectsWhatARunOfItsOwnGives) {
 
 } // namespace
 } // namespace wl::test
+
+namespace wl::test {
+namespace {
+
+// Probability that leaves past a far edge lies beyond it: each quantile and chance is exact where that cannot move it,
+// and otherwise only the bound that holds is given. Bounds, one letter a figure (Q05, Q25, median, Q75, Q95, ahead,
+// even, behind): E exact, L at least, M at most, N none.
+struct TBeyondCase {
+    const char* Name;
+    std::vector<std::pair<int, double>> Outcomes;
+    int Rounds;
+    const char* Bounds;
+};
+
+class BeyondTheEdges : public ::testing::TestWithParam<TBeyondCase> {};
+
+char Letter(TBound b) {
+    return b == TBound::Exact ? 'E' : b == TBound::AtLeast ? 'L' : b == TBound::AtMost ? 'M' : 'N';
+}
+
+TEST_P(BeyondTheEdges, QuantilesAndChancesAreExactOrBoundsThatHold) {
+    const TBeyondCase& c = GetParam();
+    TGameDescription game;
+    game.Name = QStringLiteral("far");
+    for (size_t i = 0; i < c.Outcomes.size(); ++i) {
+        game.SetResult(static_cast<int>(i), c.Outcomes[i].first);
+        game.SetProbability(static_cast<int>(i), c.Outcomes[i].second);
+    }
+    game.OutcomeCount = static_cast<int>(c.Outcomes.size());
+    TSummaryParams wide = Horizon(c.Rounds);
+    wide.StateReach = false;
+    TSummaryParams cut = wide;
+    cut.Limits = {-20000, 20000};
+    const std::optional<TSeriesSummary> exact = ComputeSeriesSummary(game, FlatSystem(), wide);
+    const std::optional<TSeriesSummary> edged = ComputeSeriesSummary(game, FlatSystem(), cut);
+    ASSERT_TRUE(exact && edged);
+    const THorizonFigures& e = exact->Horizon;
+    const THorizonFigures& h = edged->Horizon;
+    const TBound bounds[8] = {h.QuantileBounds[0], h.QuantileBounds[1], h.QuantileBounds[2], h.QuantileBounds[3],
+                              h.QuantileBounds[4], h.AheadBound,        h.EvenBound,         h.BehindBound};
+    std::string letters;
+    for (TBound b : bounds)
+        letters += Letter(b);
+    EXPECT_EQ(letters, c.Bounds);
+    const double truth[8] = {double(e.Q05), double(e.Q25), double(e.Median), double(e.Q75),
+                             double(e.Q95), e.Ahead,       e.Even,           e.Behind};
+    const double shown[8] = {double(h.Q05), double(h.Q25), double(h.Median), double(h.Q75),
+                             double(h.Q95), h.Ahead,       h.Even,           h.Behind};
+    for (int k = 0; k < 8; ++k) {
+        SCOPED_TRACE(k);
+        if (bounds[k] == TBound::Exact) {
+            ExpectRelative(truth[k], shown[k]);
+        } else if (bounds[k] == TBound::AtLeast) {
+            EXPECT_LE(shown[k], truth[k] + 1e-12);
+        } else if (bounds[k] == TBound::AtMost) {
+            EXPECT_GE(shown[k] + 1e-12, truth[k]);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Edges, BeyondTheEdges,
+                         ::testing::Values(TBeyondCase{"NothingLeaves", {{1, 0.5}, {-1, 0.5}}, 5, "EEEEEEEE"},
+                                           TBeyondCase{"WinsLeaveAbove", {{50000, 0.3}, {-1, 0.7}}, 3, "EELLLEEE"},
+                                           TBeyondCase{"LossesLeaveBelow", {{-50000, 0.3}, {1, 0.7}}, 3, "MMMEEEEE"},
+                                           TBeyondCase{"BothWaysAndBack",
+                                                       {{50000, 0.2}, {-50000, 0.2}, {1, 0.3}, {-1, 0.3}},
+                                                       2,
+                                                       "MMNLLLLL"}),
+                         [](const auto& row) { return row.param.Name; });
+
+} // namespace
+} // namespace wl::test

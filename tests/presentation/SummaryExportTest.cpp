@@ -121,5 +121,46 @@ TEST(SummaryExport, LabelsAndReasonsUseTheLanguageWithItsFallback) {
     EXPECT_EQ(source.Reasons.at(0), QStringLiteral("* A: bis 50.0 % ab Runde 7"));
 }
 
+// Where probability left past an edge, an exact quantile or chance is shown plainly, a bound with its comparison and
+// a star, and one with no bound left out; every form says which.
+struct TBoundCase {
+    const char* Name;
+    TBound Bound;
+    const char *Shown, *Csv, *Json; // the 5 % quantile in the text, the CSV record and the JSON bounds
+    bool Starred;
+};
+
+class SummaryBounds : public ::testing::TestWithParam<TBoundCase> {};
+
+TEST_P(SummaryBounds, EachFormSaysWhetherAFigureIsABound) {
+    const TBoundCase& c = GetParam();
+    TSeriesSummary s = Horizon(0.25, 3, true);
+    s.Horizon.Bounded = true;
+    s.Horizon.Q05 = -7;
+    s.Horizon.QuantileBounds[0] = c.Bound;
+    s.States[0].Reach.reset(); // the reach runs count what left as never reaching: starred on their own
+    const TSummarySource source = BuildSummarySource({QStringLiteral("A")}, {0}, {&s}, nullptr);
+    const TSummaryRow& q05 = RowOf(source, "Q05");
+    EXPECT_EQ(FormatSummaryValue(q05, 0, QLatin1Char('.')), QString::fromUtf8(c.Shown));
+    EXPECT_EQ(q05.Cut.at(0), c.Starred);
+    EXPECT_FALSE(RowOf(source, "Median").Cut.at(0)); // exact where weighed, though the limits held probability
+    QStringList csv;
+    BuildSummaryCsv(csv, source);
+    EXPECT_TRUE(csv.filter(QStringLiteral("\"Q05\"")).value(0).endsWith(QLatin1String(c.Csv)))
+        << csv.join(QLatin1Char('\n')).toStdString();
+    const QJsonObject series = QJsonDocument::fromJson(SummaryJson(source)).array().at(0).toObject();
+    EXPECT_EQ(series.value(QStringLiteral("bounds")).toObject().value(QStringLiteral("Q05")).toString(),
+              QLatin1String(c.Json));
+    EXPECT_EQ(!source.Reasons.at(0).isEmpty(), c.Starred);
+}
+
+INSTANTIATE_TEST_SUITE_P(Bounds, SummaryBounds,
+                         ::testing::Values(TBoundCase{"Exact", TBound::Exact, "-7", ",-7", "", false},
+                                           TBoundCase{"AtLeast", TBound::AtLeast, "\u2265 -7*", ",>=-7", "at least",
+                                                      true},
+                                           TBoundCase{"AtMost", TBound::AtMost, "\u2264 -7*", ",<=-7", "at most", true},
+                                           TBoundCase{"NoBound", TBound::None, "", ",", "", true}),
+                         [](const auto& row) { return row.param.Name; });
+
 } // namespace
 } // namespace wl
