@@ -356,6 +356,8 @@ void TSummaryCollector::CollectHorizon(const TGameCalculator& c) {
     THorizonFigures& h = FSummary.Horizon;
     h = THorizonFigures{};
     h.Rounds = p.Rounds;
+    FSummary.Tolerance = c.Tolerance;
+    FSummary.ToleranceLeft = c.ToleranceLeft();
     // What left past the edges lies, by now, at or below belowFrom and at or above aboveFrom.
     const double below = p.Session ? 0.0 : FBelowSeen, above = p.Session ? 0.0 : FAboveSeen;
     const int64_t belowFrom = FBelowReach, aboveFrom = FAboveReach;

@@ -115,6 +115,8 @@ struct TSeriesSummary {
     // the planner, the bankroll from which a start can pass the money tracked, given only where an answer lies there.
     double LimitShare = 0.0;
     int32_t LimitRound = 0;
+    // The tolerance in force and what the tails it let go held by the horizon: every figure is exact to it.
+    double Tolerance = 0.0, ToleranceLeft = 0.0;
 };
 
 TGameFigures GameFiguresOf(const TGameDescription& game);

@@ -25,6 +25,9 @@ namespace wl {
 
 namespace {
 
+// Below this share (5e-7 %) what the tails let go shows in no table's six decimals.
+constexpr double QuietToleranceLeft = 5e-9;
+
 using TFigure = std::function<std::optional<double>(const TSeriesSummary&)>;
 using TBoundOf = std::function<TBound(const TSeriesSummary&)>;
 
@@ -389,6 +392,14 @@ TSummarySource BuildSummarySource(const QStringList& captions, const std::vector
     }
     b.AppliesTo({});
     AddPlannerRows(b, summaries, first);
+    // Tails let go that no table could show: said quietly, as the tolerance that bounds every figure.
+    double tolerance = 0.0;
+    for (const TSeriesSummary* s : summaries)
+        if (s && s->ToleranceLeft > 0.0 && s->ToleranceLeft < QuietToleranceLeft)
+            tolerance = std::max(tolerance, s->Tolerance);
+    if (tolerance > 0.0)
+        b.Note(QStringLiteral("ExactTo"),
+               b.Label(QStringLiteral("ExactTo"), QStringLiteral("exact to %s"), {QString::number(tolerance, 'g', 2)}));
     source.Rows = b.Take();
     AddReasons(source, summaries, texts);
     return source;

@@ -135,6 +135,7 @@ std::vector<TTextKey> Inventory() {
         {"Planner", {d}},
         {"PlannerBankroll", {d}},
         {"StarLimits", {QStringLiteral("%s"), QStringLiteral("%s"), d}},
+        {"ExactTo", {QStringLiteral("%s")}},
         {"StarPlanner", {QStringLiteral("%s"), d, QStringLiteral("%s")}},
     };
     for (const auto& [key, placeholders] : summaryFormats)

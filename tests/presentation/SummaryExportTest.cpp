@@ -162,5 +162,35 @@ INSTANTIATE_TEST_SUITE_P(Bounds, SummaryBounds,
                                            TBoundCase{"NoBound", TBound::None, "", ",", "", true}),
                          [](const auto& row) { return row.param.Name; });
 
+// Tails let go below what six decimals show are named quietly by the tolerance in force; larger ones are the limit
+// line's to name, and a run that let nothing go says nothing.
+struct TQuietCase {
+    const char* Name;
+    double Tolerance, Left;
+    const char* Note; // empty: no note row
+};
+
+class SummaryTolerance : public ::testing::TestWithParam<TQuietCase> {};
+
+TEST_P(SummaryTolerance, TheNoteNamesTheToleranceOnlyWhereItsTailsAreUnseen) {
+    const TQuietCase& c = GetParam();
+    TSeriesSummary s = Horizon(0.0, 0, true);
+    s.Tolerance = c.Tolerance;
+    s.ToleranceLeft = c.Left;
+    const TSummarySource source = BuildSummarySource({QStringLiteral("A")}, {0}, {&s}, nullptr);
+    QString note;
+    for (const TSummaryRow& row : source.Rows)
+        if (row.Id == QLatin1String("ExactTo"))
+            note = row.Label;
+    EXPECT_EQ(note, QLatin1String(c.Note));
+}
+
+INSTANTIATE_TEST_SUITE_P(Tails, SummaryTolerance,
+                         ::testing::Values(TQuietCase{"NothingLetGo", 1e-15, 0.0, ""},
+                                           TQuietCase{"DefaultTolerance", 1e-15, 3e-16, "exact to 1e-15"},
+                                           TQuietCase{"LooserTolerance", 1e-10, 9e-11, "exact to 1e-10"},
+                                           TQuietCase{"VisibleTails", 1e-6, 8e-7, ""}),
+                         [](const auto& row) { return row.param.Name; });
+
 } // namespace
 } // namespace wl
