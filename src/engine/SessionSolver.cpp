@@ -182,13 +182,19 @@ public:
         FPivot.assign(static_cast<size_t>(FN), 0.0);
         FExit.assign(static_cast<size_t>(FN), 0.0);
         FTrapped.assign(static_cast<size_t>(FN), 0);
+        FFirst.assign(static_cast<size_t>(FN), 0);
         TSides sides(FN);
         TExits e;
         for (int64_t m = 1; m < FChain.Target; ++m)
             for (int s = 0; s < FChain.States; ++s) {
                 const int64_t k = FChain.Index(m, s);
                 double* row = RowOf(k);
-                FChain.Row(m, s, e, [&](double p, int64_t j) { row[j - k] += p; });
+                int64_t first = k;
+                FChain.Row(m, s, e, [&](double p, int64_t j) {
+                    row[j - k] += p;
+                    first = p != 0.0 ? std::min(first, j) : first;
+                });
+                FFirst[static_cast<size_t>(k)] = first;
                 FExit[static_cast<size_t>(k)] = e.Total;
                 sides.Set(k, e);
             }
@@ -214,7 +220,8 @@ private:
     bool Eliminate(const std::function<bool(double)>& progress) {
         for (int64_t k = FN - 1; k >= 0; --k) {
             double* rowK = RowOf(k);
-            const int64_t lo = std::max<int64_t>(0, k - FLower);
+            // Left of its first entry a row holds zeros, whose products would add nothing.
+            const int64_t lo = std::max<int64_t>({0, k - FLower, FFirst[static_cast<size_t>(k)]});
             // The chance of leaving k for a lower unknown or an end: a sum, never 1 - Q(k, k).
             double pivot = FExit[static_cast<size_t>(k)];
             for (int64_t j = lo; j < k; ++j)
@@ -235,6 +242,7 @@ private:
                 const double f = q / pivot;
                 FExit[static_cast<size_t>(i)] += f * FExit[static_cast<size_t>(k)];
                 AddScaled(rowI + (lo - i), rowK + (lo - k), f, k - lo);
+                FFirst[static_cast<size_t>(i)] = std::min(FFirst[static_cast<size_t>(i)], lo);
             }
             if (k % ProgressEvery == 0 && progress && !progress(0.9 * static_cast<double>(FN - k) / FN))
                 return false;
@@ -272,6 +280,7 @@ private:
     const int64_t FN, FLower, FUpper, FWidth;
     std::vector<double> FBand, FPivot, FExit;
     std::vector<char> FTrapped;
+    std::vector<int64_t> FFirst; // the lowest column a row may hold a non-zero in
     bool FAnyTrapped = false;
 };
 
