@@ -230,6 +230,8 @@ TEST_F(CalcProgramTest, ListAndHelp) {
     run = RunCalc({QStringLiteral("--help")});
     EXPECT_EQ(run.Code, 0);
     EXPECT_TRUE(run.Out.contains(QStringLiteral("--series GAME SYSTEM")));
+    // The exact formats say how exact: to within the tolerance the tails were followed to.
+    EXPECT_TRUE(run.Out.contains(QStringLiteral("are exact, to within the tolerance (--tolerance)")));
     EXPECT_EQ(run.Err, QString());
 
     run = RunCalc({QStringLiteral("--version")});
