@@ -301,10 +301,14 @@ TEST_F(MainWindowTest, TheFirstStartShowsTheChartNamesWholeInEveryLanguage) {
         QApplication::processEvents();
         const QListWidget& list = *w->lbCharts;
         ASSERT_GT(list.count(), 10);
+        // Only a screen too narrow for the chart's least width beside the names may cut them.
+        const bool screenFull =
+            w->width() >= w->screen()->availableGeometry().width() && w->MainPanelWidth() <= TfmMain::MinMainPanelWidth;
         for (int i = 0; i < list.count(); ++i) {
             const QListWidgetItem& item = *list.item(i);
-            EXPECT_LE(QFontMetrics(item.font()).horizontalAdvance(item.text()), list.viewport()->width())
-                << code << ": " << item.text().toStdString();
+            EXPECT_TRUE(QFontMetrics(item.font()).horizontalAdvance(item.text()) <= list.viewport()->width() ||
+                        screenFull)
+                << code << ": " << item.text().toStdString() << " in " << list.viewport()->width() << " px";
         }
     }
 }
@@ -627,7 +631,8 @@ TEST_F(MainWindowTest, PlacementOfThisScreenIsRestoredWithinLimits) {
     const TCase cases[] = {
         {"stored size and right panel", 780, 600, 250, 780, 780 - 3 - 250},
         // Scaled by the first start's share, whose right panel is as wide as the chart names need.
-        {"a right panel too wide is refused: the left one is scaled", 800, 600, 500, 800, 480},
+        // On this 800-pixel screen the chart names need the room, so the chart keeps only its least width.
+        {"a right panel too wide is refused: the left one is scaled", 800, 600, 500, 800, TfmMain::MinMainPanelWidth},
         {"a size too small for the window's minimum", 10, 10, 50, 572, 469},
         {"a corrupt height", 696, 99999, 224, 696, 469},
     };

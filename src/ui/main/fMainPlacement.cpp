@@ -157,9 +157,13 @@ void TfmMain::FitOptionsToTexts() {
     if (width() - FLeftWidth - SplitterWidth >= needed)
         return;
     int w = FLeftWidth + SplitterWidth + needed;
-    if (const QScreen* s = screen())
-        w = std::min(w, s->availableGeometry().width());
-    FLeftShare = static_cast<double>(FLeftWidth) / w;
+    int left = FLeftWidth;
+    // A screen too narrow for both takes room from the chart first, down to its least width.
+    if (const QScreen* s = screen(); s && w > s->availableGeometry().width()) {
+        w = s->availableGeometry().width();
+        left = std::max(MinMainPanelWidth, std::min(FLeftWidth, w - SplitterWidth - needed));
+    }
+    FLeftShare = static_cast<double>(left) / w;
     resize(w, height());
 }
 
