@@ -48,7 +48,7 @@ int RunEngineBenchmarks(bool quick, std::ostream& out);
 // without it (one run), and the probability that left each series:
 //   example: ... wall <s> s cpu <s> s (median of 5) ...
 // quick runs a tenth of the rounds, once.
-int RunExampleBenchmark(bool quick, std::ostream& out);
+int RunExampleBenchmark(bool quick, std::ostream& out, bool withExact = true);
 
 // The bankroll planner against the forward risk chart: "Martingale, 10 doublings" on even-money European roulette.
 struct TPlannerWorkload {
