@@ -324,11 +324,19 @@ void TGameCalculator::PlanRows() {
     for (int t = 0; t < stateCount; ++t) {
         if (plan.Relabel[t] >= 0)
             continue;
-        if (std::abs(FOrigin[cur][t]) > RowSlack / 2) {
-            // Back to the middle of its slot, so that it can take shifts again once it holds a row.
-            ClearOutside(cur, t, {});
-            FDirty[cur][t] = TRange{};
-            FSegmented[cur][t] = false;
+        if (const int32_t origin = FOrigin[cur][t]; std::abs(origin) > RowSlack / 2) {
+            // Back to the middle of its slot, so that it can take shifts again once it holds a row. The stale cells
+            // are relabelled with it and cleared below, only where the gather does not write: clearing the whole
+            // row would give its pages back, and the gather would fault every one of them in again.
+            auto shift = [origin](TRange& r) {
+                if (r.Lo <= r.Hi) {
+                    r.Lo += origin;
+                    r.Hi += origin;
+                }
+            };
+            shift(FDirty[cur][t]);
+            for (TRange& g : FSegments[cur][t])
+                shift(g);
             FOrigin[cur][t] = 0;
         }
         const TRanges& segments = plan.Lands[t];
