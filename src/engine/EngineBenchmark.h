@@ -47,8 +47,8 @@ int RunEngineBenchmarks(bool quick, std::ostream& out);
 // doublings" alone. Prints wall and CPU seconds (median of 5 runs), each series' row width with the tolerance and
 // without it (one run), and the probability that left each series:
 //   example: ... wall <s> s cpu <s> s (median of 5) ...
-// quick runs a tenth of the rounds, once.
-int RunExampleBenchmark(bool quick, std::ostream& out);
+// quick runs a tenth of the rounds, once; without withExact the run without the tolerance, minutes long, is left out.
+int RunExampleBenchmark(bool quick, std::ostream& out, bool withExact = true);
 
 // The bankroll planner against the forward risk chart: "Martingale, 10 doublings" on even-money European roulette.
 struct TPlannerWorkload {

@@ -146,9 +146,10 @@ public:
     // checked, so a stopped range whose gaps fill in may come to take up to four times it. Once stopped, what passes
     // the last balances reached leaves play there, which LimitProbability reports.
     int64_t MemoryBudget = int64_t{256} << 20;
-    // The most probability the tails may shed over the whole run (0: follow every balance until it underflows). Each
-    // round may shed up to Tolerance * r / (r + H) in all by its round r, H being RoundsPlanned (or 1000), so that
-    // the sum stays below Tolerance however far the run is taken on. Only dense rows are cut, never a side that piles.
+    // The most probability the tails may shed over the whole run (0: follow every balance until it underflows). By its
+    // round r the tails may have shed up to Tolerance * 0.9 * r / H in all, H being RoundsPlanned (or 1000), and past
+    // H up to Tolerance * (0.9 + 0.1 * (r - H) / r), so that the sum stays below Tolerance however far it is taken.
+    // Only dense rows are cut, never a side that piles.
     double Tolerance = 0.0;
     int32_t RoundsPlanned = 0;
     // Indexed by balance, round or (the bankroll planner's kinds) starting bankroll; each fill starts from Clear.

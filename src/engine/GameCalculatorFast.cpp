@@ -281,7 +281,7 @@ void TGameCalculator::PlanRelabels(TStepPool* pool) {
     const int old = rd.Old;
     const TRange* span = rd.Span;
     const int* rowStart = rd.RowStart;
-    // Whether one series' round is shared out over the pool: only then may several workers read a source row.
+    // Whether one series' round is shared out over the pool.
     const int parts = rd.Parts = pool ? pool->WorkerCount() : 1;
     long long updates = 0;
     for (int t = 0; t < stateCount; ++t) {
@@ -290,13 +290,14 @@ void TGameCalculator::PlanRelabels(TStepPool* pool) {
         if (span[t].Lo <= span[t].Hi && lo <= hi)
             updates += static_cast<long long>(rowStart[t + 1] - rowStart[t]) * (hi - lo + 1);
     }
-    const bool split = rd.Split = parts > 1 && updates >= TFastPlan::SplitThreshold.load(std::memory_order_relaxed);
+    rd.Split = parts > 1 && updates >= TFastPlan::SplitThreshold.load(std::memory_order_relaxed);
     // A row fed by one move of one state's row alone is that row scaled in place and relabelled, once the gather
-    // has read it: nothing is copied. Each source row can become one row only, and its shifts must fit its slot.
+    // has read it (on every worker, when the round is shared out): nothing is copied. Each source row can become one
+    // row only, and its shifts must fit its slot.
     bool sourceTaken[StateLimit] = {};
     for (int t = 0; t < stateCount; ++t) {
         plan.Relabel[t] = -1;
-        if (split || Bankroll > 0 || rowStart[t + 1] - rowStart[t] != 1)
+        if (Bankroll > 0 || rowStart[t + 1] - rowStart[t] != 1)
             continue;
         const int s = plan.SortedSource[rowStart[t]];
         // x * -0 is -0, where the gather's +0 + x * -0 is +0.
@@ -323,11 +324,19 @@ void TGameCalculator::PlanRows() {
     for (int t = 0; t < stateCount; ++t) {
         if (plan.Relabel[t] >= 0)
             continue;
-        if (std::abs(FOrigin[cur][t]) > RowSlack / 2) {
-            // Back to the middle of its slot, so that it can take shifts again once it holds a row.
-            ClearOutside(cur, t, {});
-            FDirty[cur][t] = TRange{};
-            FSegmented[cur][t] = false;
+        if (const int32_t origin = FOrigin[cur][t]; std::abs(origin) > RowSlack / 2) {
+            // Back to the middle of its slot, so that it can take shifts again once it holds a row. The stale cells
+            // are relabelled with it and cleared below, only where the gather does not write: clearing the whole
+            // row would give its pages back, and the gather would fault every one of them in again.
+            auto shift = [origin](TRange& r) {
+                if (r.Lo <= r.Hi) {
+                    r.Lo += origin;
+                    r.Hi += origin;
+                }
+            };
+            shift(FDirty[cur][t]);
+            for (TRange& g : FSegments[cur][t])
+                shift(g);
             FOrigin[cur][t] = 0;
         }
         const TRanges& segments = plan.Lands[t];

@@ -25,11 +25,6 @@ int32_t LineEdge(int32_t n, int32_t phase) {
     return n - ((n + phase) % 8 + 8) % 8;
 }
 
-struct TSplitJob {
-    const TGameCalculator::TFastPlan* Plan;
-    int Parts;
-};
-
 } // namespace
 
 void TGameCalculator::SumEdges() {
@@ -138,26 +133,71 @@ void TGameCalculator::SumEdges() {
     }
 }
 
+namespace {
+
+// The gather of target cells lo..hi of every planned row, tile by tile, each relabelled source scaled right behind
+// the gather's last read of it while still in the nearest cache, but only within scaleLo..scaleHi (per job): outside,
+// other workers may still read it. Rows sit at any alignment in their slots: each ends its tiles on its own
+// cache-line edges, up to 7 cells short of the common edge.
+void GatherTiles(const TGameCalculator::TFastPlan& plan, int32_t lo, int32_t hi, int32_t* next,
+                 TGameCalculator::TFastPlan::TScaleJob* jobs, int jobCount) {
+    auto scaleUpTo = [&plan, jobs, jobCount](long long end) {
+        for (int i = 0; i < jobCount; ++i) {
+            TGameCalculator::TFastPlan::TScaleJob& job = jobs[i];
+            const int32_t top = static_cast<int32_t>(std::min<long long>(job.Last, end - job.Reach));
+            if (top >= job.Next) {
+                plan.Scale(job.Src + job.Next, top - job.Next + 1, job.P);
+                job.Next = top + 1;
+            }
+        }
+    };
+    for (int r = 0; r < plan.RowCount; ++r)
+        next[r] = std::max(plan.Rows[r].Lo, lo);
+    for (int32_t c = lo; c <= hi; c += RelabelTileCells) {
+        const int32_t end = std::min(c + RelabelTileCells - 1, hi);
+        for (int r = 0; r < plan.RowCount; ++r) {
+            const TGatherRow& row = plan.Rows[r];
+            const int32_t phase = static_cast<int32_t>(reinterpret_cast<uintptr_t>(row.Dst) / sizeof(double) % 8);
+            const int32_t last = std::min({row.Hi, hi, LineEdge(end + 1, phase) - 1});
+            if (next[r] <= last) {
+                plan.Gather(row, next[r], last);
+                next[r] = last + 1;
+            }
+        }
+        scaleUpTo(static_cast<long long>(end) - 8);
+    }
+    for (int r = 0; r < plan.RowCount; ++r) {
+        const int32_t last = std::min(plan.Rows[r].Hi, hi);
+        if (next[r] <= last)
+            plan.Gather(plan.Rows[r], next[r], last);
+    }
+    scaleUpTo(LLONG_MAX / 2);
+}
+
+} // namespace
+
 void TGameCalculator::RunGather(TStepPool* pool) {
     TFastPlan& plan = *FPlan;
     TFastPlan::TRound& rd = plan.Round;
     const int stateCount = rd.StateCount;
-    const int32_t lowest = rd.Lowest, highest = rd.Highest, offset = rd.Offset;
-    const int old = rd.Old;
+    const int32_t lowest = rd.Lowest, highest = rd.Highest;
     const bool split = rd.Split;
     const int parts = rd.Parts;
     const int* rowStart = rd.RowStart;
     const bool avx2 = Kernel == TStepKernel::Avx2 && Avx2Supported();
     plan.Gather = avx2 ? GatherAvx2 : GatherPortable;
     plan.Scale = avx2 ? ScaleAvx2 : ScalePortable;
-    // The cells each relabelled source scales, and how far the gather must have come before it may: a cell is
-    // done with once every term reading that source has passed it.
-    int32_t reach[StateLimit];
+    // The moves of the gather's terms reading each relabelled source: a cell is done with once every term reading
+    // it has passed it, and only the worker whose targets take all its reads may scale it.
+    int32_t reach[StateLimit], reachLow[StateLimit];
     std::fill(reach, reach + StateLimit, INT32_MIN);
+    std::fill(reachLow, reachLow + StateLimit, INT32_MAX);
     for (int t = 0; t < stateCount; ++t)
         for (int i = rowStart[t]; i < rowStart[t + 1] && plan.Relabel[t] < 0; ++i)
-            if (plan.SortedSource[i] >= 0)
-                reach[plan.SortedSource[i]] = std::max(reach[plan.SortedSource[i]], plan.Sorted[i].D);
+            if (const int s = plan.SortedSource[i]; s >= 0) {
+                reach[s] = std::max(reach[s], plan.Sorted[i].D);
+                reachLow[s] = std::min(reachLow[s], plan.Sorted[i].D);
+            }
     int relabelCount = 0;
     for (int t = 0; t < stateCount; ++t) {
         const int s = plan.Relabel[t];
@@ -165,79 +205,72 @@ void TGameCalculator::RunGather(TStepPool* pool) {
             continue;
         const TGatherTerm& term = plan.Sorted[rowStart[t]];
         TFastPlan::TScaleJob& job = plan.Scales[relabelCount++];
-        job.Src = Row(old, s) + offset;
+        job.Src = Row(rd.Old, s) + rd.Offset;
         job.First = term.Lo - term.D;
         job.Last = term.Hi - term.D;
         job.Next = job.First;
         job.P = term.P;
-        job.Reach = reach[s];
+        // A source no gathered row reads may be scaled at once, anywhere.
+        job.Reach = reach[s] == INT32_MIN ? 0 : reach[s];
+        job.ReachLow = reachLow[s] == INT32_MAX ? 0 : reachLow[s];
     }
-    auto scaleUpTo = [&plan, relabelCount](long long end) {
-        for (int i = 0; i < relabelCount; ++i) {
-            TFastPlan::TScaleJob& job = plan.Scales[i];
-            const int32_t hi = static_cast<int32_t>(std::min<long long>(job.Last, end - job.Reach));
-            if (hi >= job.Next) {
-                plan.Scale(job.Src + job.Next, hi - job.Next + 1, job.P);
-                job.Next = hi + 1;
-            }
-        }
-    };
+    int32_t first = highest, last = lowest;
+    for (int r = 0; r < plan.RowCount; ++r) {
+        first = std::min(first, plan.Rows[r].Lo);
+        last = std::max(last, plan.Rows[r].Hi);
+    }
     if (split) {
-        // Every worker takes the same share of every row, so the heavy row 0 is shared too.
-        const TSplitJob job{&plan, parts};
-        pool->RunRound(parts, [&job](int part) {
-            const TFastPlan& p = *job.Plan;
-            for (int r = 0; r < p.RowCount; ++r) {
-                const TGatherRow& row = p.Rows[r];
-                const long long cells = row.Hi - row.Lo + 1;
-                const int32_t lo = row.Lo + static_cast<int32_t>(cells * part / job.Parts);
-                const int32_t hi = row.Lo + static_cast<int32_t>(cells * (part + 1) / job.Parts) - 1;
-                if (lo <= hi)
-                    p.Gather(row, lo, hi);
+        // Every worker takes the same stretch of balances of every row, so the heavy row 0 is shared too; each
+        // scales the cells of the relabelled sources that only its own targets read, and the rest is scaled once
+        // all have finished.
+        plan.Next.resize(static_cast<size_t>(plan.RowCount) * static_cast<size_t>(parts));
+        const long long cells = std::max(0LL, static_cast<long long>(last) - first + 1);
+        auto bound = [first, cells, parts](int part) { return first + static_cast<int32_t>(cells * part / parts); };
+        // The cells of a relabelled source that only the targets lo..hi read.
+        auto own = [](const TFastPlan::TScaleJob& job, int32_t lo, int32_t hi) {
+            return TRange{
+                static_cast<int32_t>(std::max<long long>(job.First, static_cast<long long>(lo) - job.ReachLow)),
+                static_cast<int32_t>(std::min<long long>(job.Last, static_cast<long long>(hi) - job.Reach))};
+        };
+        pool->RunRound(parts, [&plan, &bound, &own, relabelCount](int part) {
+            const int32_t lo = bound(part), hi = bound(part + 1) - 1;
+            if (lo > hi)
+                return;
+            TFastPlan::TScaleJob jobs[StateLimit];
+            for (int i = 0; i < relabelCount; ++i) {
+                jobs[i] = plan.Scales[i];
+                const TRange mine = own(jobs[i], lo, hi);
+                jobs[i].Next = mine.Lo;
+                jobs[i].Last = mine.Hi;
             }
+            GatherTiles(plan, lo, hi, plan.Next.data() + static_cast<size_t>(part) * plan.RowCount, jobs, relabelCount);
         });
-    } else if (relabelCount > 0) {
-        // Tile by tile, each source scaled right behind the gather's last read of it, while still in the nearest
-        // cache. Rows sit at any alignment in their slots: each ends its tiles on its own cache-line edges, up to
-        // 7 cells short of the common edge.
-        int32_t first = highest, last = lowest;
-        auto& next = plan.Next;
-        auto& phase = plan.Phase;
-        next.resize(static_cast<size_t>(plan.RowCount));
-        phase.resize(static_cast<size_t>(plan.RowCount));
-        for (int r = 0; r < plan.RowCount; ++r) {
-            first = std::min(first, plan.Rows[r].Lo);
-            last = std::max(last, plan.Rows[r].Hi);
-            next[r] = plan.Rows[r].Lo;
-            phase[r] = static_cast<int32_t>(reinterpret_cast<uintptr_t>(plan.Rows[r].Dst) / sizeof(double) % 8);
-        }
-        for (int32_t c = first; c <= last; c += RelabelTileCells) {
-            const int32_t end = c + RelabelTileCells - 1;
-            for (int r = 0; r < plan.RowCount; ++r) {
-                const TGatherRow& row = plan.Rows[r];
-                const int32_t hi = std::min(row.Hi, LineEdge(end + 1, phase[r]) - 1);
-                if (next[r] <= hi) {
-                    plan.Gather(row, next[r], hi);
-                    next[r] = hi + 1;
-                }
+        // The cells between the workers' own, which two of them read, once all have finished.
+        for (int i = 0; i < relabelCount; ++i) {
+            const TFastPlan::TScaleJob& job = plan.Scales[i];
+            int32_t from = job.First;
+            for (int part = 0; part < parts; ++part) {
+                if (bound(part) > bound(part + 1) - 1)
+                    continue;
+                const TRange mine = own(job, bound(part), bound(part + 1) - 1);
+                if (mine.Lo > mine.Hi)
+                    continue;
+                if (from < mine.Lo)
+                    plan.Scale(job.Src + from, mine.Lo - from, job.P);
+                from = std::max(from, mine.Hi + 1);
             }
-            scaleUpTo(static_cast<long long>(end) - 8);
+            if (from <= job.Last)
+                plan.Scale(job.Src + from, job.Last - from + 1, job.P);
         }
-        for (int r = 0; r < plan.RowCount; ++r)
-            if (next[r] <= plan.Rows[r].Hi)
-                plan.Gather(plan.Rows[r], next[r], plan.Rows[r].Hi);
-        scaleUpTo(LLONG_MAX / 2);
+    } else if (relabelCount > 0) {
+        plan.Next.resize(static_cast<size_t>(plan.RowCount));
+        GatherTiles(plan, first, last, plan.Next.data(), plan.Scales, relabelCount);
     } else if (plan.RowCount <= 1 || plan.RowCount * TileCells > TiledCellsLimit) {
         for (int r = 0; r < plan.RowCount; ++r)
             plan.Gather(plan.Rows[r], plan.Rows[r].Lo, plan.Rows[r].Hi);
     } else {
         // Tile by tile rather than row by row: a source row that feeds several rows is still in the nearest cache on
         // its second read. Cells and rows are independent, so no sum changes.
-        int32_t first = highest, last = lowest;
-        for (int r = 0; r < plan.RowCount; ++r) {
-            first = std::min(first, plan.Rows[r].Lo);
-            last = std::max(last, plan.Rows[r].Hi);
-        }
         // Every row has the same alignment.
         const int32_t phase = static_cast<int32_t>(reinterpret_cast<uintptr_t>(plan.Rows[0].Dst) / sizeof(double) % 8);
         for (int32_t c = first; c <= last;) {

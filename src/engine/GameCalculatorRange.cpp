@@ -50,8 +50,13 @@ void TGameCalculator::ShedTails() {
     const bool low = !PilesBelow(), high = !PilesAbove();
     if (!low && !high)
         return;
-    const double horizon = RoundsPlanned > 0 ? RoundsPlanned : 1000.0;
-    const double allowed = Tolerance * (RoundCount / (RoundCount + horizon)) - FToleranceLeft;
+    // An even share per round, nine tenths of the tolerance by the planned last round, the rest for rounds beyond
+    // it: the flux through the tails' far ends is about even from round to round, and a share saved for later would
+    // widen every late round.
+    const double planned = RoundsPlanned > 0 ? RoundsPlanned : 1000.0;
+    const double r = RoundCount;
+    const double fraction = r <= planned ? 0.9 * r / planned : 0.9 + 0.1 * (r - planned) / r;
+    const double allowed = Tolerance * fraction - FToleranceLeft;
     if (!(allowed > 0.0))
         return;
     const int stateCount = std::clamp(BetSystem->StateCount, 0, StateLimit);

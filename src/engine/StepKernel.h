@@ -87,6 +87,7 @@ struct alignas(64) TGameCalculator::TFastPlan {
         int32_t First, Last; // its cells to scale
         int32_t Next;        // the first not yet scaled
         int32_t Reach;       // the largest move of the gather's terms reading it
+        int32_t ReachLow;    // and the smallest
         double P;
     };
     TScaleJob Scales[StateLimit];

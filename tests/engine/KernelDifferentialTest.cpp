@@ -241,6 +241,52 @@ TEST_F(KernelDifferential, ZeroMovesAtTheLowerBoundMatchBitForBit) {
     }
 }
 
+// Chains of states each fed by one move of the one before, shared out over two workers: the rows are scaled in place
+// while the other worker still gathers, so each may scale only the cells that its own targets alone read.
+TEST_F(KernelDifferential, ChainsSharedOutMatchBitForBit) {
+    TGameCalculator::TFastPlan::SplitThreshold.store(1);
+    TStepPool pool(2);
+    struct TChain {
+        const char* Name;
+        TGameDescription Game;
+        TBetDescription System;
+        int Rounds;
+    };
+    const TGameDescription redBlack = test::MakeGame({{1, 18.0 / 37}, {-1, 19.0 / 37}});
+    const TChain chains[] = {
+        // Moves of 1024 against stretches of a few hundred cells: no worker owns a cell at first.
+        {"ten doublings", redBlack,
+         test::MakeSystem({{1, 0, 1},
+                           {2, 0, 2},
+                           {4, 0, 3},
+                           {8, 0, 4},
+                           {16, 0, 5},
+                           {32, 0, 6},
+                           {64, 0, 7},
+                           {128, 0, 8},
+                           {256, 0, 9},
+                           {512, 0, 10},
+                           {1024, 0, 0}}),
+         400},
+        {"three doublings", redBlack, test::MakeSystem({{1, 0, 1}, {2, 0, 2}, {4, 0, 3}, {8, 0, 0}}), 1500},
+        // Negative bets: the rows are read by moves in both directions.
+        {"against the chain", test::MakeGame({{2, 0.45}, {-1, 0.55}}),
+         test::MakeSystem({{1, 0, 1}, {-2, 0, 2}, {3, 0, 3}, {-1, 0, 0}}), 800},
+    };
+    for (const TChain& chain : chains) {
+        SCOPED_TRACE(chain.Name);
+        TRandomCase rc;
+        rc.Game = chain.Game;
+        rc.System = chain.System;
+        rc.Low = -TGameCalculator::BalanceReach;
+        rc.High = TGameCalculator::BalanceReach;
+        rc.Rounds = chain.Rounds;
+        RunCase(rc, pool, 0, 1LL << 40);
+        if (HasFatalFailure())
+            return;
+    }
+}
+
 // One case on the reference and the default kernel without a pool, compared every `every` rounds: a difference
 // persists, and comparing costs more than a round.
 struct TLongCase {

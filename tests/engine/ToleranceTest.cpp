@@ -124,6 +124,32 @@ TEST(Tolerance, KeepsWhatTheRiskChartsAndJackpotsHave) {
     }
 }
 
+// What the tails shed stays within the tolerance however far the run goes past the rounds planned, and a run of the
+// planned length uses most of it: a share held back for later only widens the late rounds.
+TEST(Tolerance, ShareOfTheTolerancePerRound) {
+    const TFloatModeGuard floatMode;
+    const TGameDescription game = RedBlack();
+    const TBetDescription system = Martingale(4);
+    struct TCase {
+        const char* Name;
+        int Planned, Rounds;
+        double AtLeast; // of the tolerance
+    };
+    for (const TCase& k : {TCase{"as planned", 600, 600, 0.8}, TCase{"ten times as long", 60, 600, 0.9},
+                           TCase{"not planned", 0, 1500, 0.8}, TCase{"cut short", 6000, 600, 0.05}}) {
+        SCOPED_TRACE(k.Name);
+        TGameCalculator c;
+        c.Game = &game;
+        c.BetSystem = &system;
+        c.Kernel = TStepKernel::Portable;
+        c.Tolerance = 1e-15;
+        c.RoundsPlanned = k.Planned;
+        RunRounds(c, k.Rounds);
+        EXPECT_LE(c.ToleranceLeft(), c.Tolerance);
+        EXPECT_GE(c.ToleranceLeft(), k.AtLeast * c.Tolerance);
+    }
+}
+
 // Probability that passes an edge the range cannot widen past leaves play, and is counted beyond that edge: no
 // balance near the edge holds it, and what stays is exact.
 TEST(Tolerance, WhatPassesAnEdgeLeavesPlay) {
