@@ -135,8 +135,10 @@ std::vector<double> TAxisFold::Ticks(double min, double max, int maxTicks, bool 
         if (whole)
             step = std::max(step, 1.0);
         const double first = std::ceil(a / step) * step;
-        if (first > b) {
-            // Too narrow for a round number: its middle, as a whole number where the axis counts whole ones.
+        if (first > b || count == 1) {
+            // Too narrow for a round number, or room for one label only: its middle, where the label has room on
+            // both sides (a round number at a segment's end would run into the break or past the axis), as a whole
+            // number where the axis counts whole ones.
             const double mid = whole ? std::round((a + b) / 2.0) : (a + b) / 2.0;
             if (mid >= a && mid <= b)
                 ticks.push_back(mid);

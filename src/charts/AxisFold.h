@@ -19,7 +19,7 @@ public:
     static constexpr double MinShare = 0.15;
     static constexpr size_t MaxBreaks = 4;
     // The least room of a segment between breaks, as a share of the unfolded width.
-    static constexpr double MinSegmentShare = 0.08;
+    static constexpr double MinSegmentShare = 0.2;
 
     struct TStretch {
         double From = 0.0, To = 0.0; // the empty X between two occupied ones, From < To

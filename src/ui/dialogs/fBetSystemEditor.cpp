@@ -131,12 +131,8 @@ private:
 
 } // namespace
 
-TfmBetSystemEditor::TfmBetSystemEditor(QWidget* parent) : TEditorForm(parent) {
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint);
-    setWindowTitle(QStringLiteral("Bet System Editor"));
-    SetHelpContext(this, BetSystemEditorHelpContext);
-    UseFormFont(*this);
+TfmBetSystemEditor::TfmBetSystemEditor(QWidget* parent)
+    : TEditorForm(parent, QStringLiteral("Bet System Editor"), BetSystemEditorHelpContext) {
 
     lSystemName = new QLabel(QStringLiteral("Bet System name"), this);
     edSystemName = new QLineEdit(this);
@@ -146,6 +142,7 @@ TfmBetSystemEditor::TfmBetSystemEditor(QWidget* parent) : TEditorForm(parent) {
     FModel = new TStatesModel(*this);
     FGrid = new TEditorGrid(this);
     StatesGrid = FGrid;
+    SetEditorGrid(FGrid);
     FHeader = new TGridHeader(StatesGrid);
     StatesGrid->setHorizontalHeader(FHeader);
     StatesGrid->setModel(FModel);
@@ -205,17 +202,7 @@ void TfmBetSystemEditor::Open(const TBetDescription* system, const QStringList& 
     if (WorkingCopy.StateCount < 1)
         WorkingCopy.StateCount = 1;
     FOpened = WorkingCopy;
-    FNames = names;
-    FOwnIndex = system != nullptr ? static_cast<int>(names.indexOf(system->Name)) : -1;
-    FQuickEdit = std::make_unique<TQuickEdit>(*edSystemName, names);
-}
-
-void TfmBetSystemEditor::showEvent(QShowEvent* event) {
-    if (!FShown) {
-        FShown = true;
-        Guarded(this, [this] { FormShow(); });
-    }
-    QDialog::showEvent(event);
+    OpenNames(system != nullptr ? &system->Name : nullptr, names, *edSystemName);
 }
 
 void TfmBetSystemEditor::FormShow() {
@@ -337,24 +324,8 @@ bool TfmBetSystemEditor::Changed() const {
     return false;
 }
 
-void TfmBetSystemEditor::done(int r) {
-    if (r == QDialog::Accepted) {
-        FGrid->CommitEdit();
-        // A refused cell is reported before anything is taken over.
-        if (FRefusal.Pending())
-            return;
-        if (!AcceptName(this, WorkingCopy.Name, FNames, FOwnIndex))
-            return;
-    }
-    TEditorForm::done(r);
-}
-
 bool EditSystem(const TBetDescription& system, const QStringList& names, TBetDescription& edited, QWidget* parent) {
-    const std::unique_ptr<TBetDescription> result = RunEditor<TfmBetSystemEditor>(&system, names, parent);
-    if (!result)
-        return false;
-    edited.Assign(*result);
-    return true;
+    return RunEditorOn<TfmBetSystemEditor>(system, names, edited, parent);
 }
 
 std::unique_ptr<TBetDescription> NewSystem(const QStringList& names, QWidget* parent) {

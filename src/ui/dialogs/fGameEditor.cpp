@@ -270,12 +270,8 @@ private:
 
 } // namespace
 
-TfmGameEditor::TfmGameEditor(QWidget* parent) : TEditorForm(parent) {
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint);
-    setWindowTitle(QStringLiteral("Game Editor"));
-    SetHelpContext(this, GameEditorHelpContext);
-    UseFormFont(*this);
+TfmGameEditor::TfmGameEditor(QWidget* parent)
+    : TEditorForm(parent, QStringLiteral("Game Editor"), GameEditorHelpContext) {
 
     lGameName = new QLabel(QStringLiteral("Game / Bet name"), this);
     edName = new QLineEdit(this);
@@ -298,6 +294,7 @@ TfmGameEditor::TfmGameEditor(QWidget* parent) : TEditorForm(parent) {
     FModel = new TOutcomesModel(*this);
     FGrid = new TOutcomesGrid(*this, this);
     OutcomesGrid = FGrid;
+    SetEditorGrid(FGrid);
     FGrid->setHorizontalHeader(new TGridHeader(FGrid));
     FGrid->setModel(FModel);
     FGrid->setItemDelegate(new TOutcomeDelegate(*this, FGrid));
@@ -372,17 +369,7 @@ void TfmGameEditor::Open(const TGameDescription* game, const QStringList& names)
     // A negative count from a hand-made file means no outcomes; left as it is, no row could ever be typed into.
     WorkingCopy.OutcomeCount = std::max(WorkingCopy.OutcomeCount, 0);
     FOpened = WorkingCopy;
-    FNames = names;
-    FOwnIndex = game != nullptr ? static_cast<int>(names.indexOf(game->Name)) : -1;
-    FQuickEdit = std::make_unique<TQuickEdit>(*edName, names);
-}
-
-void TfmGameEditor::showEvent(QShowEvent* event) {
-    if (!FShown) {
-        FShown = true;
-        Guarded(this, [this] { FormShow(); });
-    }
-    QDialog::showEvent(event);
+    OpenNames(game != nullptr ? &game->Name : nullptr, names, *edName);
 }
 
 void TfmGameEditor::FormShow() {
@@ -525,24 +512,8 @@ bool TfmGameEditor::Changed() const {
     return false;
 }
 
-void TfmGameEditor::done(int r) {
-    if (r == QDialog::Accepted) {
-        FGrid->CommitEdit();
-        // A refused result is reported before anything is taken over.
-        if (FRefusalPending)
-            return;
-        if (!AcceptName(this, WorkingCopy.Name, FNames, FOwnIndex))
-            return;
-    }
-    TEditorForm::done(r);
-}
-
 bool EditGame(const TGameDescription& game, const QStringList& names, TGameDescription& edited, QWidget* parent) {
-    const std::unique_ptr<TGameDescription> result = RunEditor<TfmGameEditor>(&game, names, parent);
-    if (!result)
-        return false;
-    edited.Assign(*result);
-    return true;
+    return RunEditorOn<TfmGameEditor>(game, names, edited, parent);
 }
 
 std::unique_ptr<TGameDescription> NewGame(const QStringList& names, QWidget* parent) {
