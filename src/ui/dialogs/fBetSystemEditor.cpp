@@ -35,48 +35,6 @@ const QString SuccessorAddsStates =
 
 } // namespace
 
-class TStatesModel : public QAbstractTableModel {
-public:
-    explicit TStatesModel(TfmBetSystemEditor& form) : QAbstractTableModel(&form), FForm(form) {}
-
-    int rowCount(const QModelIndex& parent) const override {
-        return parent.isValid() ? 0 : TfmBetSystemEditor::GridStateRows;
-    }
-    int columnCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : 4; }
-
-    QVariant data(const QModelIndex& index, int role) const override {
-        if (!index.isValid())
-            return {};
-        if (role == Qt::DisplayRole || role == Qt::EditRole)
-            return FForm.CellText(index.column(), index.row() + 1);
-        if (role == Qt::TextAlignmentRole)
-            return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
-        return {};
-    }
-
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
-        if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
-            return FForm.CellText(section, 0);
-        return {};
-    }
-
-    Qt::ItemFlags flags(const QModelIndex& index) const override {
-        if (!index.isValid())
-            return Qt::NoItemFlags;
-        if (FForm.CanSelectCell(index.column(), index.row() + 1))
-            return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
-        return Qt::NoItemFlags;
-    }
-
-    void Refresh() {
-        Q_EMIT dataChanged(index(0, 0), index(rowCount({}) - 1, 3));
-        Q_EMIT headerDataChanged(Qt::Horizontal, 0, 3);
-    }
-
-private:
-    TfmBetSystemEditor& FForm;
-};
-
 namespace {
 
 class TStateDelegate : public QStyledItemDelegate {
@@ -139,7 +97,9 @@ TfmBetSystemEditor::TfmBetSystemEditor(QWidget* parent)
     lSystemName->setBuddy(edSystemName);
     lHeader = new QLabel(QStringLiteral("BET STATES TABLE"), this);
 
-    FModel = new TStatesModel(*this);
+    FModel = new TEditorModel(this, GridStateRows, 4, Qt::AlignCenter,
+                              {[this](int col, int row) { return CellText(col, row); },
+                               [this](int col, int row) { return CanSelectCell(col, row); }});
     FGrid = new TEditorGrid(this);
     StatesGrid = FGrid;
     SetEditorGrid(FGrid);

@@ -17,7 +17,7 @@ namespace wl {
 
 class TEditorGrid;
 class TGridHeader;
-class TStatesModel;
+class TEditorModel;
 
 class TfmBetSystemEditor : public TEditorForm {
     Q_OBJECT
@@ -60,12 +60,10 @@ private:
     void FitTitleRow();
     void FitGridHeight();
 
-    friend class TStatesModel;
-
     QString FColumnTitles[4];
     TBetDescription FOpened; // the working copy as opened, to tell whether closing loses anything
     TRefusal FRefusal{*this};
-    TStatesModel* FModel = nullptr;
+    TEditorModel* FModel = nullptr;
     TGridHeader* FHeader = nullptr;
     TEditorGrid* FGrid = nullptr;
 };

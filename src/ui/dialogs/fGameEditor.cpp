@@ -83,46 +83,6 @@ QString PadLeft(const QString& text, int width) {
 
 } // namespace
 
-class TOutcomesModel : public QAbstractTableModel {
-public:
-    explicit TOutcomesModel(TfmGameEditor& form) : QAbstractTableModel(&form), FForm(form) {}
-
-    int rowCount(const QModelIndex& parent) const override {
-        return parent.isValid() ? 0 : TfmGameEditor::GridOutcomeRows;
-    }
-    int columnCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : 2; }
-
-    QVariant data(const QModelIndex& index, int role) const override {
-        if (!index.isValid())
-            return {};
-        if (role == Qt::DisplayRole || role == Qt::EditRole)
-            return FForm.CellText(index.column(), index.row() + 1);
-        if (role == Qt::TextAlignmentRole)
-            return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
-        return {};
-    }
-
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
-        if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
-            return FForm.CellText(section, 0);
-        return {};
-    }
-
-    Qt::ItemFlags flags(const QModelIndex& index) const override {
-        if (!index.isValid() || !FForm.CanSelectRow(index.row() + 1))
-            return Qt::NoItemFlags;
-        return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
-    }
-
-    void Refresh() {
-        Q_EMIT dataChanged(index(0, 0), index(rowCount({}) - 1, 1));
-        Q_EMIT headerDataChanged(Qt::Horizontal, 0, 1);
-    }
-
-private:
-    TfmGameEditor& FForm;
-};
-
 // The in-place editor of an outcome cell: the typing filter, and Insert while editing.
 class TOutcomeCellEdit : public QLineEdit {
 public:
@@ -291,7 +251,9 @@ TfmGameEditor::TfmGameEditor(QWidget* parent)
         QStringLiteral("Loss Probability"), QStringLiteral("Sum of outcome probabilities")};
     lbInfo->addItems(designedInfo);
 
-    FModel = new TOutcomesModel(*this);
+    FModel = new TEditorModel(
+        this, GridOutcomeRows, 2, Qt::AlignRight | Qt::AlignVCenter,
+        {[this](int col, int row) { return CellText(col, row); }, [this](int, int row) { return CanSelectRow(row); }});
     FGrid = new TOutcomesGrid(*this, this);
     OutcomesGrid = FGrid;
     SetEditorGrid(FGrid);

@@ -18,7 +18,7 @@ class QPushButton;
 namespace wl {
 
 class TEditorGrid;
-class TOutcomesModel;
+class TEditorModel;
 class TOutcomesGrid;
 
 class TfmGameEditor : public TEditorForm {
@@ -72,13 +72,12 @@ private:
     void RefuseResult();
     // A result beyond what a 1-unit bet can chart: kept, and said once the cell has closed.
 
-    friend class TOutcomesModel;
     friend class TOutcomesGrid;
 
     QString FColumnTitles[2];
     TGameDescription FOpened; // the working copy as opened, to tell whether closing loses anything
     bool FRefusalPending = false;
-    TOutcomesModel* FModel = nullptr;
+    TEditorModel* FModel = nullptr;
     TOutcomesGrid* FGrid = nullptr;
 };
 
