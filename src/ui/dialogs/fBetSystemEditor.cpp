@@ -91,7 +91,6 @@ private:
 
 TfmBetSystemEditor::TfmBetSystemEditor(QWidget* parent)
     : TEditorForm(parent, QStringLiteral("Bet System Editor"), BetSystemEditorHelpContext) {
-
     lSystemName = new QLabel(QStringLiteral("Bet System name"), this);
     edSystemName = new QLineEdit(this);
     lSystemName->setBuddy(edSystemName);

@@ -232,7 +232,6 @@ private:
 
 TfmGameEditor::TfmGameEditor(QWidget* parent)
     : TEditorForm(parent, QStringLiteral("Game Editor"), GameEditorHelpContext) {
-
     lGameName = new QLabel(QStringLiteral("Game / Bet name"), this);
     edName = new QLineEdit(this);
     lGameName->setBuddy(edName);
