@@ -26,20 +26,54 @@ TAxisFold::TAxisFold(double min, double max, const std::vector<TStretch>& empty)
     const double width = max - min;
     if (!(width > 0.0))
         return;
-    std::vector<TStretch> chosen;
+    std::vector<TStretch> candidates;
     for (const TStretch& s : empty) {
         const double from = std::max(s.From, min);
         const double to = std::min(s.To, max);
-        if (to - from >= MinLength && to - from >= MinShare * width)
-            chosen.push_back({from, to});
+        if (to - from >= MinLength)
+            candidates.push_back({from, to});
+    }
+    // Longest first, each measured against what the longer ones leave: a gap between two near clusters still folds
+    // when a far one beyond them would otherwise dwarf it.
+    std::stable_sort(candidates.begin(), candidates.end(),
+                     [](const TStretch& a, const TStretch& b) { return a.To - a.From > b.To - b.From; });
+    std::vector<TStretch> chosen;
+    double left = width;
+    for (const TStretch& s : candidates) {
+        if (chosen.size() == MaxBreaks || s.To - s.From < MinShare * left)
+            break;
+        chosen.push_back(s);
+        left -= s.To - s.From;
     }
     if (chosen.empty())
         return;
-    if (chosen.size() > MaxBreaks) {
-        std::stable_sort(chosen.begin(), chosen.end(),
-                         [](const TStretch& a, const TStretch& b) { return a.To - a.From > b.To - b.From; });
-        chosen.resize(MaxBreaks);
-        std::sort(chosen.begin(), chosen.end(), [](const TStretch& a, const TStretch& b) { return a.From < b.From; });
+    std::sort(chosen.begin(), chosen.end(), [](const TStretch& a, const TStretch& b) { return a.From < b.From; });
+    // Each segment between breaks gets at least a share of the unfolded width, borrowed from the stretches beside
+    // it, so that a lone value at the end or a narrow cluster still has room for a label.
+    const auto unfolded = [&] {
+        double w = width;
+        for (const TStretch& s : chosen)
+            w -= s.To - s.From;
+        return std::max(w, 1.0);
+    };
+    const double least = MinSegmentShare * unfolded();
+    for (size_t i = 0; i <= chosen.size(); ++i) {
+        const double from = i == 0 ? min : chosen[i - 1].To;
+        const double to = i == chosen.size() ? max : chosen[i].From;
+        const double missing = least - (to - from);
+        if (missing <= 0.0)
+            continue;
+        const bool hasLeft = i > 0;
+        const bool hasRight = i < chosen.size();
+        const double part = hasLeft && hasRight ? missing / 2.0 : missing;
+        if (hasLeft) {
+            TStretch& s = chosen[i - 1];
+            s.To -= std::min(part, (s.To - s.From) / 4.0);
+        }
+        if (hasRight) {
+            TStretch& s = chosen[i];
+            s.From += std::min(part, (s.To - s.From) / 4.0);
+        }
     }
     double squeezed = 0.0;
     for (const TStretch& s : chosen)
@@ -101,8 +135,10 @@ std::vector<double> TAxisFold::Ticks(double min, double max, int maxTicks, bool 
         if (whole)
             step = std::max(step, 1.0);
         const double first = std::ceil(a / step) * step;
-        if (first > b) {
-            // Too narrow for a round number: its middle, as a whole number where the axis counts whole ones.
+        if (first > b || count == 1) {
+            // Too narrow for a round number, or room for one label only: its middle, where the label has room on
+            // both sides (a round number at a segment's end would run into the break or past the axis), as a whole
+            // number where the axis counts whole ones.
             const double mid = whole ? std::round((a + b) / 2.0) : (a + b) / 2.0;
             if (mid >= a && mid <= b)
                 ticks.push_back(mid);

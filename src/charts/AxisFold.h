@@ -13,11 +13,13 @@ namespace wl {
 
 class TAxisFold {
 public:
-    // Stretches shorter than this many X, or than MinShare of the shown range, stay as they are; of the others, the
-    // MaxBreaks longest fold. Many short gaps between evenly spread clusters read better on a plain axis.
+    // Stretches shorter than this many X, or than MinShare of the range that the longer folds leave, stay as they
+    // are; at most MaxBreaks fold. Many short gaps between evenly spread clusters read better on a plain axis.
     static constexpr double MinLength = 200.0;
     static constexpr double MinShare = 0.15;
     static constexpr size_t MaxBreaks = 4;
+    // The least room of a segment between breaks, as a share of the unfolded width.
+    static constexpr double MinSegmentShare = 0.2;
 
     struct TStretch {
         double From = 0.0, To = 0.0; // the empty X between two occupied ones, From < To

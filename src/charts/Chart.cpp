@@ -204,13 +204,27 @@ TAxisRange TChart::EffectiveRangeOf(TAxisKind kind, TAxisRange range, bool autom
 }
 
 TAxisFold TChart::BottomFold() const {
+    // Where a distribution is drawn, only values a reader could see make a cluster: a far tail of values a
+    // pixel below the top would otherwise hold the axis at its full width.
+    double top = 0.0;
+    for (const auto& line : FLines)
+        if (line->FVisible && !line->FComputedValues.Empty())
+            for (const TChartPoint& p : line->FPoints)
+                top = std::max(top, std::fabs(p.Y));
+    const double seen = top * VisibleShare;
     std::vector<std::pair<double, double>> occupied;
     for (const auto& line : FLines) {
         if (!line->FVisible)
             continue;
         if (!line->FComputedValues.Empty()) {
-            for (const TSeriesValues::TSpan& s : line->FComputedValues.Spans())
-                occupied.emplace_back(static_cast<double>(s.First), static_cast<double>(s.Last()));
+            for (const TChartPoint& p : line->FPoints) {
+                if (!(std::fabs(p.Y) >= seen))
+                    continue;
+                if (!occupied.empty() && occupied.back().second + 1.0 >= p.X && occupied.back().first <= p.X)
+                    occupied.back().second = std::max(occupied.back().second, p.X);
+                else
+                    occupied.emplace_back(p.X, p.X);
+            }
         } else if (!line->FPoints.empty()) {
             const auto [lo, hi] =
                 std::minmax_element(line->FPoints.begin(), line->FPoints.end(),
@@ -219,14 +233,18 @@ TAxisFold TChart::BottomFold() const {
         }
     }
     std::sort(occupied.begin(), occupied.end());
+    const TAxisRange range = EffectiveRange(TAxisKind::Bottom);
     std::vector<TAxisFold::TStretch> empty;
-    double reach = -std::numeric_limits<double>::infinity();
+    // The unseen tails of a distribution fold too; other lines keep the axis as it was set.
+    const bool tails = top > 0.0;
+    double reach = tails ? range.Minimum : -std::numeric_limits<double>::infinity();
     for (const auto& [lo, hi] : occupied) {
         if (lo > reach + 1.0 && std::isfinite(reach))
             empty.push_back({reach, lo});
         reach = std::max(reach, hi);
     }
-    const TAxisRange range = EffectiveRange(TAxisKind::Bottom);
+    if (tails && std::isfinite(reach) && reach + 1.0 < range.Maximum && !occupied.empty())
+        empty.push_back({reach, range.Maximum});
     return TAxisFold(range.Minimum, range.Maximum, empty);
 }
 

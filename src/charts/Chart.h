@@ -172,8 +172,11 @@ public:
     // width is widened by 1 on each side so that it can be drawn. View, exports and data table all use this.
     TAxisRange EffectiveRange(TAxisKind kind) const;
     // The bottom axis folded over the long stretches of the effective range that no visible line occupies (a line
-    // occupies the spans of its computed values, or without them the X range of its points).
+    // with computed values occupies the X of its points that a reader could see, and its unseen tails fold too; a
+    // line without them occupies the X range of its points).
     TAxisFold BottomFold() const;
+    // A value below this share of the tallest drawn one is at most about a pixel high.
+    static constexpr double VisibleShare = 0.002;
 
     // Zooming pushes both axes' state (range and automatic flag) and fixes both to the new ranges.
     void Zoom(const TAxisRange& bottom, const TAxisRange& left);

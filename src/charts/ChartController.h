@@ -97,6 +97,10 @@ public:
     // the largest share, the earliest round and the series concerned; empty when every value is exact. Beyond
     // namedLimit series only their number is given.
     QString LimitWarning(int namedLimit = 10) const;
+    // The largest share of probability behind the limit line; 0 when every value is exact.
+    double LimitShare() const;
+    // Below this share nothing beyond the edges could show on a chart or change a figure as printed.
+    static constexpr double SeenLimitShare = 1e-4;
     // The bankroll planner's answer as the latest results show it: per series that has one, the smallest bankrolls
     // for a risk of ruin of at most 1, 5 and 10 %.
     std::optional<TBankrollAnswer> SeriesAnswer(int index) const; // checked: ERangeError

@@ -38,7 +38,8 @@ void TChartController::TakeSeriesFailures(const TExecuteThread& thread) {
 
 std::vector<TChartPoint> TChartController::AnswerMarks(const TSeries& s) const {
     std::vector<TChartPoint> marks;
-    if (!s.ShownAnswer)
+    // The answer speaks of ruin: on the success line its bankrolls would sit where few have yet succeeded.
+    if (!s.ShownAnswer || !FCurrentKind->LineIsRuin())
         return marks;
     const TGameCalculator& c = *s.Calculator;
     for (const int32_t b : s.ShownAnswer->Bankrolls)
@@ -71,6 +72,14 @@ QStringList TChartController::BankrollAnswers() const {
     return lines;
 }
 
+double TChartController::LimitShare() const {
+    double share = 0.0;
+    for (const TSeries& s : FSeries)
+        if (s.ShownLimitRound > 0)
+            share = std::max(share, s.ShownLimitShare);
+    return share;
+}
+
 QString TChartController::LimitWarning(int namedLimit) const {
     double share = 0.0;
     int32_t round = 0;
@@ -88,7 +97,16 @@ QString TChartController::LimitWarning(int namedLimit) const {
             stop = stop ? std::pair{std::max(stop->first, s.ShownBudgetStop->first),
                                     std::min(stop->second, s.ShownBudgetStop->second)}
                         : *s.ShownBudgetStop;
-        captions << s.Caption;
+        // Each series with its own edges: one pair for all would hide how far the widest one runs.
+        if (s.ShownBudgetStop)
+            captions << QStringLiteral("%1 (%2 … %3)")
+                            .arg(s.Caption)
+                            .arg(s.ShownBudgetStop->first)
+                            .arg(s.ShownBudgetStop->second);
+        else if (s.ShownLimit > 0 && !FCurrentKind->ComputesWhole())
+            captions << QStringLiteral("%1 (±%2)").arg(s.Caption).arg(s.ShownLimit);
+        else
+            captions << s.Caption;
     }
     if (captions.isEmpty())
         return {};
@@ -96,7 +114,7 @@ QString TChartController::LimitWarning(int namedLimit) const {
     // Two digits that mean something however small the share: "32.5", "3.2", "0.041", "1.2e-07".
     const QString shown = percent >= 1.0 ? QString::number(percent, 'f', 1) : QString::number(percent, 'g', 2);
     const QString series = captions.size() <= namedLimit
-                               ? captions.join(QStringLiteral(", "))
+                               ? captions.join(QStringLiteral("; "))
                                : MessageText(FTexts, QStringLiteral("BoundSeriesCount"), QStringLiteral("%d series"),
                                              {static_cast<long long>(captions.size())});
     if (FCurrentKind->ComputesWhole()) {

@@ -78,6 +78,8 @@ public:
     virtual std::optional<TBankrollAnswer> SeriesAnswer(const TGameCalculator& /*calculator*/) const {
         return std::nullopt;
     }
+    // Whether the line drawn is the risk of ruin, so that the answer's bankrolls can be marked on it.
+    virtual bool LineIsRuin() const { return true; }
 
     QString GetName() const;
     QString GetXName() const;

@@ -33,6 +33,7 @@ public:
     void ComputeSeries(TGameCalculator& calculator, TStepPool* pool,
                        const std::function<bool(int32_t step)>& progress) override;
     std::optional<TBankrollAnswer> SeriesAnswer(const TGameCalculator& calculator) const override;
+    bool LineIsRuin() const override { return !ShowsSuccess(); }
 
     // The last bankroll shown without a target: the first whose risk is below 1e-6 %, or the last computed.
     static int32_t LastShownBankroll(const TBankrollCurve& curve);

@@ -229,6 +229,14 @@ TEST(BankrollPlanner, TheKindsDrawTheCurveAndMarkTheAnswer) {
     EXPECT_EQ(f.Controller->SeriesAnswer(0)->Bankrolls[0], 0);
     EXPECT_TRUE(f.Controller->BankrollAnswers().front().contains(QStringLiteral("more than 9")));
 
+    // The answer is about ruin: far below the target, where few have succeeded within the rounds, it is no point
+    // of the success line, so no ring marks it there.
+    f.Controller->CurrentKind().SetParam(1, 200);
+    f.Compute();
+    ASSERT_TRUE(f.Controller->SeriesAnswer(0).has_value());
+    EXPECT_GT(f.Controller->SeriesAnswer(0)->Bankrolls[0], 0);
+    EXPECT_TRUE(line.Marks().empty());
+
     // Other kinds give no answer and no marks.
     f.Controller->SelectChartKind(6);
     f.Compute();

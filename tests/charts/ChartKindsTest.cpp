@@ -378,10 +378,25 @@ TEST(ChartKindsTest, LimitWarningExactlyWhenProbabilityReachesALimit) {
         }
         EXPECT_TRUE(warning.contains(QStringLiteral("and 5000, where the memory budget stopped the range")))
             << warning.toStdString();
-        EXPECT_TRUE(warning.contains(QStringLiteral("from round %1 on: Coin [Big].").arg(row.Round)))
+        EXPECT_TRUE(warning.contains(QStringLiteral("from round %1 on: Coin [Big] (-5000 … 5000).").arg(row.Round)))
             << warning.toStdString();
         EXPECT_TRUE(f.Controller->LimitWarning(0).contains(QStringLiteral("on: 1 series.")));
     }
+}
+
+// Several series past their limits: each is named with the edges its own range stopped at.
+TEST(ChartKindsTest, LimitWarningNamesEachSeriesWithItsOwnEdges) {
+    test::TControllerFixture f;
+    f.Controller->SetMemoryBudget(100000);
+    const TGameDescription lopsided = test::MakeGame(QStringLiteral("Lopsided"), {{6, 0.1}, {-1, 0.9}});
+    ASSERT_TRUE(ComputeOne(f, NetResults, 0, 8, test::CoinGame(), test::MakeSystem(QStringLiteral("Big"), {1000})));
+    ASSERT_TRUE(f.Controller->AddSeries(lopsided, test::MakeSystem(QStringLiteral("Big"), {1000})));
+    f.Compute();
+    const QString warning = f.Controller->LimitWarning();
+    EXPECT_TRUE(warning.contains(QStringLiteral("Coin [Big] (-5000 … 5000)"))) << warning.toStdString();
+    EXPECT_TRUE(warning.contains(QStringLiteral("; Lopsided [Big] (-5000 … 5000)."))) << warning.toStdString();
+    EXPECT_EQ(f.Controller->LimitWarning(1).count(QStringLiteral(" … ")), 0) << "beyond the names asked for";
+    EXPECT_GE(f.Controller->LimitShare(), TChartController::SeenLimitShare);
 }
 
 TEST(ChartKindsTest, FillSeriesPlotsVisibleValuesAndNarrowsTheRange) {

@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <utility>
+#include <vector>
+
 namespace wl {
 namespace {
 
@@ -184,6 +188,74 @@ TEST(ChartTest, LongEmptyStretchesFoldTheBottomAxis) {
     EXPECT_EQ(chart.BottomFold().Breaks().size(), 2u);
     chart.Line(1).SetVisible(false);
     EXPECT_EQ(chart.BottomFold().Breaks().size(), 1u);
+}
+
+// Clusters far apart in X with their own heights; the values between them are drawn but far below a pixel.
+struct TCluster {
+    int64_t First, Last;
+    double Value;
+};
+
+void FillClusters(TChartLine& line, const std::vector<TCluster>& clusters) {
+    TSeriesValues values;
+    std::vector<TChartPoint> points;
+    for (const TCluster& c : clusters)
+        for (int64_t x = c.First; x <= c.Last; ++x) {
+            values[x] = c.Value;
+            points.push_back({static_cast<double>(x), c.Value});
+        }
+    line.SetComputedValues(std::move(values));
+    line.SetPoints(std::move(points));
+}
+
+TEST(ChartTest, EveryVisibleClusterGetsRoomAndATick) {
+    struct TCase {
+        const char* Name;
+        std::vector<TCluster> Clusters;
+        std::vector<std::pair<double, double>> Seen; // the X ranges that must each get room and a tick
+    };
+    const TCase cases[] = {
+        {"a lottery: near wins, a rare far one, an unseen tail and jackpot",
+         {{-100, -60, 5.0},
+          {900, 960, 0.5},
+          {29900, 29960, 0.1},
+          {60000, 60010, 1e-6},
+          {400000, 400020, 1e-6},
+          {700000, 700010, 1e-6},
+          {1000000, 1000000, 1e-6}},
+         {{-100, -60}, {900, 960}, {29900, 29960}}},
+        {"a lone value far beyond a wide cluster",
+         {{-2000, 2000, 1.0}, {900000, 900000, 0.5}},
+         {{-2000, 2000}, {900000, 900000}}},
+    };
+    for (const TCase& c : cases) {
+        TChart chart;
+        FillClusters(chart.Line(0), c.Clusters);
+        const TAxisFold fold = chart.BottomFold();
+        ASSERT_TRUE(fold.Folded()) << c.Name;
+        const TAxisRange range = chart.EffectiveRange(TAxisKind::Bottom);
+        const double axis = fold.ToAxis(range.Maximum) - fold.ToAxis(range.Minimum);
+        const std::vector<double> ticks = fold.Ticks(range.Minimum, range.Maximum, 10, true);
+        for (const auto& [from, to] : c.Seen) {
+            // Room for a label: a few percent of the axis between the breaks around each cluster.
+            double left = fold.ToAxis(range.Minimum);
+            double right = fold.ToAxis(range.Maximum);
+            for (const TAxisFold::TBreak& b : fold.Breaks()) {
+                if (b.To <= from)
+                    left = std::max(left, b.AxisTo);
+                if (b.From >= to)
+                    right = std::min(right, b.AxisFrom);
+            }
+            const double room = right - left;
+            EXPECT_GT(room, 0.05 * axis) << c.Name << ": cluster at " << from;
+            for (const TAxisFold::TBreak& b : fold.Breaks())
+                EXPECT_TRUE(b.To <= from || b.From >= to) << c.Name << ": cluster at " << from << " in a break";
+            const bool ticked = std::any_of(ticks.begin(), ticks.end(), [&](double t) {
+                return t >= fold.FromAxis(left) && t <= fold.FromAxis(right);
+            });
+            EXPECT_TRUE(ticked) << c.Name << ": no tick near the cluster at " << from;
+        }
+    }
 }
 
 } // namespace

@@ -21,6 +21,7 @@
 
 #include <QAction>
 #include <QFontMetrics>
+#include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -329,6 +330,28 @@ TEST_F(MainWindowTest, ClearAsksBeforeRemovingEverySeries) {
         EXPECT_TRUE(asked.contains(QStringLiteral("3 series"))) << asked.toStdString();
         EXPECT_EQ(w->Controller().SeriesCount(), answer == QMessageBox::Ok ? 0 : 3) << answer;
         EXPECT_EQ(w->lbSeries->count(), w->Controller().SeriesCount());
+    }
+}
+
+// A system's name wider than a column is shown whole: it is what tells the series apart.
+TEST_F(MainWindowTest, SummaryHeadersShowTheWholeSystemName) {
+    test::WriteText(Folder.Path() + QStringLiteral("/bets.ini"),
+                    "[Flat bet of one unit, kept through every win and every loss alike]\r\nCount=1\r\nBet0=1\r\n"
+                    "Win0=0\r\nLoss0=0\r\n\r\n");
+    auto w = Open("[CHART]\r\nChartID=0\r\nParam0=0\r\nParam1=4\r\n");
+    AddSeries(*w, 0, 3);
+    w->resize(700, 500);
+    w->show();
+    w->FormActivate();
+    w->miSummary->trigger();
+    ASSERT_TRUE(test::WaitFor([&] { return !w->Controller().Running() && w->Controller().SeriesSummary(2); }));
+    QApplication::processEvents();
+    const QHeaderView& header = *w->SummaryGrid->horizontalHeader();
+    for (int k = 1; k < w->SummaryGrid->columnCount(); ++k) {
+        const QString text = w->SummaryGrid->horizontalHeaderItem(k)->text();
+        const QString system = text.mid(text.lastIndexOf(QLatin1Char('\n')) + 1);
+        EXPECT_TRUE(system.startsWith(QStringLiteral("Flat bet"))) << text.toStdString();
+        EXPECT_GT(header.sectionSize(k), header.fontMetrics().horizontalAdvance(system)) << k;
     }
 }
 
@@ -674,6 +697,7 @@ TEST_F(MainWindowTest, AHugeResultStopsAtTheBudgetAndSaysSo) {
     EXPECT_TRUE(shown.isEmpty()) << shown.join(QLatin1Char('\n')).toStdString();
     EXPECT_TRUE(w->lLimitWarning->text().contains(QStringLiteral("where the memory budget stopped the range")))
         << w->lLimitWarning->text().toStdString();
+    EXPECT_TRUE(w->lLimitWarning->property("alarm").toBool()) << "half of the probability is past the edge";
 }
 
 // The about box stands in for any handler that fails.

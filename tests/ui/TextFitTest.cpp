@@ -21,6 +21,7 @@
 #include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTableView>
@@ -229,6 +230,17 @@ TEST(TextFit, BoxesAndTheSaveDialogSpeakTheChosenLanguage) {
         ConfirmBox(&w, message);
         collectNextModal();
         InformationBox(&w, message);
+        // The places beside the folders show their names whole.
+        QTimer::singleShot(0, [code] {
+            auto* sidebar = QApplication::activeModalWidget()->findChild<QListView*>(QStringLiteral("sidebar"));
+            ASSERT_NE(sidebar, nullptr);
+            for (int r = 0; r < sidebar->model()->rowCount(); ++r) {
+                const QString name = sidebar->model()->index(r, 0).data().toString();
+                EXPECT_LE(sidebar->fontMetrics().horizontalAdvance(name) + sidebar->iconSize().width(),
+                          sidebar->viewport()->width())
+                    << code << ": " << name.toStdString();
+            }
+        });
         collectNextModal();
         w.miSave->trigger();
         TfmAbout about;

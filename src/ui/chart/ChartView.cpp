@@ -380,7 +380,7 @@ void TChartView::RefreshFold() {
             const double half = metrics.horizontalAdvance(label) / 2.0 + 4.0;
             // Nor over a break mark.
             const bool onMark = std::any_of(pixels.begin(), pixels.end(),
-                                            [&](double p) { return std::fabs(p - pixelOf(u)) < half + 6.0; });
+                                            [&](double p) { return std::fabs(p - pixelOf(u)) < half + 4.0; });
             if (onMark || pixelOf(u) - half < lastRight || labels.contains(label) || (!at.empty() && u <= at.back()))
                 continue;
             labels << label;

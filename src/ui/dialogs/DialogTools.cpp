@@ -3,7 +3,11 @@
 
 #include "model/NameValidation.h"
 #include "preferences/Preferences.h"
+#include "ui/dialogs/EditorGrid.h"
+#include "ui/widgets/Guard.h"
+#include "ui/widgets/HelpContext.h"
 #include "ui/widgets/Looks.h"
+#include "ui/widgets/QuickEdit.h"
 
 #include <QAbstractButton>
 #include <QCloseEvent>
@@ -90,6 +94,43 @@ void NoDefaultButton(QWidget* button) {
         push->setAutoDefault(false);
         push->setDefault(false);
     }
+}
+
+TEditorForm::TEditorForm(QWidget* parent, const QString& title, int helpContext) : QDialog(parent) {
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
+    setWindowTitle(title);
+    SetHelpContext(this, helpContext);
+    UseFormFont(*this);
+}
+
+TEditorForm::~TEditorForm() = default;
+
+void TEditorForm::OpenNames(const QString* ownName, const QStringList& names, QLineEdit& nameEdit) {
+    FNames = names;
+    FOwnIndex = ownName != nullptr ? static_cast<int>(names.indexOf(*ownName)) : -1;
+    FQuickEdit = std::make_unique<TQuickEdit>(nameEdit, names);
+}
+
+void TEditorForm::showEvent(QShowEvent* event) {
+    if (!FShown) {
+        FShown = true;
+        Guarded(this, [this] { FormShow(); });
+    }
+    QDialog::showEvent(event);
+}
+
+void TEditorForm::done(int r) {
+    if (r == QDialog::Accepted) {
+        if (FEditorGrid != nullptr)
+            FEditorGrid->CommitEdit();
+        // A refused cell is reported before anything is taken over.
+        if (RefusalPending())
+            return;
+        if (!AcceptName(this, WorkingName(), FNames, FOwnIndex))
+            return;
+    }
+    QDialog::done(r);
 }
 
 bool TEditorForm::MayDiscard() {

@@ -10,9 +10,14 @@
 class QCloseEvent;
 class QKeyEvent;
 class QLabel;
+class QLineEdit;
+class QShowEvent;
 class QWidget;
 
 namespace wl {
+
+class TEditorGrid;
+class TQuickEdit;
 
 // A confirmation box: caption "Confirm" and buttons OK and Cancel, in the chosen language. True on OK.
 bool ConfirmBox(QWidget* parent, const QString& text);
@@ -47,22 +52,45 @@ void UseFormFont(QWidget& form);
 // Buttons that Enter must not press: the dialogs have no default button.
 void NoDefaultButton(QWidget* button);
 
-// What the two editors share: Escape and the window's close button ask before a changed working copy is thrown
-// away. The Cancel button discards without asking: it says what it does.
+// What the two editors share, as editors of a working copy with a name and a grid: the window's looks, the name
+// checked on OK and completed while typed, the form filled in once when first shown, OK taking the open cell, and
+// Escape and the window's close button asking before a changed working copy is thrown away. The Cancel button
+// discards without asking: it says what it does.
 class TEditorForm : public QDialog {
     Q_OBJECT
 public:
-    using QDialog::QDialog;
+    TEditorForm(QWidget* parent, const QString& title, int helpContext);
+    ~TEditorForm() override;
 
     // Whether closing now would lose anything: the working copy differs from what was opened, or a cell is open.
     virtual bool Changed() const = 0;
 
+public Q_SLOTS:
+    void done(int r) override;
+
 protected:
+    // The names of the list in list order, checked on OK and completed in nameEdit; ownName is the edited one's
+    // (none for a new one), which it may keep.
+    void OpenNames(const QString* ownName, const QStringList& names, QLineEdit& nameEdit);
+    void SetEditorGrid(TEditorGrid* grid) { FEditorGrid = grid; }
+    virtual QString WorkingName() const = 0;
+    // Whether a refused cell is still to be reported: OK waits for it.
+    virtual bool RefusalPending() const = 0;
+    // Fills the form from the working copy and the language, once, when first shown.
+    virtual void FormShow() = 0;
+
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     bool MayDiscard();
+
+    QStringList FNames;
+    int FOwnIndex = -1;
+    bool FShown = false;
+    TEditorGrid* FEditorGrid = nullptr;
+    std::unique_ptr<TQuickEdit> FQuickEdit;
 };
 
 // Runs an editor form modally on a working copy of original (none: a new object) and returns the accepted copy,
@@ -76,6 +104,16 @@ std::unique_ptr<T> RunEditor(const T* original, const QStringList& names, QWidge
     auto result = std::make_unique<T>();
     result->Assign(form->WorkingCopy);
     return result;
+}
+
+// The same on a copy of original, taken over into edited on OK; false on Cancel.
+template <class TForm, class T>
+bool RunEditorOn(const T& original, const QStringList& names, T& edited, QWidget* parent) {
+    const std::unique_ptr<T> result = RunEditor<TForm>(&original, names, parent);
+    if (!result)
+        return false;
+    edited.Assign(*result);
+    return true;
 }
 
 } // namespace wl

@@ -5,6 +5,7 @@
 #include <QStyleOptionHeader>
 
 #include <algorithm>
+#include <utility>
 
 namespace wl {
 
@@ -85,6 +86,36 @@ bool TEditorGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* ev
     if (trigger == SelectedClicked)
         trigger = DoubleClicked;
     return QTableView::edit(index, trigger, event);
+}
+
+TEditorModel::TEditorModel(QObject* parent, int rows, int columns, Qt::Alignment alignment, TCells cells)
+    : QAbstractTableModel(parent), FRows(rows), FColumns(columns), FAlignment(alignment), FCells(std::move(cells)) {}
+
+QVariant TEditorModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid())
+        return {};
+    if (role == Qt::DisplayRole || role == Qt::EditRole)
+        return FCells.Text(index.column(), index.row() + 1);
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(FAlignment);
+    return {};
+}
+
+QVariant TEditorModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
+        return FCells.Text(section, 0);
+    return {};
+}
+
+Qt::ItemFlags TEditorModel::flags(const QModelIndex& index) const {
+    if (!index.isValid() || !FCells.Selectable(index.column(), index.row() + 1))
+        return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
+}
+
+void TEditorModel::Refresh() {
+    Q_EMIT dataChanged(index(0, 0), index(FRows - 1, FColumns - 1));
+    Q_EMIT headerDataChanged(Qt::Horizontal, 0, FColumns - 1);
 }
 
 } // namespace wl

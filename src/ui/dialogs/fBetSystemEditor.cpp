@@ -35,48 +35,6 @@ const QString SuccessorAddsStates =
 
 } // namespace
 
-class TStatesModel : public QAbstractTableModel {
-public:
-    explicit TStatesModel(TfmBetSystemEditor& form) : QAbstractTableModel(&form), FForm(form) {}
-
-    int rowCount(const QModelIndex& parent) const override {
-        return parent.isValid() ? 0 : TfmBetSystemEditor::GridStateRows;
-    }
-    int columnCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : 4; }
-
-    QVariant data(const QModelIndex& index, int role) const override {
-        if (!index.isValid())
-            return {};
-        if (role == Qt::DisplayRole || role == Qt::EditRole)
-            return FForm.CellText(index.column(), index.row() + 1);
-        if (role == Qt::TextAlignmentRole)
-            return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
-        return {};
-    }
-
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
-        if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
-            return FForm.CellText(section, 0);
-        return {};
-    }
-
-    Qt::ItemFlags flags(const QModelIndex& index) const override {
-        if (!index.isValid())
-            return Qt::NoItemFlags;
-        if (FForm.CanSelectCell(index.column(), index.row() + 1))
-            return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
-        return Qt::NoItemFlags;
-    }
-
-    void Refresh() {
-        Q_EMIT dataChanged(index(0, 0), index(rowCount({}) - 1, 3));
-        Q_EMIT headerDataChanged(Qt::Horizontal, 0, 3);
-    }
-
-private:
-    TfmBetSystemEditor& FForm;
-};
-
 namespace {
 
 class TStateDelegate : public QStyledItemDelegate {
@@ -131,21 +89,19 @@ private:
 
 } // namespace
 
-TfmBetSystemEditor::TfmBetSystemEditor(QWidget* parent) : TEditorForm(parent) {
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint);
-    setWindowTitle(QStringLiteral("Bet System Editor"));
-    SetHelpContext(this, BetSystemEditorHelpContext);
-    UseFormFont(*this);
-
+TfmBetSystemEditor::TfmBetSystemEditor(QWidget* parent)
+    : TEditorForm(parent, QStringLiteral("Bet System Editor"), BetSystemEditorHelpContext) {
     lSystemName = new QLabel(QStringLiteral("Bet System name"), this);
     edSystemName = new QLineEdit(this);
     lSystemName->setBuddy(edSystemName);
     lHeader = new QLabel(QStringLiteral("BET STATES TABLE"), this);
 
-    FModel = new TStatesModel(*this);
+    FModel = new TEditorModel(this, GridStateRows, 4, Qt::AlignCenter,
+                              {[this](int col, int row) { return CellText(col, row); },
+                               [this](int col, int row) { return CanSelectCell(col, row); }});
     FGrid = new TEditorGrid(this);
     StatesGrid = FGrid;
+    SetEditorGrid(FGrid);
     FHeader = new TGridHeader(StatesGrid);
     StatesGrid->setHorizontalHeader(FHeader);
     StatesGrid->setModel(FModel);
@@ -205,17 +161,7 @@ void TfmBetSystemEditor::Open(const TBetDescription* system, const QStringList& 
     if (WorkingCopy.StateCount < 1)
         WorkingCopy.StateCount = 1;
     FOpened = WorkingCopy;
-    FNames = names;
-    FOwnIndex = system != nullptr ? static_cast<int>(names.indexOf(system->Name)) : -1;
-    FQuickEdit = std::make_unique<TQuickEdit>(*edSystemName, names);
-}
-
-void TfmBetSystemEditor::showEvent(QShowEvent* event) {
-    if (!FShown) {
-        FShown = true;
-        Guarded(this, [this] { FormShow(); });
-    }
-    QDialog::showEvent(event);
+    OpenNames(system != nullptr ? &system->Name : nullptr, names, *edSystemName);
 }
 
 void TfmBetSystemEditor::FormShow() {
@@ -337,24 +283,8 @@ bool TfmBetSystemEditor::Changed() const {
     return false;
 }
 
-void TfmBetSystemEditor::done(int r) {
-    if (r == QDialog::Accepted) {
-        FGrid->CommitEdit();
-        // A refused cell is reported before anything is taken over.
-        if (FRefusal.Pending())
-            return;
-        if (!AcceptName(this, WorkingCopy.Name, FNames, FOwnIndex))
-            return;
-    }
-    TEditorForm::done(r);
-}
-
 bool EditSystem(const TBetDescription& system, const QStringList& names, TBetDescription& edited, QWidget* parent) {
-    const std::unique_ptr<TBetDescription> result = RunEditor<TfmBetSystemEditor>(&system, names, parent);
-    if (!result)
-        return false;
-    edited.Assign(*result);
-    return true;
+    return RunEditorOn<TfmBetSystemEditor>(system, names, edited, parent);
 }
 
 std::unique_ptr<TBetDescription> NewSystem(const QStringList& names, QWidget* parent) {

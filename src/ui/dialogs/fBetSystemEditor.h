@@ -17,8 +17,7 @@ namespace wl {
 
 class TEditorGrid;
 class TGridHeader;
-class TStatesModel;
-class TQuickEdit;
+class TEditorModel;
 
 class TfmBetSystemEditor : public TEditorForm {
     Q_OBJECT
@@ -52,29 +51,21 @@ public:
     QPushButton* btnOK = nullptr;
     QPushButton* btnCancel = nullptr;
 
-public Q_SLOTS:
-    void done(int r) override;
-
 protected:
-    void showEvent(QShowEvent* event) override;
+    QString WorkingName() const override { return WorkingCopy.Name; }
+    bool RefusalPending() const override { return FRefusal.Pending(); }
+    void FormShow() override;
 
 private:
-    void FormShow();
     void FitTitleRow();
     void FitGridHeight();
 
-    friend class TStatesModel;
-
     QString FColumnTitles[4];
-    QStringList FNames;
     TBetDescription FOpened; // the working copy as opened, to tell whether closing loses anything
-    int FOwnIndex = -1;
-    bool FShown = false;
     TRefusal FRefusal{*this};
-    TStatesModel* FModel = nullptr;
+    TEditorModel* FModel = nullptr;
     TGridHeader* FHeader = nullptr;
     TEditorGrid* FGrid = nullptr;
-    std::unique_ptr<TQuickEdit> FQuickEdit;
 };
 
 // Shows the editor on a copy of system; on OK copies the result (pruned) into edited and returns true.

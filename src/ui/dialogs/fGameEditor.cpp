@@ -83,46 +83,6 @@ QString PadLeft(const QString& text, int width) {
 
 } // namespace
 
-class TOutcomesModel : public QAbstractTableModel {
-public:
-    explicit TOutcomesModel(TfmGameEditor& form) : QAbstractTableModel(&form), FForm(form) {}
-
-    int rowCount(const QModelIndex& parent) const override {
-        return parent.isValid() ? 0 : TfmGameEditor::GridOutcomeRows;
-    }
-    int columnCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : 2; }
-
-    QVariant data(const QModelIndex& index, int role) const override {
-        if (!index.isValid())
-            return {};
-        if (role == Qt::DisplayRole || role == Qt::EditRole)
-            return FForm.CellText(index.column(), index.row() + 1);
-        if (role == Qt::TextAlignmentRole)
-            return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
-        return {};
-    }
-
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
-        if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
-            return FForm.CellText(section, 0);
-        return {};
-    }
-
-    Qt::ItemFlags flags(const QModelIndex& index) const override {
-        if (!index.isValid() || !FForm.CanSelectRow(index.row() + 1))
-            return Qt::NoItemFlags;
-        return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
-    }
-
-    void Refresh() {
-        Q_EMIT dataChanged(index(0, 0), index(rowCount({}) - 1, 1));
-        Q_EMIT headerDataChanged(Qt::Horizontal, 0, 1);
-    }
-
-private:
-    TfmGameEditor& FForm;
-};
-
 // The in-place editor of an outcome cell: the typing filter, and Insert while editing.
 class TOutcomeCellEdit : public QLineEdit {
 public:
@@ -270,13 +230,8 @@ private:
 
 } // namespace
 
-TfmGameEditor::TfmGameEditor(QWidget* parent) : TEditorForm(parent) {
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint);
-    setWindowTitle(QStringLiteral("Game Editor"));
-    SetHelpContext(this, GameEditorHelpContext);
-    UseFormFont(*this);
-
+TfmGameEditor::TfmGameEditor(QWidget* parent)
+    : TEditorForm(parent, QStringLiteral("Game Editor"), GameEditorHelpContext) {
     lGameName = new QLabel(QStringLiteral("Game / Bet name"), this);
     edName = new QLineEdit(this);
     lGameName->setBuddy(edName);
@@ -295,9 +250,12 @@ TfmGameEditor::TfmGameEditor(QWidget* parent) : TEditorForm(parent) {
         QStringLiteral("Loss Probability"), QStringLiteral("Sum of outcome probabilities")};
     lbInfo->addItems(designedInfo);
 
-    FModel = new TOutcomesModel(*this);
+    FModel = new TEditorModel(
+        this, GridOutcomeRows, 2, Qt::AlignRight | Qt::AlignVCenter,
+        {[this](int col, int row) { return CellText(col, row); }, [this](int, int row) { return CanSelectRow(row); }});
     FGrid = new TOutcomesGrid(*this, this);
     OutcomesGrid = FGrid;
+    SetEditorGrid(FGrid);
     FGrid->setHorizontalHeader(new TGridHeader(FGrid));
     FGrid->setModel(FModel);
     FGrid->setItemDelegate(new TOutcomeDelegate(*this, FGrid));
@@ -372,17 +330,7 @@ void TfmGameEditor::Open(const TGameDescription* game, const QStringList& names)
     // A negative count from a hand-made file means no outcomes; left as it is, no row could ever be typed into.
     WorkingCopy.OutcomeCount = std::max(WorkingCopy.OutcomeCount, 0);
     FOpened = WorkingCopy;
-    FNames = names;
-    FOwnIndex = game != nullptr ? static_cast<int>(names.indexOf(game->Name)) : -1;
-    FQuickEdit = std::make_unique<TQuickEdit>(*edName, names);
-}
-
-void TfmGameEditor::showEvent(QShowEvent* event) {
-    if (!FShown) {
-        FShown = true;
-        Guarded(this, [this] { FormShow(); });
-    }
-    QDialog::showEvent(event);
+    OpenNames(game != nullptr ? &game->Name : nullptr, names, *edName);
 }
 
 void TfmGameEditor::FormShow() {
@@ -525,24 +473,8 @@ bool TfmGameEditor::Changed() const {
     return false;
 }
 
-void TfmGameEditor::done(int r) {
-    if (r == QDialog::Accepted) {
-        FGrid->CommitEdit();
-        // A refused result is reported before anything is taken over.
-        if (FRefusalPending)
-            return;
-        if (!AcceptName(this, WorkingCopy.Name, FNames, FOwnIndex))
-            return;
-    }
-    TEditorForm::done(r);
-}
-
 bool EditGame(const TGameDescription& game, const QStringList& names, TGameDescription& edited, QWidget* parent) {
-    const std::unique_ptr<TGameDescription> result = RunEditor<TfmGameEditor>(&game, names, parent);
-    if (!result)
-        return false;
-    edited.Assign(*result);
-    return true;
+    return RunEditorOn<TfmGameEditor>(game, names, edited, parent);
 }
 
 std::unique_ptr<TGameDescription> NewGame(const QStringList& names, QWidget* parent) {

@@ -18,9 +18,8 @@ class QPushButton;
 namespace wl {
 
 class TEditorGrid;
-class TOutcomesModel;
+class TEditorModel;
 class TOutcomesGrid;
-class TQuickEdit;
 
 class TfmGameEditor : public TEditorForm {
     Q_OBJECT
@@ -62,31 +61,24 @@ public:
     QPushButton* btnOK = nullptr;
     QPushButton* btnCancel = nullptr;
 
-public Q_SLOTS:
-    void done(int r) override;
-
 protected:
-    void showEvent(QShowEvent* event) override;
+    QString WorkingName() const override { return WorkingCopy.Name; }
+    bool RefusalPending() const override { return FRefusalPending; }
+    void FormShow() override;
 
 private:
-    void FormShow();
     void RefreshOutcomes();
     int CurrentOutcome() const; // current grid row - 1, -1 without a current cell
     void RefuseResult();
     // A result beyond what a 1-unit bet can chart: kept, and said once the cell has closed.
 
-    friend class TOutcomesModel;
     friend class TOutcomesGrid;
 
     QString FColumnTitles[2];
-    QStringList FNames;
     TGameDescription FOpened; // the working copy as opened, to tell whether closing loses anything
-    int FOwnIndex = -1;
-    bool FShown = false;
     bool FRefusalPending = false;
-    TOutcomesModel* FModel = nullptr;
+    TEditorModel* FModel = nullptr;
     TOutcomesGrid* FGrid = nullptr;
-    std::unique_ptr<TQuickEdit> FQuickEdit;
 };
 
 // Shows the editor on a copy of game; on OK copies the result into edited and returns true.

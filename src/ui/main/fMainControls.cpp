@@ -170,7 +170,6 @@ void TfmMain::CreateControls() {
     lLimitWarning = new QLabel(ChartPanel);
     lLimitWarning->setObjectName(QStringLiteral("lLimitWarning"));
     lLimitWarning->setWordWrap(true);
-    lLimitWarning->setStyleSheet(QStringLiteral("color: #A00000;"));
     lLimitWarning->hide();
     lBankrollAnswer = new QLabel(ChartPanel);
     lBankrollAnswer->setObjectName(QStringLiteral("lBankrollAnswer"));

@@ -15,14 +15,36 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHash>
+#include <QListView>
 #include <QStandardPaths>
+#include <QStyle>
 #include <QTableWidget>
+
+#include <algorithm>
 
 namespace wl {
 
 void TfmMain::miCopyClick() {
     CopyToClipboard();
 }
+
+namespace {
+
+// The places beside the folder view as wide as their longest name: the dialog's own width cuts longer
+// translations ("Компьютер").
+void FitSideBar(QFileDialog& dialog) {
+    auto* sidebar = dialog.findChild<QListView*>(QStringLiteral("sidebar"));
+    if (sidebar == nullptr || sidebar->model() == nullptr)
+        return;
+    const QAbstractItemModel& places = *sidebar->model();
+    int widest = 0;
+    for (int r = 0; r < places.rowCount(); ++r)
+        widest = std::max(widest, sidebar->fontMetrics().horizontalAdvance(places.index(r, 0).data().toString()));
+    const int frame = 2 * sidebar->frameWidth() + sidebar->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    sidebar->setMinimumWidth(widest + sidebar->iconSize().width() + frame + 16);
+}
+
+} // namespace
 
 void TfmMain::miSaveClick() {
     // Where the last save went, else the documents; a folder that does not exist would be offered as the name.
@@ -37,6 +59,7 @@ void TfmMain::miSaveClick() {
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setSizeGripEnabled(true);
+    FitSideBar(dialog);
     // The language gives the types as "name|pattern|name|pattern...", the first one selected.
     const QStringList parts = GetPreferences().GetMessageText(QStringLiteral("SaveFilter")).split(QLatin1Char('|'));
     QStringList filters;

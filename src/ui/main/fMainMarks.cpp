@@ -11,9 +11,13 @@
 namespace wl {
 
 void TfmMain::ShowLimitWarning() {
-    // Two names at most, so that the line does not take the chart's room; the tip names them all.
-    const QString warning = FController->LimitWarning(2);
+    // Three names at most, so that the line does not take the chart's room; the tip names them all.
+    const QString warning = FController->LimitWarning(3);
     lLimitWarning->setText(warning);
+    // Red only where what lies beyond could show; a share far below a pixel is a note, not an alarm.
+    lLimitWarning->setProperty("alarm", FController->LimitShare() >= TChartController::SeenLimitShare);
+    lLimitWarning->setStyleSheet(lLimitWarning->property("alarm").toBool() ? QStringLiteral("color: #A00000;")
+                                                                           : QString());
     lLimitWarning->setToolTip(FController->LimitWarning());
     lLimitWarning->setVisible(!warning.isEmpty());
     const QString answers = FController->BankrollAnswers().join(QLatin1Char('\n'));

@@ -16,7 +16,10 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QStyle>
 #include <QTableWidget>
+
+#include <algorithm>
 
 namespace wl {
 
@@ -57,6 +60,7 @@ void TfmMain::FillSummaryGrid() {
     SummaryGrid->setColumnCount(series + 1);
     SummaryGrid->setRowCount(static_cast<int>(source.Rows.size()));
     SummaryGrid->setHorizontalHeaderItem(0, new QTableWidgetItem(QString()));
+    int widestSystem = 0;
     for (int k = 0; k < series; ++k) {
         // In the series' colour, without a swatch: the header elides its text as if no icon took room beside it.
         // The system's name whole under the game's: side by side they are cut on both ends in narrow columns.
@@ -65,6 +69,8 @@ void TfmMain::FillSummaryGrid() {
         const QString shown = open > 0 && caption.endsWith(QLatin1Char(']'))
                                   ? caption.left(open) + QLatin1Char('\n') + caption.mid(open + 2).chopped(1)
                                   : caption;
+        widestSystem = std::max(widestSystem, SummaryGrid->horizontalHeader()->fontMetrics().horizontalAdvance(
+                                                  shown.mid(shown.lastIndexOf(QLatin1Char('\n')) + 1)));
         auto* header = new QTableWidgetItem(shown);
         header->setForeground(ToQColor(source.Colors[static_cast<size_t>(k)]).darker(130));
         header->setToolTip(source.Captions.at(k));
@@ -95,7 +101,9 @@ void TfmMain::FillSummaryGrid() {
     // The labels as wide as they need, the values sharing the rest; the header keeps that when the view is resized
     // (widths set once here would follow the size the view had before the window's layout settled).
     QHeaderView* header = SummaryGrid->horizontalHeader();
-    header->setMinimumSectionSize(110);
+    // The system's name, which tells the series apart, never cut: the view scrolls rather than hide it.
+    header->setMinimumSectionSize(
+        std::max(110, widestSystem + 2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header) + 8));
     // Two lines, read from their start: a centred line wider than its column is cut at both ends.
     header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     header->setFixedHeight(2 * header->fontMetrics().lineSpacing() + 8);
