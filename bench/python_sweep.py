@@ -2,8 +2,8 @@
 
     PYTHONPATH=build/python python3 bench/python_sweep.py [SERIES] [BANKROLL] [TARGET]
 
-Series of a second or more (bankroll 1000, target 2000 by default), so that the cluster's own cost per task
-(milliseconds) does not count; both clusters are started before timing, and each runs the same series in one run.
+The d'Alembert progressions of the sweep on two games, bankroll 5000 and target 10000 by default: series of a
+second or more, so that the cluster's own cost per task (milliseconds) does not count; both clusters are started before timing, and each runs the same series in one run.
 """
 
 import os
@@ -34,9 +34,9 @@ def throughput(workers: int, pairs: list, bankroll: int, target: int) -> float:
 
 def main() -> None:
     count = int(sys.argv[1]) if len(sys.argv) > 1 else 16
-    bankroll = int(sys.argv[2]) if len(sys.argv) > 2 else 1000
-    target = int(sys.argv[3]) if len(sys.argv) > 3 else 2000
-    pairs = dask_sweep.sweep(["European roulette - red/black", "Craps - pass line"], 8, 8)[:count]
+    bankroll = int(sys.argv[2]) if len(sys.argv) > 2 else 5000
+    target = int(sys.argv[3]) if len(sys.argv) > 3 else 10000
+    pairs = dask_sweep.sweep(["European roulette - red/black", "Craps - pass line"], 0, 8)[:count]
     one = throughput(1, pairs, bankroll, target)
     two = throughput(2, pairs, bankroll, target)
     print(f"speed-up on 2 workers: {two / one:.2f}")
