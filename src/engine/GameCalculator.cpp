@@ -4,6 +4,7 @@
 #include "engine/SeriesCheck.h"
 
 #include "engine/StepKernel.h"
+#include "engine/ZeroPages.h"
 #include "model/BetDescription.h"
 #include "model/GameDescription.h"
 
@@ -13,8 +14,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
-
-#include <sys/mman.h>
 
 namespace wl {
 
@@ -28,60 +27,13 @@ std::atomic<TStepKernel>& DefaultKernelSlot() {
 
 } // namespace
 
-// The rows come from the kernel as fresh zero pages, so that rows a series never reaches (most of them, for a short
-// run or a series never computed) cost neither a page nor its clearing. The heap would not do: once a block of this
-// size has been freed, malloc serves the next from memory it has to clear whole. The sanitizer builds take the heap,
-// whose guards catch a read past the block.
-#if defined(__SANITIZE_ADDRESS__)
-#define WL_ROWS_FROM_HEAP 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(memory_sanitizer)
-#define WL_ROWS_FROM_HEAP 1
-#endif
-#endif
-
-void TGameCalculator::TAlignedDelete::operator()(double* p) const {
-    char* block = reinterpret_cast<char*>(p) - Shift;
-#ifdef WL_ROWS_FROM_HEAP
-    std::free(block);
-#else
-    ::munmap(block, Bytes);
-#endif
-}
-
 TGameCalculator::TAlignedDoubles TGameCalculator::AllocateRows(int rows, size_t stride) {
-    const size_t bytes = static_cast<size_t>(rows) * stride * sizeof(double);
-#ifdef WL_ROWS_FROM_HEAP
-    constexpr size_t alignment = 64;
-    char* raw = static_cast<char*>(std::calloc(bytes + alignment, 1));
-    if (!raw)
-        throw std::bad_alloc();
-    const size_t shift = alignment - reinterpret_cast<uintptr_t>(raw) % alignment;
-    return TAlignedDoubles(reinterpret_cast<double*>(raw + shift), TAlignedDelete{shift, bytes + alignment});
-#else
-    void* raw = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-    if (raw == MAP_FAILED)
-        throw std::bad_alloc();
-    return TAlignedDoubles(static_cast<double*>(raw), TAlignedDelete{0, bytes}); // page-aligned
-#endif
+    // Rows a series never reaches (most of them, for a short run or a series never computed) cost nothing.
+    return AllocateZeroPages(static_cast<size_t>(rows) * stride * sizeof(double));
 }
 
 void TGameCalculator::ClearCells(double* first, double* last) {
-    if (last <= first)
-        return;
-#ifndef WL_ROWS_FROM_HEAP
-    // Past a few pages, clearing would only fault in pages between clusters that were never touched.
-    constexpr uintptr_t page = 4096;
-    const uintptr_t from = (reinterpret_cast<uintptr_t>(first) + page - 1) / page * page;
-    const uintptr_t to = reinterpret_cast<uintptr_t>(last) / page * page;
-    if (to >= from + 16 * page) {
-        std::fill(first, reinterpret_cast<double*>(from), 0.0);
-        ::madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
-        std::fill(reinterpret_cast<double*>(to), last, 0.0);
-        return;
-    }
-#endif
-    std::fill(first, last, 0.0);
+    ClearZeroPages(first, last);
 }
 
 void TGameCalculator::Occupied(int buffer, int state, TRanges& out) const {

@@ -17,6 +17,7 @@
 //   before state 0 is spread.
 #pragma once
 
+#include "engine/ZeroPages.h"
 #include "support/Checked.h"
 #include "support/Color.h"
 #include "support/SeriesValues.h"
@@ -172,12 +173,7 @@ private:
                static_cast<ptrdiff_t>(FOrigin[buffer][state]);
     }
 
-    struct TAlignedDelete {
-        size_t Shift; // from the block's start to the aligned rows
-        size_t Bytes; // the block's size, for the pages given back
-        void operator()(double* p) const;
-    };
-    using TAlignedDoubles = std::unique_ptr<double[], TAlignedDelete>;
+    using TAlignedDoubles = TZeroPages;
     static TAlignedDoubles AllocateRows(int rows, size_t stride);
     // Allocates zeroed rows for the limits lo..hi.
     void AllocateStorage(int32_t lo, int32_t hi);

@@ -7,6 +7,7 @@
 #include "engine/FloatMode.h"
 #include "engine/PlayRule.h"
 #include "engine/SeriesCheck.h"
+#include "engine/ZeroPages.h"
 #include "model/BetDescription.h"
 #include "model/GameDescription.h"
 #include "support/Checked.h"
@@ -178,7 +179,8 @@ public:
           FWidth(shape.Lower + shape.Upper + 1) {}
 
     bool Run(const std::function<bool(double)>& progress, TSessionSolution& out) {
-        FBand.assign(static_cast<size_t>(FN * FWidth), 0.0);
+        // Every page of the band is touched within the elimination's first moments.
+        FBand = AllocateZeroPages(static_cast<size_t>(FN * FWidth) * sizeof(double), true);
         FPivot.assign(static_cast<size_t>(FN), 0.0);
         FExit.assign(static_cast<size_t>(FN), 0.0);
         FTrapped.assign(static_cast<size_t>(FN), 0);
@@ -200,13 +202,12 @@ public:
             }
         if (!Eliminate(progress))
             return false;
-        for (int side = Ruin; side <= Rounds; ++side)
-            Solve(sides, side);
+        Solve(sides, Ruin, Rounds);
         // The second moment of the rounds: b = 2t - 1 where a round is played, with t the pair's own duration.
         std::vector<double>& squares = sides.Values[Squares];
         for (size_t i = 0; i < squares.size(); ++i)
             squares[i] = sides.Playing[i] ? 2.0 * sides.Values[Rounds][i] - 1.0 : 0.0;
-        Solve(sides, Squares);
+        Solve(sides, Squares, Squares);
         FillStarts(FChain, sides, out);
         out.Method = TSessionMethod::Elimination;
         out.ErrorBound = 0.0;
@@ -215,7 +216,7 @@ public:
 
 private:
     // Row k, shifted so that row[j - k] is Q(k, j).
-    double* RowOf(int64_t k) { return FBand.data() + k * FWidth + FLower; }
+    double* RowOf(int64_t k) { return FBand.get() + k * FWidth + FLower; }
 
     bool Eliminate(const std::function<bool(double)>& progress) {
         for (int64_t k = FN - 1; k >= 0; --k) {
@@ -250,35 +251,57 @@ private:
         return true;
     }
 
-    // b is carried down through the multipliers, then x is found from the lowest money up.
-    void Solve(TSides& sides, int side) {
-        std::vector<double>& x = sides.Values[side];
+    // b is carried down through the multipliers, then x is found from the lowest money up. The sides first..last go
+    // together, each with its own sums in the order a side alone would make them: one pass over the band for all.
+    void Solve(TSides& sides, int first, int last) {
         static constexpr double TrappedValue[Sides] = {0.0, 0.0, NotANumber, NotANumber, Infinity, Infinity};
+        const int count = last - first + 1;
+        double* x[Sides] = {};
+        for (int v = 0; v < count; ++v)
+            x[v] = sides.Values[first + v].data();
         for (int64_t k = FN - 1; k >= 0; --k) {
-            if (FTrapped[static_cast<size_t>(k)])
-                x[static_cast<size_t>(k)] = TrappedValue[side];
-            const double f = x[static_cast<size_t>(k)] / FPivot[static_cast<size_t>(k)];
-            if (f == 0.0)
+            const auto kk = static_cast<size_t>(k);
+            double f[Sides] = {};
+            bool any = false;
+            for (int v = 0; v < count; ++v) {
+                if (FTrapped[kk])
+                    x[v][kk] = TrappedValue[first + v];
+                f[v] = x[v][kk] / FPivot[kk];
+                any = any || f[v] != 0.0;
+            }
+            if (!any)
                 continue;
             for (int64_t i = std::max<int64_t>(0, k - FUpper); i < k; ++i) {
                 const double q = RowOf(i)[k - i];
-                if (q != 0.0)
-                    x[static_cast<size_t>(i)] += q * f;
+                if (q == 0.0)
+                    continue;
+                for (int v = 0; v < count; ++v)
+                    if (f[v] != 0.0)
+                        x[v][static_cast<size_t>(i)] += q * f[v];
             }
         }
         for (int64_t k = 0; k < FN; ++k) {
+            const auto kk = static_cast<size_t>(k);
             const double* row = RowOf(k);
-            double sum = x[static_cast<size_t>(k)];
-            for (int64_t j = std::max<int64_t>(0, k - FLower); j < k; ++j)
-                if (!FAnyTrapped || row[j - k] != 0.0) // 0 times the infinite duration of a trapped pair adds nothing
-                    sum += row[j - k] * x[static_cast<size_t>(j)];
-            x[static_cast<size_t>(k)] = sum / FPivot[static_cast<size_t>(k)];
+            double sum[Sides];
+            for (int v = 0; v < count; ++v)
+                sum[v] = x[v][kk];
+            for (int64_t j = std::max<int64_t>(0, k - FLower); j < k; ++j) {
+                const double q = row[j - k];
+                if (FAnyTrapped && q == 0.0) // 0 times the infinite duration of a trapped pair adds nothing
+                    continue;
+                for (int v = 0; v < count; ++v)
+                    sum[v] += q * x[v][static_cast<size_t>(j)];
+            }
+            for (int v = 0; v < count; ++v)
+                x[v][kk] = sum[v] / FPivot[kk];
         }
     }
 
     const TChain& FChain;
     const int64_t FN, FLower, FUpper, FWidth;
-    std::vector<double> FBand, FPivot, FExit;
+    TZeroPages FBand;
+    std::vector<double> FPivot, FExit;
     std::vector<char> FTrapped;
     std::vector<int64_t> FFirst; // the lowest column a row may hold a non-zero in
     bool FAnyTrapped = false;
