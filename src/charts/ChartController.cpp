@@ -332,9 +332,11 @@ void TChartController::ShowResults() {
         s.ShownLimitShare = shown ? c.LimitShare : 0.0;
         s.ShownLimitRound = shown ? c.LimitRound : 0;
         s.ShownLimit = std::max(-c.LowLimit(), c.HighLimit());
-        s.ShownBudgetStop = c.BudgetReached()
+        // Past the reach the range stops at the bound that no budget moves: its edges, as a budget's stop.
+        s.ShownBudgetStop = c.BudgetReached() || c.PastReach()
                                 ? std::optional<std::pair<int32_t, int32_t>>({c.LowLimit(), c.HighLimit()})
                                 : std::nullopt;
+        s.ShownPastReach = shown && c.PastReach();
         s.ShownAnswer = shown ? FCurrentKind->SeriesAnswer(c) : std::nullopt;
         if (s.ShownAnswer && c.Game)
             s.Summary = PlannerSummaryOf(*c.Game, *s.ShownAnswer, s.ShownLimitShare, s.ShownLimitRound);

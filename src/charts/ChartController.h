@@ -164,6 +164,7 @@ private:
         double ShownLimitShare = 0.0;
         int32_t ShownLimitRound = 0;
         std::optional<std::pair<int32_t, int32_t>> ShownBudgetStop; // the balances the budget stopped the range at
+        bool ShownPastReach = false;                                // moves past what any budget follows
         int32_t ShownLimit = 0;
         std::optional<TBankrollAnswer> ShownAnswer = std::nullopt;
     };

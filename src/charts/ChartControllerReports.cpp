@@ -87,9 +87,11 @@ QString TChartController::LimitWarning(int namedLimit) const {
     // Where the memory budget stopped a series' range: the nearest stops of those series.
     std::optional<std::pair<int32_t, int32_t>> stop;
     QStringList captions;
+    bool pastReach = false;
     for (const TSeries& s : FSeries) {
         if (s.ShownLimitRound <= 0)
             continue;
+        pastReach = pastReach || s.ShownPastReach;
         share = std::max(share, s.ShownLimitShare);
         round = round == 0 ? s.ShownLimitRound : std::min(round, s.ShownLimitRound);
         limit = std::max(limit, s.ShownLimit);
@@ -127,6 +129,17 @@ QString TChartController::LimitWarning(int namedLimit) const {
                 top = std::max<long long>(top, s.ShownAnswer->TopMoney);
         return MessageText(FTexts, QStringLiteral("PlannerBoundWarning"), planner,
                            {static_cast<long long>(round), shown, top, series});
+    }
+    if (stop && pastReach) {
+        // A larger budget would not help: say how far balances are followed at all.
+        const QString reach =
+            QStringLiteral("Up to %s %% of the probability lies at or beyond the balances %d and %d, from round %d on: "
+                           "%s. Balances past ±%d are not followed at any memory budget; what reached them has left "
+                           "play, so every balance shown is exact.");
+        return MessageText(FTexts, QStringLiteral("ReachWarning"), reach,
+                           {shown, static_cast<long long>(stop->first), static_cast<long long>(stop->second),
+                            static_cast<long long>(round), series,
+                            static_cast<long long>(TGameCalculator::BalanceReach)});
     }
     if (stop) {
         const QString budget =

@@ -166,6 +166,7 @@ void TGameCalculator::Reset() {
     FStopLow = LowBound;
     FStopHigh = HighBound;
     FBudgetReached = false;
+    FPastReach = false;
     // Bounds within the risk charts' reach are taken whole, as they always were; the balance charts start at
     // +-5000 and widen as the distribution spreads.
     int32_t lo = LowBound >= -WideBalanceLimit ? LowBound : MinBalanceLimit;
@@ -287,7 +288,13 @@ int64_t TGameCalculator::OccupiedCells() const {
     return cells;
 }
 
+void TGameCalculator::NotePastReach(int64_t needLo, int64_t needHi) {
+    FPastReach = FPastReach || (LowBound == -BalanceReach && needLo < -BalanceReach) ||
+                 (HighBound == BalanceReach && needHi > BalanceReach);
+}
+
 void TGameCalculator::Fit(int64_t needLo, int64_t needHi, int64_t occupied, int32_t& lo, int32_t& hi) {
+    NotePastReach(needLo, needHi);
     const int64_t width = static_cast<int64_t>(hi) - lo + 1;
     // Room to spare on the side that grows, so that a spreading distribution widens the rows now and then, not
     // every round; a balance reaches a side that is not a stop only when the rows are about to widen.
@@ -337,6 +344,7 @@ void TGameCalculator::Widen() {
     NoteMoves();
     const int64_t needLo = static_cast<int64_t>(MinBalance) + FMinMove;
     const int64_t needHi = static_cast<int64_t>(MaxBalance) + FMaxMove;
+    NotePastReach(needLo, needHi);
     if ((needLo > FLow || FLow <= FStopLow) && (needHi < FHigh || FHigh >= FStopHigh))
         return;
     int32_t lo = FLow, hi = FHigh;

@@ -106,6 +106,9 @@ public:
     bool PilesAbove() const { return FHigh == HighBound && HighBound <= WideBalanceLimit; }
     // Whether the memory budget stopped the range from widening.
     bool BudgetReached() const { return FBudgetReached; }
+    // Whether a move could take a balance past +-BalanceReach, which no memory budget follows: what goes there leaves
+    // play whatever the budget.
+    bool PastReach() const { return FPastReach; }
     // The cell-by-outcome updates of a round over the tracked range, the unit of the engine's work; 0 without a game
     // or a system.
     double RoundUpdates() const;
@@ -183,6 +186,7 @@ private:
     // Grows lo..hi to take needLo..needHi with room to spare, within the stops and the budget, the rows holding
     // probability in occupied cells.
     void Fit(int64_t needLo, int64_t needHi, int64_t occupied, int32_t& lo, int32_t& hi);
+    void NotePastReach(int64_t needLo, int64_t needHi);
     // Widens the rows before a round so that every move lands inside them, within the bounds and the budget.
     void Widen();
     // Moves the current rows into fresh storage for the balances lo..hi.
@@ -253,6 +257,7 @@ private:
     int32_t FStopLow = MinBalanceLimit;
     int32_t FStopHigh = MaxBalanceLimit;
     bool FBudgetReached = false;
+    bool FPastReach = false;
     // The largest loss and gain of one round over the states and outcomes, as the last Reset found them.
     int64_t FMinMove = 0;
     int64_t FMaxMove = 0;

@@ -399,6 +399,34 @@ TEST(ChartKindsTest, LimitWarningNamesEachSeriesWithItsOwnEdges) {
     EXPECT_GE(f.Controller->LimitShare(), TChartController::SeenLimitShare);
 }
 
+// A result past the farthest balance followed leaves play whatever the budget: the line must not promise that a
+// larger budget follows it.
+TEST(ChartKindsTest, AResultPastTheReachIsNotBlamedOnTheBudget) {
+    struct TRow {
+        const char* Name;
+        int32_t Result;
+        int64_t Budget;
+        bool PastReach;
+    };
+    const TRow rows[] = {
+        {"2e9 at the default budget", 2000000000, TChartController::DefaultMemoryBudget, true},
+        {"1e6 stopped by a small budget", 1000000, 100000, false},
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.Name);
+        test::TControllerFixture f;
+        f.Controller->SetMemoryBudget(row.Budget);
+        const TGameDescription far = test::MakeGame(QStringLiteral("Far"), {{row.Result, 0.5}, {-1, 0.5}});
+        ASSERT_TRUE(ComputeOne(f, NetResults, 0, 3, far, test::MakeSystem(QStringLiteral("Flat"), {1})));
+        const QString warning = f.Controller->LimitWarning();
+        EXPECT_EQ(warning.contains(QStringLiteral("are not followed at any memory budget")), row.PastReach)
+            << warning.toStdString();
+        EXPECT_EQ(warning.contains(QStringLiteral("a larger memory budget follows it further")), !row.PastReach)
+            << warning.toStdString();
+        EXPECT_TRUE(warning.contains(QStringLiteral("Up to 87.5 %"))) << warning.toStdString();
+    }
+}
+
 TEST(ChartKindsTest, FillSeriesPlotsVisibleValuesAndNarrowsTheRange) {
     TChart chart;
     TGameCalculator c;
