@@ -110,7 +110,7 @@ TEST_F(SummaryProgressTest, EachSeriesShowsItsFiguresAsSoonAsTheyAreComplete) {
     }
     // Done, the view holds the figures as they were shown when complete, and no progress row.
     const TSnapshot done = Snapshot(*W);
-    EXPECT_NE(done.FirstRow, Completions.back().FirstRow);
+    EXPECT_NE(done.FirstRow.toStdString(), Completions.back().FirstRow.toStdString());
     for (size_t c = 0; c < 3; ++c)
         EXPECT_EQ(done.Columns[c].Figures, Completions[c].Columns[c].Figures) << c;
 
