@@ -52,7 +52,7 @@ void TfmMain::HideSummaryView() {
 
 namespace {
 
-// The label column's role that names the row, so that figures can follow their row into another layout.
+// The label column's role that names the row: the progress row is found by it.
 constexpr int SummaryRowIdRole = Qt::UserRole;
 const QString ProgressRowId = QStringLiteral("#progress");
 
