@@ -226,6 +226,7 @@ void TChartController::RunCalculations() {
         FMaxX = 0;
         FMinX = 0;
         FDiscardResults = false;
+        FCompletingSummaries = false;
         FLastThreadError.reset();
         if (FOnProgress)
             FOnProgress(-1);
@@ -290,6 +291,7 @@ bool TChartController::WaitForCalculation(const std::function<bool()>& keepWaiti
 void TChartController::ThreadDone() {
     // The thread object stays alive until joined: its std::thread is still returning from this call.
     FEndedThreads.push_back(std::move(FThread));
+    FCompletingSummaries = false;
     // Also for discarded results: a series that failed mid-round must not be continued from its broken rows.
     TakeSeriesFailures(*FEndedThreads.back());
     if (FDiscardResults)
@@ -315,6 +317,15 @@ void TChartController::SetSummaryWanted(bool wanted) {
         missing = missing || (!s.Summary && s.Failure.isEmpty());
     if (missing && (!FThread || !FSeries.front().Collector))
         RunCalculations();
+}
+
+void TChartController::TakeSummary(int index) {
+    TSeries& s = FSeries[static_cast<size_t>(index)];
+    if (FDiscardResults || !s.Collector || !s.SummaryDone)
+        return;
+    s.Summary = s.Collector->Summary();
+    if (FOnSummary)
+        FOnSummary(index);
 }
 
 const TSeriesSummary* TChartController::SeriesSummary(int index) const {

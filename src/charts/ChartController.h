@@ -36,6 +36,7 @@ class TChartController {
 public:
     using TProgressHandler = std::function<void(int)>;
     using TThreadErrorHandler = std::function<void(const Exception&)>;
+    using TSummaryHandler = std::function<void(int)>;
 
     // Creates the storage of games.ini and bets.ini in dataFolder (loading them) and the nine kinds, kind 0
     // current. Inactive, without chart, handlers or dialogs.
@@ -55,6 +56,10 @@ public:
     TChart* Chart() const { return FChart; }
     void SetOnProgress(TProgressHandler handler) { FOnProgress = std::move(handler); }
     const TProgressHandler& OnProgress() const { return FOnProgress; }
+    // Told on the interface thread of each series whose summary is complete while the calculation goes on, so that
+    // the figures known can be shown before the rest; SeriesSummary gives them from then on.
+    void SetOnSummary(TSummaryHandler handler) { FOnSummary = std::move(handler); }
+    const TSummaryHandler& OnSummary() const { return FOnSummary; }
     // Receives a failure of the calculation thread, its message starting with "Error in thread" (interface thread).
     void SetOnThreadError(TThreadErrorHandler handler) { FOnThreadError = std::move(handler); }
     // Called when a series is added whose game or system makes no sense to chart (probabilities that do not add up
@@ -123,7 +128,10 @@ public:
     // completes them on the calculation thread. Wanting them when they are missing starts a calculation.
     void SetSummaryWanted(bool wanted);
     bool SummaryWanted() const { return FSummaryWanted; }
-    // The summary of the latest completed calculation; nullptr while there is none (or the series failed).
+    // While a calculation runs: whether its rounds are done and its progress now counts the summaries' completion.
+    bool CompletingSummaries() const { return FCompletingSummaries; }
+    // The summary of the latest completed calculation, or of the running one once its series' is complete; nullptr
+    // while there is none (or the series failed).
     const TSeriesSummary* SeriesSummary(int index) const; // checked: ERangeError
     bool StopCalculations(bool discard);
     bool Running() const { return FThread != nullptr; }
@@ -174,6 +182,8 @@ private:
     std::vector<TChartPoint> AnswerMarks(const TSeries& s) const;
     void StartThread();
     void ThreadDone();
+    // Interface thread, the calculation thread waiting: shows the series' summary that it has just completed.
+    void TakeSummary(int index);
     void ShowResults();
     // Without series: the current kind's axes over their neutral range, and no X range.
     void ShowEmptyChart();
@@ -193,6 +203,7 @@ private:
     TChart* FChart = nullptr;
     TChartDescription* FCurrentKind = nullptr;
     TProgressHandler FOnProgress;
+    TSummaryHandler FOnSummary;
     TThreadErrorHandler FOnThreadError;
     std::function<void(const QString&)> FOnWarning;
     std::vector<std::unique_ptr<TChartDescription>> FChartKinds;
@@ -215,6 +226,7 @@ private:
     int64_t FMemoryBudget = DefaultMemoryBudget;
     double FTolerance = DefaultTolerance;
     bool FSummaryWanted = false;
+    bool FCompletingSummaries = false;    // written on the interface thread from the thread's synchronised calls
     std::unique_ptr<TStepPool> FStepPool; // made on first use, used only by the calculation thread
 };
 

@@ -193,6 +193,7 @@ void TExecuteThread::Execute() {
             }
         }
         kind.ComputedRounds = n;
+        FCompletingSummaries = true;
         CompleteSummaries();
     } catch (Exception& e) {
         ReportFailure(e);
@@ -224,6 +225,9 @@ void TExecuteThread::CompleteSummaries() {
             series.SummaryDone = series.Collector->Complete(
                 *series.Calculator, [this] { return Terminated(); }, progress);
         });
+        // A long summary shows each series as it completes, not only all of them at the end.
+        if (series.SummaryDone && !Terminated())
+            FController.Synchronizer().Synchronize([this, j] { FController.TakeSummary(j); });
     }
 }
 
@@ -249,6 +253,7 @@ void TExecuteThread::ComputeWhole(TChartDescription& kind, TStepPool* pool) {
 
 void TExecuteThread::ReportProgress(int32_t progress) {
     FController.Synchronizer().Synchronize([this, progress] {
+        FController.FCompletingSummaries = FCompletingSummaries;
         if (FController.OnProgress())
             FController.OnProgress()(progress);
     });

@@ -70,6 +70,7 @@ private:
     std::vector<std::exception_ptr> FSeriesFailures; // each series' slot written by whoever steps that series
     std::atomic<bool> FTerminated{false};
     std::atomic<bool> FFinished{false};
+    bool FCompletingSummaries = false; // this thread's; handed over with each progress report
     std::thread FThread;
 };
 

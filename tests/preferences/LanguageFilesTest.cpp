@@ -136,6 +136,8 @@ std::vector<TTextKey> Inventory() {
         {"PlannerBankroll", {d}},
         {"StarLimits", {QStringLiteral("%s"), QStringLiteral("%s"), d}},
         {"ExactTo", {QStringLiteral("%s")}},
+        {"Calculating", {d}},
+        {"Completing", {d, d, d}},
         {"StarPlanner", {QStringLiteral("%s"), d, QStringLiteral("%s")}},
     };
     for (const auto& [key, placeholders] : summaryFormats)

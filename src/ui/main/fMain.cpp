@@ -78,6 +78,7 @@ TfmMain::TfmMain(const QString& dataFolder, QWidget* parent) : QWidget(parent) {
     FController->SetMemoryBudget(prefs.MemoryBudgetBytes());
     FController->SetTolerance(prefs.Tolerance());
     FController->SetOnProgress([this](int v) { OnCalcProgress(v); });
+    FController->SetOnSummary([this](int) { FillSummaryGrid(); });
     FController->SetOnThreadError([](const Exception& e) { ShowThreadErrorReport(e); });
     FController->SetOnWarning([](const QString& text) { ShowThreadErrorReport(EUserError(text)); });
     TSynchronizer* sync = &FController->Synchronizer();
@@ -153,6 +154,8 @@ void TfmMain::RefreshSeriesList() {
         FFinishedMaxX = FController->MaxX();
     }
     ShowLimitWarning();
+    // Likewise the summary: a deleted series' figures must not stay in view.
+    FillSummaryGrid();
     LayoutViews();
     // Also renews the line widths: a freed line that was highlighted may now belong to an unselected series.
     SeriesSelectionChanged();
@@ -225,7 +228,9 @@ void TfmMain::OnCalcProgress(int value) {
         FElapsedSeconds = 0;
         FPositionAtLastTick = 0;
         FProgressTimer->start();
+        FCalcPercent = 0;
         MarkSummaryStale();
+        ShowSummaryProgress();
         return;
     }
     if (value == 10000) {
@@ -237,9 +242,10 @@ void TfmMain::OnCalcProgress(int value) {
         RefreshSeriesList(); // the table, its X range, and the marks of series that failed
         FFullCount = true;
         UpdatePointMarkers();
-        FillSummaryGrid();
         return;
     }
+    FCalcPercent = value;
+    ShowSummaryProgress();
     if (value != ProgressBar->value()) {
         if (!ProgressBar->isHidden())
             SetApplicationTitle(QStringLiteral("%1% %2").arg(value).arg(ProductTitle));

@@ -1,6 +1,7 @@
 // The main window: chart and data views, the chart and series lists, parameters, progress, menu and links.
 #pragma once
 
+#include "charts/SeriesSummary.h"
 #include "presentation/DataExport.h"
 #include "presentation/DataTable.h"
 #include "ui/main/ParamSpinBox.h"
@@ -109,6 +110,9 @@ public:
     void FillSummaryGrid();
     // Greys the figures shown while new ones are computed, so that old ones are not read as the answer.
     void MarkSummaryStale();
+    // While a calculation runs, the summary's first row says how far it has come.
+    void ShowSummaryProgress();
+    QString SummaryProgressText() const;
     static QColor StaleSummaryColor();
     // In the summary view, copy and the table exports take the summary; false in the other views.
     bool CopySummary();
@@ -194,6 +198,9 @@ private:
     QTimer* FProgressTimer = nullptr;
     int FElapsedSeconds = 0;
     int FPositionAtLastTick = 0;
+    int FCalcPercent = 0; // the running calculation's latest progress
+    // The summaries in the view by series caption: a recompute shows them, greyed, until their new ones arrive.
+    std::vector<std::pair<QString, TSeriesSummary>> FShownSummaries;
     bool FFullCount = false;
     int FCellDecimals = 6;
     THelpHandler* FHelpHandler = nullptr;

@@ -7,6 +7,7 @@
 #include "preferences/Preferences.h"
 #include "presentation/SummaryExport.h"
 #include "support/AtomicFile.h"
+#include "support/TextSource.h"
 #include "ui/chart/ChartView.h"
 #include "ui/main/ChartExport.h"
 #include "ui/main/DataGrid.h"
@@ -38,7 +39,7 @@ void TfmMain::ShowSummaryView() {
     miData->setChecked(false);
     miSummary->setChecked(true);
     setUpdatesEnabled(true);
-    // Starts a calculation when the figures are missing; they appear when it ends.
+    // Starts a calculation when the figures are missing; they appear series by series as each is complete.
     FController->SetSummaryWanted(true);
     FillSummaryGrid();
 }
@@ -49,11 +50,52 @@ void TfmMain::HideSummaryView() {
     FController->SetSummaryWanted(false);
 }
 
+namespace {
+
+// The label column's role that names the row: the progress row is found by it.
+constexpr int SummaryRowIdRole = Qt::UserRole;
+const QString ProgressRowId = QStringLiteral("#progress");
+
+} // namespace
+
 void TfmMain::FillSummaryGrid() {
     if (!SummaryShown())
         return;
-    const TSummarySource source = SummarySourceOf(*FController, &GetPreferences());
-    const int series = static_cast<int>(source.Captions.size());
+    // While a recompute runs, a series whose new figures have not arrived keeps its old ones, greyed; by caption, so
+    // that a series deleted meanwhile takes its figures with it.
+    const bool running = FController->Running();
+    const int series = FController->SeriesCount();
+    QStringList captions;
+    std::vector<TColor> colors;
+    std::vector<const TSeriesSummary*> fresh, shown;
+    std::vector<bool> taken(FShownSummaries.size(), false);
+    for (int k = 0; k < series; ++k) {
+        captions.append(FController->GetSeriesCaption(k));
+        colors.push_back(FController->GetCalculator(k).LineColor());
+        fresh.push_back(FController->SeriesSummary(k));
+        shown.push_back(fresh.back());
+        for (size_t i = 0; i < FShownSummaries.size() && running && !fresh.back(); ++i)
+            if (!taken[i] && FShownSummaries[i].first == captions.back()) {
+                taken[i] = true;
+                shown.back() = &FShownSummaries[i].second;
+                break;
+            }
+    }
+    const TPreferences& prefs = GetPreferences();
+    TSummarySource source = BuildSummarySource(captions, colors, shown, &prefs);
+    if (shown != fresh) {
+        // The old figures give the rows their place; the new ones, where there are any, their labels.
+        const TSummarySource labels = BuildSummarySource(captions, colors, fresh, &prefs);
+        for (TSummaryRow& row : source.Rows)
+            for (const TSummaryRow& current : labels.Rows)
+                if (current.Id == row.Id)
+                    row.Label = current.Label;
+    }
+    std::vector<std::pair<QString, TSeriesSummary>> kept;
+    for (int k = 0; k < series; ++k)
+        if (shown[static_cast<size_t>(k)])
+            kept.emplace_back(captions.at(k), *shown[static_cast<size_t>(k)]);
+    const int top = running ? 1 : 0; // the progress row
     SummaryGrid->clear();
     // clear() keeps the spans: a heading's span would blank whatever row takes its place in another layout.
     SummaryGrid->clearSpans();
@@ -66,35 +108,43 @@ void TfmMain::FillSummaryGrid() {
         // The system's name whole under the game's: side by side they are cut on both ends in narrow columns.
         const QString caption = source.Captions.at(k);
         const qsizetype open = caption.lastIndexOf(QStringLiteral(" ["));
-        const QString shown = open > 0 && caption.endsWith(QLatin1Char(']'))
-                                  ? caption.left(open) + QLatin1Char('\n') + caption.mid(open + 2).chopped(1)
-                                  : caption;
+        const QString text = open > 0 && caption.endsWith(QLatin1Char(']'))
+                                 ? caption.left(open) + QLatin1Char('\n') + caption.mid(open + 2).chopped(1)
+                                 : caption;
         widestSystem = std::max(widestSystem, SummaryGrid->horizontalHeader()->fontMetrics().horizontalAdvance(
-                                                  shown.mid(shown.lastIndexOf(QLatin1Char('\n')) + 1)));
-        auto* header = new QTableWidgetItem(shown);
+                                                  text.mid(text.lastIndexOf(QLatin1Char('\n')) + 1)));
+        auto* header = new QTableWidgetItem(text);
         header->setForeground(ToQColor(source.Colors[static_cast<size_t>(k)]).darker(130));
         header->setToolTip(source.Captions.at(k));
         SummaryGrid->setHorizontalHeaderItem(k + 1, header);
     }
+    if (running)
+        ShowSummaryProgress(); // adds the row on top
     const QChar decimal = SystemDecimalSymbol();
-    for (int r = 0; r < static_cast<int>(source.Rows.size()); ++r) {
-        const TSummaryRow& row = source.Rows[static_cast<size_t>(r)];
+    for (int i = 0; i < static_cast<int>(source.Rows.size()); ++i) {
+        const TSummaryRow& row = source.Rows[static_cast<size_t>(i)];
+        const int r = i + top;
         auto* label = new QTableWidgetItem(row.Label);
         label->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+        label->setData(SummaryRowIdRole, row.Id);
         if (row.Unit == TSummaryUnit::Heading || row.Unit == TSummaryUnit::Note) {
             QFont font = label->font();
             font.setBold(row.Unit == TSummaryUnit::Heading);
             font.setItalic(row.Unit == TSummaryUnit::Note);
             label->setFont(font);
             SummaryGrid->setItem(r, 0, label);
-            SummaryGrid->setSpan(r, 0, 1, series + 1);
+            if (series > 0)
+                SummaryGrid->setSpan(r, 0, 1, series + 1);
             continue;
         }
         SummaryGrid->setItem(r, 0, label);
         for (int k = 0; k < series; ++k) {
+            const bool isStale = fresh[static_cast<size_t>(k)] != shown[static_cast<size_t>(k)];
             auto* value = new QTableWidgetItem(FormatSummaryValue(row, static_cast<size_t>(k), decimal));
             value->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
             value->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+            if (isStale)
+                value->setForeground(StaleSummaryColor());
             SummaryGrid->setItem(r, k + 1, value);
         }
     }
@@ -110,6 +160,7 @@ void TfmMain::FillSummaryGrid() {
     header->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     for (int k = 1; k <= series; ++k)
         header->setSectionResizeMode(k, QHeaderView::Stretch);
+    FShownSummaries = std::move(kept);
 }
 
 QColor TfmMain::StaleSummaryColor() {
@@ -121,6 +172,39 @@ void TfmMain::MarkSummaryStale() {
         for (int c = 1; c < SummaryGrid->columnCount(); ++c)
             if (QTableWidgetItem* item = SummaryGrid->item(r, c))
                 item->setForeground(StaleSummaryColor());
+}
+
+QString TfmMain::SummaryProgressText() const {
+    const TPreferences& prefs = GetPreferences();
+    if (!FController->CompletingSummaries())
+        return SectionText(&prefs, QStringLiteral("Summary"), QStringLiteral("Calculating"),
+                           QStringLiteral("Calculating: %d %%"), {static_cast<long long>(FCalcPercent)});
+    long long done = 0;
+    for (int k = 0; k < FController->SeriesCount(); ++k)
+        done += FController->SeriesSummary(k) != nullptr ? 1 : 0;
+    return SectionText(
+        &prefs, QStringLiteral("Summary"), QStringLiteral("Completing"),
+        QStringLiteral("Completing the figures: %d %%, %d of %d series done"),
+        {static_cast<long long>(FCalcPercent), done, static_cast<long long>(FController->SeriesCount())});
+}
+
+void TfmMain::ShowSummaryProgress() {
+    if (!SummaryShown())
+        return;
+    QTableWidgetItem* row = SummaryGrid->item(0, 0);
+    if (row == nullptr || row->data(SummaryRowIdRole).toString() != ProgressRowId) {
+        SummaryGrid->insertRow(0);
+        row = new QTableWidgetItem();
+        row->setFlags(Qt::ItemIsEnabled);
+        row->setData(SummaryRowIdRole, ProgressRowId);
+        QFont font = row->font();
+        font.setItalic(true);
+        row->setFont(font);
+        SummaryGrid->setItem(0, 0, row);
+        if (SummaryGrid->columnCount() > 1)
+            SummaryGrid->setSpan(0, 0, 1, SummaryGrid->columnCount());
+    }
+    row->setText(SummaryProgressText());
 }
 
 bool TfmMain::CopySummary() {
