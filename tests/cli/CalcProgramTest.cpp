@@ -195,12 +195,12 @@ TEST_F(CalcProgramTest, LimitWarningGoesToStandardErrorOnly) {
     EXPECT_EQ(run.Code, 0);
     EXPECT_EQ(run.Err, QString()) << "6000 lies beyond 5000, but the rows widen";
     EXPECT_TRUE(run.Out.startsWith(QStringLiteral("X\tCoin [Big]\n-6000\t  1.562500\n")));
-    // A result past the smallest budget: the range stops, and the warning says where.
+    // A result past any budget: the range stops, and the warning says where and that no budget follows it.
     SetFiles("[Huge]\r\nCount=2\r\nResult0=2000000000\r\nProbability0=0.5\r\nResult1=-1\r\nProbability1=0.5\r\n\r\n",
              "[Double]\r\nCount=1\r\nBet0=2\r\nWin0=0\r\nLoss0=0\r\n\r\n");
     run = RunCalc(With(Args("--chart 0 --param1 2 --memory-budget 64 --series Huge Double")));
     EXPECT_EQ(run.Code, 0);
-    EXPECT_TRUE(run.Err.contains(QStringLiteral("where the memory budget stopped the range"))) << run.Err.toStdString();
+    EXPECT_TRUE(run.Err.contains(QStringLiteral("are not followed at any memory budget"))) << run.Err.toStdString();
     EXPECT_TRUE(run.Err.contains(QStringLiteral("from round 1 on: Huge [Double]"))) << run.Err.toStdString();
     EXPECT_FALSE(run.Out.contains(QStringLiteral("budget")));
 }
