@@ -191,8 +191,9 @@ void AddReasons(TSummarySource& source, const std::vector<const TSeriesSummary*>
                                                    "money tracked, where they count as never ruined"),
                                     {caption, static_cast<long long>(s.LimitRound), shown})
                       : SectionText(texts, QStringLiteral("Summary"), QStringLiteral("StarLimits"),
-                                    QStringLiteral("* %s: up to %s %% of the probability lay at the balance limits "
-                                                   "from round %d on; the starred figures count it there"),
+                                    QStringLiteral("* %s: up to %s %% of the probability lay at or beyond the "
+                                                   "balance limits from round %d on; the starred figures leave out "
+                                                   "what lies there, or give the bound that holds"),
                                     {caption, shown, static_cast<long long>(s.LimitRound)});
         source.Rows.push_back({QStringLiteral("Starred"), source.Reasons[k], TSummaryUnit::Note, {}, {}, {}});
     }
