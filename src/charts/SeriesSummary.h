@@ -108,6 +108,8 @@ struct TSeriesSummary {
     THorizonFigures Horizon;
     std::vector<TStateFigures> States;
     std::optional<int32_t> LargestBet99;
+    // The reach of the states and LargestBet99 came from the states' own chain: exact whatever the balances do.
+    bool ReachFromChain = false;
     std::optional<TSessionFigures> Session;
     // The planner's kinds: the smallest bankrolls for each risk of ruin; nothing per horizon, bet or session then.
     std::optional<TBankrollAnswer> Planner;

@@ -4,8 +4,11 @@
 
 #include "engine/GameCalculator.h"
 #include "model/BetDescription.h"
+#include "model/GameDescription.h"
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 
 namespace wl {
 
@@ -27,12 +30,61 @@ uint32_t ReachableStates(const TBetDescription& system, int count) {
     }
     return seen;
 }
+// Without a bankroll every state places its own bet whatever the balance, so the states move as a chain of their
+// own: their reach needs no balances, and loses nothing to the edges of the balances followed. Not for a game with
+// a probability the chain cannot take (negative or not finite), which the balances' stepping handles.
+bool ReachByChain(const TGameDescription& game, int32_t bankroll) {
+    if (bankroll > 0)
+        return false;
+    const int outcomes = std::clamp(game.OutcomeCount, 0, TGameDescription::MaxOutcomes);
+    for (int o = 0; o < outcomes; ++o)
+        if (!(std::isfinite(game.OutcomeProbabilities.Data()[o]) && game.OutcomeProbabilities.Data()[o] >= 0.0))
+            return false;
+    return true;
+}
+
+double ChainReach(const TGameDescription& game, const TBetDescription& system, int states, uint32_t mask, int rounds) {
+    const TPlayRule rule(system, 0);
+    const int outcomes = std::clamp(game.OutcomeCount, 0, TGameDescription::MaxOutcomes);
+    std::array<double, TGameCalculator::StateLimit> now{}, next{};
+    now[0] = 1.0;
+    double reached = 0.0;
+    // After round r, whoever is about to place a bet of the mask in round r + 1 has reached it.
+    for (int round = 1; round < rounds; ++round) {
+        next.fill(0.0);
+        for (int s = 0; s < states; ++s) {
+            if (!(now[static_cast<size_t>(s)] > 0.0))
+                continue;
+            for (int o = 0; o < outcomes; ++o) {
+                const int64_t move = static_cast<int64_t>(game.OutcomeResults.Data()[o]) * rule.Bet(s);
+                next[static_cast<size_t>(rule.Successor(s, move))] +=
+                    now[static_cast<size_t>(s)] * game.OutcomeProbabilities.Data()[o];
+            }
+        }
+        double left = 0.0;
+        for (int s = 0; s < states; ++s) {
+            double& x = next[static_cast<size_t>(s)];
+            if (mask & (1u << s)) {
+                reached += x;
+                x = 0.0;
+            } else {
+                left += x;
+            }
+        }
+        if (!(left > 0.0))
+            break;
+        now = next;
+    }
+    return std::min(reached, 1.0);
+}
 } // namespace
 
 std::optional<double> TSummaryCollector::ReachChance(uint32_t mask, const std::function<bool()>& stopped) {
     if (mask & 1u)
         return 1.0; // state 0 places the first bet
     const TSummaryParams& p = FSummary.Params;
+    if (FSummary.ReachFromChain)
+        return ChainReach(FGame, FSystem, StateCount(), mask, p.Rounds);
     if (!FReachCalculator)
         FReachCalculator = std::make_unique<TGameCalculator>();
     TGameCalculator& c = *FReachCalculator;
@@ -81,6 +133,7 @@ std::optional<double> TSummaryCollector::ReachChance(uint32_t mask, const std::f
 bool TSummaryCollector::RunReach(const std::function<bool()>& stopped, const std::function<void(double)>& progress) {
     const int states = StateCount();
     const uint32_t reachable = ReachableStates(FSystem, states);
+    FSummary.ReachFromChain = ReachByChain(FGame, FSummary.Params.Bankroll);
     std::vector<TStateFigures>& figures = FSummary.States;
     figures[0].Reach = 1.0;
     int runs = 0;

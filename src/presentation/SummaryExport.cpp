@@ -40,6 +40,7 @@ enum class TCutBy {
     Stakes,   // exact in a session, and from the chain
     Moments,  // exact from the chain
     Balances, // never exact once the limits hold probability
+    Reach,    // exact in a session, and from the states' chain
 };
 
 bool IsCut(const TSeriesSummary& s, TCutBy by) {
@@ -54,6 +55,8 @@ bool IsCut(const TSeriesSummary& s, TCutBy by) {
         return !s.Session && !s.Horizon.MomentsExact;
     case TCutBy::Moments:
         return !s.Horizon.MomentsExact;
+    case TCutBy::Reach:
+        return !s.Session && !s.ReachFromChain;
     case TCutBy::Balances:
         break;
     }
@@ -288,7 +291,7 @@ TSummarySource BuildSummarySource(const QStringList& captions, const std::vector
     b.Figure(
         QStringLiteral("LargestBet"),
         b.Label(QStringLiteral("LargestBet"), QStringLiteral("With 99 %% probability no bet exceeds")), U::Whole,
-        [](const TSeriesSummary& s) { return Whole(s.LargestBet99); }, TCutBy::Play);
+        [](const TSeriesSummary& s) { return Whole(s.LargestBet99); }, TCutBy::Reach);
     size_t states = 0;
     for (const TSeriesSummary* s : summaries)
         states = std::max(states, s ? s->States.size() : 0);
@@ -314,7 +317,7 @@ TSummarySource BuildSummarySource(const QStringList& captions, const std::vector
                 const TStateFigures* f = state(s);
                 return f ? f->Reach : std::nullopt;
             },
-            TCutBy::Play);
+            TCutBy::Reach);
         b.Figure(
             id + QStringLiteral("Rounds"),
             b.Label(QStringLiteral("StateRounds"), QStringLiteral("State %d: expected rounds in it"), {n}), U::Rounds,

@@ -131,7 +131,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& row) { return row.param.Name; });
 
 // Without a bankroll the states move whatever the balance: limits that hold probability leave the mean, the
-// deviation and the stakes exact, computed from the states' chain; only the balance figures are starred.
+// deviation, the stakes and the states' reach exact, computed from the states' chain; only the balance figures are
+// starred.
 struct TCutCase {
     const char* Name;
     std::vector<int> Bets;
@@ -152,7 +153,6 @@ TEST_P(CutRange, MomentsAndStakesFollowTheStatesChain) {
     }
     system.StateCount = static_cast<int>(c.Bets.size());
     TSummaryParams wide = Horizon(c.Rounds);
-    wide.StateReach = false;
     TSummaryParams narrow = wide;
     narrow.Limits = {-c.Limit, c.Limit};
     const std::optional<TSeriesSummary> exact = ComputeSeriesSummary(game, system, wide);
@@ -165,8 +165,12 @@ TEST_P(CutRange, MomentsAndStakesFollowTheStatesChain) {
     ExpectRelative(exact->Horizon.StdDeviation, cut->Horizon.StdDeviation, 1e-10);
     ExpectRelative(exact->Horizon.Staked, cut->Horizon.Staked, 1e-12);
     ExpectRelative(-cut->Game.HouseEdge, cut->Horizon.ResultPerStaked, 1e-10);
-    for (size_t s = 0; s < exact->States.size(); ++s)
+    for (size_t s = 0; s < exact->States.size(); ++s) {
         ExpectRelative(exact->States[s].Rounds, cut->States[s].Rounds, 1e-12);
+        ExpectRelative(*exact->States[s].Reach, *cut->States[s].Reach, 1e-12);
+    }
+    EXPECT_EQ(exact->LargestBet99, cut->LargestBet99);
+    EXPECT_TRUE(cut->ReachFromChain);
 }
 
 INSTANTIATE_TEST_SUITE_P(Limits, CutRange,
