@@ -168,7 +168,8 @@ TBandShape ShapeOf(const TChain& chain) {
 
 // Rows i and k of the band never overlap: the inner loop of the elimination may run on vectors. Four lanes where
 // the processor has them; a product and a sum apiece, so every lane width gives the same bits.
-#if defined(__x86_64__) && !defined(__clang__)
+// The sanitizers' runtimes start after the clones' resolver would run: their builds take the one default lane width.
+#if defined(__x86_64__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__) && !defined(__SANITIZE_ADDRESS__)
 __attribute__((target_clones("avx2", "default")))
 #endif
 void AddScaled(double* __restrict to, const double* __restrict from, double f, int64_t n) {
