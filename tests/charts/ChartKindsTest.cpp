@@ -389,8 +389,11 @@ TEST(ChartKindsTest, LimitWarningNamesEachSeriesWithItsOwnEdges) {
     test::TControllerFixture f;
     f.Controller->SetMemoryBudget(100000);
     const TGameDescription lopsided = test::MakeGame(QStringLiteral("Lopsided"), {{6, 0.1}, {-1, 0.9}});
-    ASSERT_TRUE(ComputeOne(f, NetResults, 0, 8, test::CoinGame(), test::MakeSystem(QStringLiteral("Big"), {1000})));
-    ASSERT_TRUE(f.Controller->AddSeries(lopsided, test::MakeSystem(QStringLiteral("Big"), {1000})));
+    // The controller keeps pointers to them: they must outlive its calculations.
+    const TGameDescription coin = test::CoinGame();
+    const TBetDescription big = test::MakeSystem(QStringLiteral("Big"), {1000});
+    ASSERT_TRUE(ComputeOne(f, NetResults, 0, 8, coin, big));
+    ASSERT_TRUE(f.Controller->AddSeries(lopsided, big));
     f.Compute();
     const QString warning = f.Controller->LimitWarning();
     EXPECT_TRUE(warning.contains(QStringLiteral("Coin [Big] (-5000 … 5000)"))) << warning.toStdString();
@@ -417,7 +420,8 @@ TEST(ChartKindsTest, AResultPastTheReachIsNotBlamedOnTheBudget) {
         test::TControllerFixture f;
         f.Controller->SetMemoryBudget(row.Budget);
         const TGameDescription far = test::MakeGame(QStringLiteral("Far"), {{row.Result, 0.5}, {-1, 0.5}});
-        ASSERT_TRUE(ComputeOne(f, NetResults, 0, 3, far, test::MakeSystem(QStringLiteral("Flat"), {1})));
+        const TBetDescription flat = test::MakeSystem(QStringLiteral("Flat"), {1});
+        ASSERT_TRUE(ComputeOne(f, NetResults, 0, 3, far, flat));
         const QString warning = f.Controller->LimitWarning();
         EXPECT_EQ(warning.contains(QStringLiteral("are not followed at any memory budget")), row.PastReach)
             << warning.toStdString();

@@ -21,6 +21,7 @@
 #include <QTableWidget>
 
 #include <algorithm>
+#include <memory>
 
 namespace wl {
 
@@ -189,18 +190,20 @@ QString TfmMain::SummaryProgressText() const {
 }
 
 void TfmMain::ShowSummaryProgress() {
-    if (!SummaryShown())
+    // A view without columns yet has no cell to take the row: the table would not own it.
+    if (!SummaryShown() || SummaryGrid->columnCount() == 0)
         return;
     QTableWidgetItem* row = SummaryGrid->item(0, 0);
     if (row == nullptr || row->data(SummaryRowIdRole).toString() != ProgressRowId) {
         SummaryGrid->insertRow(0);
-        row = new QTableWidgetItem();
-        row->setFlags(Qt::ItemIsEnabled);
-        row->setData(SummaryRowIdRole, ProgressRowId);
-        QFont font = row->font();
+        auto item = std::make_unique<QTableWidgetItem>();
+        item->setFlags(Qt::ItemIsEnabled);
+        item->setData(SummaryRowIdRole, ProgressRowId);
+        QFont font = item->font();
         font.setItalic(true);
-        row->setFont(font);
-        SummaryGrid->setItem(0, 0, row);
+        item->setFont(font);
+        SummaryGrid->setItem(0, 0, item.get());
+        row = item.release(); // the table owns it now
         if (SummaryGrid->columnCount() > 1)
             SummaryGrid->setSpan(0, 0, 1, SummaryGrid->columnCount());
     }
