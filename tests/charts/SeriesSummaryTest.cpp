@@ -361,6 +361,24 @@ TEST(SeriesSummary, BankrollCountsRuinAndRoundsPlayed) {
     EXPECT_DOUBLE_EQ(s->Horizon.Staked, 2.0);
 }
 
+// Wins that leave play past the farthest balance followed still move the states: a loss within the first 299 of 300
+// rounds reaches state 1 (1 - 2^-299, which is 1), and the figure is not starred.
+TEST(SeriesSummary, StatesReachedByPlayersWhoLeftTheBalancesFollowed) {
+    const TGameDescription far = MakeGame(QStringLiteral("Far"), {{2000000000, 0.5}, {-1, 0.5}});
+    const TBetDescription system = MakeSystem(QStringLiteral("M1"), {1, 2});
+    TControllerFixture f;
+    f.Controller->SelectChartKind(0);
+    f.Controller->CurrentKind().SetParam(1, 300);
+    f.Controller->AddSeries(far, system);
+    f.Controller->SetSummaryWanted(true);
+    f.Compute();
+    const TSeriesSummary* shown = f.Controller->SeriesSummary(0);
+    ASSERT_TRUE(shown);
+    EXPECT_GT(shown->LimitRound, 0) << "the wins left play";
+    EXPECT_EQ(*shown->States[1].Reach, 1.0);
+    EXPECT_TRUE(shown->ReachFromChain);
+}
+
 // The window's summary comes from the chart's own pass: it must equal a run of its own, for each family of kinds
 // (a risk kind takes the ended players between the summary's look and the next round).
 TEST(SeriesSummary, TheCalculationThreadCollectsWhatARunOfItsOwnGives) {
