@@ -130,25 +130,24 @@ QString TChartController::LimitWarning(int namedLimit) const {
         return MessageText(FTexts, QStringLiteral("PlannerBoundWarning"), planner,
                            {static_cast<long long>(round), shown, top, series});
     }
-    if (stop && pastReach) {
+    if (stop) {
+        std::vector<TFormatArg> args{shown, static_cast<long long>(stop->first), static_cast<long long>(stop->second),
+                                     static_cast<long long>(round), series};
+        if (!pastReach)
+            return MessageText(
+                FTexts, QStringLiteral("BudgetWarning"),
+                QStringLiteral("Up to %s %% of the probability lies at or beyond the balances %d and %d, where the "
+                               "memory budget stopped the range, from round %d on: %s. It has left play there, so "
+                               "every balance shown is exact; a larger memory budget follows it further."),
+                args);
         // A larger budget would not help: say how far balances are followed at all.
-        const QString reach =
+        args.emplace_back(static_cast<long long>(TGameCalculator::BalanceReach));
+        return MessageText(
+            FTexts, QStringLiteral("ReachWarning"),
             QStringLiteral("Up to %s %% of the probability lies at or beyond the balances %d and %d, from round %d on: "
                            "%s. Balances past ±%d are not followed at any memory budget; what reached them has left "
-                           "play, so every balance shown is exact.");
-        return MessageText(FTexts, QStringLiteral("ReachWarning"), reach,
-                           {shown, static_cast<long long>(stop->first), static_cast<long long>(stop->second),
-                            static_cast<long long>(round), series,
-                            static_cast<long long>(TGameCalculator::BalanceReach)});
-    }
-    if (stop) {
-        const QString budget =
-            QStringLiteral("Up to %s %% of the probability lies at or beyond the balances %d and %d, where the memory "
-                           "budget stopped the range, from round %d on: %s. It has left play there, so every balance "
-                           "shown is exact; a larger memory budget follows it further.");
-        return MessageText(FTexts, QStringLiteral("BudgetWarning"), budget,
-                           {shown, static_cast<long long>(stop->first), static_cast<long long>(stop->second),
-                            static_cast<long long>(round), series});
+                           "play, so every balance shown is exact."),
+            args);
     }
     const QString fallback =
         QStringLiteral("Up to %s %% of the probability lies at or beyond ±%d bets and is counted at the edge, "

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cmath>
 
 namespace wl {
 
@@ -30,21 +29,8 @@ uint32_t ReachableStates(const TBetDescription& system, int count) {
     }
     return seen;
 }
-// Without a bankroll every state places its own bet whatever the balance, so the states move as a chain of their
-// own: their reach needs no balances, and loses nothing to the edges of the balances followed. Not for a game with
-// a probability the chain cannot take (negative or not finite), which the balances' stepping handles.
-bool ReachByChain(const TGameDescription& game, int32_t bankroll) {
-    if (bankroll > 0)
-        return false;
-    const int outcomes = std::clamp(game.OutcomeCount, 0, TGameDescription::MaxOutcomes);
-    for (int o = 0; o < outcomes; ++o)
-        if (!(std::isfinite(game.OutcomeProbabilities.Data()[o]) && game.OutcomeProbabilities.Data()[o] >= 0.0))
-            return false;
-    return true;
-}
-
-double ChainReach(const TGameDescription& game, const TBetDescription& system, int states, uint32_t mask, int rounds) {
-    const TPlayRule rule(system, 0);
+// The chance that the states' own chain, started in state 0, is about to place a bet of the mask within rounds.
+double ChainReach(const TGameDescription& game, const TPlayRule& rule, int states, uint32_t mask, int rounds) {
     const int outcomes = std::clamp(game.OutcomeCount, 0, TGameDescription::MaxOutcomes);
     std::array<double, TGameCalculator::StateLimit> now{}, next{};
     now[0] = 1.0;
@@ -84,7 +70,7 @@ std::optional<double> TSummaryCollector::ReachChance(uint32_t mask, const std::f
         return 1.0; // state 0 places the first bet
     const TSummaryParams& p = FSummary.Params;
     if (FSummary.ReachFromChain)
-        return ChainReach(FGame, FSystem, StateCount(), mask, p.Rounds);
+        return ChainReach(FGame, FRule, StateCount(), mask, p.Rounds);
     if (!FReachCalculator)
         FReachCalculator = std::make_unique<TGameCalculator>();
     TGameCalculator& c = *FReachCalculator;
@@ -133,7 +119,9 @@ std::optional<double> TSummaryCollector::ReachChance(uint32_t mask, const std::f
 bool TSummaryCollector::RunReach(const std::function<bool()>& stopped, const std::function<void(double)>& progress) {
     const int states = StateCount();
     const uint32_t reachable = ReachableStates(FSystem, states);
-    FSummary.ReachFromChain = ReachByChain(FGame, FSummary.Params.Bankroll);
+    // Where no bankroll rule applies the states move whatever the balance, as for the moments: their chain alone gives
+    // the reach, and loses nothing to the edges of the balances followed.
+    FSummary.ReachFromChain = !FSummary.Params.Session && !FRule.HasBankroll();
     std::vector<TStateFigures>& figures = FSummary.States;
     figures[0].Reach = 1.0;
     int runs = 0;

@@ -178,6 +178,7 @@ void TGameCalculator::Reset() {
         firstLo = std::min(firstLo, move);
         firstHi = std::max(firstHi, move);
     }
+    NotePastReach(firstLo, firstHi);
     Fit(firstLo, firstHi, 0, lo, hi);
     // Fresh rows for other limits: every cell outside the new limits must read +0 to the gather.
     if (!FDistribution || lo != FLow || hi != FHigh)
@@ -294,7 +295,6 @@ void TGameCalculator::NotePastReach(int64_t needLo, int64_t needHi) {
 }
 
 void TGameCalculator::Fit(int64_t needLo, int64_t needHi, int64_t occupied, int32_t& lo, int32_t& hi) {
-    NotePastReach(needLo, needHi);
     const int64_t width = static_cast<int64_t>(hi) - lo + 1;
     // Room to spare on the side that grows, so that a spreading distribution widens the rows now and then, not
     // every round; a balance reaches a side that is not a stop only when the rows are about to widen.
